@@ -1,0 +1,64 @@
+#pragma once
+// Command-line parsing for torvctl: a command word, then options and positional values.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torv::cli {
+
+// Exit codes of torvctl.
+enum ExitCode : int {
+    kExitOk = 0,               // done
+    kExitRefused = 1,          // the frequency or record cannot be used as asked
+    kExitUsage = 2,            // bad command line or bad input value
+    kExitExchangeFailed = 3,   // the transmitter exchange did not complete
+    kExitPortUnavailable = 4,  // the serial port could not be opened
+};
+
+// Bad command line or input value; the message is shown as one line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct OptionSpec {
+    std::string name;       // "--type"
+    bool takesValue = false;
+    bool repeatable = false;
+};
+
+class Arguments {
+public:
+    // Parses args (without the program and command words). Throws UsageError.
+    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known);
+
+    bool Has(std::string_view option) const;
+    std::optional<std::string> Value(std::string_view option) const;
+    std::vector<std::string> Values(std::string_view option) const;
+    const std::vector<std::string>& Positional() const { return positional_; }
+
+private:
+    std::map<std::string, std::vector<std::string>, std::less<>> values_;
+    std::set<std::string, std::less<>> flags_;
+    std::vector<std::string> positional_;
+};
+
+// Frequency in MHz: a plain decimal number with "." as separator, above 0 and at most
+// 99999999 (the most a frequency field holds). Throws UsageError.
+double ParseMHz(std::string_view text);
+
+// Device type 13, 14 or 15. Throws UsageError.
+int ParseTransmitterType(std::string_view text);
+
+// Grid step "12.5" or "25"; true for 25 kHz. Throws UsageError.
+bool ParseGridStep(std::string_view text);
+
+// Exactly `size` bytes as hex digits; blanks between them are allowed. Throws UsageError.
+std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size);
+
+}  // namespace torv::cli
