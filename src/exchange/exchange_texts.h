@@ -1,0 +1,76 @@
+#pragma once
+// The exchange's operator texts (UTF-8), exactly as the operator sees them.
+
+#include <string>
+
+#include "exchange/exchange_host.h"
+
+namespace torv::texts {
+
+inline const Message kAdapterNotFoundAfterRetries{
+    " Адаптер не обнаружен. Убедитесь, что адаптер \r\nподключен и на него подано напряжение питания.\r\n             Повторить операцию?              ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kAdapterNotFoundTimeout{
+    " Адаптер не обнаружен. Убедитесь, что адаптер \r\nподключен и на него подано напряжение питания.\r\n              Повторить операцию?             ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kAdapterNotResponding{
+    "  Адаптер не отвечает. Убедитесь, что адаптер  \r\nподключен и на него  подано напряжение питания.\r\n              Повторить операцию?              ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kDeviceTypeRefused{
+    " Не удалось установить тип устройства. Выполните \r\nсброс устройства по питанию и повторите операцию.\r\n               Повторить операцию?               ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kNoTransmitter{
+    "    Передатчик не подключен к адаптеру.    \r\nПодключите передатчик и повторите операцию.\r\n            Повторить операцию?            ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kNotATransmitter{
+    " Программируемое устройство не является передатчиком. \r\nПодключите передатчик к адаптеру и повторите операцию.\r\n                 Повторить операцию?                  ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kChecksumError{
+    "Ошибка контрольной суммы. Считанные данные\r\n могут  не соответсвовать действительности.\r\n            Повторить операцию?            ",
+    "Внимание", MessageFlags::kRetryCancelWarning};
+
+inline const Message kWriteVerifyError{
+    "   Ошибка записи в передатчик. Записанные \r\nданные не соответсвовуют действительности.\r\n            Повторить операцию?           ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+
+inline const Message kTransmitterNotResponding{
+    "Передатчик не отвечает. Убедитесь, что передатчик\r\nподключен к адаптеру и подано напряжение питания.\r\n              Повторить операцию?                ",
+    "Ошибка", MessageFlags::kRetryCancelError};
+// The port could not be opened, or the identification could not be written.
+inline Message PortBusy(const std::string& portDevicePath)
+{
+    return {"Порт " + portDevicePath + " занят системой." + "\r\n" + "  Выберите другой порт.  ", "Ошибка",
+            MessageFlags::kOkError};
+}
+
+// Write checks: a frequency without legacy divisors (channel 1 or 2), or outside the
+// device's band. Channel 1's range text spells "диапозон", channel 2's "диапазон".
+inline Message NeedsTuning(int channel, const std::string& fieldText)
+{
+    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
+                "\r\n" + "    так как для неё требуется  подстройка передатчика.  " + "\r\n" +
+                "            Обратитесь на фирму производителя.          ",
+            "Ошибка", MessageFlags::kOkError};
+}
+
+inline Message OutOfRange(int channel, const std::string& fieldText)
+{
+    const std::string range = channel == 1 ? "    так как превышен диапозон частот для передатчика.   "
+                                           : "    так как превышен диапазон частот для передатчика.   ";
+    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
+                "\r\n" + range + "\r\n" + "            Обратитесь на фирму производителя.          ",
+            "Ошибка", MessageFlags::kOkError};
+}
+
+inline const Message kGrid25kHzNotice{"Будет выставлена сетка 25 кГц!", "Внимание!", MessageFlags::kOkPlain};
+
+inline const std::string kReadSucceeded = "Данные успешно считаны.";
+inline const std::string kWriteSucceeded = "Данные успешно обновлены.";
+
+}  // namespace torv::texts

@@ -1,0 +1,121 @@
+#pragma once
+// The conversation with the programming adapter: a stage machine that identifies the
+// adapter, selects the device, reads the info and parameter blocks, and writes a
+// parameter block with read-back verification. Every command arms the response timer;
+// replies arrive through PortRxChar, the end of a write through PortTxEmpty, silence
+// through OnResponseTimeout. Rejected replies are retried four times, then the
+// operator is asked whether to repeat.
+//
+// Everything runs on the thread of the hosting window. Pauses and prompts re-enter
+// the event loop, so a notification handled there is handled in the stage current
+// at that moment.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <QTimer>
+
+#include "device/blocks.h"
+#include "exchange/exchange_host.h"
+#include "exchange/exchange_port.h"
+#include "exchange/time_out.h"
+
+namespace torv {
+
+class ProgrammingExchange {
+public:
+    // Exchange stages: which reply is awaited.
+    enum Stage : std::uint8_t {
+        kIdle = 0,
+        kIdentification = 1,
+        kProbe = 2,
+        kTypeSelection = 3,
+        kInfoBlock = 4,
+        kParameterRead = 5,
+        kWriteDrain = 6,
+        kReadBack = 7,
+    };
+
+    static constexpr int kReceiveBufferSize = 64;
+
+    ProgrammingExchange(ExchangeHost& host, ExchangePort& port);
+    ProgrammingExchange(const ProgrammingExchange&) = delete;
+    ProgrammingExchange& operator=(const ProgrammingExchange&) = delete;
+
+    // The blocks last read or written. DateText and SerialText may correct the info block.
+    InfoBlock& Info() { return info_; }
+    const ParameterBlock& Block() const { return block_; }
+    // Replaces the block shown (start-up contents).
+    void SetBlock(const ParameterBlock& block) { block_ = block; }
+
+    std::uint8_t StageNow() const { return stage_; }
+    int RetryCounter() const { return retryCounter_; }
+    bool ResponseTimerArmed() const { return responseTimer_.isActive(); }
+    bool PortCloseTimerArmed() const { return portCloseTimer_.isActive(); }
+
+    const std::string& PortDevicePath() const { return portDevicePath_; }
+    void SetPortDevicePath(const std::string& path) { portDevicePath_ = path; }
+    void SetShowStatusMessages(bool show) { showStatusMessages_ = show; }
+
+    // Starts a read: busy state, then the identification (opening the port if needed).
+    void StartRead();
+    // Starts a write of an assembled block on the port left open by the last read.
+    void StartWrite(const ParameterBlock& block);
+    // The operator chose another port: closes the current one; the next read opens the new one.
+    void ChangePort(const std::string& devicePath);
+    // The window goes away: timers stopped, port purged and closed.
+    void Shutdown();
+
+    // Ends the exchange: the stored block shown again, idle controls with Write disabled,
+    // and the port closed shortly afterwards (never from inside a port handler).
+    void AbortToIdle();
+
+    // Port notifications and timer ticks.
+    void PortRxChar(int count);
+    void PortTxEmpty();
+    void OnResponseTimeout();
+    void PortCloseTimerTick();
+
+private:
+    using Step = std::function<void()>;
+
+    void SendIdentify();
+    void SendProbe();
+    void SendSelectType();
+    void SendInfoRequest();
+    void SendParamRequest(bool verification);
+    void SendParamWrite();
+    void SendCommand(std::initializer_list<std::uint8_t> command, int pauseMs, Stage next);
+    void ArmResponseTimer();
+
+    void ReceiveIdentification(int count);
+    void ReceiveProbeReply(int count);
+    void ReceiveTypeSelection();
+    void ReceiveInfoBlock(int count);
+    void ReceiveParameters(int count);
+    void ReceiveReadBack(int count);
+    void ReceiveStray(int count);
+
+    int ReadReply(int count);
+    bool ReplyIsWriteLock(int received) const;
+    void AcceptBlock(const std::string* statusMessage);
+    void ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart,
+                          const Step& onCancel = {});
+    void Guarded(const Step& handler);
+
+    ExchangeHost& host_;
+    ExchangePort& port_;
+    InfoBlock info_{};
+    ParameterBlock block_{};
+    std::uint8_t stage_ = kIdle;
+    std::int32_t retryCounter_ = 0;
+    std::string portDevicePath_;
+    bool showStatusMessages_ = true;
+    std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
+    TTimeOut responseTimer_;
+    QTimer portCloseTimer_;
+};
+
+}  // namespace torv

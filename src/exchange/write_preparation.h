@@ -1,0 +1,40 @@
+#pragma once
+// The checks and encoding that come before a write: divisors in legacy mode, the
+// device's band, the forced 25 kHz grid, and the sealed block to send.
+
+#include <optional>
+#include <string>
+
+#include "device/blocks.h"
+#include "exchange/exchange_host.h"
+
+namespace torv {
+
+// One frequency as the operator entered it: its value and its text as shown.
+struct FrequencyEntry {
+    double mhz = 0;
+    std::string text;
+};
+
+struct WriteRequest {
+    bool gridMode = false;          // mode of the block last shown
+    std::uint8_t deviceType = 0;    // from the info block
+    FrequencyEntry first;
+    FrequencyEntry second;
+    bool secondEnabled = false;
+    double minMHz = 0;              // the frequency fields' bounds
+    double maxMHz = 0;
+    bool grid25kHz = false;         // the grid-step selector shows 25 kHz
+    bool gridEditEnabled = false;   // the "-enablegridedit" option
+    ParameterBlock current{};       // the block last shown
+};
+
+struct WritePlan {
+    std::optional<Message> refusal;  // W1 to W4: nothing is written
+    bool force25kHz = false;         // show the 25 kHz notice and switch the selector
+    ParameterBlock block{};          // the block to send when not refused
+};
+
+WritePlan PrepareWrite(const WriteRequest& request);
+
+}  // namespace torv

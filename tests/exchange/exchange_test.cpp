@@ -1,0 +1,508 @@
+#include "exchange/programming_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "device/checksum.h"
+#include "exchange/exchange_texts.h"
+#include "exchange/timing.h"
+#include "exchange_fakes.h"
+
+namespace torv {
+namespace {
+
+using testing::Bytes;
+using testing::BytesOf;
+
+// Processes events until pred holds or ms pass.
+bool RunUntil(const std::function<bool()>& pred, int ms = 2000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+const Bytes kIdentify{0x55};
+const Bytes kProbe{0x57};
+const Bytes kSelectType{0x61};
+const Bytes kInfoRequest{0x88, 0x80};
+const Bytes kParamRequest{0xA0, 0x10};
+
+Bytes InfoOfType(std::uint8_t type)
+{
+    return Bytes{0x07, 0x12, 0x34, type, 0x01, 0x23, 12, 3};
+}
+
+ParameterBlock GoodBlock()
+{
+    return BuildParameterBlock(SynthMode::Legacy, false, true, {16, 91, 400}, {48, 108, 400});
+}
+
+Bytes BytesOfBlock(const ParameterBlock& block)
+{
+    return Bytes(block.begin(), block.end());
+}
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    ExchangeTest()
+    {
+        timing::SetDivisorForTesting(50);
+        exchange.SetPortDevicePath("/dev/ttyUSB0");
+    }
+    ~ExchangeTest() override { timing::SetDivisorForTesting(1); }
+
+    void Deliver(const Bytes& bytes)
+    {
+        port.input.insert(port.input.end(), bytes.begin(), bytes.end());
+        exchange.PortRxChar(static_cast<int>(port.input.size()));
+    }
+
+    const Bytes& LastWrite() const { return port.writes.back(); }
+
+    // Runs a read up to the parameter request.
+    void ReadUpToParameters(std::uint8_t type = 13)
+    {
+        exchange.StartRead();
+        Deliver(BytesOf("Quasar3"));
+        Deliver({0x06});
+        Deliver(InfoOfType(type));
+        ASSERT_EQ(LastWrite(), kParamRequest);
+        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kParameterRead);
+    }
+
+    void CompleteRead()
+    {
+        ReadUpToParameters();
+        Deliver(BytesOfBlock(GoodBlock()));
+        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    }
+
+    testing::FakePort port;
+    testing::FakeHost host;
+    ProgrammingExchange exchange{host, port};
+};
+
+TEST_F(ExchangeTest, ReadRunsThroughEveryStage)
+{
+    exchange.StartRead();
+    EXPECT_EQ(host.states.front(), ControlState::Busy);
+    EXPECT_EQ(port.openedPaths, std::vector<std::string>{"/dev/ttyUSB0"});
+    EXPECT_EQ(port.purges, 1);
+    EXPECT_EQ(port.writes, std::vector<Bytes>{kIdentify});
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdentification);
+    EXPECT_TRUE(exchange.ResponseTimerArmed());
+
+    Deliver(BytesOf("Quasar3"));
+    EXPECT_EQ(LastWrite(), kSelectType);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kTypeSelection);
+
+    Deliver({0x06});
+    EXPECT_EQ(LastWrite(), kInfoRequest);
+    Deliver(InfoOfType(14));
+    EXPECT_EQ(host.deviceInfoShown, 1);
+    EXPECT_EQ(LastWrite(), kParamRequest);
+    EXPECT_EQ(exchange.Info()[3], 14);
+
+    Deliver(BytesOfBlock(GoodBlock()));
+    EXPECT_EQ(exchange.Block(), GoodBlock());
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    EXPECT_FALSE(exchange.ResponseTimerArmed());
+    EXPECT_EQ(host.parametersShown, 1);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+    ASSERT_EQ(host.statusTexts.size(), 1u);
+    EXPECT_TRUE(host.statusTexts[0].ends_with(std::string("  -  ") + texts::kReadSucceeded));
+    EXPECT_TRUE(host.statusTexts[0].starts_with("  "));
+    EXPECT_TRUE(port.open);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ExchangeTest, StatusTextsCanBeSwitchedOff)
+{
+    exchange.SetShowStatusMessages(false);
+    CompleteRead();
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+}
+
+TEST_F(ExchangeTest, ShortRepliesWaitForMoreBytes)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quas"));
+    EXPECT_EQ(port.writes.size(), 1u);
+    Deliver(BytesOf("ar3\r\n"));
+    EXPECT_EQ(LastWrite(), kSelectType);
+    Deliver({0x06});
+    Deliver({0x07, 0x12, 0x34, 13, 0x01});
+    EXPECT_EQ(LastWrite(), kInfoRequest);
+    Deliver({0x23, 12, 3});
+    EXPECT_EQ(LastWrite(), kParamRequest);
+}
+
+TEST_F(ExchangeTest, SixByteIdentificationEndsInTimeoutPromptB)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasa3"));
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundTimeout.text);
+    EXPECT_EQ(host.messages[0].flags, MessageFlags::kRetryCancelError);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_TRUE(RunUntil([&] { return !port.open; }));
+}
+
+TEST_F(ExchangeTest, IdentificationTextRules)
+{
+    struct Case {
+        std::string reply;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"xxQuasar3yy", true},
+        {"Quasar2", true},
+        {"quasar3", false},
+        {"QUASAR3", false},
+        {std::string("ab\0Quasar3", 10), false},
+        {std::string("Quasar3\0ab", 10), true},
+    };
+    for (const Case& c : cases) {
+        port.writes.clear();
+        exchange.StartRead();
+        Deliver(Bytes(c.reply.begin(), c.reply.end()));
+        EXPECT_EQ(LastWrite(), c.accepted ? kSelectType : kIdentify) << c.reply;
+        exchange.AbortToIdle();
+    }
+}
+
+TEST_F(ExchangeTest, FifthWrongIdentificationAsksAndRetryProbes)
+{
+    host.answers = {Answer::Retry};
+    exchange.StartRead();
+    for (int i = 0; i < 4; ++i)
+        Deliver(BytesOf("garbage"));
+    EXPECT_EQ(port.writes, std::vector<Bytes>(5, kIdentify));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(exchange.RetryCounter(), 4);
+
+    Deliver(BytesOf("garbage"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundAfterRetries.text);
+    EXPECT_EQ(host.messages[0].caption, "Ошибка");
+    EXPECT_EQ(LastWrite(), kProbe);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kProbe);
+    EXPECT_EQ(exchange.RetryCounter(), 0);
+
+    // The probe's reply leads back to the identification.
+    Deliver({0x10, 0x20, 0x30, 0x40, 0x50});
+    EXPECT_EQ(LastWrite(), kIdentify);
+    EXPECT_EQ(host.writeDisabled, 0);
+}
+
+TEST_F(ExchangeTest, WriteLockPatternInProbeReplyDisablesWrite)
+{
+    host.answers = {Answer::Retry};
+    exchange.StartRead();
+    for (int i = 0; i < 5; ++i)
+        Deliver(BytesOf("nothing"));
+    Deliver({1, 1, 1, 1, 1});
+    EXPECT_EQ(host.writeDisabled, 1);
+    EXPECT_EQ(LastWrite(), kIdentify);
+}
+
+TEST_F(ExchangeTest, RefusedTypeSelectionRetriesThenPromptD)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    Deliver({0x42});  // dropped, timer keeps running
+    EXPECT_EQ(port.writes.size(), 2u);
+    EXPECT_TRUE(exchange.ResponseTimerArmed());
+    for (int i = 0; i < 4; ++i) {
+        Deliver({0x15});
+        EXPECT_EQ(LastWrite(), kSelectType);
+    }
+    EXPECT_EQ(port.writes.size(), 6u);
+    Deliver({0x15});
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kDeviceTypeRefused.text);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+}
+
+TEST_F(ExchangeTest, InfoReplyRulesAndPromptsEAndF)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    Deliver({0x06});
+    Bytes longer = InfoOfType(0);
+    longer.push_back(0xEE);
+    longer.push_back(0xEF);
+    for (int i = 0; i < 4; ++i) {
+        Deliver(longer);
+        EXPECT_EQ(LastWrite(), kInfoRequest);
+        EXPECT_TRUE(port.input.empty());
+    }
+    host.answers = {Answer::Retry};
+    Deliver(longer);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kNoTransmitter.text);
+    EXPECT_EQ(LastWrite(), kIdentify);  // Retry restarts from the identification
+
+    Deliver(BytesOf("Quasar2"));
+    Deliver({0x06});
+    for (int i = 0; i < 5; ++i)
+        Deliver(InfoOfType(77));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, texts::kNotATransmitter.text);
+    EXPECT_EQ(exchange.Info()[3], 77);
+}
+
+TEST_F(ExchangeTest, ChecksumErrorsRetryThenCancelAcceptsTheBlock)
+{
+    ReadUpToParameters();
+    ParameterBlock damaged = GoodBlock();
+    damaged[5] ^= 0x01;
+    for (int i = 0; i < 4; ++i) {
+        Deliver(BytesOfBlock(damaged));
+        EXPECT_EQ(LastWrite(), kParamRequest);
+    }
+    Deliver(BytesOfBlock(damaged));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kChecksumError.text);
+    EXPECT_EQ(host.messages[0].caption, "Внимание");
+    EXPECT_EQ(host.messages[0].flags, MessageFlags::kRetryCancelWarning);
+    EXPECT_EQ(exchange.Block(), damaged);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_TRUE(port.open);
+}
+
+TEST_F(ExchangeTest, UnusedSecondRecordIsNotChecked)
+{
+    ReadUpToParameters();
+    ParameterBlock block = BuildParameterBlock(SynthMode::Legacy, false, false, {16, 91, 400}, {16, 91, 400});
+    block[22] ^= 0xFF;
+    Deliver(BytesOfBlock(block));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+}
+
+TEST_F(ExchangeTest, WriteDrainsThenVerifies)
+{
+    CompleteRead();
+    const ParameterBlock written = BuildParameterBlock(SynthMode::Legacy, false, false, {48, 108, 400}, {16, 91, 400});
+    exchange.StartWrite(written);
+    Bytes expected{0xE0, 0x10};
+    expected.insert(expected.end(), written.begin(), written.end());
+    EXPECT_EQ(LastWrite(), expected);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+    EXPECT_EQ(host.parametersShown, 2);
+
+    port.outputCount = 3;
+    exchange.PortTxEmpty();
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+    port.outputCount = 0;
+    exchange.PortTxEmpty();
+    EXPECT_EQ(LastWrite(), kParamRequest);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kReadBack);
+
+    // A read-back differing only in a copy counts as different: written again.
+    ParameterBlock copyDiffers = written;
+    copyDiffers[27] ^= 0x01;
+    Deliver(BytesOfBlock(copyDiffers));
+    EXPECT_EQ(LastWrite(), expected);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+
+    exchange.PortTxEmpty();
+    Deliver(BytesOfBlock(written));
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+    ASSERT_EQ(host.statusTexts.size(), 2u);
+    EXPECT_NE(host.statusTexts.back().find(texts::kWriteSucceeded), std::string::npos);
+}
+
+TEST_F(ExchangeTest, FifthDifferentReadBackAsksPromptH)
+{
+    CompleteRead();
+    const ParameterBlock written = GoodBlock();
+    exchange.StartWrite(written);
+    ParameterBlock wrong = written;
+    wrong[0] ^= 0x02;
+    for (int i = 0; i < 5; ++i) {
+        exchange.PortTxEmpty();
+        Deliver(BytesOfBlock(wrong));
+    }
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kWriteVerifyError.text);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_TRUE(host.statusTexts.size() == 1);  // only the read's
+}
+
+TEST_F(ExchangeTest, TimeoutDuringWriteRetriesWithARead)
+{
+    CompleteRead();
+    host.answers = {Answer::Retry};
+    exchange.StartWrite(GoodBlock());
+    exchange.PortTxEmpty();
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, texts::kTransmitterNotResponding.text);
+    EXPECT_EQ(LastWrite(), kIdentify);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdentification);
+}
+
+TEST_F(ExchangeTest, StrayBytesInWriteDrainKeepTheTimerRunning)
+{
+    CompleteRead();
+    exchange.StartWrite(GoodBlock());
+    Deliver({0x33, 0x34});
+    EXPECT_TRUE(exchange.ResponseTimerArmed());
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, texts::kTransmitterNotResponding.text);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+}
+
+TEST_F(ExchangeTest, RetryToATimeoutKeepsTheRetryCount)
+{
+    host.answers = {Answer::Retry};
+    exchange.StartRead();
+    for (int i = 0; i < 3; ++i)
+        Deliver(BytesOf("wrong!!"));
+    EXPECT_EQ(exchange.RetryCounter(), 3);
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));  // silence: prompt B, Retry
+    EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundTimeout.text);
+    EXPECT_EQ(exchange.RetryCounter(), 3);
+    Deliver(BytesOf("wrong!!"));
+    EXPECT_EQ(host.messages.size(), 1u);
+    Deliver(BytesOf("wrong!!"));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, texts::kAdapterNotFoundAfterRetries.text);
+}
+
+TEST_F(ExchangeTest, TimeoutPromptsByStage)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, texts::kAdapterNotResponding.text);
+
+    ReadUpToParameters();
+    ASSERT_TRUE(RunUntil([&] { return host.messages.size() == 2; }));
+    EXPECT_EQ(host.messages[1].text, texts::kTransmitterNotResponding.text);
+}
+
+TEST_F(ExchangeTest, LateReplyWhileTimeoutPromptIsOpenIsHandledInItsStage)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    Deliver({0x06});
+    ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kInfoBlock);
+    bool handledBeforeAnswer = false;
+    host.duringMessage = [&](const Message&) {
+        Deliver(InfoOfType(13));
+        handledBeforeAnswer = LastWrite() == kParamRequest;
+        host.duringMessage = nullptr;
+    };
+    ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
+    EXPECT_TRUE(handledBeforeAnswer);
+    EXPECT_EQ(host.messages[0].text, texts::kTransmitterNotResponding.text);
+    EXPECT_EQ(host.deviceInfoShown, 1);
+    // Cancel is applied on top of that.
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+}
+
+TEST_F(ExchangeTest, StrayBytesWhileIdle)
+{
+    CompleteRead();
+    Deliver({1, 1, 1});
+    EXPECT_EQ(port.input.size(), 3u);  // fewer than five stay queued
+    Deliver({1, 1});
+    EXPECT_EQ(host.writeDisabled, 1);
+    EXPECT_TRUE(port.input.empty());
+
+    // Queued stray bytes become part of the next identification text.
+    Deliver(BytesOf("Quas"));
+    EXPECT_EQ(port.input.size(), 4u);
+    exchange.StartRead();
+    Deliver(BytesOf("ar3"));
+    EXPECT_EQ(LastWrite(), kSelectType);
+}
+
+TEST_F(ExchangeTest, FloodIsBoundedAndDrained)
+{
+    CompleteRead();
+    Bytes flood(200, 0x01);
+    Deliver(flood);
+    EXPECT_TRUE(port.input.empty());
+    EXPECT_EQ(host.writeDisabled, 1);
+
+    ReadUpToParameters();
+    Bytes bigReply = BytesOfBlock(GoodBlock());
+    bigReply.resize(150, 0xAB);
+    Deliver(bigReply);
+    EXPECT_EQ(exchange.Block(), GoodBlock());
+    EXPECT_TRUE(port.input.empty());
+}
+
+TEST_F(ExchangeTest, PortThatCannotBeOpenedGivesPortBusy)
+{
+    port.failOpen = true;
+    exchange.StartRead();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Порт /dev/ttyUSB0 занят системой.\r\n  Выберите другой порт.  ");
+    EXPECT_EQ(host.messages[0].flags, MessageFlags::kOkError);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_TRUE(exchange.PortCloseTimerArmed());
+    EXPECT_TRUE(port.writes.empty());
+}
+
+TEST_F(ExchangeTest, PortErrorInsideAHandlerEndsTheExchange)
+{
+    ReadUpToParameters();
+    port.failRead = true;
+    Deliver(BytesOfBlock(GoodBlock()));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Read error (5), Input/output error");
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_FALSE(exchange.ResponseTimerArmed());
+    EXPECT_TRUE(RunUntil([&] { return !port.open; }));
+}
+
+TEST_F(ExchangeTest, WriteOnALineThatWentAwayEndsTheExchange)
+{
+    CompleteRead();
+    port.failWrite = true;
+    exchange.StartWrite(GoodBlock());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+}
+
+TEST_F(ExchangeTest, AbortClosesThePortOnlyAfterTheDelay)
+{
+    CompleteRead();
+    exchange.AbortToIdle();
+    EXPECT_TRUE(port.open);
+    EXPECT_TRUE(exchange.PortCloseTimerArmed());
+    ASSERT_TRUE(RunUntil([&] { return !port.open; }));
+    EXPECT_EQ(port.closes, 1);
+
+    // A read started before the close reopens nothing: the next read after it does.
+    exchange.StartRead();
+    EXPECT_EQ(port.openedPaths.size(), 2u);
+}
+
+TEST_F(ExchangeTest, ChangingThePortClosesItAndUsesTheNewPathNext)
+{
+    CompleteRead();
+    exchange.ChangePort("/dev/pts/7");
+    EXPECT_FALSE(port.open);
+    exchange.StartRead();
+    EXPECT_EQ(port.openedPaths.back(), "/dev/pts/7");
+}
+
+}  // namespace
+}  // namespace torv
