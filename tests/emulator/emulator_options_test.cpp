@@ -1,0 +1,129 @@
+#include "emulator/emulator_options.h"
+
+#include <gtest/gtest.h>
+
+namespace torv {
+namespace {
+
+using namespace std::chrono_literals;
+using enum AdapterCommand;
+
+EmulatorOptions Parse(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "torv-adapter-emulator");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return ParseEmulatorOptions(static_cast<int>(args.size()), argv.data());
+}
+
+TEST(EmulatorOptions, DefaultsServeAType13TransmitterAtLineSpeed)
+{
+    const EmulatorOptions options = Parse({});
+    EXPECT_EQ(options.bytePeriod, AdapterEmulator::kLineBytePeriod);
+    EXPECT_EQ(options.contents.info, MakeContents().info);
+    EXPECT_EQ(options.contents.block, MakeContents().block);
+    EXPECT_FALSE(options.verbose);
+    EXPECT_FALSE(options.help);
+    EXPECT_EQ(options.faults.nakCount, 0);
+    EXPECT_TRUE(options.faults.silent.empty());
+}
+
+TEST(EmulatorOptions, TransmitterFromFields)
+{
+    const EmulatorOptions options = Parse({"--type", "14", "--date", "05.11.2021", "--serial", "42",
+                                           "--version", "2.07", "--mode", "grid", "--step", "25", "--f1",
+                                           "440.5", "--f2", "469.9875", "--byte-period-us", "100"});
+    EXPECT_EQ(options.contents.info, (InfoBlock{0x21, 0x00, 0x42, 14, 0x02, 0x07, 5, 11}));
+    const ChannelPlan plan{.mode = SynthMode::Grid, .f1MHz = 440.5, .f2MHz = 469.9875, .grid25kHz = true};
+    EXPECT_EQ(options.contents.block, MakeParameterBlock(plan, 14));
+    EXPECT_EQ(options.bytePeriod, 100us);
+}
+
+TEST(EmulatorOptions, RawBlocksAndFaults)
+{
+    const EmulatorOptions options = Parse({
+        "--info", "07 12 34 4D 01 23 0C 03", "--block", std::string(64, 'a'), "--no-pacing", "-v",
+        "--id-hex", "51:00:33", "--silent", "read", "--silent", "identify:2", "--split", "info:3,4@20",
+        "--nak", "3", "--wrong-type", "77", "--bad-crc", "always", "--corrupt-readback", "1",
+        "--corrupt-byte", "31", "--info-extra", "0102", "--write-lock"});
+    EXPECT_EQ(options.contents.info[3], 0x4D);
+    ParameterBlock allAA{};
+    allAA.fill(0xAA);
+    EXPECT_EQ(options.contents.block, allAA);
+    EXPECT_EQ(options.bytePeriod, 0us);
+    EXPECT_TRUE(options.verbose);
+
+    const EmulatorFaults& faults = options.faults;
+    EXPECT_EQ(faults.identification, (std::vector<std::uint8_t>{0x51, 0x00, 0x33}));
+    EXPECT_EQ(faults.silent.at(ParamRequest), kAlways);
+    EXPECT_EQ(faults.silent.at(Identify), 2);
+    EXPECT_EQ(faults.split.at(InfoRequest).pieces, (std::vector<std::size_t>{3, 4}));
+    EXPECT_EQ(faults.split.at(InfoRequest).gap, 20ms);
+    EXPECT_EQ(faults.nakCount, 3);
+    EXPECT_EQ(faults.wrongType, 77);
+    EXPECT_EQ(faults.wrongTypeCount, kAlways);
+    EXPECT_EQ(faults.badCrcCount, kAlways);
+    EXPECT_EQ(faults.corruptReadbackCount, 1);
+    EXPECT_EQ(faults.corruptByte, 31u);
+    EXPECT_EQ(faults.infoTrailer, (std::vector<std::uint8_t>{0x01, 0x02}));
+    EXPECT_TRUE(faults.writeLock);
+
+    EXPECT_EQ(Parse({"--id", "quasar3"}).faults.identification,
+              (std::vector<std::uint8_t>{'q', 'u', 'a', 's', 'a', 'r', '3'}));
+    EXPECT_EQ(Parse({"--wrong-type", "0", "--wrong-type-count", "4"}).faults.wrongTypeCount, 4);
+}
+
+TEST(EmulatorOptions, BadCommandLinesAreRefusedWithAMessage)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},
+        {"--nak"},
+        {"--nak", "-1"},
+        {"--nak", "3x"},
+        {"--type", "256"},
+        {"--info", "0102"},
+        {"--block", "0g"},
+        {"--f1", "abc"},
+        {"--f1", "146.0125"},  // no legacy divisors
+        {"--mode", "grid", "--type", "0"},
+        {"--block", std::string(64, '0'), "--f1", "150"},
+        {"--wrong-type-count", "2"},
+        {"--silent", "reset"},
+        {"--split", "info"},
+        {"--split", "info:0"},
+        {"--corrupt-byte", "32"},
+        {"--date", "1.1.2007"},
+        {"--version", "1.2"},
+        {"--step", "6.25"},
+        {"stray"},
+    };
+    for (const std::vector<std::string>& args : bad) {
+        try {
+            Parse(args);
+            ADD_FAILURE() << "accepted: " << args.front();
+        } catch (const OptionError& error) {
+            const std::string message = error.what();
+            EXPECT_FALSE(message.empty());
+            EXPECT_EQ(message.find('\n'), std::string::npos);
+        }
+    }
+}
+
+TEST(EmulatorOptions, ErrorNamesTheOffendingOption)
+{
+    EXPECT_THROW(
+        {
+            try {
+                Parse({"--verbose", "--bogus"});
+            } catch (const OptionError& error) {
+                EXPECT_STREQ(error.what(), "unknown option --bogus");
+                throw;
+            }
+        },
+        OptionError);
+}
+
+}  // namespace
+}  // namespace torv
