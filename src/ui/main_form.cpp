@@ -1,0 +1,353 @@
+#include "ui/main_form.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QRadioButton>
+#include <QStatusBar>
+
+#include "device/frequency_codec.h"
+#include "device/info_text.h"
+#include "device/parameters.h"
+#include "exchange/exchange_texts.h"
+#include "exchange/write_preparation.h"
+#include "serial/port_discovery.h"
+#include "skin/sk_button.h"
+#include "ui/busy_indicator.h"
+#include "ui/drop_combo.h"
+#include "ui/radio_group.h"
+#include "ui/readout_panel.h"
+#include "ui/spin_edit.h"
+#include "ui/ui_texts.h"
+
+namespace torv {
+namespace {
+
+constexpr int kInnerWidth = 390;
+constexpr int kInnerHeight = 176;
+constexpr int kFrameWidth = 10;          // outer width = inner width + 10
+constexpr int kLegacyOuterWidth = 398;
+constexpr int kGridOuterWidth = 503;
+constexpr int kStatusBarHeight = 20;
+
+QString Text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+template <typename Widget>
+Widget* Place(Widget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+// Labels size themselves to their text, as the layout's widths were measured for another font.
+QLabel* MakeLabel(const char* text, QWidget* parent, int left, int top, int width, int height)
+{
+    auto* label = Place(new QLabel(Text(text), parent), left, top, width, height);
+    label->resize(std::max(width, label->sizeHint().width()), height);
+    return label;
+}
+
+TDoubleSpinEdit* MakeFrequencyField(QWidget* parent, int left, int top)
+{
+    auto* field = Place(new TDoubleSpinEdit(parent), left, top, 81, 21);
+    field->SetLoading(true);
+    field->SetMinValue(146);
+    field->SetMaxValue(174);
+    field->SetLoading(false);
+    field->SetLineSize(0.0001);
+    field->SetPageSize(0.1);
+    field->SetIsCicle(true);
+    field->SetDecimals(4);
+    field->setMaxLength(8);
+    field->SetValue(174);
+    return field;
+}
+
+TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
+{
+    auto* button = Place(new TSkButton(parent), left, 123, 73, 23);
+    button->SetCaption(Text(caption));
+    return button;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(MainFormOptions options, QWidget* parent) : QWidget(parent), options_(std::move(options))
+{
+    setWindowTitle(Text(ui_texts::kWindowCaption));
+    ApplyProgrammerPortSettings(port_);
+    ConnectPortEvents(port_, exchange_);
+    CreateControls();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    // FormDestroy: the response timer stops, the port is purged and closed.
+    exchange_.Shutdown();
+}
+
+void TMainForm::CreateControls()
+{
+    setFixedSize(kInnerWidth, kInnerHeight);
+
+    auto* infoGroupBox = Place(new QGroupBox(Text(ui_texts::kInfoGroup), this), 9, 8, 168, 105);
+    MakeLabel(ui_texts::kDateLabel, infoGroupBox, 10, 23, 75, 13);
+    MakeLabel(ui_texts::kSerialLabel, infoGroupBox, 10, 50, 71, 13);
+    MakeLabel(ui_texts::kVersionLabel, infoGroupBox, 10, 77, 75, 13);
+    PnlDate = Place(new TReadoutPanel(Text(ui_texts::kDateEmpty), infoGroupBox), 89, 21, 66, 18);
+    PnlSeria = Place(new TReadoutPanel(Text(ui_texts::kSerialEmpty), infoGroupBox), 89, 48, 66, 18);
+    PnlVersia = Place(new TReadoutPanel(Text(ui_texts::kVersionEmpty), infoGroupBox), 89, 75, 66, 18);
+
+    ParamGroupBox = Place(new QGroupBox(Text(ui_texts::kParamGroup), this), 187, 8, 194, 105);
+    MakeLabel(ui_texts::kFirstLabel, ParamGroupBox, 11, 23, 83, 13);
+    CheckBox = Place(new QCheckBox(Text(ui_texts::kSecondCheck), ParamGroupBox), 12, 50, 158, 17);
+    Label2 = MakeLabel(ui_texts::kSecondLabel, ParamGroupBox, 11, 77, 81, 13);
+    Label2->setEnabled(false);
+    SpinEdit1 = MakeFrequencyField(ParamGroupBox, 100, 20);
+    SpinEdit2 = MakeFrequencyField(ParamGroupBox, 100, 74);
+
+    MakeLabel(ui_texts::kPortLabel, this, 9, 126, 53, 13);
+    CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
+    ReadButton = MakeButton(ui_texts::kRead, this, 137);
+    WriteButton = MakeButton(ui_texts::kWrite, this, 219);
+    WriteButton->setEnabled(false);
+    CloseButton = MakeButton(ui_texts::kClose, this, 308);
+
+    StatusBar = Place(new QStatusBar(this), 0, kInnerHeight - kStatusBarHeight, kInnerWidth, kStatusBarHeight);
+    StatusBar->setSizeGripEnabled(false);
+
+    RGroupStepFreq = Place(new TRadioGroup(Text(ui_texts::kGridStepGroup),
+                                           {Text(ui_texts::kGridStep125), Text(ui_texts::kGridStep25)}, this),
+                           384, 16, 107, 60);
+    RGroupStepFreq->SetItemIndex(0);
+    RGroupStepFreq->setEnabled(false);
+    RGroupStepFreq->hide();
+
+    InfoPanel = Place(new TBusyPanel(this), 102, 34, 185, 63);
+    InfoPanel->raise();
+
+    setTabOrder(CommComboBox, CheckBox);
+    setTabOrder(CheckBox, SpinEdit1);
+    setTabOrder(SpinEdit1, SpinEdit2);
+    setTabOrder(SpinEdit2, RGroupStepFreq);
+
+    ReadButton->OnClick = [this](TSkButton* sender) { ReadButtonClick(sender); };
+    WriteButton->OnClick = [this](TSkButton* sender) { WriteButtonClick(sender); };
+    CloseButton->OnClick = [this](TSkButton* sender) { CloseButtonClick(sender); };
+    connect(CheckBox, &QCheckBox::clicked, this, [this] { CheckBoxClick(CheckBox); });
+    CommComboBox->OnChange = [this](TDropCombo* sender) { CommComboBoxChange(sender); };
+    SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
+    SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
+}
+
+void TMainForm::FormCreate()
+{
+    gridMode_ = false;
+    InfoPanel->hide();
+
+    QStringList ports = options_.extraPorts;
+    std::vector<std::string> system;
+    ListPorts(system, options_.sysfsRoot);
+    for (const std::string& name : system)
+        ports.append(QString::fromStdString(name));
+    for (const QString& name : ports)
+        CommComboBox->AddItem(name);
+    if (ports.isEmpty()) {
+        ShowMessage(Message{ui_texts::kNoPorts, "Ошибка", MessageFlags::kOkError});
+        return;
+    }
+    CommComboBox->SetItemIndex(0);
+    exchange_.SetPortDevicePath(PortDevicePath(CommComboBox->Text().toStdString()));
+
+    exchange_.SetBlock(DefaultParameterBlock());
+    ShowParameters();
+    created_ = true;
+}
+
+void TMainForm::SetShowStatusMessages(bool show)
+{
+    exchange_.SetShowStatusMessages(show);
+}
+
+// ---- handlers -----------------------------------------------------------------------
+
+void TMainForm::ReadButtonClick(QObject*)
+{
+    if (!ReadButton->isEnabled())
+        return;  // the hot key reaches this handler in any state
+    exchange_.StartRead();
+}
+
+void TMainForm::WriteButtonClick(QObject*)
+{
+    if (!WriteButton->isEnabled())
+        return;
+    WriteRequest request;
+    request.gridMode = gridMode_;
+    request.deviceType = InfoBlockView(exchange_.Info()).DeviceType();
+    request.secondEnabled = CheckBox->isChecked();
+    // Reading a value refills an empty or unreadable field with its minimum. In legacy
+    // mode an unticked second frequency is not looked at.
+    request.first.mhz = SpinEdit1->Value();
+    request.first.text = SpinEdit1->text().toStdString();
+    if (gridMode_ || request.secondEnabled) {
+        request.second.mhz = SpinEdit2->Value();
+        request.second.text = SpinEdit2->text().toStdString();
+    }
+    request.minMHz = SpinEdit1->MinValue();
+    request.maxMHz = SpinEdit1->MaxValue();
+    request.grid25kHz = RGroupStepFreq->ItemIndex() == 1;
+    request.gridEditEnabled = GridEditEnabled();
+    request.current = exchange_.Block();
+
+    const WritePlan plan = PrepareWrite(request);
+    if (plan.refusal) {
+        ShowMessage(*plan.refusal);
+        return;
+    }
+    SetControlState(ControlState::Busy);
+    if (plan.force25kHz) {
+        ShowMessage(texts::kGrid25kHzNotice);
+        RGroupStepFreq->SetItemIndex(1);
+    }
+    exchange_.StartWrite(plan.block);
+}
+
+void TMainForm::CloseButtonClick(QObject*)
+{
+    close();
+}
+
+void TMainForm::CheckBoxClick(QObject*)
+{
+    const bool second = CheckBox->isChecked();
+    Label2->setEnabled(second);
+    SpinEdit2->setEnabled(second);
+}
+
+void TMainForm::CommComboBoxChange(QObject*)
+{
+    exchange_.ChangePort(PortDevicePath(CommComboBox->Text().toStdString()));
+    WriteButton->setEnabled(false);
+}
+
+void TMainForm::SpinEditKeyPress(QObject*, QChar& key)
+{
+    if (key == u',' || key == u'.')
+        key = DecimalSeparator().front();
+}
+
+// ---- window operations --------------------------------------------------------------
+
+void TMainForm::ShowDeviceInfo()
+{
+    InfoBlock& info = exchange_.Info();
+    PnlDate->SetCaption(QString::fromStdString(DateText(info)));
+    PnlSeria->SetCaption(QString::fromStdString(SerialText(info)));
+    PnlVersia->SetCaption(QString::fromStdString(VersionText(info)));
+}
+
+void TMainForm::ShowParameters()
+{
+    const std::uint8_t deviceType = InfoBlockView(exchange_.Info()).DeviceType();
+    if (const std::optional<TransmitterType> band = FindTransmitterType(deviceType))
+        SetFrequencyBounds(band->minMHz, band->maxMHz);
+    RGroupStepFreq->setEnabled(false);
+
+    const ShownParameters shown = DecodeParameterBlock(exchange_.Block(), deviceType);
+    gridMode_ = shown.gridMode;
+    if (shown.gridMode) {
+        RGroupStepFreq->setEnabled(GridEditEnabled());
+        SetOuterWidth(kGridOuterWidth);
+        RGroupStepFreq->SetItemIndex(shown.grid25kHz ? 1 : 0);
+        RGroupStepFreq->show();
+    } else {
+        SetOuterWidth(kLegacyOuterWidth);
+        RGroupStepFreq->hide();
+    }
+    // A record that cannot be decoded leaves frequency 1's text as it was, and switches
+    // the second frequency off.
+    ShowFrequency(SpinEdit1, shown.firstHz);
+    CheckBox->setChecked(shown.secondEnabled && shown.secondHz);
+    CheckBoxClick(CheckBox);
+    ShowFrequency(SpinEdit2, shown.secondHz);
+}
+
+void TMainForm::AbortToIdle()
+{
+    exchange_.AbortToIdle();
+}
+
+// ---- helpers ------------------------------------------------------------------------
+
+void TMainForm::SetOuterWidth(int width)
+{
+    const int inner = width - kFrameWidth;
+    setFixedWidth(inner);
+    StatusBar->setGeometry(0, kInnerHeight - kStatusBarHeight, inner, kStatusBarHeight);
+}
+
+void TMainForm::SetFrequencyBounds(double minMHz, double maxMHz)
+{
+    // Each bound setter refuses a value that would not keep the minimum below the
+    // maximum, so the order depends on where the new range lies.
+    for (TDoubleSpinEdit* field : {SpinEdit1, SpinEdit2}) {
+        if (minMHz >= field->MaxValue()) {
+            field->SetMaxValue(maxMHz);
+            field->SetMinValue(minMHz);
+        } else {
+            field->SetMinValue(minMHz);
+            field->SetMaxValue(maxMHz);
+        }
+    }
+}
+
+void TMainForm::ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz)
+{
+    if (hz)
+        field->setText(QString::fromStdString(FormatMHz(*hz, DecimalSeparator().toStdString())));
+}
+
+bool TMainForm::GridEditEnabled() const
+{
+    return !options_.arguments.isEmpty() && options_.arguments.front().toLower() == QStringLiteral("-enablegridedit");
+}
+
+QString TMainForm::DecimalSeparator() const
+{
+    return QLocale().decimalPoint();
+}
+
+// ---- exchange host ------------------------------------------------------------------
+
+void TMainForm::SetControlState(ControlState state)
+{
+    const bool busy = state == ControlState::Busy;
+    InfoPanel->setVisible(busy);
+    ReadButton->setEnabled(!busy);
+    WriteButton->setEnabled(state == ControlState::IdleAfterSuccess);
+    ParamGroupBox->setEnabled(!busy);
+    CommComboBox->setEnabled(true);
+}
+
+void TMainForm::DisableWrite()
+{
+    WriteButton->setEnabled(false);
+}
+
+void TMainForm::ShowStatusText(const std::string& text)
+{
+    StatusBar->showMessage(QString::fromStdString(text));
+}
+
+Answer TMainForm::ShowMessage(const Message& message)
+{
+    return options_.messageBox(this, message);
+}
+
+}  // namespace torv

@@ -1,0 +1,111 @@
+#pragma once
+// TMainForm: the programmer's only window. It holds the serial port, the exchange with
+// the adapter (and through it the info and parameter blocks), and every control through
+// which the operator picks a port, reads a transmitter, edits its one or two
+// frequencies and writes them back.
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "exchange/programming_exchange.h"
+#include "exchange/sio_exchange_port.h"
+#include "serial/sio_comm.h"
+#include "ui/message_box.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QStatusBar;
+
+namespace torv {
+
+class TBusyPanel;
+class TDoubleSpinEdit;
+class TDropCombo;
+class TRadioGroup;
+class TReadoutPanel;
+class TSkButton;
+
+struct MainFormOptions {
+    // The command line without the program name; only the first argument is examined.
+    QStringList arguments;
+    // Devices to offer before the system's ports (--port, the demo line).
+    QStringList extraPorts;
+    // Where the system's serial ports are listed.
+    std::string sysfsRoot = "/sys";
+    MessageBoxFunction messageBox = ShowMessageBox;
+};
+
+class TMainForm : public QWidget, private ExchangeHost {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(MainFormOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // False when there was no port to offer: the program ends without showing the window.
+    bool Created() const { return created_; }
+
+    void SetShowStatusMessages(bool show);
+
+    // Handlers.
+    void ReadButtonClick(QObject* sender);
+    void WriteButtonClick(QObject* sender);
+    void CloseButtonClick(QObject* sender);
+    void CheckBoxClick(QObject* sender);
+    void CommComboBoxChange(QObject* sender);
+    void SpinEditKeyPress(QObject* sender, QChar& key);
+
+    // Window operations the exchange relies on.
+    void ShowDeviceInfo() override;
+    void ShowParameters() override;
+    void AbortToIdle();
+
+    ProgrammingExchange& Exchange() { return exchange_; }
+    bool GridMode() const { return gridMode_; }
+
+    // The controls, for the program's start-up and for tests.
+    TReadoutPanel* PnlDate = nullptr;
+    TReadoutPanel* PnlSeria = nullptr;
+    TReadoutPanel* PnlVersia = nullptr;
+    QGroupBox* ParamGroupBox = nullptr;
+    QCheckBox* CheckBox = nullptr;
+    QLabel* Label2 = nullptr;
+    TDoubleSpinEdit* SpinEdit1 = nullptr;
+    TDoubleSpinEdit* SpinEdit2 = nullptr;
+    TDropCombo* CommComboBox = nullptr;
+    TSkButton* ReadButton = nullptr;
+    TSkButton* WriteButton = nullptr;
+    TSkButton* CloseButton = nullptr;
+    TBusyPanel* InfoPanel = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    TRadioGroup* RGroupStepFreq = nullptr;
+    TSioComm* Port = &port_;
+
+private:
+    void CreateControls();
+    void FormCreate();
+    void SetOuterWidth(int width);
+    void SetFrequencyBounds(double minMHz, double maxMHz);
+    void ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz);
+    bool GridEditEnabled() const;
+    QString DecimalSeparator() const;
+
+    // ExchangeHost
+    void SetControlState(ControlState state) override;
+    void DisableWrite() override;
+    void ShowStatusText(const std::string& text) override;
+    Answer ShowMessage(const Message& message) override;
+
+    MainFormOptions options_;
+    bool created_ = false;
+    bool gridMode_ = false;
+    TSioComm port_;
+    SioExchangePort line_{port_};
+    ProgrammingExchange exchange_{*this, line_};
+};
+
+}  // namespace torv

@@ -1,0 +1,28 @@
+#include "ui/readout_panel.h"
+
+#include <QPainter>
+
+#include "skin/sk_types.h"
+
+namespace torv {
+
+TReadoutPanel::TReadoutPanel(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
+
+void TReadoutPanel::SetCaption(const QString& caption)
+{
+    if (caption == caption_)
+        return;
+    caption_ = caption;
+    update();
+}
+
+void TReadoutPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor::fromRgb(SystemColor(sc3DLight)));
+    painter.setPen(QColor::fromRgb(SystemColor(scBtnText)));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.drawText(rect(), Qt::AlignCenter, caption_);
+}
+
+}  // namespace torv
