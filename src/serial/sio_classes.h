@@ -1,0 +1,97 @@
+#pragma once
+// Base classes of the serial component: the settings-object base with its update
+// bracket, the component base, the re-entrant lock and the wait event.
+
+#include <QObject>
+
+#include <functional>
+#include <mutex>
+
+namespace torv {
+
+// Base of the settings objects. A setter that changes a value calls OnChange, unless an
+// update bracket is open; closing the outermost bracket calls it once.
+class TSioPersistent {
+public:
+    TSioPersistent() = default;
+    TSioPersistent(const TSioPersistent&) = delete;
+    TSioPersistent& operator=(const TSioPersistent&) = delete;
+    virtual ~TSioPersistent() = default;
+
+    // Filled in by the owning component.
+    std::function<void()> OnChange;
+
+protected:
+    void Changed();
+    void BeginUpdate() { ++updateCount_; }
+    void EndUpdate();
+
+    template <typename T>
+    void SetField(T& field, T value)
+    {
+        if (field != value) {
+            field = value;
+            Changed();
+        }
+    }
+
+    // Runs copy with the bracket open; the single callback follows.
+    template <typename Copy>
+    void AssignBracketed(Copy copy)
+    {
+        BeginUpdate();
+        try {
+            copy();
+        } catch (...) {
+            --updateCount_;
+            throw;
+        }
+        EndUpdate();
+    }
+
+private:
+    int updateCount_ = 0;
+};
+
+// Base of the component.
+class TSioComponent : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+};
+
+// A re-entrant lock.
+using TSioCriticalSection = std::recursive_mutex;
+
+// Owns one file descriptor, the platform's handle.
+class TSioHandleObject {
+public:
+    TSioHandleObject() = default;
+    TSioHandleObject(const TSioHandleObject&) = delete;
+    TSioHandleObject& operator=(const TSioHandleObject&) = delete;
+    virtual ~TSioHandleObject();
+
+    int Handle() const { return handle_; }
+
+protected:
+    int handle_ = -1;
+};
+
+// A manual-reset signal (an eventfd): it stays set until reset, and it can be waited on
+// together with other descriptors.
+class TSioEvent : public TSioHandleObject {
+public:
+    TSioEvent();
+    void SetEvent();
+    void ResetEvent();
+};
+
+enum TSioWaitResult { wrSignaled, wrTimeout, wrError };
+
+class TSioWaitEvent : public TSioEvent {
+public:
+    // Waits at most milliseconds (negative: without limit) for the signal.
+    TSioWaitResult WaitFor(int milliseconds);
+};
+
+}  // namespace torv

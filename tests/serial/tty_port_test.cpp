@@ -1,0 +1,102 @@
+#include "serial/tty_port.h"
+
+#include <asm/termbits.h>
+#include <gtest/gtest.h>
+
+namespace torv::tty {
+namespace {
+
+LineSettings ProgrammerLine()
+{
+    LineSettings line;
+    line.baudrate = 2400;
+    line.parity = paEven;
+    line.options = coParityCheck;
+    line.gateOnCts = true;
+    return line;
+}
+
+TEST(BuildTermios, ProgrammerPortIsRawEvenParityWithoutKernelHandshake)
+{
+    const auto words = BuildTermios(ProgrammerLine());
+    ASSERT_TRUE(words);
+    EXPECT_EQ(words->cflag & CBAUD, static_cast<std::uint32_t>(B2400));
+    EXPECT_EQ(words->cflag & CSIZE, static_cast<std::uint32_t>(CS8));
+    EXPECT_EQ(words->cflag & (PARENB | PARODD | CMSPAR), static_cast<std::uint32_t>(PARENB));
+    EXPECT_EQ(words->cflag & (CREAD | CLOCAL), static_cast<std::uint32_t>(CREAD | CLOCAL));
+    // RTS stays off: no kernel handshake, no hang-up toggle on close, one stop bit.
+    EXPECT_EQ(words->cflag & (CRTSCTS | HUPCL | CSTOPB), 0u);
+    EXPECT_EQ(words->iflag, static_cast<std::uint32_t>(INPCK));
+    EXPECT_EQ(words->oflag, 0u);
+    EXPECT_EQ(words->lflag, 0u);
+    EXPECT_EQ(words->speed, 2400u);
+    EXPECT_FALSE(KernelHandshake(ProgrammerLine()));
+}
+
+TEST(BuildTermios, MapsParityStopBitsAndSoftwareFlow)
+{
+    LineSettings line;
+    line.parity = paMark;
+    line.stopbits = sb2;
+    line.databits = db7;
+    line.xonXoffOut = true;
+    line.xonXoffIn = true;
+    line.xonChar = 0x01;
+    line.xoffChar = 0x02;
+    auto words = BuildTermios(line);
+    ASSERT_TRUE(words);
+    EXPECT_EQ(words->cflag & (PARENB | PARODD | CMSPAR), static_cast<std::uint32_t>(PARENB | PARODD | CMSPAR));
+    EXPECT_NE(words->cflag & CSTOPB, 0u);
+    EXPECT_EQ(words->cflag & CSIZE, static_cast<std::uint32_t>(CS7));
+    EXPECT_EQ(words->iflag & (IXON | IXOFF), static_cast<std::uint32_t>(IXON | IXOFF));
+    EXPECT_EQ(words->startChar, 0x01);
+    EXPECT_EQ(words->stopChar, 0x02);
+
+    line.parity = paSpace;
+    words = BuildTermios(line);
+    EXPECT_EQ(words->cflag & (PARENB | PARODD | CMSPAR), static_cast<std::uint32_t>(PARENB | CMSPAR));
+}
+
+TEST(BuildTermios, RtsHandshakeLeavesFlowToTheKernel)
+{
+    LineSettings line;
+    line.controlRts = rtsHandshake;
+    const auto words = BuildTermios(line);
+    ASSERT_TRUE(words);
+    EXPECT_NE(words->cflag & CRTSCTS, 0u);
+    EXPECT_TRUE(KernelHandshake(line));
+}
+
+TEST(BuildTermios, NonStandardRatesGoByNumber)
+{
+    LineSettings line;
+    line.baudrate = 14400;
+    const auto words = BuildTermios(line);
+    ASSERT_TRUE(words);
+    EXPECT_EQ(words->cflag & CBAUD, static_cast<std::uint32_t>(BOTHER));
+    EXPECT_EQ(words->speed, 14400u);
+}
+
+TEST(BuildTermios, RefusesWhatLinuxCannotDo)
+{
+    LineSettings fourBits;
+    fourBits.databits = db4;
+    EXPECT_FALSE(BuildTermios(fourBits));
+    LineSettings noRate;
+    noRate.baudrate = 0;
+    EXPECT_FALSE(BuildTermios(noRate));
+}
+
+TEST(LineErrors, EachCounterGivesItsFlag)
+{
+    const ErrorCounters before{1, 1, 1, 1, 1};
+    EXPECT_EQ(LineErrors(before, before), 0);
+    EXPECT_EQ(LineErrors(before, {2, 1, 1, 1, 1}), line_error::kFrame);
+    EXPECT_EQ(LineErrors(before, {1, 2, 1, 1, 1}), line_error::kOverrun);
+    EXPECT_EQ(LineErrors(before, {1, 1, 2, 1, 1}), line_error::kParity);
+    EXPECT_EQ(LineErrors(before, {1, 1, 1, 2, 1}), line_error::kBreak);
+    EXPECT_EQ(LineErrors(before, {1, 1, 1, 1, 2}), line_error::kRxOverflow);
+}
+
+}  // namespace
+}  // namespace torv::tty

@@ -1,0 +1,257 @@
+// Behaviour of the push button: mouse, keys, toggling, focus and parent colour.
+#include "skin/sk_button.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include <string>
+
+namespace torv {
+namespace {
+
+void Mouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPoint at = {10, 10})
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void Key(QWidget* widget, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+         bool autoRepeat = false)
+{
+    QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Records the events raised by a button, in order.
+struct Recorder {
+    explicit Recorder(TSkButton& button)
+    {
+        button.OnClick = [this](TSkButton*) { log += "click "; };
+        button.OnDblClick = [this](TSkButton*) { log += "dblclick "; };
+    }
+    std::string log;
+};
+
+TEST(SkButton, StartsWithTheStatedValues)
+{
+    TSkButton button;
+    EXPECT_EQ(button.size(), QSize(75, 23));
+    EXPECT_FALSE(button.Down());
+    EXPECT_EQ(button.ColorTexture(), ctDefault);
+    EXPECT_EQ(button.Style(), bNormal);
+    EXPECT_EQ(button.Alignment(), taCenter);
+    EXPECT_EQ(button.KindFont(), bfNone);
+    EXPECT_EQ(button.ColorParent(), SystemColor(scBtnFace));
+    EXPECT_EQ(button.SelectionColor(), Rgb(0x4C4CBF));
+    EXPECT_EQ(button.ShadowColor(), Rgb(0x808080));
+    EXPECT_FALSE(button.TabStop());
+    EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
+    button.SetTabStop(true);
+    EXPECT_EQ(button.focusPolicy(), Qt::TabFocus);
+}
+
+TEST(SkButton, ClickIsAPressAndReleaseOnTheButton)
+{
+    TSkButton button;
+    Recorder recorder(button);
+    Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
+    EXPECT_TRUE(button.Down());
+    EXPECT_EQ(recorder.log, "");
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_FALSE(button.Down());
+    EXPECT_EQ(recorder.log, "click ");
+
+    Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton, {200, 10});
+    EXPECT_FALSE(button.Down());
+    EXPECT_EQ(recorder.log, "click ");
+}
+
+TEST(SkButton, OtherButtonsPressButDoNotClick)
+{
+    TSkButton button;
+    Recorder recorder(button);
+    Mouse(&button, QEvent::MouseButtonPress, Qt::RightButton);
+    EXPECT_TRUE(button.Down());
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::RightButton);
+    EXPECT_FALSE(button.Down());
+    EXPECT_EQ(recorder.log, "");
+}
+
+TEST(SkButton, DoubleClickRaisesOneClickThenDblClick)
+{
+    TSkButton button;
+    Recorder recorder(button);
+    Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonDblClick, Qt::LeftButton);
+    EXPECT_TRUE(button.Down());
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_FALSE(button.Down());
+    EXPECT_EQ(recorder.log, "click dblclick ");
+}
+
+TEST(SkButton, ToggleGroupReleasesTheOthersOnlyFromANonZeroGroup)
+{
+    QWidget panel;
+    TSkButton first(&panel);
+    TSkButton second(&panel);
+    first.SetStyle(bToggle);
+    first.SetGroupIndex(1);
+    second.SetStyle(bToggle);
+
+    second.SetDown(true);
+    Mouse(&first, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(&first, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_TRUE(first.Down());
+    EXPECT_FALSE(second.Down());
+
+    Mouse(&second, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(&second, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_TRUE(second.Down());
+    EXPECT_TRUE(first.Down());
+
+    // A toggle press that releases the button itself touches nobody else.
+    Mouse(&first, QEvent::MouseButtonPress, Qt::LeftButton);
+    EXPECT_FALSE(first.Down());
+    EXPECT_TRUE(second.Down());
+}
+
+TEST(SkButton, EnterClicksOncePerKeyRepeat)
+{
+    TSkButton button;
+    Recorder recorder(button);
+    Key(&button, QEvent::KeyPress, Qt::Key_Return);
+    EXPECT_TRUE(button.Down());
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        Key(&button, QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, true);
+        EXPECT_TRUE(button.Down());
+        Key(&button, QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, true);
+    }
+    EXPECT_EQ(recorder.log, "click click click click ");
+    Key(&button, QEvent::KeyRelease, Qt::Key_Return);
+    EXPECT_FALSE(button.Down());
+}
+
+TEST(SkButton, SpaceClicksBeforeToggling)
+{
+    TSkButton button;
+    button.SetStyle(bToggle);
+    bool downAtClick = true;
+    button.OnClick = [&](TSkButton* sender) { downAtClick = sender->Down(); };
+    Key(&button, QEvent::KeyPress, Qt::Key_Space);
+    EXPECT_FALSE(downAtClick);
+    EXPECT_TRUE(button.Down());
+    Key(&button, QEvent::KeyRelease, Qt::Key_Space);
+    EXPECT_TRUE(button.Down());
+}
+
+TEST(SkButton, ModifiedOrOtherKeysDoNothing)
+{
+    TSkButton button;
+    Recorder recorder(button);
+    Key(&button, QEvent::KeyPress, Qt::Key_Return, Qt::ShiftModifier);
+    Key(&button, QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    Key(&button, QEvent::KeyPress, Qt::Key_A);
+    EXPECT_EQ(recorder.log, "");
+    EXPECT_FALSE(button.Down());
+    Key(&button, QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(recorder.log, "click ");
+}
+
+TEST(SkButton, KeyHandlersRunAfterTheButtonsOwn)
+{
+    TSkButton button;
+    std::string log;
+    button.OnClick = [&](TSkButton*) { log += "click "; };
+    button.OnKeyDown = [&](TSkButton* sender, QKeyEvent*) { log += sender->Down() ? "down " : "up "; };
+    button.OnKeyUp = [&](TSkButton* sender, QKeyEvent*) { log += sender->Down() ? "keyup-down" : "keyup-up"; };
+    Key(&button, QEvent::KeyPress, Qt::Key_Space);
+    Key(&button, QEvent::KeyRelease, Qt::Key_Space);
+    EXPECT_EQ(log, "click down keyup-up");
+}
+
+TEST(SkButton, MousePressDoesNotTakeTheFocus)
+{
+    QWidget window;
+    QLineEdit edit(&window);
+    TSkButton button(&window);
+    button.move(0, 40);
+    window.show();
+    window.activateWindow();
+    edit.setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), &edit);
+    Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), &edit);
+
+    // Focus given by the program shows the ring; disabling takes it away.
+    button.setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), &button);
+    const QRgb ringWhenFocused = button.RenderImage().pixel(36, 0);
+    button.setEnabled(false);
+    button.setEnabled(true);
+    EXPECT_NE(button.RenderImage().pixel(36, 0), ringWhenFocused);
+}
+
+TEST(SkButton, ParentColourChoosesTheScheme)
+{
+    QWidget panel;
+    QPalette palette = panel.palette();
+    palette.setColor(QPalette::Window, QColor(0xD4D0C8));
+    panel.setPalette(palette);
+    TSkButton button(&panel);
+    button.SetParentColor(true);
+    EXPECT_EQ(button.ColorParent(), Rgb(0xD4D0C8));
+    EXPECT_EQ(button.ColorTexture(), ctW2K);
+
+    palette.setColor(QPalette::Window, QColor(0xA8CACA));
+    panel.setPalette(palette);
+    EXPECT_EQ(button.ColorParent(), Rgb(0xA8CACA));
+    EXPECT_EQ(button.ColorTexture(), ctTeal);
+
+    button.SetColorParent(Rgb(0x123456));
+    EXPECT_TRUE(button.ParentColor());
+    button.SetParentColor(false);
+    palette.setColor(QPalette::Window, QColor(0xBFBF90));
+    panel.setPalette(palette);
+    EXPECT_EQ(button.ColorTexture(), ctTeal);
+}
+
+TEST(SkButton, ParentColourTable)
+{
+    const QRgb blueHighlight = Rgb(0x316AC5);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xBFBF90), blueHighlight), ctOlive);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC8DEC8), blueHighlight), ctGreen);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xA1A1D2), blueHighlight), ctBlue);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), blueHighlight), ctXP);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), Rgb(0x93A070)), ctOlive);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xEFEBDE), blueHighlight), ctXP);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE0DFE3), blueHighlight), ctSilver);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE6DCE6), blueHighlight), ctSilver);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC0C0C0), blueHighlight), ctDefault);
+}
+
+TEST(SkButton, LowColourParentColourIsAlwaysPlain)
+{
+    SetScreenColorDepthForTesting(8);
+    QWidget panel;
+    QPalette palette = panel.palette();
+    palette.setColor(QPalette::Window, QColor(0xA8CACA));
+    panel.setPalette(palette);
+    TSkButton button(&panel);
+    SetScreenColorDepthForTesting(24);
+    button.SetParentColor(true);
+    EXPECT_EQ(button.ColorTexture(), ctNone);
+    EXPECT_FALSE(button.Textured());  // the depth is taken when the button is made
+}
+
+}  // namespace
+}  // namespace torv
