@@ -1,0 +1,77 @@
+#pragma once
+// System-wide hot keys (Ctrl+R, Ctrl+W of the main window). TAppHotKey holds the
+// combination and its handler; a THotKeyBackEnd registers it with the window system
+// (X11 through xcb where available) or refuses it, in which case the hot key stays
+// inactive without a message.
+
+#include <cstdint>
+#include <functional>
+
+namespace torv {
+
+// 16-bit shortcut: virtual key in the low byte plus the modifier bits below.
+using TShortCut = std::uint16_t;
+constexpr TShortCut kShiftBit = 0x2000;
+constexpr TShortCut kCtrlBit = 0x4000;
+constexpr TShortCut kAltBit = 0x8000;
+
+// A shortcut split into what the window system registers.
+struct THotKeyCombination {
+    std::uint8_t virtualKey = 0;  // 'A'-'Z', '0'-'9', 0x70-0x87 for F1-F24, ...
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+    bool windows = false;
+
+    bool operator==(const THotKeyCombination&) const = default;
+};
+
+THotKeyCombination SplitShortCut(TShortCut shortCut, bool windowsKey);
+
+// Registers combinations system-wide under identifiers and reports their presses.
+class THotKeyBackEnd {
+public:
+    virtual ~THotKeyBackEnd() = default;
+    // False when the window system refuses (taken by another program, no display).
+    // On success pressed runs on the main thread for every press until Unregister.
+    virtual bool Register(int id, const THotKeyCombination& combination, std::function<void()> pressed) = 0;
+    virtual void Unregister(int id) = 0;
+};
+
+// The window system's back end: X11 when the application runs on xcb, otherwise
+// one that refuses every combination. Needs a QGuiApplication; lives as long as it.
+THotKeyBackEnd& PlatformHotKeyBackEnd();
+
+class TAppHotKey {
+public:
+    explicit TAppHotKey(THotKeyBackEnd& backEnd = PlatformHotKeyBackEnd());
+    ~TAppHotKey();
+    TAppHotKey(const TAppHotKey&) = delete;
+    TAppHotKey& operator=(const TAppHotKey&) = delete;
+
+    // True while the combination is registered; a refused registration leaves it false.
+    bool Active() const { return id_ != 0; }
+    void SetActive(bool active);
+    TShortCut HotKey() const { return hotKey_; }
+    void SetHotKey(TShortCut hotKey);
+    bool WindowsKey() const { return windowsKey_; }
+    void SetWindowsKey(bool windowsKey);
+    // The identifier of the registration, 0 while inactive.
+    int Id() const { return id_; }
+
+    std::function<void(TAppHotKey*)> OnHotKey;
+    // Called when a registration is refused; changing hotKey makes it try again.
+    std::function<void(TAppHotKey*, TShortCut& hotKey)> OnHotKeyRegisterFailed;
+
+private:
+    void Register();
+    void Unregister();
+    void ReRegister();
+
+    THotKeyBackEnd& backEnd_;
+    TShortCut hotKey_ = 0;
+    bool windowsKey_ = false;
+    int id_ = 0;
+};
+
+}  // namespace torv

@@ -1,0 +1,332 @@
+// The main window driven like an operator, against the emulated adapter on a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "device/frequency_codec.h"
+#include "device/parameters.h"
+#include "emulator/adapter_emulator.h"
+#include "exchange/exchange_texts.h"
+#include "exchange/timing.h"
+#include "skin/sk_button.h"
+#include "ui/busy_indicator.h"
+#include "ui/drop_combo.h"
+#include "ui/main_form.h"
+#include "ui/radio_group.h"
+#include "ui/readout_panel.h"
+#include "ui/spin_edit.h"
+#include "ui/ui_texts.h"
+
+namespace torv {
+namespace {
+
+bool RunUntil(const std::function<bool()>& pred, int ms = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+TransmitterContents Contents(std::uint8_t type, ChannelPlan plan)
+{
+    TransmitterIdentity identity;
+    identity.deviceType = type;
+    return MakeContents(identity, plan);
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() { timing::SetDivisorForTesting(20); }
+    ~MainFormTest() override
+    {
+        form.reset();
+        timing::SetDivisorForTesting(1);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void Create(const TransmitterContents& contents = MakeContents(), QStringList arguments = {},
+                QStringList morePorts = {})
+    {
+        emulator = std::make_unique<AdapterEmulator>(contents);
+        emulator->Start();
+        MainFormOptions options;
+        options.arguments = arguments;
+        options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
+        options.sysfsRoot = emptySysfs.path().toStdString();
+        options.messageBox = [this](QWidget*, const Message& message) {
+            messages.push_back(message);
+            if (answers.empty())
+                return Answer::Cancel;
+            const Answer answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        };
+        form = std::make_unique<TMainForm>(options);
+    }
+
+    bool Read()
+    {
+        form->ReadButtonClick(form->ReadButton);
+        return WaitIdle();
+    }
+
+    bool Write()
+    {
+        form->WriteButtonClick(form->WriteButton);
+        return WaitIdle();
+    }
+
+    // True when the exchange ended with Write enabled (success).
+    bool WaitIdle()
+    {
+        EXPECT_TRUE(RunUntil([&] { return form->ReadButton->isEnabled(); }));
+        return form->WriteButton->isEnabled();
+    }
+
+    std::size_t CommandCount() const { return emulator->Commands().size(); }
+
+    QTemporaryDir emptySysfs;
+    std::unique_ptr<AdapterEmulator> emulator;
+    std::unique_ptr<TMainForm> form;
+    std::vector<Message> messages;
+    std::vector<Answer> answers;
+};
+
+TEST_F(MainFormTest, StartState)
+{
+    Create();
+    ASSERT_TRUE(form->Created());
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8(ui_texts::kWindowCaption));
+    EXPECT_EQ(form->PnlDate->Caption(), "00.00.0000");
+    EXPECT_EQ(form->PnlSeria->Caption(), "00000000");
+    EXPECT_EQ(form->PnlVersia->Caption(), "0.00");
+    EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
+    EXPECT_EQ(form->SpinEdit2->text(), "146.0000");
+    EXPECT_FALSE(form->CheckBox->isChecked());
+    EXPECT_FALSE(form->SpinEdit2->isEnabled());
+    EXPECT_FALSE(form->Label2->isEnabled());
+    EXPECT_TRUE(form->ReadButton->isEnabled());
+    EXPECT_FALSE(form->WriteButton->isEnabled());
+    EXPECT_TRUE(form->InfoPanel->isHidden());
+    EXPECT_TRUE(form->RGroupStepFreq->isHidden());
+    EXPECT_FALSE(form->GridMode());
+    EXPECT_EQ(form->CommComboBox->Text().toStdString(), emulator->SlavePath());
+    EXPECT_EQ(form->Exchange().PortDevicePath(), emulator->SlavePath());
+    EXPECT_TRUE(messages.empty());
+
+    // Write before the first read does nothing.
+    form->WriteButtonClick(nullptr);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(emulator->Commands().empty());
+}
+
+TEST_F(MainFormTest, NoPortEndsTheProgramWithItsMessage)
+{
+    MainFormOptions options;
+    options.sysfsRoot = emptySysfs.path().toStdString();
+    options.messageBox = [this](QWidget*, const Message& message) {
+        messages.push_back(message);
+        return Answer::Ok;
+    };
+    TMainForm lonely(options);
+    EXPECT_FALSE(lonely.Created());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "В системе нет свободных портов.\r\n   Приложение будет закрыто.   ");
+    EXPECT_EQ(messages[0].caption, "Ошибка");
+    EXPECT_EQ(messages[0].flags, MessageFlags::kOkError);
+}
+
+TEST_F(MainFormTest, ReadFillsPanelsFieldsAndGridControls)
+{
+    Create(Contents(14, {SynthMode::Grid, 440.025, 469.9875, true}));
+    form->show();
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(form->PnlDate->Caption(), "12.03.2007");
+    EXPECT_EQ(form->PnlSeria->Caption(), "14071234");
+    EXPECT_EQ(form->PnlVersia->Caption(), "1.23");
+    EXPECT_EQ(form->SpinEdit1->text(), "440.0250");
+    EXPECT_EQ(form->SpinEdit2->text(), "469.9875");
+    EXPECT_TRUE(form->CheckBox->isChecked());
+    EXPECT_TRUE(form->SpinEdit2->isEnabled());
+    EXPECT_TRUE(form->GridMode());
+    EXPECT_TRUE(form->RGroupStepFreq->isVisible());
+    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 1);
+    EXPECT_FALSE(form->RGroupStepFreq->isEnabled());
+    EXPECT_EQ(form->SpinEdit1->MinValue(), 440);
+    EXPECT_EQ(form->SpinEdit1->MaxValue(), 470);
+    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")));
+    EXPECT_TRUE(form->InfoPanel->isHidden());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainFormTest, WidthFollowsTheModeAndBoundsFollowTheBand)
+{
+    Create(Contents(15, {SynthMode::Grid, 400.0125, std::nullopt, false}));
+    ASSERT_TRUE(Read());
+    const int gridWidth = form->width();
+    EXPECT_EQ(form->SpinEdit2->MinValue(), 400);
+    emulator->SetContents(Contents(13, {SynthMode::Legacy, 150.0, 160.0, false}));
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(gridWidth - form->width(), 503 - 398);
+    EXPECT_TRUE(form->RGroupStepFreq->isHidden());
+    EXPECT_EQ(form->SpinEdit1->MinValue(), 146);
+    EXPECT_EQ(form->SpinEdit2->MaxValue(), 174);
+    EXPECT_EQ(form->SpinEdit1->text(), "150.0000");
+    EXPECT_EQ(form->SpinEdit2->text(), "160.0000");
+}
+
+TEST_F(MainFormTest, WriteStoresWhatTheFieldsSay)
+{
+    Create();
+    ASSERT_TRUE(Read());
+    form->SpinEdit1->setText("150.0000");
+    form->CheckBox->setChecked(true);
+    form->CheckBoxClick(form->CheckBox);
+    form->SpinEdit2->setText("173.9999");
+    ASSERT_TRUE(Write());
+    const ShownParameters stored = DecodeParameterBlock(emulator->StoredBlock(), 13);
+    EXPECT_EQ(stored.firstHz, 150000000.0);
+    EXPECT_EQ(stored.secondHz, 174000000.0);
+    EXPECT_TRUE(stored.secondEnabled);
+    // The field shows what the dividers really give.
+    EXPECT_EQ(form->SpinEdit2->text(), "174.0000");
+    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
+}
+
+TEST_F(MainFormTest, EmptyFieldIsRefilledWithItsMinimumAndWritten)
+{
+    Create();
+    ASSERT_TRUE(Read());
+    form->SpinEdit1->setText("");
+    ASSERT_TRUE(Write());
+    EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
+    EXPECT_EQ(DecodeParameterBlock(emulator->StoredBlock(), 13).firstHz, 146000000.0);
+}
+
+TEST_F(MainFormTest, RefusedWritesSendNothing)
+{
+    Create();
+    ASSERT_TRUE(Read());
+    const std::size_t commandsAfterRead = CommandCount();
+    struct Case {
+        const char* first;
+        const char* second;  // nullptr: second frequency not ticked
+        Message expected;
+    };
+    const Case cases[] = {
+        {"146.0125", nullptr, texts::NeedsTuning(1, "146.0125")},
+        {"150", "150.0125", texts::NeedsTuning(2, "150.0125")},
+        {"140", nullptr, texts::OutOfRange(1, "140")},
+        {"180.0125", nullptr, texts::NeedsTuning(1, "180.0125")},  // no divisors wins over the range
+        {"150", "180", texts::OutOfRange(2, "180")},
+        {"99999999", nullptr, texts::NeedsTuning(1, "99999999")},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        form->SpinEdit1->setText(c.first);
+        form->CheckBox->setChecked(c.second != nullptr);
+        form->CheckBoxClick(form->CheckBox);
+        if (c.second)
+            form->SpinEdit2->setText(c.second);
+        form->WriteButtonClick(form->WriteButton);
+        ASSERT_EQ(messages.size(), 1u) << c.first;
+        EXPECT_EQ(messages[0].text, c.expected.text);
+        EXPECT_TRUE(form->WriteButton->isEnabled());
+        EXPECT_TRUE(form->InfoPanel->isHidden());
+    }
+    EXPECT_EQ(CommandCount(), commandsAfterRead);
+    // The bounds themselves pass.
+    form->SpinEdit1->setText("174");
+    form->CheckBox->setChecked(false);
+    messages.clear();
+    EXPECT_TRUE(Write());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainFormTest, GridWriteForcesTheWiderStepWithANotice)
+{
+    Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}));
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 0);
+    form->SpinEdit1->setText("146.0126");
+    ASSERT_TRUE(Write());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Будет выставлена сетка 25 кГц!");
+    EXPECT_EQ(messages[0].caption, "Внимание!");
+    EXPECT_EQ(messages[0].flags, MessageFlags::kOkPlain);
+    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 1);
+    EXPECT_EQ(emulator->StoredBlock()[0], 0x07);
+    EXPECT_EQ(form->SpinEdit1->text(), "146.0125");
+}
+
+TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
+{
+    Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}), {"-EnableGridEdit"});
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(form->RGroupStepFreq->isEnabled());
+    ASSERT_TRUE(Write());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(emulator->StoredBlock()[0], 0x03);
+}
+
+TEST_F(MainFormTest, ChangingThePortDisablesWrite)
+{
+    Create(MakeContents(), {}, {"ttyUSB9"});
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(form->Port->IsOpen());
+    form->CommComboBox->SetItemIndex(1);
+    EXPECT_FALSE(form->WriteButton->isEnabled());
+    EXPECT_FALSE(form->Port->IsOpen());
+    EXPECT_EQ(form->Exchange().PortDevicePath(), "/dev/ttyUSB9");
+
+    // The vanished port gives the port-busy message.
+    form->ReadButtonClick(nullptr);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, texts::PortBusy("/dev/ttyUSB9").text);
+}
+
+TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
+{
+    Create();
+    EmulatorFaults faults;
+    faults.silent[AdapterCommand::InfoRequest] = kAlways;
+    emulator->SetFaults(faults);
+    form->ReadButtonClick(nullptr);
+    EXPECT_TRUE(form->InfoPanel->isVisible() || !form->isVisible());
+    EXPECT_FALSE(form->ReadButton->isEnabled());
+    EXPECT_FALSE(Write());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, texts::kTransmitterNotResponding.text);
+    EXPECT_TRUE(form->ParamGroupBox->isEnabled());
+    EXPECT_FALSE(form->WriteButton->isEnabled());
+    EXPECT_TRUE(form->Port->IsOpen());  // closed by the port-close timer a moment later
+    EXPECT_TRUE(RunUntil([&] { return !form->Port->IsOpen(); }));
+}
+
+TEST_F(MainFormTest, PointTypesTheLocalesSeparator)
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    Create();
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(form->SpinEdit1->text(), "146,0000");
+    form->SpinEdit1->selectAll();
+    QTest::keyClicks(form->SpinEdit1, "150.5");
+    EXPECT_EQ(form->SpinEdit1->text(), "150,5");
+    EXPECT_EQ(form->SpinEdit1->Value(), 150.5);
+    ASSERT_TRUE(Write());
+    EXPECT_EQ(form->SpinEdit1->text(), "150,5000");
+}
+
+}  // namespace
+}  // namespace torv
