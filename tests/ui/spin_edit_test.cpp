@@ -1,0 +1,544 @@
+#include "ui/spin_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace torv {
+namespace {
+
+// Counts beeps instead of sounding them.
+class BeepCountingSpinEdit : public TDoubleSpinEdit {
+public:
+    using TDoubleSpinEdit::CreateContextMenu;
+    using TDoubleSpinEdit::TDoubleSpinEdit;
+    int beeps = 0;
+
+protected:
+    void Beep() override { ++beeps; }
+};
+
+// Records the keys that reach the window.
+class KeyRecordingWindow : public QWidget {
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { keys.append(event->key()); }
+};
+
+// What the main window's key handler does: "," and "." become the decimal separator.
+void MapDecimalPoint(TDoubleSpinEdit* /*sender*/, QChar& key)
+{
+    if (key == u'.' || key == u',')
+        key = QLocale().decimalPoint().front();
+}
+
+// A frequency field as the main window lays it out, in a shown and active window
+// with a second field to move the focus to.
+class SpinEditTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        window.resize(200, 120);
+        field = new BeepCountingSpinEdit(&window);
+        field->setGeometry(100, 20, 81, 21);
+        other = new TDoubleSpinEdit(&window);
+        other->setGeometry(100, 74, 81, 21);
+        field->SetMaxValue(174);
+        field->SetMinValue(146);
+        field->SetLineSize(0.0001);
+        field->SetPageSize(0.1);
+        field->SetDecimals(4);
+        field->setMaxLength(8);
+        field->OnKeyPress = MapDecimalPoint;
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    // Types a text into the empty field and moves the focus away.
+    void TypeAndLeave(const QString& typed)
+    {
+        field->setFocus();
+        field->clear();
+        QTest::keyClicks(field, typed);
+        other->setFocus();
+    }
+
+    KeyRecordingWindow window;
+    BeepCountingSpinEdit* field = nullptr;
+    TDoubleSpinEdit* other = nullptr;
+};
+
+TEST_F(SpinEditTest, StepKeysWrapToTheOppositeBound)
+{
+    field->SetValue(174);
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(field->text(), "146.0000");
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(field->text(), "174.0000");
+    field->SetValue(173.95);
+    QTest::keyClick(field, Qt::Key_PageUp);
+    EXPECT_EQ(field->text(), "146.0000");
+    QTest::keyClick(field, Qt::Key_PageDown);
+    EXPECT_EQ(field->text(), "174.0000");
+}
+
+TEST_F(SpinEditTest, StepsReachBothBoundsWithoutWrappingEarly)
+{
+    field->SetValue(173.9999);
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(field->text(), "174.0000");
+    field->SetValue(146.0001);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(field->text(), "146.0000");
+
+    // The higher bands, where a sum of doubles lands a hair beside the bound.
+    field->SetMaxValue(470);
+    field->SetMinValue(440);
+    field->SetValue(440.0001);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(field->text(), "440.0000");
+    field->SetValue(469.9);
+    QTest::keyClick(field, Qt::Key_PageUp);
+    EXPECT_EQ(field->text(), "470.0000");
+}
+
+TEST_F(SpinEditTest, ClampsInsteadOfWrappingWhenNotCyclic)
+{
+    field->SetIsCicle(false);
+    field->SetValue(174);
+    field->StepUp();
+    EXPECT_EQ(field->text(), "174.0000");
+    field->SetValue(146);
+    field->StepDown();
+    EXPECT_EQ(field->text(), "146.0000");
+    EXPECT_DOUBLE_EQ(field->ConstrainValue(1000), 174);
+}
+
+TEST_F(SpinEditTest, LeavingTheFieldWrapsOnlyValuesOutsideTheBounds)
+{
+    TypeAndLeave("180");
+    EXPECT_EQ(field->text(), "146.0000");
+    TypeAndLeave("100");
+    EXPECT_EQ(field->text(), "174.0000");
+    TypeAndLeave("160");
+    EXPECT_EQ(field->text(), "160");
+    TypeAndLeave("150.5");
+    EXPECT_EQ(field->text(), "150.5");
+    TypeAndLeave("174");
+    EXPECT_EQ(field->text(), "174");
+}
+
+TEST_F(SpinEditTest, BadTextLeftInTheFieldBecomesTheMinimumOnLeaving)
+{
+    TypeAndLeave("-");
+    EXPECT_EQ(field->text(), "146.0000");
+    TypeAndLeave("99999999");
+    EXPECT_EQ(field->text(), "146.0000");
+    TypeAndLeave("");
+    EXPECT_EQ(field->text(), "146.0000");
+}
+
+TEST_F(SpinEditTest, DeactivatingTheWindowIsNoLeavingOfTheField)
+{
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "180");
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(field, &deactivated);
+    EXPECT_EQ(field->text(), "180");
+}
+
+TEST_F(SpinEditTest, ReadingFollowsTheTextRules)
+{
+    struct Case {
+        QString text;
+        double value;
+        QString textAfter;
+    };
+    const Case cases[] = {
+        {"", 146, "146.0000"},
+        {"   ", 146, "146.0000"},
+        {"-", 146, "146.0000"},
+        {"+", 146, "146.0000"},
+        {"abc", 146, "146.0000"},
+        {"146,,0", 146, "146.0000"},
+        {"1,000", 146, "146.0000"},  // no group separators
+        {"1-4+6", 146, "146.0000"},
+        {"inf", 146, "146.0000"},
+        {"1e999", 146, "146.0000"},
+        {"1e5", 100000, "1e5"},  // a readable number is returned as it stands
+        {"99999999", 99999999, "99999999"},
+        {" 150.5 ", 150.5, " 150.5 "},
+        {"100", 100, "100"},
+        {"+150", 150, "+150"},
+    };
+    for (const Case& c : cases) {
+        field->setText(c.text);
+        EXPECT_DOUBLE_EQ(field->Value(), c.value) << c.text.toStdString();
+        EXPECT_EQ(field->text(), c.textAfter) << c.text.toStdString();
+    }
+}
+
+TEST_F(SpinEditTest, SuffixIsWrittenAndIgnoredWhenReading)
+{
+    field->SetSuffix(" MHz");
+    field->setMaxLength(32767);
+    field->SetValue(150);
+    EXPECT_EQ(field->text(), "150.0000 MHz");
+    EXPECT_DOUBLE_EQ(field->Value(), 150);
+    field->setText(" MHz");
+    EXPECT_DOUBLE_EQ(field->Value(), 146);
+    EXPECT_EQ(field->text(), "146.0000 MHz");
+}
+
+TEST_F(SpinEditTest, FormatsWithTheLocaleSeparatorAndRounds)
+{
+    EXPECT_EQ(field->FormatValue(146), "146.0000");
+    EXPECT_EQ(field->FormatValue(173.99996), "174.0000");
+    EXPECT_EQ(field->FormatValue(9.99999), "10.0000");
+    field->SetDecimals(2);
+    EXPECT_EQ(field->FormatValue(-5.5), "-05.50");  // the minus sign counts as an integer digit
+    EXPECT_EQ(field->FormatValue(-0.5), "-0.50");
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    EXPECT_EQ(field->FormatValue(146), "146,00");
+    field->setText("150,25");
+    EXPECT_DOUBLE_EQ(field->Value(), 150.25);
+    field->setText("150.25");  // the point is no separator here
+    EXPECT_DOUBLE_EQ(field->Value(), 146);
+}
+
+TEST_F(SpinEditTest, RefusesCommaLettersAndBlanksWithABeep)
+{
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "1,a 5");
+    EXPECT_EQ(field->text(), "15");
+    EXPECT_EQ(field->beeps, 3);
+}
+
+TEST_F(SpinEditTest, AcceptsSignsAnywhereAndReadsTheResultAsTheMinimum)
+{
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "1-4+6");
+    EXPECT_EQ(field->text(), "1-4+6");
+    EXPECT_EQ(field->beeps, 0);
+    EXPECT_DOUBLE_EQ(field->Value(), 146);
+}
+
+TEST_F(SpinEditTest, PointBecomesTheSeparatorThroughTheKeyHandler)
+{
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "150.5");
+    EXPECT_EQ(field->text(), "150.5");
+
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    field->clear();
+    QTest::keyClicks(field, "150.5");
+    EXPECT_EQ(field->text(), "150,5");
+    EXPECT_DOUBLE_EQ(field->Value(), 150.5);
+    EXPECT_EQ(field->beeps, 0);
+}
+
+TEST_F(SpinEditTest, KeyHandlerRunsAfterTheFilterAndMayDropTheCharacter)
+{
+    QString seen;
+    field->OnKeyPress = [&](TDoubleSpinEdit* sender, QChar& key) {
+        EXPECT_EQ(sender, field);
+        seen += key;
+        if (key == u'7')
+            key = QChar();
+    };
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "1x7,2");
+    EXPECT_EQ(seen, "172");  // refused characters never reach the handler
+    EXPECT_EQ(field->text(), "12");
+}
+
+TEST_F(SpinEditTest, MaxLengthLeavesNoRoomUntilTextIsSelectedOrDeleted)
+{
+    field->setFocus();
+    field->SetValue(146);
+    field->end(false);
+    QTest::keyClicks(field, "5");
+    EXPECT_EQ(field->text(), "146.0000");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, "5");
+    EXPECT_EQ(field->text(), "146.0005");
+    field->selectAll();
+    QTest::keyClicks(field, "150");
+    EXPECT_EQ(field->text(), "150");
+}
+
+TEST_F(SpinEditTest, EnterIsDroppedAndEscapeReachesTheWindow)
+{
+    field->setFocus();
+    field->SetValue(150);
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(field->text(), "150.0000");
+    EXPECT_EQ(window.keys, (QList<int>{Qt::Key_Return, Qt::Key_Escape}));
+    EXPECT_EQ(field->beeps, 0);
+}
+
+TEST_F(SpinEditTest, ClipboardWorksUnfilteredOnlyWhenTheEditorMayChangeText)
+{
+    field->setFocus();
+    QApplication::clipboard()->setText("abc");
+    field->SetValue(150);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "abc");
+    EXPECT_DOUBLE_EQ(field->Value(), 146);  // pasted letters read as the minimum
+
+    field->SetEditorEnabled(false);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "146.0000");
+    EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+
+    field->SetEditorEnabled(true);
+    field->SetReadOnly(true);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "146.0000");
+
+    field->SetReadOnly(false);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "146.0000");
+}
+
+TEST_F(SpinEditTest, ContextMenuOffersNoCutOrPasteWhenRefused)
+{
+    QApplication::clipboard()->setText("150");
+    field->SetValue(150);
+    field->selectAll();
+    auto menuTexts = [&] {
+        const std::unique_ptr<QMenu> menu(field->CreateContextMenu());
+        QString texts;
+        for (const QAction* action : menu->actions())
+            texts += QString(action->text()).remove('&') + '|';
+        return texts;
+    };
+    EXPECT_TRUE(menuTexts().contains("Paste"));
+    EXPECT_TRUE(menuTexts().contains("Cut"));
+    field->SetEditorEnabled(false);
+    EXPECT_FALSE(menuTexts().contains("Paste"));
+    EXPECT_FALSE(menuTexts().contains("Cut"));
+    EXPECT_TRUE(menuTexts().contains("Copy"));
+    EXPECT_FALSE(field->isReadOnly());
+}
+
+TEST_F(SpinEditTest, DisabledEditorRefusesTypingButStillSteps)
+{
+    field->SetEditorEnabled(false);
+    field->setFocus();
+    field->SetValue(150);
+    field->end(false);
+    QTest::keyClicks(field, "1.");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "150.0000");
+    EXPECT_EQ(field->beeps, 4);
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(field->text(), "150.0001");
+}
+
+TEST_F(SpinEditTest, ReadOnlyBeepsOnStepsAndIgnoresPageKeys)
+{
+    field->SetReadOnly(true);
+    field->setFocus();
+    field->SetValue(150);
+    QTest::keyClick(field, Qt::Key_Up);
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_PageUp);
+    QTest::keyClick(field, Qt::Key_PageDown);
+    QTest::mouseClick(field->Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(field->text(), "150.0000");
+    EXPECT_EQ(field->beeps, 3);
+}
+
+TEST_F(SpinEditTest, BoundSettersKeepTheMinimumBelowTheMaximum)
+{
+    field->SetValue(174);
+    field->SetMinValue(440);  // not below the maximum 174: ignored
+    EXPECT_DOUBLE_EQ(field->MinValue(), 146);
+    field->SetMaxValue(146);  // not above the minimum: ignored
+    EXPECT_DOUBLE_EQ(field->MaxValue(), 174);
+
+    // Moving up into a disjoint band: maximum first.
+    field->SetMaxValue(470);
+    field->SetMinValue(440);
+    EXPECT_DOUBLE_EQ(field->MinValue(), 440);
+    EXPECT_DOUBLE_EQ(field->MaxValue(), 470);
+    EXPECT_EQ(field->text(), "440.0000");  // 174 lay below the new minimum
+
+    // Moving down: minimum first; a value above the new maximum is clamped to it.
+    field->SetValue(470);
+    field->SetMinValue(146);
+    field->SetMaxValue(174);
+    EXPECT_EQ(field->text(), "174.0000");
+}
+
+TEST_F(SpinEditTest, BoundsMayCrossOrMeetWhileLoading)
+{
+    field->SetLoading(true);
+    field->SetMinValue(174);
+    field->SetMaxValue(174);
+    field->SetLoading(false);
+    EXPECT_DOUBLE_EQ(field->MinValue(), 174);
+    EXPECT_DOUBLE_EQ(field->MaxValue(), 174);
+    // Equal bounds: neither wrapping nor clamping.
+    EXPECT_DOUBLE_EQ(field->ConstrainValue(100), 100);
+    field->SetValue(174);
+    field->StepUp();
+    EXPECT_EQ(field->text(), "174.0001");
+    TypeAndLeave("180");
+    EXPECT_EQ(field->text(), "180");
+}
+
+TEST_F(SpinEditTest, AutoSelectSelectsOnTabButNotOnClick)
+{
+    field->SetValue(150);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->selectedText(), "150.0000");
+
+    other->setFocus();
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, 10));
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_FALSE(field->hasSelectedText());
+
+    field->SetAutoSelect(false);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_FALSE(field->hasSelectedText());
+}
+
+TEST_F(SpinEditTest, NeverLowerThanItsFontNeeds)
+{
+    const int lineHeight = field->fontMetrics().height();
+    EXPECT_GE(field->minimumHeight(), lineHeight + 4);
+    field->resize(81, 5);
+    EXPECT_GE(field->height(), lineHeight + 4);
+}
+
+class SpinEditButtonTest : public SpinEditTest {
+protected:
+    TSpinButton* Button() const { return field->Button(); }
+    QTimer* RepeatTimer() const { return Button()->findChild<QTimer*>("repeatTimer"); }
+    static void FireRepeat(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout"); }
+};
+
+TEST_F(SpinEditButtonTest, SitsInsideTheRightBorderAsASquare)
+{
+    const QRect button = Button()->geometry();
+    EXPECT_EQ(button.width(), button.height());
+    EXPECT_GT(button.height(), field->height() - 8);
+    EXPECT_LE(button.bottom(), field->height() - 1);
+    EXPECT_LE(button.right(), field->width() - 1);
+    EXPECT_GE(button.right(), field->width() - 4);
+    EXPECT_GE(field->textMargins().right(), button.width() + 1);
+}
+
+TEST_F(SpinEditButtonTest, DiagonalFromBottomLeftToTopRightSplitsTheHalves)
+{
+    const int side = Button()->width();
+    using Half = TSpinButton::Half;
+    EXPECT_EQ(Button()->HalfAt(QPoint(0, 0)), Half::Top);
+    EXPECT_EQ(Button()->HalfAt(QPoint(side - 2, 0)), Half::Top);  // the top-right corner region
+    EXPECT_EQ(Button()->HalfAt(QPoint(0, side - 2)), Half::Top);
+    EXPECT_EQ(Button()->HalfAt(QPoint(side - 1, side - 1)), Half::Bottom);
+    EXPECT_EQ(Button()->HalfAt(QPoint(side - 1, 2)), Half::Bottom);
+    EXPECT_EQ(Button()->HalfAt(QPoint(2, side - 1)), Half::Bottom);
+    EXPECT_EQ(Button()->HalfAt(QPoint(side, 0)), Half::None);
+}
+
+TEST_F(SpinEditButtonTest, ClickOnEachHalfStepsOnce)
+{
+    field->SetValue(150);
+    const int side = Button()->width();
+    QTest::mouseClick(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(field->text(), "150.0001");
+    QTest::mouseClick(Button(), Qt::LeftButton, {}, QPoint(side - 2, side - 2));
+    QTest::mouseClick(Button(), Qt::LeftButton, {}, QPoint(side - 2, side - 2));
+    EXPECT_EQ(field->text(), "149.9999");
+    EXPECT_FALSE(RepeatTimer()->isActive());
+}
+
+TEST_F(SpinEditButtonTest, RepeatsAfterIntervalPlus300ThenEveryInterval)
+{
+    field->SetValue(150);
+    QTimer* timer = RepeatTimer();
+    ASSERT_NE(timer, nullptr);
+    QTest::mousePress(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(field->text(), "150.0001");
+    EXPECT_EQ(Button()->PressedHalf(), TSpinButton::Half::Top);
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 400);
+    FireRepeat(timer);
+    EXPECT_EQ(field->text(), "150.0002");
+    EXPECT_EQ(timer->interval(), 100);
+    FireRepeat(timer);
+    EXPECT_EQ(field->text(), "150.0003");
+    QTest::mouseRelease(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(Button()->PressedHalf(), TSpinButton::Half::None);
+
+    field->SetInterval(50);
+    QTest::mousePress(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(timer->interval(), 350);
+    QTest::mouseRelease(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+}
+
+TEST_F(SpinEditButtonTest, NoRepeatBeforeTheFirstDelayInRealTime)
+{
+    field->SetValue(150);
+    const int side = Button()->width();
+    QTest::mousePress(Button(), Qt::LeftButton, {}, QPoint(side - 2, side - 2));
+    QTest::qWait(250);
+    EXPECT_EQ(field->text(), "149.9999");
+    QTest::mouseRelease(Button(), Qt::LeftButton, {}, QPoint(side - 2, side - 2));
+}
+
+TEST_F(SpinEditButtonTest, FollowsTheFieldsEnabledState)
+{
+    field->SetValue(150);
+    field->setEnabled(false);
+    EXPECT_FALSE(Button()->isEnabled());
+    QTest::mouseClick(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(field->text(), "150.0000");
+    field->setEnabled(true);
+    EXPECT_TRUE(Button()->isEnabled());
+
+    // Disabling the field while the button is held ends the repetition.
+    QTest::mousePress(Button(), Qt::LeftButton, {}, QPoint(2, 2));
+    window.setEnabled(false);
+    EXPECT_FALSE(RepeatTimer()->isActive());
+    window.setEnabled(true);
+}
+
+}  // namespace
+}  // namespace torv
