@@ -1,24 +1,58 @@
 // torv-programmer: the transmitter frequency programmer's window.
+//
+// Start-up: the single-instance guard first (a second copy brings the first one
+// forward and ends), then the window with its port list; the first argument decides
+// whether success texts appear in the status bar.
 #include <QApplication>
 #include <QRegularExpression>
 #include <QScreen>
 
+#include <cstdio>
 #include <memory>
 
 #include "emulator/adapter_emulator.h"
 #include "ui/main_form.h"
+#include "ui/one_instance.h"
 #include "ui/ui_style.h"
 #include "ui/ui_texts.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo]\n"
+    "\n"
+    "  -s, /s            no success texts in the status bar (first argument only)\n"
+    "  -enablegridedit   the grid step can be chosen in grid mode (first argument only)\n"
+    "  --port PATH       offer a device the system list does not show (a socat or\n"
+    "                    ser2net pseudo-terminal, an rfcomm port), at the top of the list\n"
+    "  --demo            offer a built-in emulated adapter with a transmitter first\n"
+    "  --help, --version\n";
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    QStringList arguments = application.arguments();
+    arguments.removeFirst();
+    if (arguments.contains(QStringLiteral("--help"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        std::puts("torv-programmer 1.4.6");
+        return 0;
+    }
+
+    // The copy is known by its executable's file name, as it was started.
+    torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
+    if (oneInstance.Test())
+        return 0;
+
     application.setApplicationDisplayName(QString::fromUtf8(torv::ui_texts::kApplicationTitle));
     torv::ApplyProgrammerStyle(application);
 
     torv::MainFormOptions options;
-    QStringList arguments = application.arguments();
-    arguments.removeFirst();
     options.arguments = arguments;
     for (qsizetype i = 0; i + 1 < arguments.size(); ++i)
         if (arguments[i] == QStringLiteral("--port"))
@@ -37,6 +71,7 @@ int main(int argc, char** argv)
         return 0;
     const QString first = arguments.isEmpty() ? QString() : arguments.front();
     window.SetShowStatusMessages(first != QStringLiteral("-s") && first != QStringLiteral("/s"));
+    oneInstance.ServeActivation(&window);
     if (const QScreen* screen = application.primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();

@@ -23,12 +23,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kModemRecheck{10};
 // Longest pause between two readings of a draining output queue.
 constexpr int kLongestRecheckMs = 100;
-
-int MillisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+// How often a blocked direct write raises OnWriteWait.
+constexpr std::chrono::milliseconds kWriteWaitNotePeriod{100};
 
 int BitsPerSecond(TSioBaudrate baudrate, int userBaudrate)
 {
@@ -380,7 +376,8 @@ int TSioCustomComm::WriteBytes(const void* data, int count)
 int TSioCustomComm::WriteDirect(const std::uint8_t* data, int count)
 {
     std::lock_guard lock(writeLock_);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(buffers_.WriteTimeout());
+    lastWriteWaitNote_ = Clock::now();
+    const auto deadline = lastWriteWaitNote_ + std::chrono::milliseconds(buffers_.WriteTimeout());
     if (!WaitClearToSend(deadline)) {
         return 0;
     }
@@ -438,11 +435,11 @@ bool TSioCustomComm::ClearToSend()
 bool TSioCustomComm::WaitClearToSend(Clock::time_point deadline)
 {
     while (!ClearToSend()) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero()) {
+        if (Clock::now() >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::min<Clock::duration>(left, kModemRecheck));
+        std::this_thread::sleep_for(WritePause(deadline, kModemRecheck));
+        NoteWriteWait();
     }
     return true;
 }
@@ -450,12 +447,18 @@ bool TSioCustomComm::WaitClearToSend(Clock::time_point deadline)
 bool TSioCustomComm::WaitWritable(Clock::time_point deadline)
 {
     pollfd wait{device_, POLLOUT, 0};
-    for (;;) {
-        const int ready = ::poll(&wait, 1, MillisecondsUntil(deadline));
-        if (ready >= 0 || errno != EINTR) {
-            return ready > 0;
+    while (Clock::now() < deadline) {
+        const auto pause = std::chrono::ceil<std::chrono::milliseconds>(WritePause(deadline, deadline - Clock::now()));
+        const int ready = ::poll(&wait, 1, static_cast<int>(pause.count()));
+        if (ready > 0) {
+            return true;
         }
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        NoteWriteWait();
     }
+    return false;
 }
 
 bool TSioCustomComm::WaitOutputSent(Clock::time_point deadline)
@@ -468,12 +471,29 @@ bool TSioCustomComm::WaitOutputSent(Clock::time_point deadline)
         if (queued <= 0) {
             return true;
         }
-        const int left = MillisecondsUntil(deadline);
-        if (left == 0) {
+        if (Clock::now() >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, RecheckMilliseconds(queued))));
+        std::this_thread::sleep_for(WritePause(deadline, std::chrono::milliseconds(RecheckMilliseconds(queued))));
+        NoteWriteWait();
     }
+}
+
+Clock::duration TSioCustomComm::WritePause(Clock::time_point deadline, Clock::duration wanted)
+{
+    Clock::duration pause = std::min(wanted, deadline - Clock::now());
+    if (OnWriteWait)
+        pause = std::min(pause, lastWriteWaitNote_ + kWriteWaitNotePeriod - Clock::now());
+    return std::max(pause, Clock::duration::zero());
+}
+
+void TSioCustomComm::NoteWriteWait()
+{
+    const Clock::time_point now = Clock::now();
+    if (!OnWriteWait || now - lastWriteWaitNote_ < kWriteWaitNotePeriod)
+        return;
+    lastWriteWaitNote_ = now;
+    OnWriteWait(Sender());
 }
 
 int TSioCustomComm::RecheckMilliseconds(int queuedBytes) const

@@ -112,6 +112,10 @@ public:
     std::function<void(TSioComm* sender)> OnRx80Full;
     std::function<void(TSioComm* sender)> OnEvent1;
     std::function<void(TSioComm* sender)> OnEvent2;
+    // Raised on the calling thread about every 100 ms while a direct write waits for the
+    // line, so that a window can repaint a progress display meanwhile. It must not
+    // process events: nothing else is to run while the write blocks.
+    std::function<void(TSioComm* sender)> OnWriteWait;
 
     // Seam for tests: where the state of the modem lines (TIOCM_* bits) comes from;
     // nothing means the device has no modem lines. Default: the device itself.
@@ -152,6 +156,11 @@ private:
     bool WaitClearToSend(std::chrono::steady_clock::time_point deadline);
     bool WaitWritable(std::chrono::steady_clock::time_point deadline);
     bool WaitOutputSent(std::chrono::steady_clock::time_point deadline);
+    // The next pause of a blocked write: at most until the deadline, and short enough to
+    // raise OnWriteWait on time.
+    std::chrono::steady_clock::duration WritePause(std::chrono::steady_clock::time_point deadline,
+                                                   std::chrono::steady_clock::duration wanted);
+    void NoteWriteWait();
 
     Status ReadStatus();
     // Reads the status and raises OnError with the line errors found since the last check.
@@ -199,6 +208,7 @@ private:
     std::atomic<int> pendingErrors_{0};
     std::atomic<bool> deviceLost_{false};
 
+    std::chrono::steady_clock::time_point lastWriteWaitNote_{};
     bool dispatching_ = false;
     bool destroying_ = false;
 };

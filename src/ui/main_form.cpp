@@ -14,6 +14,7 @@
 #include "exchange/write_preparation.h"
 #include "serial/port_discovery.h"
 #include "skin/sk_button.h"
+#include "skin/sk_sys_btn.h"
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
 #include "ui/radio_group.h"
@@ -24,12 +25,18 @@
 namespace torv {
 namespace {
 
-constexpr int kInnerWidth = 390;
-constexpr int kInnerHeight = 176;
-constexpr int kFrameWidth = 10;          // outer width = inner width + 10
+constexpr int kOuterWidth = 400;
+constexpr int kOuterHeight = 210;
 constexpr int kLegacyOuterWidth = 398;
 constexpr int kGridOuterWidth = 503;
+// The inner area below the caption strip and inside the frame.
+constexpr int kInnerLeft = 5;
+constexpr int kInnerTop = 29;
+constexpr int kInnerWidthLoss = 10;   // inner width = outer width - 10
+constexpr int kInnerHeight = 176;
 constexpr int kStatusBarHeight = 20;
+constexpr TShortCut kReadShortCut = 16466;   // Ctrl+R
+constexpr TShortCut kWriteShortCut = 16471;  // Ctrl+W
 
 QString Text(const char* utf8)
 {
@@ -76,12 +83,17 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 
 }  // namespace
 
-TMainForm::TMainForm(MainFormOptions options, QWidget* parent) : QWidget(parent), options_(std::move(options))
+TMainForm::TMainForm(MainFormOptions options, QWidget* parent) : TSkForm(parent), options_(std::move(options))
 {
-    setWindowTitle(Text(ui_texts::kWindowCaption));
+    SetFixedWidth(kOuterWidth);
+    SetFixedHeight(kOuterHeight);
+    SetKindCaption(kcSimple);
+    SetCaption(Text(ui_texts::kWindowCaption));
     ApplyProgrammerPortSettings(port_);
     ConnectPortEvents(port_, exchange_);
     CreateControls();
+    FinishLayout();
+    RegisterHotKeys();
     FormCreate();
 }
 
@@ -93,7 +105,12 @@ TMainForm::~TMainForm()
 
 void TMainForm::CreateControls()
 {
-    setFixedSize(kInnerWidth, kInnerHeight);
+    SkMinBtn = new TSkSysBtn(this);
+    SkMinBtn->setToolTip(Text(ui_texts::kMinimizeHint));
+    SetBtnMin(SkMinBtn);
+    SkClsBtn = new TSkSysBtn(this);
+    SkClsBtn->setToolTip(Text(ui_texts::kCloseHint));
+    SetBtnCls(SkClsBtn);
 
     auto* infoGroupBox = Place(new QGroupBox(Text(ui_texts::kInfoGroup), this), 9, 8, 168, 105);
     MakeLabel(ui_texts::kDateLabel, infoGroupBox, 10, 23, 75, 13);
@@ -118,7 +135,8 @@ void TMainForm::CreateControls()
     WriteButton->setEnabled(false);
     CloseButton = MakeButton(ui_texts::kClose, this, 308);
 
-    StatusBar = Place(new QStatusBar(this), 0, kInnerHeight - kStatusBarHeight, kInnerWidth, kStatusBarHeight);
+    StatusBar = Place(new QStatusBar(this), 0, kInnerHeight - kStatusBarHeight, kOuterWidth - kInnerWidthLoss,
+                      kStatusBarHeight);
     StatusBar->setSizeGripEnabled(false);
 
     RGroupStepFreq = Place(new TRadioGroup(Text(ui_texts::kGridStepGroup),
@@ -143,6 +161,18 @@ void TMainForm::CreateControls()
     CommComboBox->OnChange = [this](TDropCombo* sender) { CommComboBoxChange(sender); };
     SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
+    // The busy bar keeps moving while a write holds the window's thread.
+    port_.OnWriteWait = [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); };
+}
+
+void TMainForm::RegisterHotKeys()
+{
+    ReadHotKey.SetHotKey(kReadShortCut);
+    ReadHotKey.OnHotKey = [this](TAppHotKey*) { ReadButtonClick(ReadButton); };
+    ReadHotKey.SetActive(true);
+    WriteHotKey.SetHotKey(kWriteShortCut);
+    WriteHotKey.OnHotKey = [this](TAppHotKey*) { WriteButtonClick(WriteButton); };
+    WriteHotKey.SetActive(true);
 }
 
 void TMainForm::FormCreate()
@@ -287,9 +317,10 @@ void TMainForm::AbortToIdle()
 
 void TMainForm::SetOuterWidth(int width)
 {
-    const int inner = width - kFrameWidth;
-    setFixedWidth(inner);
-    StatusBar->setGeometry(0, kInnerHeight - kStatusBarHeight, inner, kStatusBarHeight);
+    // The fixed outer size follows the mode; the status bar spans the inner area's width.
+    SetFixedWidth(width);
+    StatusBar->setGeometry(kInnerLeft, kInnerTop + kInnerHeight - kStatusBarHeight, width - kInnerWidthLoss,
+                           kStatusBarHeight);
 }
 
 void TMainForm::SetFrequencyBounds(double minMHz, double maxMHz)

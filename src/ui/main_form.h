@@ -5,7 +5,6 @@
 // frequencies and writes them back.
 
 #include <QStringList>
-#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -13,6 +12,8 @@
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
 #include "serial/sio_comm.h"
+#include "skin/sk_form.h"
+#include "ui/app_hot_key.h"
 #include "ui/message_box.h"
 
 class QCheckBox;
@@ -28,6 +29,7 @@ class TDropCombo;
 class TRadioGroup;
 class TReadoutPanel;
 class TSkButton;
+class TSkSysBtn;
 
 struct MainFormOptions {
     // The command line without the program name; only the first argument is examined.
@@ -39,7 +41,7 @@ struct MainFormOptions {
     MessageBoxFunction messageBox = ShowMessageBox;
 };
 
-class TMainForm : public QWidget, private ExchangeHost {
+class TMainForm : public TSkForm, private ExchangeHost {
     Q_OBJECT
 
 public:
@@ -83,10 +85,16 @@ public:
     TBusyPanel* InfoPanel = nullptr;
     QStatusBar* StatusBar = nullptr;
     TRadioGroup* RGroupStepFreq = nullptr;
+    TSkSysBtn* SkMinBtn = nullptr;
+    TSkSysBtn* SkClsBtn = nullptr;
     TSioComm* Port = &port_;
+    // Ctrl+R and Ctrl+W, system-wide where the desktop allows it.
+    TAppHotKey ReadHotKey;
+    TAppHotKey WriteHotKey;
 
 private:
     void CreateControls();
+    void RegisterHotKeys();
     void FormCreate();
     void SetOuterWidth(int width);
     void SetFrequencyBounds(double minMHz, double maxMHz);

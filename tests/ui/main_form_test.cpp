@@ -121,6 +121,13 @@ TEST_F(MainFormTest, StartState)
     EXPECT_TRUE(form->InfoPanel->isHidden());
     EXPECT_TRUE(form->RGroupStepFreq->isHidden());
     EXPECT_FALSE(form->GridMode());
+    EXPECT_EQ(form->width(), 398);
+    EXPECT_EQ(form->height(), 210);
+    EXPECT_EQ(form->KindCaption(), kcSimple);
+    // Children sit in the inner area below the caption strip; caption buttons at the right.
+    EXPECT_EQ(form->ReadButton->geometry(), QRect(137 + 5, 123 + 29, 73, 23));
+    EXPECT_EQ(form->SkClsBtn->geometry(), QRect(398 - 6 - 23, 5, 21, 21));
+    EXPECT_EQ(form->SkMinBtn->x(), 398 - 6 - 46);
     EXPECT_EQ(form->CommComboBox->Text().toStdString(), emulator->SlavePath());
     EXPECT_EQ(form->Exchange().PortDevicePath(), emulator->SlavePath());
     EXPECT_TRUE(messages.empty());
@@ -174,11 +181,12 @@ TEST_F(MainFormTest, WidthFollowsTheModeAndBoundsFollowTheBand)
 {
     Create(Contents(15, {SynthMode::Grid, 400.0125, std::nullopt, false}));
     ASSERT_TRUE(Read());
-    const int gridWidth = form->width();
+    EXPECT_EQ(form->width(), 503);
+    EXPECT_EQ(form->SkClsBtn->x(), 503 - 6 - 23);
     EXPECT_EQ(form->SpinEdit2->MinValue(), 400);
     emulator->SetContents(Contents(13, {SynthMode::Legacy, 150.0, 160.0, false}));
     ASSERT_TRUE(Read());
-    EXPECT_EQ(gridWidth - form->width(), 503 - 398);
+    EXPECT_EQ(form->width(), 398);
     EXPECT_TRUE(form->RGroupStepFreq->isHidden());
     EXPECT_EQ(form->SpinEdit1->MinValue(), 146);
     EXPECT_EQ(form->SpinEdit2->MaxValue(), 174);
