@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "emulator/adapter_emulator.h"
+#include "ui/command_line.h"
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
@@ -35,11 +36,12 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QStringList arguments = application.arguments();
     arguments.removeFirst();
-    if (arguments.contains(QStringLiteral("--help"))) {
+    const torv::CommandLine commandLine = torv::ParseCommandLine(arguments);
+    if (commandLine.help) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (arguments.contains(QStringLiteral("--version"))) {
+    if (commandLine.version) {
         std::puts("torv-programmer 1.4.6");
         return 0;
     }
@@ -53,13 +55,10 @@ int main(int argc, char** argv)
     torv::ApplyProgrammerStyle(application);
 
     torv::MainFormOptions options;
-    options.arguments = arguments;
-    for (qsizetype i = 0; i + 1 < arguments.size(); ++i)
-        if (arguments[i] == QStringLiteral("--port"))
-            options.extraPorts.append(arguments[i + 1]);
-
+    options.gridEditEnabled = commandLine.gridEditEnabled;
+    options.extraPorts = commandLine.extraPorts;
     std::unique_ptr<torv::AdapterEmulator> demo;
-    if (arguments.contains(QStringLiteral("--demo"))) {
+    if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);
         demo->Start();
         // Shown as a port name relative to /dev, like the system's ports.
@@ -69,8 +68,7 @@ int main(int argc, char** argv)
     torv::TMainForm window(options);
     if (!window.Created())
         return 0;
-    const QString first = arguments.isEmpty() ? QString() : arguments.front();
-    window.SetShowStatusMessages(first != QStringLiteral("-s") && first != QStringLiteral("/s"));
+    window.SetShowStatusMessages(commandLine.showStatusMessages);
     oneInstance.ServeActivation(&window);
     if (const QScreen* screen = application.primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());

@@ -232,7 +232,7 @@ void TMainForm::WriteButtonClick(QObject*)
     request.minMHz = SpinEdit1->MinValue();
     request.maxMHz = SpinEdit1->MaxValue();
     request.grid25kHz = RGroupStepFreq->ItemIndex() == 1;
-    request.gridEditEnabled = GridEditEnabled();
+    request.gridEditEnabled = options_.gridEditEnabled;
     request.current = exchange_.Block();
 
     const WritePlan plan = PrepareWrite(request);
@@ -292,7 +292,7 @@ void TMainForm::ShowParameters()
     const ShownParameters shown = DecodeParameterBlock(exchange_.Block(), deviceType);
     gridMode_ = shown.gridMode;
     if (shown.gridMode) {
-        RGroupStepFreq->setEnabled(GridEditEnabled());
+        RGroupStepFreq->setEnabled(options_.gridEditEnabled);
         SetOuterWidth(kGridOuterWidth);
         RGroupStepFreq->SetItemIndex(shown.grid25kHz ? 1 : 0);
         RGroupStepFreq->show();
@@ -342,11 +342,6 @@ void TMainForm::ShowFrequency(TDoubleSpinEdit* field, const std::optional<double
 {
     if (hz)
         field->setText(QString::fromStdString(FormatMHz(*hz, DecimalSeparator().toStdString())));
-}
-
-bool TMainForm::GridEditEnabled() const
-{
-    return !options_.arguments.isEmpty() && options_.arguments.front().toLower() == QStringLiteral("-enablegridedit");
 }
 
 QString TMainForm::DecimalSeparator() const

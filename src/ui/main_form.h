@@ -32,8 +32,8 @@ class TSkButton;
 class TSkSysBtn;
 
 struct MainFormOptions {
-    // The command line without the program name; only the first argument is examined.
-    QStringList arguments;
+    // The "-enablegridedit" option: the grid step can be chosen and is never forced.
+    bool gridEditEnabled = false;
     // Devices to offer before the system's ports (--port, the demo line).
     QStringList extraPorts;
     // Where the system's serial ports are listed.
@@ -99,7 +99,6 @@ private:
     void SetOuterWidth(int width);
     void SetFrequencyBounds(double minMHz, double maxMHz);
     void ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz);
-    bool GridEditEnabled() const;
     QString DecimalSeparator() const;
 
     // ExchangeHost

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace torv {
 namespace {
@@ -47,6 +48,30 @@ TEST_F(DirectWrite, CtsHeldOffGivesZeroAfterTheTimeoutAndSendsNothing)
     *cts = true;
     EXPECT_EQ(port.WriteBytes("\x55", 1), 1);
     EXPECT_EQ(pty.Receive(), "\x55");
+}
+
+TEST_F(DirectWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
+{
+    port.Buffers().SetWriteTimeout(1500);
+    port.SetModemStatusSource([](int) -> std::optional<int> { return 0; });
+    std::vector<Clock::time_point> waits;
+    port.OnWriteWait = [&](TSioComm* sender) {
+        EXPECT_EQ(sender, &port);
+        waits.push_back(Clock::now());
+    };
+    bool otherEventRan = false;
+    QMetaObject::invokeMethod(&port, [&] { otherEventRan = true; }, Qt::QueuedConnection);
+    port.OpenPort();
+
+    const auto start = Clock::now();
+    EXPECT_EQ(port.WriteBytes("\x55", 1), 0);
+    EXPECT_GE(waits.size(), 12u);  // 1500 ms at one every 100 ms, allowing for a loaded machine
+    EXPECT_LE(waits.size(), 15u);
+    ASSERT_FALSE(waits.empty());
+    EXPECT_GE(waits.front() - start, std::chrono::milliseconds(95));
+    EXPECT_FALSE(otherEventRan);  // nothing else runs while the write blocks
+    ProcessEventsFor(10);
+    EXPECT_TRUE(otherEventRan);
 }
 
 TEST_F(DirectWrite, CtsIsNotWatchedWithoutOutCtsFlow)

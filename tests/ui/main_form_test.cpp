@@ -55,13 +55,13 @@ protected:
         QLocale::setDefault(QLocale::c());
     }
 
-    void Create(const TransmitterContents& contents = MakeContents(), QStringList arguments = {},
+    void Create(const TransmitterContents& contents = MakeContents(), bool gridEditEnabled = false,
                 QStringList morePorts = {})
     {
         emulator = std::make_unique<AdapterEmulator>(contents);
         emulator->Start();
         MainFormOptions options;
-        options.arguments = arguments;
+        options.gridEditEnabled = gridEditEnabled;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
         options.sysfsRoot = emptySysfs.path().toStdString();
         options.messageBox = [this](QWidget*, const Message& message) {
@@ -280,7 +280,7 @@ TEST_F(MainFormTest, GridWriteForcesTheWiderStepWithANotice)
 
 TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
 {
-    Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}), {"-EnableGridEdit"});
+    Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}), true);
     ASSERT_TRUE(Read());
     EXPECT_TRUE(form->RGroupStepFreq->isEnabled());
     ASSERT_TRUE(Write());
@@ -290,7 +290,7 @@ TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
 
 TEST_F(MainFormTest, ChangingThePortDisablesWrite)
 {
-    Create(MakeContents(), {}, {"ttyUSB9"});
+    Create(MakeContents(), false, {"ttyUSB9"});
     ASSERT_TRUE(Read());
     EXPECT_TRUE(form->Port->IsOpen());
     form->CommComboBox->SetItemIndex(1);

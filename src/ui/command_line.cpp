@@ -1,0 +1,25 @@
+#include "ui/command_line.h"
+
+namespace torv {
+
+CommandLine ParseCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    const QString first = arguments.value(0);
+    line.showStatusMessages = first != QStringLiteral("-s") && first != QStringLiteral("/s");
+    line.gridEditEnabled = first.toLower() == QStringLiteral("-enablegridedit");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QStringLiteral("--port") && i + 1 < arguments.size())
+            line.extraPorts.append(arguments[++i]);
+        else if (argument == QStringLiteral("--demo"))
+            line.demo = true;
+        else if (argument == QStringLiteral("--help"))
+            line.help = true;
+        else if (argument == QStringLiteral("--version"))
+            line.version = true;
+    }
+    return line;
+}
+
+}  // namespace torv

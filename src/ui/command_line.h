@@ -1,0 +1,22 @@
+#pragma once
+// The programmer's command line. Only the first argument is examined for the classic
+// switches ("-s", "/s" exactly; "-enablegridedit" in any letter case), so the two cannot
+// be combined; the additions (--port, --demo, --help, --version) may stand anywhere.
+
+#include <QStringList>
+
+namespace torv {
+
+struct CommandLine {
+    bool showStatusMessages = true;  // cleared by "-s" or "/s" as the first argument
+    bool gridEditEnabled = false;    // "-enablegridedit", any case, as the first argument
+    QStringList extraPorts;          // every --port PATH, in order
+    bool demo = false;
+    bool help = false;
+    bool version = false;
+};
+
+// arguments: the command line without the program name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+}  // namespace torv
