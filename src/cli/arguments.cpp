@@ -37,10 +37,10 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = FindSpec(known, name);
-        if (!spec)
+        const OptionSpec* option = FindSpec(known, name);
+        if (!option)
             throw UsageError("unknown option " + name);
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
             flags_.insert(name);
@@ -55,7 +55,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
             value = args[++i];
         }
         std::vector<std::string>& slot = values_[name];
-        if (!slot.empty() && !spec->repeatable)
+        if (!slot.empty() && !option->repeatable)
             throw UsageError(name + " given more than once");
         slot.push_back(value);
     }
