@@ -83,7 +83,11 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 
 }  // namespace
 
-TMainForm::TMainForm(MainFormOptions options, QWidget* parent) : TSkForm(parent), options_(std::move(options))
+TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
+    : TSkForm(parent),
+      ReadHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
+      WriteHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
+      options_(std::move(options))
 {
     SetFixedWidth(kOuterWidth);
     SetFixedHeight(kOuterHeight);

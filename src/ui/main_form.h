@@ -39,6 +39,8 @@ struct MainFormOptions {
     // Where the system's serial ports are listed.
     std::string sysfsRoot = "/sys";
     MessageBoxFunction messageBox = ShowMessageBox;
+    // Where the global hot keys are registered; nothing: the desktop's own.
+    THotKeyBackEnd* hotKeyBackEnd = nullptr;
 };
 
 class TMainForm : public TSkForm, private ExchangeHost {

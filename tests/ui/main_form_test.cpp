@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+
 #include "device/frequency_codec.h"
 #include "device/parameters.h"
 #include "emulator/adapter_emulator.h"
@@ -56,12 +58,13 @@ protected:
     }
 
     void Create(const TransmitterContents& contents = MakeContents(), bool gridEditEnabled = false,
-                QStringList morePorts = {})
+                QStringList morePorts = {}, THotKeyBackEnd* hotKeys = nullptr)
     {
         emulator = std::make_unique<AdapterEmulator>(contents);
         emulator->Start();
         MainFormOptions options;
         options.gridEditEnabled = gridEditEnabled;
+        options.hotKeyBackEnd = hotKeys;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
         options.sysfsRoot = emptySysfs.path().toStdString();
         options.messageBox = [this](QWidget*, const Message& message) {
@@ -320,6 +323,52 @@ TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
     EXPECT_FALSE(form->WriteButton->isEnabled());
     EXPECT_TRUE(form->Port->IsOpen());  // closed by the port-close timer a moment later
     EXPECT_TRUE(RunUntil([&] { return !form->Port->IsOpen(); }));
+}
+
+// Delivers registered hot keys on demand, as a desktop would.
+class ScriptedHotKeys : public THotKeyBackEnd {
+public:
+    bool Register(int id, const THotKeyCombination& combination, std::function<void()> pressed) override
+    {
+        keys[id] = {combination, std::move(pressed)};
+        return true;
+    }
+    void Unregister(int id) override { keys.erase(id); }
+    void Press(TShortCut shortCut)
+    {
+        for (auto& [id, key] : keys)
+            if (key.first == SplitShortCut(shortCut, false))
+                key.second();
+    }
+    std::map<int, std::pair<THotKeyCombination, std::function<void()>>> keys;
+};
+
+TEST_F(MainFormTest, HotKeysReachTheHandlersOnlyWhileTheirButtonIsEnabled)
+{
+    ScriptedHotKeys hotKeys;
+    Create(MakeContents(), false, {}, &hotKeys);
+    ASSERT_EQ(hotKeys.keys.size(), 2u);
+    hotKeys.Press(16471);  // Ctrl+W before the first read: nothing
+    EXPECT_TRUE(emulator->Commands().empty());
+
+    hotKeys.Press(16466);  // Ctrl+R starts a read
+    EXPECT_FALSE(form->ReadButton->isEnabled());
+    const std::size_t started = CommandCount();
+    hotKeys.Press(16466);  // while it runs: nothing
+    EXPECT_TRUE(WaitIdle());
+    const std::vector<ReceivedCommand> commands = emulator->Commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const ReceivedCommand& c) { return c.command == AdapterCommand::Identify; }),
+              1);
+    EXPECT_GE(commands.size(), started);
+
+    hotKeys.Press(16471);  // Ctrl+W now writes
+    EXPECT_TRUE(WaitIdle());
+    EXPECT_EQ(emulator->Commands().back().command, AdapterCommand::ParamRequest);
+    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
+
+    form.reset();
+    EXPECT_TRUE(hotKeys.keys.empty());  // unregistered with the window
 }
 
 TEST_F(MainFormTest, PointTypesTheLocalesSeparator)
