@@ -81,6 +81,9 @@ void ProgrammingExchange::Shutdown()
 
 void ProgrammingExchange::AbortToIdle()
 {
+    // A late reply handled while a time-out prompt was open may have armed the timer
+    // again; the abandoned exchange must not raise a time-out prompt in the idle window.
+    responseTimer_.Stop();
     host_.ShowParameters();
     retryCounter_ = 0;
     stage_ = kIdle;
@@ -93,6 +96,12 @@ void ProgrammingExchange::PortCloseTimerTick()
     portCloseTimer_.stop();
     if (!port_.IsOpen())
         return;
+    if (portHandlerDepth_ > 0) {
+        // The tick came inside a pause of a port handler. Closing waits for the port's
+        // event thread, which waits for that handler: close once it has returned.
+        portCloseTimer_.start(timing::Scaled(timing::kPortCloseDelayMs));
+        return;
+    }
     try {
         port_.PurgeAll();
     } catch (const std::exception&) {
@@ -168,6 +177,7 @@ void ProgrammingExchange::SendParamWrite()
 
 void ProgrammingExchange::PortRxChar(int count)
 {
+    const PortHandlerScope scope(portHandlerDepth_);
     Guarded([this, count] {
         switch (stage_) {
         case kIdentification: ReceiveIdentification(count); break;
@@ -183,6 +193,7 @@ void ProgrammingExchange::PortRxChar(int count)
 
 void ProgrammingExchange::PortTxEmpty()
 {
+    const PortHandlerScope scope(portHandlerDepth_);
     Guarded([this] {
         if (stage_ != kWriteDrain || port_.OutputCount() != 0)
             return;
@@ -245,13 +256,8 @@ void ProgrammingExchange::ReceiveTypeSelection()
 
 void ProgrammingExchange::ReceiveInfoBlock(int count)
 {
-    if (count < kInfoBytes)
+    if (!TakeWholeReply(count, kInfoBytes))
         return;
-    responseTimer_.Stop();
-    if (ReadReply(count) < kInfoBytes) {
-        ArmResponseTimer();  // the bytes went away: counts as silence
-        return;
-    }
     std::copy_n(receiveBuffer_.begin(), kInfoBytes, info_.begin());
     const std::uint8_t deviceType = InfoBlockView(info_).DeviceType();
     if (FindTransmitterType(deviceType)) {
@@ -267,13 +273,8 @@ void ProgrammingExchange::ReceiveInfoBlock(int count)
 
 void ProgrammingExchange::ReceiveParameters(int count)
 {
-    if (count < kParamBytes)
+    if (!TakeWholeReply(count, kParamBytes))
         return;
-    responseTimer_.Stop();
-    if (ReadReply(count) < kParamBytes) {
-        ArmResponseTimer();  // the bytes went away: counts as silence
-        return;
-    }
     stage_ = kIdle;
     std::copy_n(receiveBuffer_.begin(), kParamBytes, block_.begin());
     if (ParameterBlockIntact(block_)) {
@@ -287,13 +288,8 @@ void ProgrammingExchange::ReceiveParameters(int count)
 
 void ProgrammingExchange::ReceiveReadBack(int count)
 {
-    if (count < kParamBytes)
+    if (!TakeWholeReply(count, kParamBytes))
         return;
-    responseTimer_.Stop();
-    if (ReadReply(count) < kParamBytes) {
-        ArmResponseTimer();  // the bytes went away: counts as silence
-        return;
-    }
     stage_ = kIdle;
     if (std::equal(block_.begin(), block_.end(), receiveBuffer_.begin())) {
         AcceptBlock(&texts::kWriteSucceeded);
@@ -313,6 +309,18 @@ void ProgrammingExchange::ReceiveStray(int count)
 }
 
 // ---- helpers ------------------------------------------------------------------------
+
+bool ProgrammingExchange::TakeWholeReply(int count, int size)
+{
+    if (count < size)
+        return false;  // not all of it yet: the response timer keeps running
+    responseTimer_.Stop();
+    if (ReadReply(count) < size) {
+        ArmResponseTimer();  // the bytes went away: counts as silence
+        return false;
+    }
+    return true;
+}
 
 int ProgrammingExchange::ReadReply(int count)
 {

@@ -81,6 +81,15 @@ public:
 private:
     using Step = std::function<void()>;
 
+    // Counts the port handlers running on the stack (a pause inside one runs the event loop).
+    struct PortHandlerScope {
+        explicit PortHandlerScope(int& depth) : depth_(depth) { ++depth_; }
+        ~PortHandlerScope() { --depth_; }
+        PortHandlerScope(const PortHandlerScope&) = delete;
+        PortHandlerScope& operator=(const PortHandlerScope&) = delete;
+        int& depth_;
+    };
+
     void SendIdentify();
     void SendProbe();
     void SendSelectType();
@@ -98,6 +107,8 @@ private:
     void ReceiveReadBack(int count);
     void ReceiveStray(int count);
 
+    // Reads a reply of size bytes once count says it is all there; false while it is not.
+    bool TakeWholeReply(int count, int size);
     int ReadReply(int count);
     bool ReplyIsWriteLock(int received) const;
     void AcceptBlock(const std::string* statusMessage);
@@ -114,6 +125,7 @@ private:
     std::string portDevicePath_;
     bool showStatusMessages_ = true;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
+    int portHandlerDepth_ = 0;
     TTimeOut responseTimer_;
     QTimer portCloseTimer_;
 };

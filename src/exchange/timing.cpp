@@ -10,12 +10,15 @@ std::atomic<int> gDivisor{1};
 
 void SetDivisorForTesting(int divisor)
 {
-    gDivisor = std::max(divisor, 1);
+    gDivisor = divisor < 0 ? 1 : divisor;
 }
 
 int Scaled(int ms)
 {
-    return ms > 0 ? std::max(ms / gDivisor.load(), 1) : ms;
+    const int divisor = gDivisor.load();
+    if (divisor == 0)
+        return 0;
+    return ms > 0 ? std::max(ms / divisor, 1) : ms;
 }
 
 }  // namespace torv::timing

@@ -12,10 +12,13 @@ constexpr int kParamPauseMs = 100;      // before 0xA0 0x10
 constexpr int kPortCloseDelayMs = 100;  // from an abort to closing the port
 
 // Test hook: divides every pause and time-out above, so that a test suite can run the
-// exchange fast. Production never calls it (divisor 1).
+// exchange fast. Production never calls it (divisor 1). A divisor of 0 removes every
+// pause and time-out (all become 0), for drivers that deliver the time-outs themselves
+// and never run the event loop; a negative divisor counts as 1.
 void SetDivisorForTesting(int divisor);
 
-// ms as the exchange uses it: divided by the test divisor, never below 1 when ms > 0.
+// ms as the exchange uses it: divided by the test divisor, never below 1 when ms > 0
+// (0 for every ms with the divisor 0).
 int Scaled(int ms);
 
 }  // namespace torv::timing
