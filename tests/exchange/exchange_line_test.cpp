@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
+#include "run_until.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/programming_exchange.h"
@@ -15,17 +15,7 @@
 namespace torv {
 namespace {
 
-bool RunUntil(const std::function<bool()>& pred, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
+using testing::RunUntil;
 
 std::vector<AdapterCommand> CommandsOf(const AdapterEmulator& emulator)
 {

@@ -3,31 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include "device/checksum.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
 #include "exchange_fakes.h"
+#include "run_until.h"
 
 namespace torv {
 namespace {
 
 using testing::Bytes;
+using testing::RunUntil;
 using testing::BytesOf;
-
-// Processes events until pred holds or ms pass.
-bool RunUntil(const std::function<bool()>& pred, int ms = 2000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 const Bytes kIdentify{0x55};
 const Bytes kProbe{0x57};
@@ -410,9 +398,12 @@ TEST_F(ExchangeTest, LateReplyWhileTimeoutPromptIsOpenIsHandledInItsStage)
     EXPECT_TRUE(handledBeforeAnswer);
     EXPECT_EQ(host.messages[0].text, texts::kTransmitterNotResponding.text);
     EXPECT_EQ(host.deviceInfoShown, 1);
-    // Cancel is applied on top of that.
+    // Cancel is applied on top of that, and also ends the wait that the late reply started:
+    // no time-out prompt comes up later in the idle window.
     EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
     EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    EXPECT_FALSE(exchange.ResponseTimerArmed());
+    EXPECT_FALSE(RunUntil([&] { return host.messages.size() > 1; }, 300));
 }
 
 TEST_F(ExchangeTest, StrayBytesWhileIdle)
@@ -493,6 +484,42 @@ TEST_F(ExchangeTest, AbortClosesThePortOnlyAfterTheDelay)
     // A read started before the close reopens nothing: the next read after it does.
     exchange.StartRead();
     EXPECT_EQ(port.openedPaths.size(), 2u);
+}
+
+// The port cannot be closed from inside its own event handler (closing waits for the
+// event thread, which waits for the handler): a close due while a handler pauses waits
+// until the handler has returned.
+TEST(ExchangeCloseTimer, TickInsideAHandlersPauseClosesAfterTheHandler)
+{
+    struct DispatchingPort : testing::FakePort {
+        void ClosePort() override
+        {
+            if (dispatching && open)
+                throw std::logic_error("ClosePort cannot be called from inside a port event handler");
+            FakePort::ClosePort();
+        }
+        bool dispatching = false;
+    };
+    timing::SetDivisorForTesting(2);  // close after 50 ms, the pause before 0x61 lasts 100 ms
+    DispatchingPort port;
+    testing::FakeHost host;
+    ProgrammingExchange exchange(host, port);
+    exchange.SetPortDevicePath("/dev/ttyUSB0");
+    exchange.StartRead();
+    exchange.AbortToIdle();
+    exchange.StartRead();  // on the still open port, the close timer running
+
+    port.input.insert(port.input.end(), {'Q', 'u', 'a', 's', 'a', 'r', '3'});
+    port.dispatching = true;
+    exchange.PortRxChar(7);  // pauses 100 ms before 0x61; the close timer ticks inside
+    port.dispatching = false;
+
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(port.writes.back(), Bytes{0x61});
+    EXPECT_TRUE(RunUntil([&] { return !port.open; }));
+    EXPECT_EQ(port.closes, 1);
+    exchange.Shutdown();
+    timing::SetDivisorForTesting(1);
 }
 
 TEST_F(ExchangeTest, ChangingThePortClosesItAndUsesTheNewPathNext)

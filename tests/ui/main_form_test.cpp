@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -11,6 +10,7 @@
 
 #include <map>
 
+#include "run_until.h"
 #include "device/frequency_codec.h"
 #include "device/parameters.h"
 #include "emulator/adapter_emulator.h"
@@ -28,17 +28,7 @@
 namespace torv {
 namespace {
 
-bool RunUntil(const std::function<bool()>& pred, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
+using testing::RunUntil;
 
 TransmitterContents Contents(std::uint8_t type, ChannelPlan plan)
 {
