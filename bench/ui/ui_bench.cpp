@@ -1,0 +1,128 @@
+// The window's figures under a real display (run it under xvfb-run): the time from the
+// program's start to the first painted frame of the main window, the peak memory after
+// a read against the in-process emulated adapter, and the time to paint the whole window.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "emulator/adapter_emulator.h"
+#include "exchange/timing.h"
+#include "skin/sk_button.h"
+#include "ui/main_form.h"
+#include "ui/ui_style.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPaintRuns = 50;
+constexpr int kTimingDivisor = 20;
+
+double MsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+long StatusKb(const std::string& key)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(key.size()));
+    return 0;
+}
+
+// Notes when the watched window has finished its first paint.
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !painted_) {
+            painted_ = true;
+            // Runs once the paint event, and the frame it belongs to, have been handled.
+            QTimer::singleShot(0, this, [this] { done = true; });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    bool done = false;
+
+private:
+    bool painted_ = false;
+};
+
+bool RunUntil(const std::function<bool()>& pred, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Clock::time_point start = Clock::now();
+    QApplication application(argc, argv);
+    torv::ApplyProgrammerStyle(application);
+
+    torv::AdapterEmulator emulator(torv::MakeContents());
+    emulator.Start();
+    QTemporaryDir emptySysfs;
+    int messages = 0;
+    torv::MainFormOptions options;
+    options.extraPorts = {QString::fromStdString(emulator.SlavePath()).remove(QRegularExpression("^/dev/"))};
+    options.sysfsRoot = emptySysfs.path().toStdString();
+    options.messageBox = [&](QWidget*, const torv::Message&) {
+        ++messages;
+        return torv::Answer::Cancel;
+    };
+
+    torv::TMainForm window(options);
+    FirstPaint firstPaint;
+    window.installEventFilter(&firstPaint);
+    window.show();
+    if (!RunUntil([&] { return firstPaint.done; }, 10000)) {
+        std::fprintf(stderr, "the window was never painted\n");
+        return 1;
+    }
+    const double startupMs = MsSince(start);
+    std::printf("GUI start-up to the first painted frame: %.1f ms (target: under 300 ms)\n", startupMs);
+
+    torv::timing::SetDivisorForTesting(kTimingDivisor);
+    window.ReadButtonClick(window.ReadButton);
+    if (!RunUntil([&] { return window.WriteButton->isEnabled(); }, 10000) || messages != 0) {
+        std::fprintf(stderr, "the read did not succeed\n");
+        return 1;
+    }
+    std::printf("GUI peak memory after a read: %.1f MB (VmHWM; target: under 80 MB)\n", StatusKb("VmHWM:") / 1024.0);
+
+    std::vector<double> paintMs;
+    for (int run = 0; run < kPaintRuns; ++run) {
+        const Clock::time_point paintStart = Clock::now();
+        const QPixmap frame = window.grab();
+        paintMs.push_back(MsSince(paintStart));
+        if (frame.isNull())
+            return 1;
+    }
+    std::sort(paintMs.begin(), paintMs.end());
+    std::printf("Paint of the whole window (grab, %d runs): median %.2f ms, worst %.2f ms\n", kPaintRuns,
+                paintMs[paintMs.size() / 2], paintMs.back());
+    window.Exchange().Shutdown();
+    return 0;
+}
