@@ -4,7 +4,6 @@
 // forward and ends), then the window with its port list; the first argument decides
 // whether success texts appear in the status bar.
 #include <QApplication>
-#include <QRegularExpression>
 #include <QScreen>
 
 #include <cstdio>
@@ -61,8 +60,7 @@ int main(int argc, char** argv)
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);
         demo->Start();
-        // Shown as a port name relative to /dev, like the system's ports.
-        options.extraPorts.prepend(QString::fromStdString(demo->SlavePath()).remove(QRegularExpression("^/dev/")));
+        options.extraPorts.prepend(QString::fromStdString(demo->SlavePath()));
     }
 
     torv::TMainForm window(options);

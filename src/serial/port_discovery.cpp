@@ -86,4 +86,12 @@ std::string PortDevicePath(const std::string& portName)
     return portName.starts_with('/') ? portName : "/dev/" + portName;
 }
 
+std::string PortNameOf(const std::string& devicePath)
+{
+    constexpr std::string_view kDevices = "/dev/";
+    if (devicePath.starts_with(kDevices) && devicePath.size() > kDevices.size())
+        return devicePath.substr(kDevices.size());
+    return devicePath;
+}
+
 }  // namespace torv

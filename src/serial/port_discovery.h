@@ -17,4 +17,8 @@ void ListPorts(std::vector<std::string>& target, const std::string& sysfsRoot = 
 // name ("/tmp/ttyV0") is a path already and returned unchanged.
 std::string PortDevicePath(const std::string& portName);
 
+// The port name that PortDevicePath turns back into devicePath: relative to /dev for a
+// device under /dev ("/dev/pts/3" gives "pts/3"), the path itself otherwise.
+std::string PortNameOf(const std::string& devicePath);
+
 }  // namespace torv

@@ -184,7 +184,9 @@ void TMainForm::FormCreate()
     gridMode_ = false;
     InfoPanel->hide();
 
-    QStringList ports = options_.extraPorts;
+    QStringList ports;
+    for (const QString& path : options_.extraPorts)
+        ports.append(QString::fromStdString(PortNameOf(path.toStdString())));
     std::vector<std::string> system;
     ListPorts(system, options_.sysfsRoot);
     for (const std::string& name : system)

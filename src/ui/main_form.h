@@ -34,7 +34,8 @@ class TSkSysBtn;
 struct MainFormOptions {
     // The "-enablegridedit" option: the grid step can be chosen and is never forced.
     bool gridEditEnabled = false;
-    // Devices to offer before the system's ports (--port, the demo line).
+    // Devices to offer before the system's ports (--port, the demo line), as paths or
+    // as names relative to /dev; a device under /dev is shown by its name there.
     QStringList extraPorts;
     // Where the system's serial ports are listed.
     std::string sysfsRoot = "/sys";

@@ -98,5 +98,13 @@ TEST(PortDevicePath, PrefixesRelativeNamesOnly)
     EXPECT_EQ(PortDevicePath("/tmp/ttyV0"), "/tmp/ttyV0");
 }
 
+TEST(PortNameOf, ShowsDevicesUnderDevAsPortNames)
+{
+    for (const std::string path : {"/dev/ttyUSB0", "/dev/pts/3", "/tmp/ttyV0", "/dev/", "ttyS1"})
+        EXPECT_EQ(PortDevicePath(PortNameOf(path)), path.starts_with('/') ? path : "/dev/" + path) << path;
+    EXPECT_EQ(PortNameOf("/dev/pts/3"), "pts/3");
+    EXPECT_EQ(PortNameOf("/devices/x"), "/devices/x");
+}
+
 }  // namespace
 }  // namespace torv
