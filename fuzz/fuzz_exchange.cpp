@@ -17,8 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,11 +28,12 @@
 #include "exchange/exchange_texts.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/timing.h"
+#include "exchange_fakes.h"
 
 namespace torv {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
 
 [[noreturn]] void Violation(const char* what)
 {
@@ -48,65 +47,32 @@ void Check(bool holds, const char* what)
         Violation(what);
 }
 
-// A port whose input the fuzzer fills and whose failures it switches on and off.
-class FuzzPort : public ExchangePort {
+// The scripted port of the exchange tests, with the fuzzer's checks: it records the
+// reply each notification reads and refuses a close from inside a port handler.
+class FuzzPort : public testing::FakePort {
 public:
-    bool IsOpen() override { return open; }
-    void Open(const std::string&) override
-    {
-        if (failOpen)
-            throw std::runtime_error("Specified device not found.");
-        open = true;
-    }
-    void PurgeAll() override { input.clear(); }
     int WriteBytes(const std::uint8_t* data, int count) override
     {
-        if (!open)
-            return 0;  // as the serial component does
-        if (failWrite)
-            throw std::runtime_error("Write error (5), Input/output error");
-        writes.emplace_back(data, data + count);
-        return count;
-    }
-    std::string ReadAllText() override
-    {
-        std::string text(input.begin(), input.end());
-        input.clear();
-        return text;
+        return open ? FakePort::WriteBytes(data, count) : 0;  // as the serial component does
     }
     int ReadBytes(std::uint8_t* buffer, int count) override
     {
         Check(count >= 0 && count <= ProgrammingExchange::kReceiveBufferSize, "read larger than the receive buffer");
-        if (failRead)
-            throw std::runtime_error("Read error (5), Input/output error");
-        Bytes delivered;
-        for (int n = 0; n < count && !input.empty(); ++n) {
-            buffer[n] = input.front();
-            delivered.push_back(input.front());
-            input.pop_front();
-        }
+        const int read = FakePort::ReadBytes(buffer, count);
         if (firstReadOfNotification) {
-            replyRead = delivered;
+            replyRead.assign(buffer, buffer + read);
             firstReadOfNotification = false;
         }
-        return static_cast<int>(delivered.size());
+        return read;
     }
-    int OutputCount() override { return outputCount; }
     void ClosePort() override
     {
         // Closing waits for the event thread, which waits for the running handler.
         Check(!dispatching, "port closed from inside its own event handler: deadlock");
-        open = false;
+        FakePort::ClosePort();
     }
 
-    bool open = false;
-    bool failOpen = false;
-    bool failWrite = false;
-    bool failRead = false;
     bool dispatching = false;  // a port event handler is running
-    int outputCount = 0;
-    std::deque<std::uint8_t> input;
-    std::vector<Bytes> writes;
     // The bytes taken by the first read of the notification being handled: the reply.
     bool firstReadOfNotification = false;
     Bytes replyRead;

@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -18,11 +16,14 @@
 
 #include "emulator/adapter_emulator.h"
 #include "exchange/timing.h"
+#include "run_until.h"
 #include "skin/sk_button.h"
 #include "ui/main_form.h"
 #include "ui/ui_style.h"
 
 namespace {
+
+using torv::testing::RunUntil;
 
 using Clock = std::chrono::steady_clock;
 
@@ -60,18 +61,6 @@ public:
 private:
     bool painted_ = false;
 };
-
-bool RunUntil(const std::function<bool()>& pred, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 }  // namespace
 

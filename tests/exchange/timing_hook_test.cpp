@@ -2,11 +2,7 @@
 // time-outs themselves (the fuzz target of the stage machine).
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QTimer>
-
 #include "device/blocks.h"
-#include "exchange/paced_wait.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/timing.h"
 #include "exchange_fakes.h"
@@ -40,16 +36,6 @@ TEST_F(TimingHookTest, DivisorsScaleEveryPauseAndZeroRemovesThem)
 
     timing::SetDivisorForTesting(-3);
     EXPECT_EQ(timing::Scaled(timing::kInfoPauseMs), timing::kInfoPauseMs) << "a negative divisor counts as 1";
-}
-
-TEST_F(TimingHookTest, ZeroPauseReturnsWithoutRunningEvents)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    PacedWait(0);
-    EXPECT_FALSE(ran);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(ran);
 }
 
 TEST_F(TimingHookTest, ExchangeRunsAWholeReadWithoutTheEventLoop)

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -12,12 +11,14 @@
 #include <stdexcept>
 #include <thread>
 
+#include "run_until.h"
 #include "ui/busy_indicator.h"
 
 namespace torv {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::RunUntil;
 
 // Block colours from row 3 to row 9, front block first.
 constexpr std::array<std::array<QRgb, 7>, 4> kBlockColours = {{
@@ -71,20 +72,6 @@ std::vector<QImage> ComposeInOrder()
     for (int n = 0; n < composer.FrameCount(); ++n)
         pictures.push_back(composer.Compose(n).copy());
     return pictures;
-}
-
-template <typename Done>
-bool WaitFor(Done done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
 }
 
 TEST(BusyIndicatorFrames, EmptyTroughHasItsOutlineInnerLinesAndWhiteInterior)
@@ -211,16 +198,16 @@ TEST(BusyIndicatorClock, StartsAtFrameZeroWhenFirstShownAndRunsOnWhileHidden)
 
     panel.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
-    EXPECT_TRUE(WaitFor([&] { return panel.Progress()->PaintedFrame() == 0; }, 2000));
-    EXPECT_TRUE(WaitFor([&] { return panel.Progress()->FrameIndex() >= 3; }, 3000));
+    EXPECT_TRUE(RunUntil([&] { return panel.Progress()->PaintedFrame() == 0; }, 2000));
+    EXPECT_TRUE(RunUntil([&] { return panel.Progress()->FrameIndex() >= 3; }, 3000));
 
     panel.hide();
     const int hiddenAt = panel.Progress()->FrameIndex();
-    EXPECT_TRUE(WaitFor([&] { return panel.Progress()->FrameIndex() != hiddenAt; }, 2000));
+    EXPECT_TRUE(RunUntil([&] { return panel.Progress()->FrameIndex() != hiddenAt; }, 2000));
     // Shown again, the bar goes on from where the clock is rather than from 0.
     panel.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
-    EXPECT_TRUE(WaitFor([&] { return panel.Progress()->PaintedFrame() != 0; }, 2000));
+    EXPECT_TRUE(RunUntil([&] { return panel.Progress()->PaintedFrame() != 0; }, 2000));
 }
 
 TEST(BusyIndicatorClock, BarMovesWhileTheMainThreadIsBlocked)
