@@ -109,6 +109,7 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
         typeText ? FindTransmitterType(static_cast<std::uint8_t>(ParseTransmitterType(*typeText))) : std::nullopt;
     if (view.GridMode() && !type)
         throw UsageError("a grid-mode record needs --type 13, 14 or 15");
+    const int gridDivider = type ? type->gridDivider : 0;
 
     out << "flags 0x" << Hex(record.data(), 1) << ": " << (view.InUse() ? "in use" : "not in use") << ", "
         << (view.GridMode() ? "grid mode" : "legacy mode");
@@ -117,8 +118,8 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
     out << "\n";
     std::optional<double> hz;
     if (view.GridMode()) {
-        out << "N " << view.N() << ", F " << view.RorF() << " (P " << type->gridDivider << ")\n";
-        hz = DecodeGrid(view.N(), view.RorF(), type->gridDivider);
+        out << "N " << view.N() << ", F " << view.RorF() << " (P " << gridDivider << ")\n";
+        hz = DecodeGrid(view.N(), view.RorF(), gridDivider);
     } else {
         out << "A " << int(view.A()) << ", N " << view.N() << ", R " << view.RorF() << "\n";
         hz = DecodeLegacy(view.A(), view.N(), view.RorF());

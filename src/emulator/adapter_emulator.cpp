@@ -432,13 +432,15 @@ private:
     {
         if (!trace_)
             return;
-        std::string line = "received " + std::string(CommandName(command.command));
+        // Appended piece by piece: GCC 12 warns falsely about "text" + std::string here.
+        std::string line = "received ";
+        line.append(CommandName(command.command));
         if (command.written)
-            line += " " + Hex(*command.written);
+            line.append(" ").append(Hex(*command.written));
         if (!reply.bytes.empty())
-            line += "; reply " + std::to_string(reply.bytes.size()) + " bytes: " + Hex(reply.bytes);
+            line.append("; reply ").append(std::to_string(reply.bytes.size())).append(" bytes: ").append(Hex(reply.bytes));
         else if (!reply.withheld.empty())
-            line += "; no reply (" + std::string(reply.withheld) + ")";
+            line.append("; no reply (").append(reply.withheld).append(")");
         Trace(line);
     }
 
