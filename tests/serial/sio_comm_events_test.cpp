@@ -34,6 +34,14 @@ protected:
             }
         };
     }
+    // Handlers capture the test's locals, and closing the port in the destructor still
+    // delivers a dispatch handed over before: it must not reach them once the test is over.
+    void TearDown() override
+    {
+        onRxChar = nullptr;
+        port.OnTxEmpty = nullptr;
+        port.OnError = nullptr;
+    }
 
     PtyPair pty;
     TSioComm port;

@@ -107,6 +107,9 @@ protected:
         port.SetDeviceName(pty.SlavePath());
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
+    // The transmit-empty handler captures the test's locals; closing the port in the
+    // destructor still delivers a notification handed over before.
+    void TearDown() override { port.OnTxEmpty = nullptr; }
 
     PtyPair pty;
     TSioComm port;

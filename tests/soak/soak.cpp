@@ -157,6 +157,10 @@ const char* FaultName(Fault fault)
 class Soak {
 public:
     explicit Soak(std::uint32_t seed) : random_(seed) {}
+    // Closes the port while the exchange that its pending notifications reach still exists.
+    ~Soak() { exchange_.Shutdown(); }
+    Soak(const Soak&) = delete;
+    Soak& operator=(const Soak&) = delete;
 
     void Run(int cycles)
     {
@@ -175,7 +179,6 @@ public:
                 warmResidentKb_ = ResidentKb();
         }
         endResidentKb_ = ResidentKb();
-        exchange_.Shutdown();
     }
 
     void Report() const
