@@ -16,7 +16,7 @@
 
 #include "emulator/adapter_emulator.h"
 #include "exchange/timing.h"
-#include "run_until.h"
+#include "event_loop.h"
 #include "skin/sk_button.h"
 #include "ui/main_form.h"
 #include "ui/ui_style.h"

@@ -8,7 +8,7 @@
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
 #include "exchange_fakes.h"
-#include "run_until.h"
+#include "event_loop.h"
 
 namespace torv {
 namespace {

@@ -1,19 +1,13 @@
 #pragma once
-// Test helpers: a pseudo-terminal pair (the test plays the far end on the master side)
-// and waiting while the Qt main thread processes events.
-
-#include <QCoreApplication>
+// Test helper: a pseudo-terminal pair (the test plays the far end on the master side).
 
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace torv::test {
 
@@ -70,21 +64,5 @@ private:
     int master_ = -1;
     std::string slavePath_;
 };
-
-// Processes events until done() holds or the time is up; the result is done().
-inline bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 2000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
-
-inline void ProcessEventsFor(int milliseconds)
-{
-    ProcessEventsUntil([] { return false; }, milliseconds);
-}
 
 }  // namespace torv::test

@@ -1,5 +1,6 @@
 // Line events on the main thread: received bytes with their counts, transmit-empty,
 // hang-up, and closing while a dispatch is pending.
+#include "event_loop.h"
 #include "pty_pair.h"
 #include "serial/sio_comm.h"
 #include "serial/sio_error.h"
@@ -8,6 +9,7 @@
 
 #include <QThread>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +17,8 @@
 namespace torv {
 namespace {
 
-using test::ProcessEventsFor;
-using test::ProcessEventsUntil;
+using testing::ProcessEventsFor;
+using testing::RunUntil;
 using test::PtyPair;
 
 class PortEvents : public ::testing::Test {
@@ -55,7 +57,7 @@ TEST_F(PortEvents, ReportsWaitingBytesAndHandlerReadsThem)
     onRxChar = [&](int) { received += port.ReadAllText(); };
     port.OpenPort();
     pty.Send("Quasar2");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return received.size() == 7; }));
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 7; }));
     EXPECT_EQ(received, "Quasar2");
     ProcessEventsFor(50);
     int total = 0;
@@ -70,12 +72,12 @@ TEST_F(PortEvents, UnreadBytesWaitForTheNextArrival)
 {
     port.OpenPort();
     pty.Send("ab");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !counts.empty(); }));
+    ASSERT_TRUE(RunUntil([&] { return !counts.empty(); }));
     ProcessEventsFor(100);
     EXPECT_EQ(counts, std::vector<int>{2});  // the handler read nothing; no repeat
 
     pty.Send("c");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return counts.size() == 2; }));
+    ASSERT_TRUE(RunUntil([&] { return counts.size() == 2; }));
     EXPECT_EQ(counts[1], 3);
     EXPECT_EQ(port.ReadAllText(), "abc");
 }
@@ -94,7 +96,7 @@ TEST_F(PortEvents, BytesArrivingDuringTheHandlerGiveOneMoreEvent)
     };
     port.OpenPort();
     pty.Send("1");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return received == "1xyz"; }));
+    ASSERT_TRUE(RunUntil([&] { return received == "1xyz"; }));
     ProcessEventsFor(100);
     EXPECT_EQ(counts, (std::vector<int>{1, 3}));
 }
@@ -108,7 +110,7 @@ TEST_F(PortEvents, NoEventWhenTheHandlerAlreadyTookTheNewBytes)
     };
     port.OpenPort();
     pty.Send("1");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !counts.empty(); }));
+    ASSERT_TRUE(RunUntil([&] { return !counts.empty(); }));
     ProcessEventsFor(150);
     EXPECT_EQ(counts, std::vector<int>{1});  // a count of 0 is never reported
 }
@@ -122,7 +124,7 @@ TEST_F(PortEvents, ReadBytesNeverWaits)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 
     pty.Send("abc");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return port.InputCount() == 3; }));
+    ASSERT_TRUE(RunUntil([&] { return port.InputCount() == 3; }));
     EXPECT_EQ(port.ReadBytes(buffer, 16), 3);
     EXPECT_EQ(std::string(buffer, 3), "abc");
     EXPECT_EQ(port.ReadAllText(), "");
@@ -132,7 +134,7 @@ TEST_F(PortEvents, PurgeDiscardsWaitingInput)
 {
     port.OpenPort();
     pty.Send("stale");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return port.InputCount() == 5; }));
+    ASSERT_TRUE(RunUntil([&] { return port.InputCount() == 5; }));
     port.PurgeAll();
     EXPECT_EQ(port.InputCount(), 0);
 }
@@ -149,7 +151,7 @@ TEST_F(PortEvents, WriteCompletesAndRaisesTxEmpty)
     const std::string command = "\x88\x80";
     EXPECT_EQ(port.WriteBytes(command.data(), 2), 2);
     EXPECT_EQ(pty.Receive(), command);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return txEmpty == 1; }));
+    ASSERT_TRUE(RunUntil([&] { return txEmpty == 1; }));
     EXPECT_EQ(outputAtTxEmpty, 0);
 }
 
@@ -185,7 +187,7 @@ TEST_F(PortEvents, ClosingInsideAHandlerIsRefusedInsteadOfDeadlocking)
     onRxChar = [&](int) { port.ClosePort(); };
     port.OpenPort();
     pty.Send("x");
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !handled.empty(); }));
+    ASSERT_TRUE(RunUntil([&] { return !handled.empty(); }));
     SetApplicationExceptionHandler(nullptr);
     EXPECT_EQ(handled, "ClosePort cannot be called from inside a port event handler");
     EXPECT_TRUE(port.IsOpen());
@@ -197,7 +199,7 @@ TEST_F(PortEvents, HangUpIsReportedOnceAndTheComponentStaysUsable)
     port.OnError = [&](TSioComm*, int flags) { errors.push_back(flags); };
     port.OpenPort();
     pty.CloseMaster();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !errors.empty(); }));
+    ASSERT_TRUE(RunUntil([&] { return !errors.empty(); }));
     ProcessEventsFor(100);
     EXPECT_EQ(errors, std::vector<int>{line_error::kIoError});
     EXPECT_TRUE(counts.empty());

@@ -1,4 +1,5 @@
 // Writing: direct writes held by CTS or XOFF, and the queued-write mode.
+#include "event_loop.h"
 #include "pty_pair.h"
 #include "serial/sio_comm.h"
 #include "serial/sio_error.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,8 +16,8 @@
 namespace torv {
 namespace {
 
-using test::ProcessEventsFor;
-using test::ProcessEventsUntil;
+using testing::ProcessEventsFor;
+using testing::RunUntil;
 using test::PtyPair;
 using Clock = std::chrono::steady_clock;
 
@@ -123,7 +125,7 @@ TEST_F(QueuedWrite, ReturnsAtOnceAndTheWriteThreadReportsTxEmpty)
     EXPECT_EQ(port.WriteBytes("hello", 5), 5);
     EXPECT_EQ(port.WriteBytes(" world", 6), 6);
     std::string received;
-    ASSERT_TRUE(ProcessEventsUntil([&] {
+    ASSERT_TRUE(RunUntil([&] {
         received += pty.Receive(1);
         return received == "hello world" && txEmpty > 0;
     }));

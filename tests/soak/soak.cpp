@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include "emulator/adapter_emulator.h"
+#include "event_loop.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
@@ -33,6 +34,8 @@
 
 namespace torv {
 namespace {
+
+using testing::ProcessEventsFor;
 
 constexpr int kTimingDivisor = 25;         // response time-out 200 ms, info pause 60 ms
 constexpr int kPromptsBeforeCancel = 6;    // an operator who keeps answering Retry gives up
@@ -81,15 +84,6 @@ long ResidentKb()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stol(line.substr(6));
     return 0;
-}
-
-void ProcessEventsFor(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    do
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    while (clock.elapsed() < ms);
 }
 
 struct Failure : std::runtime_error {
@@ -381,7 +375,7 @@ int main(int argc, char** argv)
         std::printf("soak: FAILED at %s (seed %u)\n", failure.what(), options.seed);
         return 1;
     }
-    ProcessEventsFor(50);  // deferred deletions of the closed port
+    testing::ProcessEventsFor(50);  // deferred deletions of the closed port
 
     const std::size_t fdsAfter = EntriesIn("/proc/self/fd");
     const std::size_t threadsAfter = EntriesIn("/proc/self/task");

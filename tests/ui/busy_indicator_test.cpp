@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "run_until.h"
+#include "event_loop.h"
 #include "ui/busy_indicator.h"
 
 namespace torv {

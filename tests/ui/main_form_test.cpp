@@ -10,7 +10,7 @@
 
 #include <map>
 
-#include "run_until.h"
+#include "event_loop.h"
 #include "device/frequency_codec.h"
 #include "device/parameters.h"
 #include "emulator/adapter_emulator.h"

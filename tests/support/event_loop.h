@@ -1,4 +1,4 @@
-// Runs the Qt event loop of a test until a condition holds or a deadline passes.
+// Running the Qt event loop of a test: until a condition holds, or for a while.
 #pragma once
 
 #include <functional>
@@ -19,6 +19,12 @@ inline bool RunUntil(const std::function<bool()>& pred, int ms = 5000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
     return true;
+}
+
+// Processes events for ms milliseconds.
+inline void ProcessEventsFor(int ms)
+{
+    RunUntil([] { return false; }, ms);
 }
 
 }  // namespace torv::testing
