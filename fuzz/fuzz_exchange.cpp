@@ -68,11 +68,10 @@ public:
     void ClosePort() override
     {
         // Closing waits for the event thread, which waits for the running handler.
-        Check(!dispatching, "port closed from inside its own event handler: deadlock");
+        Check(!(dispatching && open), "port closed from inside its own event handler: deadlock");
         FakePort::ClosePort();
     }
 
-    bool dispatching = false;  // a port event handler is running
     // The bytes taken by the first read of the notification being handled: the reply.
     bool firstReadOfNotification = false;
     Bytes replyRead;

@@ -1,7 +1,6 @@
 #include "cli/traced_port.h"
 
 #include <cstdio>
-#include <exception>
 
 namespace torv::cli {
 
@@ -10,23 +9,23 @@ TracedPort::TracedPort(ExchangePort& line, std::ostream* trace)
 {
 }
 
-void TracedPort::Open(const std::string& devicePath)
+bool TracedPort::Open(const std::string& devicePath)
 {
-    try {
-        line_.Open(devicePath);
-        openError_.reset();
-        Note("open " + devicePath);
-    } catch (const std::exception& error) {
-        openError_ = error.what();
-        Note(std::string("open failed: ") + error.what());
-        throw;
+    if (!line_.Open(devicePath)) {
+        openError_ = line_.Failure();
+        Note("open failed: " + *openError_);
+        return false;
     }
+    openError_.reset();
+    Note("open " + devicePath);
+    return true;
 }
 
-void TracedPort::PurgeAll()
+bool TracedPort::PurgeAll()
 {
-    line_.PurgeAll();
-    Note("purge");
+    const bool purged = line_.PurgeAll();
+    Note(purged ? "purge" : "purge failed: " + line_.Failure());
+    return purged;
 }
 
 int TracedPort::WriteBytes(const std::uint8_t* data, int count)
@@ -38,18 +37,20 @@ int TracedPort::WriteBytes(const std::uint8_t* data, int count)
     return written;
 }
 
-std::string TracedPort::ReadAllText()
-{
-    const std::string text = line_.ReadAllText();
-    Log("<", reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()));
-    return text;
-}
 
 int TracedPort::ReadBytes(std::uint8_t* buffer, int count)
 {
     const int read = line_.ReadBytes(buffer, count);
     Log("<", buffer, read);
     return read;
+}
+
+int TracedPort::DropBytes(int count)
+{
+    const int dropped = line_.DropBytes(count);
+    if (dropped > 0)
+        Note(std::to_string(dropped) + " bytes dropped");
+    return dropped;
 }
 
 void TracedPort::ClosePort()

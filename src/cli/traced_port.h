@@ -16,13 +16,14 @@ public:
     TracedPort(ExchangePort& line, std::ostream* trace);
 
     bool IsOpen() override { return line_.IsOpen(); }
-    void Open(const std::string& devicePath) override;
-    void PurgeAll() override;
+    bool Open(const std::string& devicePath) override;
+    bool PurgeAll() override;
     int WriteBytes(const std::uint8_t* data, int count) override;
-    std::string ReadAllText() override;
     int ReadBytes(std::uint8_t* buffer, int count) override;
+    int DropBytes(int count) override;
     int OutputCount() override { return line_.OutputCount(); }
     void ClosePort() override;
+    std::string Failure() const override { return line_.Failure(); }
 
     // The error text of the last failed open, if the last open failed.
     const std::optional<std::string>& OpenError() const { return openError_; }

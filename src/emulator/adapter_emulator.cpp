@@ -380,7 +380,8 @@ private:
         const bool transmitterAttached = contents_.info[3] != kNoTransmitter;
         switch (command.command) {
         case AdapterCommand::Identify:
-            reply.bytes = faults_.identification;
+            reply.bytes = faults_.identificationPrefix;
+            reply.bytes.insert(reply.bytes.end(), faults_.identification.begin(), faults_.identification.end());
             break;
         case AdapterCommand::Probe:
             reply.bytes.assign(kProbeReplySize, faults_.writeLock ? kWriteLockByte : 0x00);

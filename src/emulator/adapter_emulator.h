@@ -33,8 +33,10 @@ struct ReplySplit {
 struct EmulatorFaults {
     // Commands ignored: no reply, and a write is not stored.
     std::map<AdapterCommand, int> silent{};
-    // The reply to the identification command.
-    std::vector<std::uint8_t> identification{'Q', 'u', 'a', 's', 'a', 'r', '3'};
+    // The reply to the identification command: a real adapter's text runs on past the
+    // word. identificationPrefix goes before it.
+    std::vector<std::uint8_t> identification{'Q', 'u', 'a', 's', 'a', 'r', '3', ' ', 'v', '2', '.', '1', '\r', '\n'};
+    std::vector<std::uint8_t> identificationPrefix{};
     std::map<AdapterCommand, ReplySplit> split{};
     // Device-type selections refused with NAK (0x15).
     int nakCount = 0;

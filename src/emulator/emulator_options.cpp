@@ -30,6 +30,7 @@ enum Option : int {
     kBytePeriod,
     kId,
     kIdHex,
+    kIdPrefix,
     kSilent,
     kSplit,
     kNak,
@@ -59,6 +60,7 @@ constexpr option kOptions[] = {
     {"byte-period-us", required_argument, nullptr, kBytePeriod},
     {"id", required_argument, nullptr, kId},
     {"id-hex", required_argument, nullptr, kIdHex},
+    {"id-prefix", required_argument, nullptr, kIdPrefix},
     {"silent", required_argument, nullptr, kSilent},
     {"split", required_argument, nullptr, kSplit},
     {"nak", required_argument, nullptr, kNak},
@@ -265,6 +267,7 @@ EmulatorOptions ParseEmulatorOptions(int argc, char* argv[])
             break;
         case kId: options.faults.identification.assign(value.begin(), value.end()); break;
         case kIdHex: options.faults.identification = ParseHex(value, "--id-hex"); break;
+        case kIdPrefix: options.faults.identificationPrefix.assign(value.begin(), value.end()); break;
         case kSilent: {
             const auto [command, count] = ParseSilent(value);
             options.faults.silent.insert_or_assign(command, count);
@@ -325,8 +328,9 @@ Line:
   --byte-period-us N    time per byte on the line (default 4583: 2400 bit/s, 11 bits)
 
 Faults (COUNT is a number of times, or "always"):
-  --id TEXT             identification reply (default Quasar3)
+  --id TEXT             identification reply (default "Quasar3 v2.1" with CR LF)
   --id-hex HEX          identification reply as bytes
+  --id-prefix TEXT      text sent before the identification reply
   --silent CMD[:COUNT]  leave CMD unanswered (default always); CMD is identify, probe,
                         select, info, read or write (a silent write is not stored)
   --split CMD:SIZES[@MS]  send CMD's reply in pieces, e.g. identify:4,5@50

@@ -1,7 +1,6 @@
 #include "exchange/programming_exchange.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "device/checksum.h"
 #include "exchange/exchange_texts.h"
@@ -21,7 +20,7 @@ constexpr std::uint8_t kInfoRequest[] = {0x88, 0x80};
 constexpr std::uint8_t kParamRequest[] = {0xA0, 0x10};
 constexpr std::uint8_t kParamWrite[] = {0xE0, 0x10};
 
-constexpr int kIdentificationMinBytes = 7;
+constexpr int kIdentificationMinBytes = 7;  // judged only when quiet after at least this
 constexpr int kWriteLockBytes = 5;
 constexpr int kProbeReplyBytes = 5;
 constexpr int kInfoBytes = 8;
@@ -42,6 +41,24 @@ ProgrammingExchange::ProgrammingExchange(ExchangeHost& host, ExchangePort& port)
     QObject::connect(&responseTimer_, &QTimer::timeout, &responseTimer_, [this] { OnResponseTimeout(); });
     portCloseTimer_.setSingleShot(true);
     QObject::connect(&portCloseTimer_, &QTimer::timeout, &portCloseTimer_, [this] { PortCloseTimerTick(); });
+    identificationQuietTimer_.setSingleShot(true);
+    QObject::connect(&identificationQuietTimer_, &QTimer::timeout, &identificationQuietTimer_,
+                     [this] { OnIdentificationQuiet(); });
+}
+
+ProgrammingExchange::PortHandlerScope::PortHandlerScope(ProgrammingExchange& exchange) : exchange_(exchange)
+{
+    ++exchange_.portHandlerDepth_;
+}
+
+ProgrammingExchange::PortHandlerScope::~PortHandlerScope()
+{
+    // The port cannot be closed from inside its own notification: the close follows as
+    // soon as the event loop runs again.
+    if (--exchange_.portHandlerDepth_ == 0 && exchange_.closeAfterHandler_) {
+        exchange_.closeAfterHandler_ = false;
+        exchange_.portCloseTimer_.start(0);
+    }
 }
 
 // ---- entry points -------------------------------------------------------------------
@@ -58,24 +75,21 @@ void ProgrammingExchange::StartWrite(const ParameterBlock& block)
     retryCounter_ = 0;
     block_ = block;
     host_.ShowParameters();
-    Guarded([this] { SendParamWrite(); });
+    SendParamWrite();
 }
 
 void ProgrammingExchange::ChangePort(const std::string& devicePath)
 {
-    port_.ClosePort();
     portDevicePath_ = devicePath;
+    ClosePortWhenFree();
 }
 
 void ProgrammingExchange::Shutdown()
 {
     responseTimer_.Stop();
     portCloseTimer_.stop();
-    try {
-        port_.PurgeAll();
-    } catch (const std::exception&) {
-        // A line that has gone away cannot be purged; it is closed all the same.
-    }
+    identificationQuietTimer_.stop();
+    port_.PurgeAll();  // a line that has gone away cannot be purged; it is closed all the same
     port_.ClosePort();
 }
 
@@ -84,6 +98,7 @@ void ProgrammingExchange::AbortToIdle()
     // A late reply handled while a time-out prompt was open may have armed the timer
     // again; the abandoned exchange must not raise a time-out prompt in the idle window.
     responseTimer_.Stop();
+    identificationQuietTimer_.stop();
     host_.ShowParameters();
     retryCounter_ = 0;
     stage_ = kIdle;
@@ -94,19 +109,20 @@ void ProgrammingExchange::AbortToIdle()
 void ProgrammingExchange::PortCloseTimerTick()
 {
     portCloseTimer_.stop();
+    ClosePortWhenFree();
+}
+
+void ProgrammingExchange::ClosePortWhenFree()
+{
     if (!port_.IsOpen())
         return;
     if (portHandlerDepth_ > 0) {
-        // The tick came inside a pause of a port handler. Closing waits for the port's
-        // event thread, which waits for that handler: close once it has returned.
-        portCloseTimer_.start(timing::Scaled(timing::kPortCloseDelayMs));
+        // Inside a pause of a port handler. Closing waits for the port's event thread,
+        // which waits for that handler: close once it has returned.
+        closeAfterHandler_ = true;
         return;
     }
-    try {
-        port_.PurgeAll();
-    } catch (const std::exception&) {
-        // A line that has gone away cannot be purged; it is closed all the same.
-    }
+    port_.PurgeAll();  // a line that has gone away cannot be purged; it is closed all the same
     port_.ClosePort();
 }
 
@@ -120,25 +136,32 @@ void ProgrammingExchange::ArmResponseTimer()
 void ProgrammingExchange::SendIdentify()
 {
     responseTimer_.Stop();
-    try {
-        if (!port_.IsOpen()) {
-            port_.Open(portDevicePath_);
-            port_.PurgeAll();
+    bool portWorks = true;
+    if (!port_.IsOpen()) {
+        portWorks = port_.Open(portDevicePath_) && port_.PurgeAll();
+        if (portWorks)
             PacedWait(static_cast<std::uint16_t>(timing::Scaled(timing::kOpenSettleMs)));
-        }
-        port_.WriteBytes(&kIdentifyCommand, 1);
-        stage_ = kIdentification;
-        ArmResponseTimer();
-    } catch (const std::exception&) {
+    }
+    // A port closed by a change of port during the pause takes no byte (written: 0); the
+    // time-out prompt then follows, and its Retry opens the port now chosen.
+    if (!portWorks || port_.WriteBytes(&kIdentifyCommand, 1) < 0) {
         host_.ShowMessage(texts::PortBusy(portDevicePath_));
         AbortToIdle();
+        return;
     }
+    identification_.clear();
+    identificationQuietTimer_.stop();
+    stage_ = kIdentification;
+    ArmResponseTimer();
 }
 
 void ProgrammingExchange::SendCommand(std::initializer_list<std::uint8_t> command, int pauseMs, Stage next)
 {
     PacedWait(static_cast<std::uint16_t>(timing::Scaled(pauseMs)));
-    port_.WriteBytes(command.begin(), static_cast<int>(command.size()));
+    if (port_.WriteBytes(command.begin(), static_cast<int>(command.size())) < 0) {
+        EndOnPortError();
+        return;
+    }
     stage_ = next;
     ArmResponseTimer();
 }
@@ -168,7 +191,10 @@ void ProgrammingExchange::SendParamWrite()
 {
     std::array<std::uint8_t, 2 + kParamBytes> message{kParamWrite[0], kParamWrite[1]};
     std::copy(block_.begin(), block_.end(), message.begin() + 2);
-    port_.WriteBytes(message.data(), static_cast<int>(message.size()));
+    if (port_.WriteBytes(message.data(), static_cast<int>(message.size())) < 0) {
+        EndOnPortError();
+        return;
+    }
     stage_ = kWriteDrain;
     ArmResponseTimer();
 }
@@ -177,29 +203,32 @@ void ProgrammingExchange::SendParamWrite()
 
 void ProgrammingExchange::PortRxChar(int count)
 {
-    const PortHandlerScope scope(portHandlerDepth_);
-    Guarded([this, count] {
-        switch (stage_) {
-        case kIdentification: ReceiveIdentification(count); break;
-        case kProbe: ReceiveProbeReply(count); break;
-        case kTypeSelection: ReceiveTypeSelection(); break;
-        case kInfoBlock: ReceiveInfoBlock(count); break;
-        case kParameterRead: ReceiveParameters(count); break;
-        case kReadBack: ReceiveReadBack(count); break;
-        default: ReceiveStray(count); break;
-        }
-    });
+    const PortHandlerScope scope(*this);
+    switch (stage_) {
+    case kIdentification: ReceiveIdentification(count); break;
+    case kProbe: ReceiveProbeReply(count); break;
+    case kTypeSelection: ReceiveTypeSelection(); break;
+    case kInfoBlock: ReceiveInfoBlock(count); break;
+    case kParameterRead: ReceiveParameters(count); break;
+    case kReadBack: ReceiveReadBack(count); break;
+    default: ReceiveStray(count); break;
+    }
 }
 
 void ProgrammingExchange::PortTxEmpty()
 {
-    const PortHandlerScope scope(portHandlerDepth_);
-    Guarded([this] {
-        if (stage_ != kWriteDrain || port_.OutputCount() != 0)
-            return;
-        responseTimer_.Stop();
-        SendParamRequest(true);
-    });
+    const PortHandlerScope scope(*this);
+    if (stage_ != kWriteDrain)
+        return;
+    const int unsent = port_.OutputCount();
+    if (unsent < 0) {
+        EndOnPortError();
+        return;
+    }
+    if (unsent != 0)
+        return;
+    responseTimer_.Stop();
+    SendParamRequest(true);
 }
 
 void ProgrammingExchange::OnResponseTimeout()
@@ -214,17 +243,52 @@ void ProgrammingExchange::OnResponseTimeout()
         SendIdentify();
 }
 
+// A real adapter sends its text a byte at a time, and the text may run on past the word
+// or carry something before it: the text is collected across notifications and accepted
+// as soon as it holds the word. Without the word it is refused once 64 bytes have come,
+// or once at least 7 have come and the line has then been quiet for a while.
 void ProgrammingExchange::ReceiveIdentification(int count)
 {
-    if (count < kIdentificationMinBytes)
+    const int room = kIdentificationMaxBytes - static_cast<int>(identification_.size());
+    std::array<std::uint8_t, kIdentificationMaxBytes> piece;
+    const int received = port_.ReadBytes(piece.data(), room);
+    if (received < 0) {
+        EndOnPortError();
         return;
-    const std::string reply = port_.ReadAllText();
-    responseTimer_.Stop();
-    if (IdentifiesAdapter(reply)) {
+    }
+    identification_.append(piece.begin(), piece.begin() + received);
+    if (IdentifiesAdapter(identification_)) {
+        responseTimer_.Stop();
+        identificationQuietTimer_.stop();
         retryCounter_ = 0;
         SendSelectType();
         return;
     }
+    if (static_cast<int>(identification_.size()) >= kIdentificationMaxBytes) {
+        // What the notification reported beyond the text's room is not looked at.
+        if (count > received && port_.DropBytes(count - received) < 0) {
+            EndOnPortError();
+            return;
+        }
+        RefuseIdentification();
+        return;
+    }
+    if (static_cast<int>(identification_.size()) >= kIdentificationMinBytes)
+        identificationQuietTimer_.start(timing::Scaled(timing::kIdentificationQuietMs));
+}
+
+void ProgrammingExchange::OnIdentificationQuiet()
+{
+    if (stage_ == kIdentification && static_cast<int>(identification_.size()) >= kIdentificationMinBytes)
+        RefuseIdentification();
+}
+
+void ProgrammingExchange::RefuseIdentification()
+{
+    responseTimer_.Stop();
+    identificationQuietTimer_.stop();
+    // A reply that comes while the prompt is open starts a new text.
+    identification_.clear();
     ApplyFailureRule([this] { SendIdentify(); }, texts::kAdapterNotFoundAfterRetries, [this] { SendProbe(); });
 }
 
@@ -233,25 +297,41 @@ void ProgrammingExchange::ReceiveProbeReply(int count)
     if (count < kProbeReplyBytes)
         return;
     responseTimer_.Stop();
-    if (ReplyIsWriteLock(ReadReply(count)))
+    const int received = ReadReply(count);
+    if (received < 0) {
+        EndOnPortError();
+        return;
+    }
+    if (ReplyIsWriteLock(received))
         host_.DisableWrite();
     SendIdentify();
 }
 
+// Bytes are taken one at a time until the acknowledgement or refusal; every other byte
+// (the tail of the identification text, noise) is dropped while the response timer runs.
 void ProgrammingExchange::ReceiveTypeSelection()
 {
-    std::uint8_t reply = 0;
-    if (port_.ReadBytes(&reply, 1) != 1)
-        return;
-    if (reply == kAck) {
-        responseTimer_.Stop();
-        retryCounter_ = 0;
-        SendInfoRequest();
-    } else if (reply == kNak) {
-        responseTimer_.Stop();
-        ApplyFailureRule([this] { SendSelectType(); }, texts::kDeviceTypeRefused, [this] { SendIdentify(); });
+    for (;;) {
+        std::uint8_t reply = 0;
+        const int received = port_.ReadBytes(&reply, 1);
+        if (received < 0) {
+            EndOnPortError();
+            return;
+        }
+        if (received == 0)
+            return;
+        if (reply == kAck) {
+            responseTimer_.Stop();
+            retryCounter_ = 0;
+            SendInfoRequest();
+            return;
+        }
+        if (reply == kNak) {
+            responseTimer_.Stop();
+            ApplyFailureRule([this] { SendSelectType(); }, texts::kDeviceTypeRefused, [this] { SendIdentify(); });
+            return;
+        }
     }
-    // Any other byte is dropped; the response timer keeps running.
 }
 
 void ProgrammingExchange::ReceiveInfoBlock(int count)
@@ -304,7 +384,12 @@ void ProgrammingExchange::ReceiveStray(int count)
     // notification then ends in the time-out prompt instead of a window busy for ever.
     if (stage_ != kWriteDrain)
         responseTimer_.Stop();
-    if (count >= kWriteLockBytes && ReplyIsWriteLock(ReadReply(count)))
+    if (count < kWriteLockBytes)
+        return;
+    const int received = ReadReply(count);
+    if (received < 0)
+        EndOnPortError();
+    else if (ReplyIsWriteLock(received))
         host_.DisableWrite();
 }
 
@@ -315,7 +400,12 @@ bool ProgrammingExchange::TakeWholeReply(int count, int size)
     if (count < size)
         return false;  // not all of it yet: the response timer keeps running
     responseTimer_.Stop();
-    if (ReadReply(count) < size) {
+    const int received = ReadReply(count);
+    if (received < 0) {
+        EndOnPortError();
+        return false;
+    }
+    if (received < size) {
         ArmResponseTimer();  // the bytes went away: counts as silence
         return false;
     }
@@ -327,14 +417,9 @@ int ProgrammingExchange::ReadReply(int count)
     // At most the buffer's size is kept; what a flood brings beyond it is read and dropped,
     // so that it neither overruns the buffer nor stays queued.
     const int kept = std::clamp(count, 0, kReceiveBufferSize);
-    const int received = std::max(port_.ReadBytes(receiveBuffer_.data(), kept), 0);
-    std::array<std::uint8_t, kReceiveBufferSize> dropped;
-    for (int rest = count - kept; rest > 0;) {
-        const int n = port_.ReadBytes(dropped.data(), std::min(rest, kReceiveBufferSize));
-        if (n <= 0)
-            break;
-        rest -= n;
-    }
+    const int received = port_.ReadBytes(receiveBuffer_.data(), kept);
+    if (received < 0 || (count > kept && port_.DropBytes(count - kept) < 0))
+        return -1;
     return received;
 }
 
@@ -373,18 +458,13 @@ void ProgrammingExchange::ApplyFailureRule(const Step& resend, const Message& pr
     restart();
 }
 
-void ProgrammingExchange::Guarded(const Step& handler)
+void ProgrammingExchange::EndOnPortError()
 {
-    // A port error inside the exchange (a line that went away while bytes were read or
-    // written) is shown with the port's own text and ends the exchange, rather than
-    // leaving the window busy.
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        responseTimer_.Stop();
-        host_.ShowMessage(Message{error.what(), "Ошибка", MessageFlags::kOkError});
-        AbortToIdle();
-    }
+    // A line that went away while bytes were read or written: the port's own text is shown
+    // and the exchange ends, rather than leaving the window busy.
+    responseTimer_.Stop();
+    host_.ShowMessage(Message{port_.Failure(), "Ошибка", MessageFlags::kOkError});
+    AbortToIdle();
 }
 
 }  // namespace torv

@@ -8,7 +8,8 @@
 //
 // Everything runs on the thread of the hosting window. Pauses and prompts re-enter
 // the event loop, so a notification handled there is handled in the stage current
-// at that moment.
+// at that moment. Nothing here throws: a failed port operation ends the exchange
+// with a message where it arises.
 
 #include <array>
 #include <cstdint>
@@ -39,6 +40,8 @@ public:
     };
 
     static constexpr int kReceiveBufferSize = 64;
+    // The most bytes of identification text collected before it is judged.
+    static constexpr int kIdentificationMaxBytes = 64;
 
     ProgrammingExchange(ExchangeHost& host, ExchangePort& port);
     ProgrammingExchange(const ProgrammingExchange&) = delete;
@@ -53,6 +56,7 @@ public:
     std::uint8_t StageNow() const { return stage_; }
     int RetryCounter() const { return retryCounter_; }
     bool ResponseTimerArmed() const { return responseTimer_.isActive(); }
+    int ResponseTimerInterval() const { return responseTimer_.interval(); }
     bool PortCloseTimerArmed() const { return portCloseTimer_.isActive(); }
 
     const std::string& PortDevicePath() const { return portDevicePath_; }
@@ -63,7 +67,9 @@ public:
     void StartRead();
     // Starts a write of an assembled block on the port left open by the last read.
     void StartWrite(const ParameterBlock& block);
-    // The operator chose another port: closes the current one; the next read opens the new one.
+    // The operator chose another port. The new path holds at once (the next read opens
+    // it); the current port is closed at once, or right after a running port handler
+    // returns, since a handler inside one of its pauses still holds the port.
     void ChangePort(const std::string& devicePath);
     // The window goes away: timers stopped, port purged and closed.
     void Shutdown();
@@ -81,13 +87,17 @@ public:
 private:
     using Step = std::function<void()>;
 
-    // Counts the port handlers running on the stack (a pause inside one runs the event loop).
-    struct PortHandlerScope {
-        explicit PortHandlerScope(int& depth) : depth_(depth) { ++depth_; }
-        ~PortHandlerScope() { --depth_; }
+    // Counts the port handlers running on the stack (a pause inside one runs the event
+    // loop); when the outermost returns, a close asked for meanwhile is carried out.
+    class PortHandlerScope {
+    public:
+        explicit PortHandlerScope(ProgrammingExchange& exchange);
+        ~PortHandlerScope();
         PortHandlerScope(const PortHandlerScope&) = delete;
         PortHandlerScope& operator=(const PortHandlerScope&) = delete;
-        int& depth_;
+
+    private:
+        ProgrammingExchange& exchange_;
     };
 
     void SendIdentify();
@@ -100,6 +110,8 @@ private:
     void ArmResponseTimer();
 
     void ReceiveIdentification(int count);
+    void OnIdentificationQuiet();
+    void RefuseIdentification();
     void ReceiveProbeReply(int count);
     void ReceiveTypeSelection();
     void ReceiveInfoBlock(int count);
@@ -107,14 +119,19 @@ private:
     void ReceiveReadBack(int count);
     void ReceiveStray(int count);
 
-    // Reads a reply of size bytes once count says it is all there; false while it is not.
+    // Reads a reply of size bytes once count says it is all there; false while it is not
+    // (or when the port failed, which has then ended the exchange).
     bool TakeWholeReply(int count, int size);
+    // Reads count waiting bytes, at most the buffer's size kept; -1 on a port error.
     int ReadReply(int count);
     bool ReplyIsWriteLock(int received) const;
     void AcceptBlock(const std::string* statusMessage);
     void ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart,
                           const Step& onCancel = {});
-    void Guarded(const Step& handler);
+    // A port operation failed during the exchange: its text is shown and the exchange ends.
+    void EndOnPortError();
+    // Purges and closes the port, or, inside a port handler, once the handler returns.
+    void ClosePortWhenFree();
 
     ExchangeHost& host_;
     ExchangePort& port_;
@@ -125,9 +142,12 @@ private:
     std::string portDevicePath_;
     bool showStatusMessages_ = true;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
+    std::string identification_;  // identification text collected in stage 1
     int portHandlerDepth_ = 0;
+    bool closeAfterHandler_ = false;
     TTimeOut responseTimer_;
     QTimer portCloseTimer_;
+    QTimer identificationQuietTimer_;
 };
 
 }  // namespace torv

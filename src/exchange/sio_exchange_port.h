@@ -1,5 +1,9 @@
 #pragma once
 // The serial component as the exchange's port, and the wiring of its notifications.
+// The component raises its errors as exceptions; they are caught here, at the call,
+// and become results.
+
+#include <string>
 
 #include "exchange/exchange_port.h"
 #include "serial/sio_comm.h"
@@ -13,16 +17,22 @@ public:
     explicit SioExchangePort(TSioCustomComm& comm) : comm_(comm) {}
 
     bool IsOpen() override { return comm_.IsOpen(); }
-    void Open(const std::string& devicePath) override;
-    void PurgeAll() override { comm_.PurgeAll(); }
-    int WriteBytes(const std::uint8_t* data, int count) override { return comm_.WriteBytes(data, count); }
-    std::string ReadAllText() override { return comm_.ReadAllText(); }
-    int ReadBytes(std::uint8_t* buffer, int count) override { return comm_.ReadBytes(buffer, count); }
-    int OutputCount() override { return comm_.OutputCount(); }
-    void ClosePort() override { comm_.ClosePort(); }
+    bool Open(const std::string& devicePath) override;
+    bool PurgeAll() override;
+    int WriteBytes(const std::uint8_t* data, int count) override;
+    int ReadBytes(std::uint8_t* buffer, int count) override;
+    int DropBytes(int count) override;
+    int OutputCount() override;
+    void ClosePort() override;
+    std::string Failure() const override { return failure_; }
 
 private:
+    // Runs one operation of the component; a raised error is kept and gives failed.
+    template <typename Result, typename Operation>
+    Result Call(Operation operation, Result failed);
+
     TSioCustomComm& comm_;
+    std::string failure_;
 };
 
 // Hands the port's received-bytes and transmit-empty notifications to the exchange.

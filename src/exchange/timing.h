@@ -10,6 +10,9 @@ constexpr int kSelectTypePauseMs = 200; // before 0x61
 constexpr int kInfoPauseMs = 1500;      // before 0x88 0x80
 constexpr int kParamPauseMs = 100;      // before 0xA0 0x10
 constexpr int kPortCloseDelayMs = 100;  // from an abort to closing the port
+// An identification text without the adapter's word is refused once the line has been
+// quiet this long after it (about ten character times at 2400 bit/s).
+constexpr int kIdentificationQuietMs = 50;
 
 // Test hook: divides every pause and time-out above, so that a test suite can run the
 // exchange fast. Production never calls it (divisor 1). A divisor of 0 removes every

@@ -22,7 +22,9 @@ const Bytes kProbe{0x57};
 const Bytes kSelectType{0x61};
 const Bytes kInfoRequest{0x88, 0x80};
 const Bytes kParamRequest{0xA0, 0x10};
-const Bytes kQuasar3{'Q', 'u', 'a', 's', 'a', 'r', '3'};
+// The default identification reply runs on past the word, as a real adapter's does.
+const std::string kIdText = "Quasar3 v2.1\r\n";
+const Bytes kIdReply(kIdText.begin(), kIdText.end());
 const Bytes kWriteLock(5, 0x01);
 
 Bytes AsBytes(const auto& block)
@@ -75,7 +77,7 @@ protected:
 TEST_F(EmulatorTest, AnswersEveryReadCommand)
 {
     const TransmitterContents contents = MakeContents();
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
     const Bytes probe = Client().Exchange(kProbe, 5);
     EXPECT_EQ(probe.size(), 5u);
     EXPECT_NE(probe, kWriteLock);
@@ -84,6 +86,12 @@ TEST_F(EmulatorTest, AnswersEveryReadCommand)
     EXPECT_EQ(Client().Exchange(kParamRequest, 32), AsBytes(contents.block));
     EXPECT_TRUE(Client().StaysQuiet());
     EXPECT_EQ(Kinds(emulator_.Commands()), (std::vector{Identify, Probe, SelectType, InfoRequest, ParamRequest}));
+
+    // Text before the word goes out ahead of the reply.
+    SetFaults([](EmulatorFaults& faults) { faults.identificationPrefix = {'\r', '\n', '>'}; });
+    Bytes prefixed{'\r', '\n', '>'};
+    prefixed.insert(prefixed.end(), kIdReply.begin(), kIdReply.end());
+    EXPECT_EQ(Client().Exchange(kIdentify, prefixed.size()), prefixed);
 }
 
 TEST_F(EmulatorTest, StoresAWrittenBlockWithoutReplyingAndReadsItBack)
@@ -114,7 +122,7 @@ TEST_F(EmulatorTest, FindsCommandsSplitJoinedAndAmongNoise)
     Bytes expected = AsBytes(emulator_.Info());
     const ParameterBlock block = emulator_.StoredBlock();
     expected.insert(expected.end(), block.begin(), block.end());
-    expected.insert(expected.end(), kQuasar3.begin(), kQuasar3.end());
+    expected.insert(expected.end(), kIdReply.begin(), kIdReply.end());
     EXPECT_EQ(Client().Receive(expected.size()), expected);
     EXPECT_TRUE(Client().StaysQuiet());
     EXPECT_EQ(Kinds(emulator_.Commands()), (std::vector{InfoRequest, ParamRequest, Identify}));
@@ -127,7 +135,7 @@ protected:
 
 TEST_F(NoTransmitterTest, AdapterAnswersButParameterCommandsGetNothing)
 {
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
     EXPECT_EQ(Client().Exchange(kProbe, 5).size(), 5u);
     EXPECT_EQ(Client().Exchange(kSelectType, 1), Bytes{0x06});
     EXPECT_EQ(Client().Exchange(kInfoRequest, 8).at(3), 0);
@@ -221,7 +229,7 @@ TEST_F(EmulatorTest, SilentCommandsAreLoggedButNotAnswered)
     });
     Client().Send(kIdentify);
     EXPECT_TRUE(Client().StaysQuiet());
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
 
     const ParameterBlock before = emulator_.StoredBlock();
     Client().Send(WriteCommand(GridBlock()));
@@ -242,9 +250,9 @@ TEST_F(EmulatorTest, SplitReplyComesInPiecesWithAPause)
     SetFaults([](EmulatorFaults& faults) { faults.split[Identify] = ReplySplit{{4}, 150ms}; });
     const auto start = std::chrono::steady_clock::now();
     Client().Send(kIdentify);
-    EXPECT_EQ(Client().Receive(4), Bytes(kQuasar3.begin(), kQuasar3.begin() + 4));
+    EXPECT_EQ(Client().Receive(4), Bytes(kIdReply.begin(), kIdReply.begin() + 4));
     EXPECT_TRUE(Client().StaysQuiet(50ms));
-    EXPECT_EQ(Client().Receive(3), Bytes(kQuasar3.begin() + 4, kQuasar3.end()));
+    EXPECT_EQ(Client().Receive(kIdReply.size() - 4), Bytes(kIdReply.begin() + 4, kIdReply.end()));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 150ms);
     // Other commands are not split.
     EXPECT_EQ(Client().Exchange(kInfoRequest, 8).size(), 8u);
@@ -257,7 +265,7 @@ TEST_F(EmulatorTest, InjectedBytesArriveAndServingGoesOn)
     const Bytes flood = GarbageBytes(200);
     emulator_.Inject(flood);
     EXPECT_EQ(Client().Receive(200), flood);
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
 }
 
 TEST_F(EmulatorTest, FloodBeyondTheLinesQueueWaitsForTheReader)
@@ -288,12 +296,12 @@ TEST_F(EmulatorTest, HangUpEndsTheLineAndReopenGivesANewOne)
     EXPECT_FALSE(secondPath.empty());
     EXPECT_NE(secondPath, firstPath);  // the old slave is still open here
     client_.emplace(secondPath);
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
 }
 
 TEST_F(EmulatorTest, ProgramMayCloseAndReopenTheSlave)
 {
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
     client_.reset();
     // Sent while nobody has the line open: kept for the next opener.
     emulator_.Inject({0x01, 0x02, 0x03});
@@ -317,7 +325,7 @@ TEST_F(EmulatorTest, SurvivesGarbageAndBrokenOffCommands)
     // Garbage holds stray commands; whatever they bring back is drained. A command
     // left half-way is dropped once the line has been quiet long enough.
     Client().DrainUntilQuiet(CommandReader::kGapLimit + 100ms);
-    EXPECT_EQ(Client().Exchange(kIdentify, 7), kQuasar3);
+    EXPECT_EQ(Client().Exchange(kIdentify, kIdReply.size()), kIdReply);
     EXPECT_TRUE(Client().StaysQuiet());
 }
 

@@ -72,6 +72,7 @@ TEST(EmulatorOptions, RawBlocksAndFaults)
 
     EXPECT_EQ(Parse({"--id", "quasar3"}).faults.identification,
               (std::vector<std::uint8_t>{'q', 'u', 'a', 's', 'a', 'r', '3'}));
+    EXPECT_EQ(Parse({"--id-prefix", "ok "}).faults.identificationPrefix, (std::vector<std::uint8_t>{'o', 'k', ' '}));
     EXPECT_EQ(Parse({"--wrong-type", "0", "--wrong-type-count", "4"}).faults.wrongTypeCount, 4);
 }
 

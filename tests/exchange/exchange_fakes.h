@@ -1,9 +1,9 @@
 #pragma once
 // A scripted port and window for driving the exchange without a line.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,35 +23,33 @@ inline Bytes BytesOf(const std::string& text)
 class FakePort : public ExchangePort {
 public:
     bool IsOpen() override { return open; }
-    void Open(const std::string& devicePath) override
+    bool Open(const std::string& devicePath) override
     {
-        if (failOpen)
-            throw std::runtime_error("Specified device not found (" + devicePath + ").");
+        if (failOpen) {
+            Fail("Specified device not found (" + devicePath + ").");
+            return false;
+        }
         open = true;
         openedPaths.push_back(devicePath);
+        return true;
     }
-    void PurgeAll() override
+    bool PurgeAll() override
     {
         input.clear();
         ++purges;
+        return true;
     }
     int WriteBytes(const std::uint8_t* data, int count) override
     {
         if (failWrite)
-            throw std::runtime_error("Write error (5), Input/output error");
+            return Fail("Write error (5), Input/output error");
         writes.emplace_back(data, data + count);
         return count;
-    }
-    std::string ReadAllText() override
-    {
-        std::string text(input.begin(), input.end());
-        input.clear();
-        return text;
     }
     int ReadBytes(std::uint8_t* buffer, int count) override
     {
         if (failRead)
-            throw std::runtime_error("Read error (5), Input/output error");
+            return Fail("Read error (5), Input/output error");
         int n = 0;
         for (; n < count && !input.empty(); ++n) {
             buffer[n] = input.front();
@@ -59,13 +57,28 @@ public:
         }
         return n;
     }
+    int DropBytes(int count) override
+    {
+        std::vector<std::uint8_t> scratch(static_cast<std::size_t>(std::max(count, 0)));
+        const int n = ReadBytes(scratch.data(), count);
+        dropped += std::max(n, 0);
+        return n;
+    }
     int OutputCount() override { return outputCount; }
+    // Closing waits for the port's event thread, which waits for the running handler:
+    // the serial component refuses a close from inside a handler, and so does this port.
     void ClosePort() override
     {
+        if (open && dispatching) {
+            ++closesRefusedInsideHandler;
+            failure = "ClosePort cannot be called from inside a port event handler";
+            return;
+        }
         if (open)
             ++closes;
         open = false;
     }
+    std::string Failure() const override { return failure; }
 
     bool open = false;
     bool failOpen = false;
@@ -74,9 +87,20 @@ public:
     int outputCount = 0;
     int purges = 0;
     int closes = 0;
+    int dropped = 0;
+    bool dispatching = false;  // a port handler is running
+    int closesRefusedInsideHandler = 0;
+    std::string failure;
     std::deque<std::uint8_t> input;
     std::vector<Bytes> writes;
     std::vector<std::string> openedPaths;
+
+private:
+    int Fail(const std::string& text)
+    {
+        failure = text;
+        return -1;
+    }
 };
 
 class FakeHost : public ExchangeHost {

@@ -1,80 +1,15 @@
 // The exchange over a real pseudo-terminal line, against the emulated adapter.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include "event_loop.h"
-#include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
-#include "exchange/programming_exchange.h"
-#include "exchange/sio_exchange_port.h"
-#include "exchange/timing.h"
-#include "exchange_fakes.h"
-#include "serial/sio_comm.h"
+#include "exchange_line_fixture.h"
 
 namespace torv {
 namespace {
 
 using testing::RunUntil;
-
-std::vector<AdapterCommand> CommandsOf(const AdapterEmulator& emulator)
-{
-    std::vector<AdapterCommand> commands;
-    for (const ReceivedCommand& c : emulator.Commands())
-        commands.push_back(c.command);
-    return commands;
-}
-
-class ExchangeLineTest : public ::testing::Test {
-protected:
-    ExchangeLineTest() { timing::SetDivisorForTesting(20); }
-    ~ExchangeLineTest() override
-    {
-        exchange.Shutdown();
-        timing::SetDivisorForTesting(1);
-    }
-
-    void StartEmulator(const TransmitterContents& contents = MakeContents())
-    {
-        emulator = std::make_unique<AdapterEmulator>(contents);
-        emulator->Start();
-        ApplyProgrammerPortSettings(comm);
-        ConnectPortEvents(comm, exchange);
-        exchange.SetPortDevicePath(emulator->SlavePath());
-    }
-
-    // Runs the exchange until it comes to rest; success, or what came up instead.
-    ::testing::AssertionResult Finish()
-    {
-        if (!RunUntil([&] { return host.states.back() != ControlState::Busy; }))
-            return ::testing::AssertionFailure() << "still busy";
-        if (host.states.back() == ControlState::IdleAfterSuccess)
-            return ::testing::AssertionSuccess();
-        ::testing::AssertionResult failure = ::testing::AssertionFailure() << "ended without success";
-        for (const Message& message : host.messages)
-            failure << "; prompt: " << message.text;
-        return failure;
-    }
-
-    ::testing::AssertionResult Read()
-    {
-        exchange.StartRead();
-        return Finish();
-    }
-
-    ::testing::AssertionResult Write(const ParameterBlock& block)
-    {
-        host.SetControlState(ControlState::Busy);
-        exchange.StartWrite(block);
-        return Finish();
-    }
-
-    std::unique_ptr<AdapterEmulator> emulator;
-    TSioComm comm;
-    SioExchangePort line{comm};
-    testing::FakeHost host;
-    ProgrammingExchange exchange{host, line};
-};
+using testing::exchange_line::CommandsOf;
+using testing::exchange_line::ExchangeLineTest;
 
 TEST_F(ExchangeLineTest, ReadsEveryDeviceTypeInBothModes)
 {

@@ -1,5 +1,7 @@
 #include "exchange/programming_exchange.h"
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -7,76 +9,14 @@
 #include "device/checksum.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
-#include "exchange_fakes.h"
+#include "exchange_fixture.h"
 #include "event_loop.h"
 
 namespace torv {
 namespace {
 
-using testing::Bytes;
+using namespace testing::exchange_fixture;
 using testing::RunUntil;
-using testing::BytesOf;
-
-const Bytes kIdentify{0x55};
-const Bytes kProbe{0x57};
-const Bytes kSelectType{0x61};
-const Bytes kInfoRequest{0x88, 0x80};
-const Bytes kParamRequest{0xA0, 0x10};
-
-Bytes InfoOfType(std::uint8_t type)
-{
-    return Bytes{0x07, 0x12, 0x34, type, 0x01, 0x23, 12, 3};
-}
-
-ParameterBlock GoodBlock()
-{
-    return BuildParameterBlock(SynthMode::Legacy, false, true, {16, 91, 400}, {48, 108, 400});
-}
-
-Bytes BytesOfBlock(const ParameterBlock& block)
-{
-    return Bytes(block.begin(), block.end());
-}
-
-class ExchangeTest : public ::testing::Test {
-protected:
-    ExchangeTest()
-    {
-        timing::SetDivisorForTesting(50);
-        exchange.SetPortDevicePath("/dev/ttyUSB0");
-    }
-    ~ExchangeTest() override { timing::SetDivisorForTesting(1); }
-
-    void Deliver(const Bytes& bytes)
-    {
-        port.input.insert(port.input.end(), bytes.begin(), bytes.end());
-        exchange.PortRxChar(static_cast<int>(port.input.size()));
-    }
-
-    const Bytes& LastWrite() const { return port.writes.back(); }
-
-    // Runs a read up to the parameter request.
-    void ReadUpToParameters(std::uint8_t type = 13)
-    {
-        exchange.StartRead();
-        Deliver(BytesOf("Quasar3"));
-        Deliver({0x06});
-        Deliver(InfoOfType(type));
-        ASSERT_EQ(LastWrite(), kParamRequest);
-        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kParameterRead);
-    }
-
-    void CompleteRead()
-    {
-        ReadUpToParameters();
-        Deliver(BytesOfBlock(GoodBlock()));
-        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
-    }
-
-    testing::FakePort port;
-    testing::FakeHost host;
-    ProgrammingExchange exchange{host, port};
-};
 
 TEST_F(ExchangeTest, ReadRunsThroughEveryStage)
 {
@@ -145,40 +85,17 @@ TEST_F(ExchangeTest, SixByteIdentificationEndsInTimeoutPromptB)
     EXPECT_TRUE(RunUntil([&] { return !port.open; }));
 }
 
-TEST_F(ExchangeTest, IdentificationTextRules)
-{
-    struct Case {
-        std::string reply;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {"xxQuasar3yy", true},
-        {"Quasar2", true},
-        {"quasar3", false},
-        {"QUASAR3", false},
-        {std::string("ab\0Quasar3", 10), false},
-        {std::string("Quasar3\0ab", 10), true},
-    };
-    for (const Case& c : cases) {
-        port.writes.clear();
-        exchange.StartRead();
-        Deliver(Bytes(c.reply.begin(), c.reply.end()));
-        EXPECT_EQ(LastWrite(), c.accepted ? kSelectType : kIdentify) << c.reply;
-        exchange.AbortToIdle();
-    }
-}
-
 TEST_F(ExchangeTest, FifthWrongIdentificationAsksAndRetryProbes)
 {
     host.answers = {Answer::Retry};
     exchange.StartRead();
     for (int i = 0; i < 4; ++i)
-        Deliver(BytesOf("garbage"));
+        DeliverRefusedIdentification("garbage");
     EXPECT_EQ(port.writes, std::vector<Bytes>(5, kIdentify));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(exchange.RetryCounter(), 4);
 
-    Deliver(BytesOf("garbage"));
+    DeliverRefusedIdentification("garbage");
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundAfterRetries.text);
     EXPECT_EQ(host.messages[0].caption, "Ошибка");
@@ -197,7 +114,7 @@ TEST_F(ExchangeTest, WriteLockPatternInProbeReplyDisablesWrite)
     host.answers = {Answer::Retry};
     exchange.StartRead();
     for (int i = 0; i < 5; ++i)
-        Deliver(BytesOf("nothing"));
+        DeliverRefusedIdentification("nothing");
     Deliver({1, 1, 1, 1, 1});
     EXPECT_EQ(host.writeDisabled, 1);
     EXPECT_EQ(LastWrite(), kIdentify);
@@ -358,14 +275,14 @@ TEST_F(ExchangeTest, RetryToATimeoutKeepsTheRetryCount)
     host.answers = {Answer::Retry};
     exchange.StartRead();
     for (int i = 0; i < 3; ++i)
-        Deliver(BytesOf("wrong!!"));
+        DeliverRefusedIdentification("wrong!!");
     EXPECT_EQ(exchange.RetryCounter(), 3);
     ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));  // silence: prompt B, Retry
     EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundTimeout.text);
     EXPECT_EQ(exchange.RetryCounter(), 3);
-    Deliver(BytesOf("wrong!!"));
+    DeliverRefusedIdentification("wrong!!");
     EXPECT_EQ(host.messages.size(), 1u);
-    Deliver(BytesOf("wrong!!"));
+    DeliverRefusedIdentification("wrong!!");
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, texts::kAdapterNotFoundAfterRetries.text);
 }
@@ -491,17 +408,8 @@ TEST_F(ExchangeTest, AbortClosesThePortOnlyAfterTheDelay)
 // until the handler has returned.
 TEST(ExchangeCloseTimer, TickInsideAHandlersPauseClosesAfterTheHandler)
 {
-    struct DispatchingPort : testing::FakePort {
-        void ClosePort() override
-        {
-            if (dispatching && open)
-                throw std::logic_error("ClosePort cannot be called from inside a port event handler");
-            FakePort::ClosePort();
-        }
-        bool dispatching = false;
-    };
     timing::SetDivisorForTesting(2);  // close after 50 ms, the pause before 0x61 lasts 100 ms
-    DispatchingPort port;
+    testing::FakePort port;
     testing::FakeHost host;
     ProgrammingExchange exchange(host, port);
     exchange.SetPortDevicePath("/dev/ttyUSB0");
@@ -518,17 +426,51 @@ TEST(ExchangeCloseTimer, TickInsideAHandlersPauseClosesAfterTheHandler)
     EXPECT_EQ(port.writes.back(), Bytes{0x61});
     EXPECT_TRUE(RunUntil([&] { return !port.open; }));
     EXPECT_EQ(port.closes, 1);
+    EXPECT_EQ(port.closesRefusedInsideHandler, 0);
     exchange.Shutdown();
     timing::SetDivisorForTesting(1);
 }
 
-TEST_F(ExchangeTest, ChangingThePortClosesItAndUsesTheNewPathNext)
+// What Retry restarts after a stage's prompt: the identification after D and G, the
+// write again after H.
+TEST_F(ExchangeTest, RetryToAStagePromptRestartsItsStep)
 {
-    CompleteRead();
-    exchange.ChangePort("/dev/pts/7");
-    EXPECT_FALSE(port.open);
-    exchange.StartRead();
-    EXPECT_EQ(port.openedPaths.back(), "/dev/pts/7");
+    ParameterBlock damaged = GoodBlock();
+    damaged[5] ^= 0x01;
+    struct Case {
+        const Message* prompt;
+        std::function<void()> toStage;
+        Bytes failingReply;
+        bool drainFirst;  // a write: the block leaves the port before it is read back
+        Bytes restart;
+    };
+    Bytes writeCommand{0xE0, 0x10};
+    const ParameterBlock good = GoodBlock();
+    writeCommand.insert(writeCommand.end(), good.begin(), good.end());
+    const Case cases[] = {
+        {&texts::kDeviceTypeRefused, [&] { exchange.StartRead(); Deliver(BytesOf("Quasar3")); }, {0x15}, false,
+         kIdentify},
+        {&texts::kChecksumError, [&] { ReadUpToParameters(); }, BytesOfBlock(damaged), false, kIdentify},
+        {&texts::kWriteVerifyError, [&] { CompleteRead(); exchange.StartWrite(GoodBlock()); },
+         BytesOfBlock(damaged), true, writeCommand},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.prompt->text);
+        host.messages.clear();
+        host.answers = {Answer::Retry};
+        c.toStage();
+        for (int i = 0; i < 5; ++i) {
+            if (c.drainFirst)
+                exchange.PortTxEmpty();
+            Deliver(c.failingReply);
+        }
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, c.prompt->text);
+        EXPECT_EQ(LastWrite(), c.restart);
+        EXPECT_EQ(exchange.RetryCounter(), 0);
+        exchange.AbortToIdle();
+        exchange.Shutdown();
+    }
 }
 
 }  // namespace

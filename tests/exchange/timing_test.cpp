@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "event_loop.h"
 #include "exchange/paced_wait.h"
 #include "exchange/time_out.h"
 
@@ -12,10 +13,7 @@ namespace {
 
 void Spin(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    testing::ProcessEventsFor(ms);
 }
 
 TEST(TTimeOut, NewTimerDoesNotTickUntilStarted)

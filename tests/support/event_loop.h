@@ -3,22 +3,30 @@
 
 #include <functional>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace torv::testing {
 
-// Processes events until pred holds (true) or ms pass (false).
+// Processes events until pred holds (true) or ms pass (false). The loop sleeps while no
+// event is due; pred is checked whenever the pending events have been processed.
 inline bool RunUntil(const std::function<bool()>& pred, int ms = 5000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
+    if (pred())
+        return true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+        if (pred())
+            loop.quit();
+    });
+    deadline.start(ms);
+    loop.exec();
+    return pred();
 }
 
 // Processes events for ms milliseconds.

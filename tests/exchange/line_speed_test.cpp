@@ -1,0 +1,84 @@
+// The exchange against an adapter that answers at 2400 bit/s, one byte at a time, with
+// the production pauses and time-outs, and identification texts as real adapters send them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "exchange/exchange_texts.h"
+#include "exchange_line_fixture.h"
+
+namespace torv {
+namespace {
+
+using testing::exchange_line::ExchangeLineTest;
+using Clock = std::chrono::steady_clock;
+
+class LineSpeedTest : public ExchangeLineTest {
+protected:
+    LineSpeedTest() : ExchangeLineTest(1) { StartEmulator(MakeContents(), AdapterEmulator::kLineBytePeriod); }
+
+    void SetIdentification(const std::string& text, const std::string& prefix = {})
+    {
+        EmulatorFaults faults;
+        faults.identification.assign(text.begin(), text.end());
+        faults.identificationPrefix.assign(prefix.begin(), prefix.end());
+        emulator->SetFaults(faults);
+    }
+
+    static long MillisecondsSince(Clock::time_point start)
+    {
+        return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    }
+};
+
+TEST_F(LineSpeedTest, ReadsWithEveryKindOfIdentificationText)
+{
+    const std::pair<std::string, std::string> replies[] = {
+        {"Quasar3", ""},
+        {"Quasar3\r\n", ""},
+        {"Quasar3 v2.1\r\n", ""},
+        {"Quasar2 rev.4\r\n", "\r\n"},
+        {"Quasar3 programming adapter, fw 2.1\r\n", "L1: "},  // 40 bytes, the word inside
+    };
+    for (const auto& [text, prefix] : replies) {
+        SCOPED_TRACE(prefix + text);
+        SetIdentification(text, prefix);
+        const Clock::time_point start = Clock::now();
+        ASSERT_TRUE(Read());
+        EXPECT_TRUE(host.messages.empty());
+        // The wall time, for comparison with the floor: pauses plus the bytes' line time.
+        std::cout << "[ line speed ] read with a " << (prefix + text).size() << "-byte identification: "
+                  << MillisecondsSince(start) << " ms\n";
+        exchange.ChangePort(exchange.PortDevicePath());  // the next read opens the port again
+    }
+}
+
+TEST_F(LineSpeedTest, WriteIsVerifiedAfterALongIdentification)
+{
+    ASSERT_TRUE(Read());
+    const ParameterBlock block = BuildParameterBlock(SynthMode::Legacy, false, false, {48, 108, 400}, {16, 91, 400});
+    ASSERT_TRUE(Write(block));
+    EXPECT_EQ(emulator->StoredBlock(), block);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(LineSpeedTest, WrongOrShortIdentificationEndsInItsPrompt)
+{
+    SetIdentification("quasar3 v2.1\r\n");
+    EXPECT_FALSE(Read());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundAfterRetries.text);
+    EXPECT_EQ(testing::exchange_line::CommandsOf(*emulator), std::vector<AdapterCommand>(5, AdapterCommand::Identify));
+
+    ASSERT_TRUE(testing::RunUntil([&] { return !comm.IsOpen(); }));
+    SetIdentification("Quasar");
+    const Clock::time_point start = Clock::now();
+    EXPECT_FALSE(Read());
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, texts::kAdapterNotFoundTimeout.text);
+    EXPECT_GE(MillisecondsSince(start), 5000);
+}
+
+}  // namespace
+}  // namespace torv
