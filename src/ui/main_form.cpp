@@ -365,6 +365,11 @@ void TMainForm::SetControlState(ControlState state)
     WriteButton->setEnabled(state == ControlState::IdleAfterSuccess);
     ParamGroupBox->setEnabled(!busy);
     CommComboBox->setEnabled(true);
+    // A write may block the main thread right after this, and a child just shown gets its
+    // first paint from the event queue: paint the busy panel now, so that it stands whole
+    // and the bar, alone repainted during the write, moves on it.
+    if (busy)
+        InfoPanel->repaint();
 }
 
 void TMainForm::DisableWrite()

@@ -83,7 +83,6 @@ void TSpinButton::mousePressEvent(QMouseEvent* event)
         return;
     repaint();
     Act();
-    // A step that throws leaves the timer stopped, which ends the repetition.
     repeatTimer_.start(interval_ + kFirstRepeatExtraMs);
 }
 

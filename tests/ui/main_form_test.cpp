@@ -7,8 +7,11 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
+
+#include <sys/ioctl.h>
 
 #include "event_loop.h"
 #include "device/frequency_codec.h"
@@ -16,6 +19,7 @@
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
+#include "serial/port_discovery.h"
 #include "skin/sk_button.h"
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
@@ -314,6 +318,95 @@ TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
     EXPECT_FALSE(form->WriteButton->isEnabled());
     EXPECT_TRUE(form->Port->IsOpen());  // closed by the port-close timer a moment later
     EXPECT_TRUE(RunUntil([&] { return !form->Port->IsOpen(); }));
+}
+
+// The operator picks another port while the exchange pauses inside a port handler:
+// the list and the port used agree, and the next Read goes to the port shown.
+TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
+{
+    struct Case {
+        std::uint8_t stageBeforePause;
+        int bytesNeeded;  // the whole reply whose handler pauses
+        const Message* prompt;
+    };
+    const Case cases[] = {
+        {ProgrammingExchange::kIdentification, 14, &texts::kAdapterNotResponding},   // 200 ms before 0x61
+        {ProgrammingExchange::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
+        {ProgrammingExchange::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.stageBeforePause));
+        AdapterEmulator second(MakeContents());
+        second.Start();
+        Create(MakeContents(), false, {QString::fromStdString(second.SlavePath())});
+        const std::function<void(TSioComm*, int)> handler = form->Port->OnRxChar;
+        bool changedInsidePause = false;
+        form->Port->OnRxChar = [&](TSioComm* sender, int count) {
+            if (!changedInsidePause && form->Exchange().StageNow() == c.stageBeforePause && count >= c.bytesNeeded) {
+                // Runs at the first event-loop pass of the handler's pause.
+                QTimer::singleShot(0, form.get(), [&] {
+                    form->CommComboBox->SetItemIndex(1);
+                    changedInsidePause = form->Port->IsOpen();
+                });
+            }
+            handler(sender, count);
+        };
+        EXPECT_FALSE(Read());
+        EXPECT_TRUE(changedInsidePause);
+        ASSERT_EQ(messages.size(), 1u);  // the time-out prompt, and no error text
+        EXPECT_EQ(messages[0].text, c.prompt->text);
+
+        const std::size_t heardByFirst = CommandCount();
+        EXPECT_EQ(form->CommComboBox->Text().toStdString(), PortNameOf(second.SlavePath()));
+        EXPECT_EQ(form->Exchange().PortDevicePath(), second.SlavePath());
+        // The abort's port-close tick is let pass: it would close the port a quick Read opens.
+        ASSERT_TRUE(RunUntil([&] { return !form->Exchange().PortCloseTimerArmed(); }));
+        EXPECT_TRUE(Read());
+        EXPECT_EQ(CommandCount(), heardByFirst);
+        EXPECT_FALSE(second.Commands().empty());
+        messages.clear();
+        form.reset();
+    }
+}
+
+// Counts the paint events a widget has received.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(MainFormTest, BusyPanelIsPaintedWholeBeforeAWriteBlocks)
+{
+    Create();
+    bool ctsOff = false;
+    form->Port->SetModemStatusSource([&](int) -> std::optional<int> { return ctsOff ? 0 : TIOCM_CTS; });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(Read());
+    ASSERT_TRUE(RunUntil([&] { return !form->InfoPanel->isVisible(); }));
+
+    PaintCounter panel(form->InfoPanel);
+    PaintCounter label(form->InfoPanel->Label());
+    int panelPaintsAtFirstWait = -1;
+    int labelPaintsAtFirstWait = -1;
+    const std::function<void(TSioComm*)> repaintBar = form->Port->OnWriteWait;
+    form->Port->OnWriteWait = [&](TSioComm* sender) {
+        if (panelPaintsAtFirstWait < 0) {
+            panelPaintsAtFirstWait = panel.paints;
+            labelPaintsAtFirstWait = label.paints;
+        }
+        repaintBar(sender);
+    };
+    ctsOff = true;  // the write is held until the line's time-out
+    form->WriteButtonClick(form->WriteButton);
+    EXPECT_GE(panelPaintsAtFirstWait, 1);
+    EXPECT_GE(labelPaintsAtFirstWait, 1);
 }
 
 // Delivers registered hot keys on demand, as a desktop would.
