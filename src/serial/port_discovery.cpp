@@ -70,11 +70,21 @@ std::string Attribute(const fs::path& file)
     return line;
 }
 
-std::string LinkName(const fs::path& link)
+// The driver of the hardware behind a port. Since Linux 6.5 a UART's tty hangs under the
+// serial core's own "port" and "ctrl" devices (bus serial-base); the hardware is above them.
+std::string DriverOf(fs::path device)
 {
-    std::error_code error;
-    const fs::path target = fs::read_symlink(link, error);
-    return error ? std::string() : target.filename().string();
+    for (; !device.empty() && device != device.root_path(); device = device.parent_path()) {
+        std::error_code error;
+        const fs::path target = fs::read_symlink(device / "driver", error);
+        if (error) {
+            return {};
+        }
+        if (target.parent_path().parent_path().filename() != "serial-base") {
+            return target.filename().string();
+        }
+    }
+    return {};
 }
 
 // The USB device a port belongs to: the nearest directory above it with an idVendor.
@@ -102,7 +112,7 @@ PortIdentity IdentityOf(const fs::path& entry)
     if (error) {
         return port;
     }
-    port.driver = LinkName(device / "driver");
+    port.driver = DriverOf(device);
     ReadUsbIdentity(device, port);
     return port;
 }

@@ -106,7 +106,12 @@ TEST(DiscoverPorts, ReadsEachPortsIdentityWithoutOpeningIt)
     sysfs.AddDevicePort("ttyUSB0", "pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "ftdi_sio");
     sysfs.AddUsbDevice("pci0000:00/usb1/1-2", {{"idVendor", "2341"}, {"idProduct", "0043"}});
     sysfs.AddDevicePort("ttyACM0", "pci0000:00/usb1/1-2/1-2:1.0", "cdc_acm");
-    sysfs.AddDevicePort("ttyS0", "pnp0/00:01", "serial");
+    sysfs.AddDevicePort("ttyS0", "pnp0/00:01/00:01:0/00:01:0.0", "serial-base/drivers/port");
+    sysfs.AddUsbDevice("pnp0/00:01/00:01:0", {});
+    fs::create_symlink(fs::path(sysfs.Root()) / "bus/drivers/serial-base/drivers/ctrl",
+                       fs::path(sysfs.Root()) / "devices/pnp0/00:01/00:01:0/driver");
+    fs::create_symlink(fs::path(sysfs.Root()) / "bus/drivers/serial",
+                       fs::path(sysfs.Root()) / "devices/pnp0/00:01/driver");  // the UART's own driver, above
     std::ofstream(fs::path(sysfs.Root()) / "class" / "tty" / "ttyS0" / "type") << "4\n";
     sysfs.AddDevicePort("ttyS1", "platform/serial8250", "serial8250");
     std::ofstream(fs::path(sysfs.Root()) / "class" / "tty" / "ttyS1" / "type") << "0\n";  // no UART there
