@@ -201,12 +201,12 @@ int RunPorts(const std::vector<std::string>& args, std::ostream& out)
     const Arguments arguments(args, {});
     if (!arguments.Positional().empty())
         throw UsageError("ports takes no arguments");
-    std::vector<std::string> ports;
-    ListPorts(ports);
+    const std::vector<PortIdentity> ports = DiscoverPorts();
     if (ports.empty())
         out << "no serial ports found\n";
-    for (const std::string& port : ports)
-        out << port << "\t" << PortDevicePath(port) << "\n";
+    // One line a port: name, device path, and what the system tells of it.
+    for (const PortIdentity& port : ports)
+        out << port.name << "\t" << PortDevicePath(port.name) << "\t" << PortIdentityText(port) << "\n";
     return kExitOk;
 }
 

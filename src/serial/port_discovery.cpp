@@ -38,9 +38,8 @@ PortKey KeyOf(const std::string& name)
     for (const char digit : number.substr(0, 9)) {  // nine digits cannot overflow
         key.number = key.number * 10 + static_cast<unsigned long>(digit - '0');
     }
-    static constexpr std::string_view kKnownKinds[] = {"ttyS", "ttyUSB", "ttyACM"};
-    const auto known = std::find(std::begin(kKnownKinds), std::end(kKnownKinds), key.kind);
-    key.kindRank = static_cast<int>(known - std::begin(kKnownKinds));
+    // USB adapters first, built-in UARTs (often a console, or absent) last.
+    key.kindRank = key.kind == "ttyUSB" ? 0 : key.kind == "ttyACM" ? 1 : key.kind == "ttyS" ? 3 : 2;
     return key;
 }
 
@@ -62,23 +61,154 @@ bool IsUsablePort(const fs::path& entry)
     return !(name.starts_with("ttyS") && UartAbsent(entry));
 }
 
+// The first line of an attribute file, without its line break; empty when unreadable.
+std::string Attribute(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The driver of the hardware behind a port. Since Linux 6.5 a UART's tty hangs under the
+// serial core's own "port" and "ctrl" devices (bus serial-base); the hardware is above them.
+std::string DriverOf(fs::path device)
+{
+    for (; !device.empty() && device != device.root_path(); device = device.parent_path()) {
+        std::error_code error;
+        const fs::path target = fs::read_symlink(device / "driver", error);
+        if (error) {
+            return {};
+        }
+        if (target.parent_path().parent_path().filename() != "serial-base") {
+            return target.filename().string();
+        }
+    }
+    return {};
+}
+
+// The USB device a port belongs to: the nearest directory above it with an idVendor.
+void ReadUsbIdentity(const fs::path& device, PortIdentity& port)
+{
+    std::error_code error;
+    for (fs::path dir = device; !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+        if (fs::exists(dir / "idVendor", error)) {
+            port.vendorId = Attribute(dir / "idVendor");
+            port.productId = Attribute(dir / "idProduct");
+            port.manufacturer = Attribute(dir / "manufacturer");
+            port.product = Attribute(dir / "product");
+            port.serial = Attribute(dir / "serial");
+            return;
+        }
+    }
+}
+
+PortIdentity IdentityOf(const fs::path& entry)
+{
+    PortIdentity port;
+    port.name = entry.filename().string();
+    std::error_code error;
+    const fs::path device = fs::canonical(entry / "device", error);
+    if (error) {
+        return port;
+    }
+    port.driver = DriverOf(device);
+    ReadUsbIdentity(device, port);
+    return port;
+}
+
+// Port name -> its link under <devRoot>/serial/by-id (links are relative, as udev makes them).
+void FindByIdLinks(const fs::path& devRoot, std::vector<PortIdentity>& ports)
+{
+    std::error_code error;
+    const fs::path byId = devRoot / "serial" / "by-id";
+    for (fs::directory_iterator it(byId, error), end; !error && it != end; it.increment(error)) {
+        std::error_code linkError;
+        const fs::path target = fs::read_symlink(it->path(), linkError);
+        if (linkError) {
+            continue;
+        }
+        const fs::path device = (target.is_absolute() ? target : byId / target).lexically_normal();
+        for (PortIdentity& port : ports) {
+            if (port.byIdLink.empty() && device == (devRoot / port.name).lexically_normal()) {
+                port.byIdLink = ("/dev/serial/by-id" / it->path().filename()).string();
+            }
+        }
+    }
+}
+
 }  // namespace
 
-void ListPorts(std::vector<std::string>& target, const std::string& sysfsRoot)
+std::vector<PortIdentity> DiscoverPorts(const std::string& sysfsRoot, const std::string& devRoot)
 {
-    target.clear();
-    std::vector<PortKey> ports;
+    std::vector<std::pair<PortKey, fs::path>> entries;
     std::error_code error;
     for (fs::directory_iterator it(fs::path(sysfsRoot) / "class" / "tty", error), end; !error && it != end;
          it.increment(error)) {
         if (IsUsablePort(it->path())) {
-            ports.push_back(KeyOf(it->path().filename().string()));
+            entries.emplace_back(KeyOf(it->path().filename().string()), it->path());
         }
     }
-    std::sort(ports.begin(), ports.end());
-    for (const auto& port : ports) {
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<PortIdentity> ports;
+    for (const auto& entry : entries) {
+        ports.push_back(IdentityOf(entry.second));
+    }
+    FindByIdLinks(devRoot, ports);
+    return ports;
+}
+
+void ListPorts(std::vector<std::string>& target, const std::string& sysfsRoot)
+{
+    target.clear();
+    for (const PortIdentity& port : DiscoverPorts(sysfsRoot)) {
         target.push_back(port.name);
     }
+}
+
+std::vector<std::pair<std::string, std::string>> PortIdentityFields(const PortIdentity& port)
+{
+    const std::pair<const char*, const std::string*> all[] = {
+        {"driver", &port.driver},   {"vendor_id", &port.vendorId}, {"product_id", &port.productId},
+        {"manufacturer", &port.manufacturer}, {"product", &port.product}, {"serial", &port.serial},
+        {"by_id", &port.byIdLink},
+    };
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto& [key, value] : all) {
+        if (!value->empty()) {
+            fields.emplace_back(key, *value);
+        }
+    }
+    return fields;
+}
+
+std::string PortIdentityText(const PortIdentity& port)
+{
+    std::vector<std::string> parts;
+    if (!port.driver.empty()) {
+        parts.push_back(port.driver);
+    }
+    if (!port.vendorId.empty()) {
+        parts.push_back("USB " + port.vendorId + ":" + port.productId);
+    }
+    std::string name = port.manufacturer;
+    if (!port.product.empty()) {
+        name += (name.empty() ? "" : " ") + port.product;
+    }
+    if (!name.empty()) {
+        parts.push_back(name);
+    }
+    if (!port.serial.empty()) {
+        parts.push_back("serial " + port.serial);
+    }
+    if (!port.byIdLink.empty()) {
+        parts.push_back(port.byIdLink);
+    }
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (text.empty() ? "" : ", ") + part;
+    }
+    return text;
 }
 
 std::string PortDevicePath(const std::string& portName)
@@ -88,10 +218,15 @@ std::string PortDevicePath(const std::string& portName)
 
 std::string PortNameOf(const std::string& devicePath)
 {
+    std::string path;
+    for (const char c : devicePath) {
+        if (c != '/' || !path.ends_with('/'))
+            path.push_back(c);
+    }
     constexpr std::string_view kDevices = "/dev/";
-    if (devicePath.starts_with(kDevices) && devicePath.size() > kDevices.size())
-        return devicePath.substr(kDevices.size());
-    return devicePath;
+    if (path.starts_with(kDevices) && path.size() > kDevices.size())
+        return path.substr(kDevices.size());
+    return path;
 }
 
 }  // namespace torv

@@ -3,10 +3,6 @@
 #include "serial/sio_error.h"
 #include "serial/sio_threads.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <thread>
@@ -15,29 +11,6 @@
 namespace torv {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// How often a held-off CTS or DSR is read again: Linux has no modem-line wait with a
-// deadline (TIOCMIWAIT can neither time out nor be cancelled).
-constexpr std::chrono::milliseconds kModemRecheck{10};
-// Longest pause between two readings of a draining output queue.
-constexpr int kLongestRecheckMs = 100;
-// How often a blocked direct write raises OnWriteWait.
-constexpr std::chrono::milliseconds kWriteWaitNotePeriod{100};
-
-int BitsPerSecond(TSioBaudrate baudrate, int userBaudrate)
-{
-    static constexpr int kRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
-                                     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-    return baudrate == brUser ? userBaudrate : kRates[baudrate];
-}
-
-int BitsPerCharacter(const tty::LineSettings& line)
-{
-    const int dataBits = 4 + static_cast<int>(line.databits);
-    return 1 + dataBits + (line.parity == paNone ? 0 : 1) + (line.stopbits == sb1 ? 1 : 2);
-}
 
 // Restores a flag when the scope ends.
 class FlagScope {
@@ -79,179 +52,6 @@ TSioComm* TSioCustomComm::Sender()
     return static_cast<TSioComm*>(this);
 }
 
-// ---- Properties
-
-void TSioCustomComm::RefuseWhileOpen() const
-{
-    if (IsOpen()) {
-        throw ESioCommError(sio_message::kPortIsOpen);
-    }
-}
-
-void TSioCustomComm::SetBaudrate(TSioBaudrate value)
-{
-    if (value == baudrate_) {
-        return;
-    }
-    baudrate_ = value;
-    if (value != brUser) {
-        userBaudrate_ = 0;
-    }
-    ApplyLineSettings();
-}
-
-void TSioCustomComm::SetUserBaudrate(int value)
-{
-    if (value == userBaudrate_) {
-        return;
-    }
-    userBaudrate_ = value;
-    baudrate_ = brUser;
-    ApplyLineSettings();
-}
-
-void TSioCustomComm::SetParity(TSioParity value)
-{
-    if (value != parity_) {
-        parity_ = value;
-        ApplyLineSettings();
-    }
-}
-
-void TSioCustomComm::SetDatabits(TSioDatabits value)
-{
-    if (value != databits_) {
-        databits_ = value;
-        ApplyLineSettings();
-    }
-}
-
-void TSioCustomComm::SetStopbits(TSioStopbits value)
-{
-    if (value != stopbits_) {
-        stopbits_ = value;
-        ApplyLineSettings();
-    }
-}
-
-void TSioCustomComm::SetOptions(TSioCommOptions value)
-{
-    if (value != options_) {
-        options_ = value;
-        ApplyLineSettings();
-    }
-}
-
-void TSioCustomComm::SetPortNum(int value)
-{
-    RefuseWhileOpen();
-    portNum_ = std::max(value, 0);
-}
-
-void TSioCustomComm::SetDeviceName(const std::string& value)
-{
-    RefuseWhileOpen();
-    deviceName_ = value;
-}
-
-void TSioCustomComm::SetMonitorEvents(TSioCommEvents value)
-{
-    RefuseWhileOpen();
-    monitorEvents_ = value;
-}
-
-void TSioCustomComm::SetBuffers(const TSioBuffers& value)
-{
-    RefuseWhileOpen();
-    buffers_.Assign(value);
-}
-
-void TSioCustomComm::SetDirectWrite(bool value)
-{
-    RefuseWhileOpen();
-    directWrite_ = value;
-}
-
-void TSioCustomComm::SetUpdateDCB(bool value)
-{
-    RefuseWhileOpen();
-    updateDcb_ = value;
-}
-
-void TSioCustomComm::SetEventPriority(TSioThreadPriority value)
-{
-    eventPriority_ = value;
-    if (eventThread_) {
-        eventThread_->SetPriority(value);
-    }
-}
-
-void TSioCustomComm::SetWritePriority(TSioThreadPriority value)
-{
-    writePriority_ = value;
-    if (writeThread_) {
-        writeThread_->SetPriority(value);
-    }
-}
-
-void TSioCustomComm::SetModemStatusSource(ModemStatusSource source)
-{
-    RefuseWhileOpen();
-    modemStatus_ = std::move(source);
-}
-
-void TSioCustomComm::BuffersChanged()
-{
-    // The new value is kept for the next OpenPort; the open port cannot change it.
-    if (IsOpen()) {
-        throw ESioCommError(sio_message::kPortIsOpen);
-    }
-}
-
-std::string TSioCustomComm::DevicePath() const
-{
-    std::string path = deviceName_;
-    const auto placeholder = path.find("%d");
-    if (placeholder != std::string::npos) {
-        path.replace(placeholder, 2, std::to_string(portNum_));
-    }
-    return path;
-}
-
-// ---- Line settings
-
-tty::LineSettings TSioCustomComm::CurrentLineSettings()
-{
-    tty::LineSettings line;
-    line.baudrate = BitsPerSecond(baudrate_, userBaudrate_);
-    line.parity = parity_;
-    line.databits = databits_;
-    line.stopbits = stopbits_;
-    line.options = options_;
-    line.controlDtr = flowControl_.ControlDtr();
-    line.controlRts = flowControl_.ControlRts();
-    line.xonXoffOut = flowControl_.XonXoffOut();
-    line.xonXoffIn = flowControl_.XonXoffIn();
-    line.xonChar = eventChars_.XonChar();
-    line.xoffChar = eventChars_.XoffChar();
-    line.gateOnCts = flowControl_.OutCtsFlow() && !tty::KernelHandshake(line);
-    line.gateOnDsr = flowControl_.OutDsrFlow();
-    return line;
-}
-
-void TSioCustomComm::ApplyLineSettings()
-{
-    if (!IsOpen() || !updateDcb_) {
-        return;
-    }
-    const tty::LineSettings line = CurrentLineSettings();
-    if (const int error = tty::ApplyLineSettings(device_, line)) {
-        throw SystemError(sio_message::kWritingDcb, error);
-    }
-    std::lock_guard lock(appliedMutex_);
-    applied_ = line;
-}
-
 // ---- Opening and closing
 
 void TSioCustomComm::Loaded()
@@ -271,29 +71,31 @@ void TSioCustomComm::OpenPort()
 {
     RefuseWhileOpen();
     const std::string path = DevicePath();
-    const int opened = tty::OpenExclusive(path);
-    if (opened == -ENOENT) {
-        throw DeviceNotFoundError(path);
-    }
-    if (opened < 0) {
-        throw DeviceOpenError(path, -opened);
-    }
-    device_ = opened;
-    try {
-        {
-            std::lock_guard lock(appliedMutex_);
-            applied_ = tty::LineSettings{};  // no gating when the device keeps its own settings
+    int error = 0;
+    device_ = openDevice_ ? openDevice_(path, error) : tty::OpenTerminal(path, error);
+    if (!device_) {
+        if (error == ENOENT) {
+            throw DeviceNotFoundError(path);
         }
-        ApplyLineSettings();
+        throw DeviceOpenError(path, error);
+    }
+    try {
+        decoder_.Clear();
+        markEvents_ = 0;
+        if (updateDcb_) {
+            ApplyLineSettings();
+        } else {
+            TakeDeviceSettings();
+        }
         // Linux has no recommended queue sizes: ReadSize is not used, WriteSize sizes
         // the write thread's buffer.
-        if (const int error = tty::SetNonWaitingReads(device_)) {
-            throw SystemError(sio_message::kSettingTimeouts, error);
+        if (const int failure = tty::SetNonWaitingReads(*device_)) {
+            throw SystemError(sio_message::kSettingTimeouts, failure);
         }
         eventMask_ = EventMask();
         {
             std::lock_guard lock(countersMutex_);
-            counters_ = tty::ReadErrorCounters(device_);
+            counters_ = device_->Counters();
         }
         StartThreads();
     } catch (...) {
@@ -313,11 +115,15 @@ void TSioCustomComm::OpenPort()
 void TSioCustomComm::StartThreads()
 {
     if (eventMask_ != 0) {
-        eventThread_ = std::make_unique<TSioCommEventThread>(*this, device_, eventMask_);
+        eventThread_ = std::make_unique<TSioCommEventThread>(*this, *device_, eventMask_);
         eventThread_->Start(eventPriority_);
     }
+    if ((eventMask_ & TSioCommModemThread::kEvents) != 0) {
+        modemThread_ = std::make_unique<TSioCommModemThread>(*this, *device_, eventMask_);
+        modemThread_->Start(eventPriority_);
+    }
     if (!directWrite_) {
-        writeThread_ = std::make_unique<TSioCommWriteThread>(*this, device_, buffers_.WriteSize());
+        writeThread_ = std::make_unique<TSioCommWriteThread>(*this, *device_, buffers_.WriteSize());
         writeThread_->Start(writePriority_);
     }
 }
@@ -328,6 +134,10 @@ void TSioCustomComm::StopThreads()
         eventThread_->Stop();
         eventThread_.reset();
     }
+    if (modemThread_) {
+        modemThread_->Stop();
+        modemThread_.reset();
+    }
     if (writeThread_) {
         writeThread_->Stop();
         writeThread_.reset();
@@ -336,8 +146,7 @@ void TSioCustomComm::StopThreads()
 
 void TSioCustomComm::CloseDevice()
 {
-    tty::ReleaseAndClose(device_);
-    device_ = -1;
+    device_.reset();
     deviceLost_ = false;
     pendingErrors_ = 0;
 }
@@ -362,152 +171,6 @@ void TSioCustomComm::ClosePort()
     std::this_thread::sleep_for(kCloseSettleTime);
 }
 
-// ---- Writing
-
-int TSioCustomComm::WriteBytes(const void* data, int count)
-{
-    if (!IsOpen() || data == nullptr || count <= 0) {
-        return 0;
-    }
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return directWrite_ ? WriteDirect(bytes, count) : WriteQueued(bytes, count);
-}
-
-int TSioCustomComm::WriteDirect(const std::uint8_t* data, int count)
-{
-    std::lock_guard lock(writeLock_);
-    lastWriteWaitNote_ = Clock::now();
-    const auto deadline = lastWriteWaitNote_ + std::chrono::milliseconds(buffers_.WriteTimeout());
-    if (!WaitClearToSend(deadline)) {
-        return 0;
-    }
-    int written = 0;
-    while (written < count) {
-        const ssize_t sent = ::write(device_, data + written, static_cast<size_t>(count - written));
-        if (sent > 0) {
-            written += static_cast<int>(sent);
-            continue;
-        }
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent < 0 && errno != EAGAIN) {
-            throw SystemError(sio_message::kWriteError, errno);
-        }
-        if (!WaitWritable(deadline)) {
-            break;  // the bytes not taken by now are dropped; nothing refers to data afterwards
-        }
-    }
-    if (written > 0 && eventThread_) {
-        eventThread_->WatchOutput();
-    }
-    return written == count && WaitOutputSent(deadline) ? count : 0;
-}
-
-int TSioCustomComm::WriteQueued(const std::uint8_t* data, int count)
-{
-    if (!writeThread_->Append(data, count, buffers_.WriteTimeout())) {
-        throw ESioCommError(sio_message::kOutputBufferFull);
-    }
-    return count;
-}
-
-bool TSioCustomComm::ClearToSend()
-{
-    bool gateOnCts = false;
-    bool gateOnDsr = false;
-    {
-        std::lock_guard lock(appliedMutex_);
-        gateOnCts = applied_.gateOnCts;
-        gateOnDsr = applied_.gateOnDsr;
-    }
-    if (!gateOnCts && !gateOnDsr) {
-        return true;
-    }
-    const std::optional<int> lines = modemStatus_ ? modemStatus_(device_) : tty::ModemStatus(device_);
-    if (!lines) {
-        return true;  // no modem lines (a pseudo-terminal): nothing holds the output
-    }
-    const int needed = (gateOnCts ? tty::kCts : 0) | (gateOnDsr ? tty::kDsr : 0);
-    return (*lines & needed) == needed;
-}
-
-bool TSioCustomComm::WaitClearToSend(Clock::time_point deadline)
-{
-    while (!ClearToSend()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(WritePause(deadline, kModemRecheck));
-        NoteWriteWait();
-    }
-    return true;
-}
-
-bool TSioCustomComm::WaitWritable(Clock::time_point deadline)
-{
-    pollfd wait{device_, POLLOUT, 0};
-    while (Clock::now() < deadline) {
-        const auto pause = std::chrono::ceil<std::chrono::milliseconds>(WritePause(deadline, deadline - Clock::now()));
-        const int ready = ::poll(&wait, 1, static_cast<int>(pause.count()));
-        if (ready > 0) {
-            return true;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return false;
-        }
-        NoteWriteWait();
-    }
-    return false;
-}
-
-bool TSioCustomComm::WaitOutputSent(Clock::time_point deadline)
-{
-    for (;;) {
-        int queued = 0;
-        if (tty::OutputQueue(device_, queued) != 0) {
-            return false;
-        }
-        if (queued <= 0) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(WritePause(deadline, std::chrono::milliseconds(RecheckMilliseconds(queued))));
-        NoteWriteWait();
-    }
-}
-
-Clock::duration TSioCustomComm::WritePause(Clock::time_point deadline, Clock::duration wanted)
-{
-    Clock::duration pause = std::min(wanted, deadline - Clock::now());
-    if (OnWriteWait)
-        pause = std::min(pause, lastWriteWaitNote_ + kWriteWaitNotePeriod - Clock::now());
-    return std::max(pause, Clock::duration::zero());
-}
-
-void TSioCustomComm::NoteWriteWait()
-{
-    const Clock::time_point now = Clock::now();
-    if (!OnWriteWait || now - lastWriteWaitNote_ < kWriteWaitNotePeriod)
-        return;
-    lastWriteWaitNote_ = now;
-    OnWriteWait(Sender());
-}
-
-int TSioCustomComm::RecheckMilliseconds(int queuedBytes) const
-{
-    tty::LineSettings line;
-    {
-        std::lock_guard lock(appliedMutex_);
-        line = applied_;
-    }
-    const long long bitsPerSecond = std::max(line.baudrate, 1);
-    const long long sendTimeMs = 1LL * std::max(queuedBytes, 0) * BitsPerCharacter(line) * 1000 / bitsPerSecond;
-    return static_cast<int>(std::clamp(sendTimeMs + 1, 1LL, 1LL * kLongestRecheckMs));
-}
-
 // ---- Reading and status
 
 int TSioCustomComm::ReadBytes(void* buffer, int count)
@@ -516,23 +179,65 @@ int TSioCustomComm::ReadBytes(void* buffer, int count)
         return 0;
     }
     std::lock_guard lock(portLock_);
+    if (!receiveRules_.marked && !receiveRules_.stripNulls) {
+        return ReadRaw(buffer, count);
+    }
+    // Marks and stripped bytes make the data shorter than the input, never longer.
+    std::string raw(static_cast<size_t>(count), '\0');
+    std::string data;
+    while (data.empty()) {
+        const int got = ReadRaw(raw.data(), count);
+        if (got <= 0) {
+            break;
+        }
+        NoteMarks(decoder_.Decode(reinterpret_cast<const std::uint8_t*>(raw.data()), got, receiveRules_, data));
+    }
+    const size_t taken = std::min(data.size(), static_cast<size_t>(count));
+    data.copy(static_cast<char*>(buffer), taken);
+    return static_cast<int>(taken);
+}
+
+int TSioCustomComm::ReadRaw(void* buffer, int count)
+{
     for (;;) {
-        const ssize_t got = ::read(device_, buffer, static_cast<size_t>(count));
+        const long got = device_->Read(buffer, static_cast<size_t>(count));
         if (got >= 0) {
             return static_cast<int>(got);
         }
-        if (errno == EINTR) {
+        const int error = static_cast<int>(-got);
+        if (error == EINTR) {
             continue;
         }
-        if (errno == EAGAIN) {
+        if (error == EAGAIN) {
             return 0;
         }
-        if (tty::IsDeviceLost(errno)) {
-            NoteDeviceError(errno);
+        if (tty::IsDeviceLost(error)) {
+            NoteDeviceError(error);
             return 0;
         }
-        throw SystemError(sio_message::kReadError, errno);
+        throw SystemError(sio_message::kReadError, error);
     }
+}
+
+void TSioCustomComm::NoteMarks(const tty::MarksFound& found)
+{
+    bool counted = false;
+    {
+        std::lock_guard lock(countersMutex_);
+        counted = counters_.has_value();
+    }
+    if (counted || (found.errorBytes == 0 && found.breaks == 0)) {
+        return;  // the driver's counters report these errors, with their kind
+    }
+    int errors = found.breaks > 0 ? line_error::kBreak : 0;
+    if (found.errorBytes > 0) {
+        errors |= applied_.parity != paNone ? line_error::kParity : line_error::kFrame;
+        markEvents_ |= ceError;
+    }
+    if (found.breaks > 0) {
+        markEvents_ |= ceBreak;
+    }
+    pendingErrors_ |= errors;
 }
 
 std::string TSioCustomComm::ReadAllText()
@@ -553,9 +258,9 @@ TSioCustomComm::Status TSioCustomComm::ReadStatus()
     std::lock_guard lock(portLock_);
     Status status;
     if (!deviceLost_) {
-        int error = tty::InputQueue(device_, status.inQueue);
+        int error = device_->InputQueue(status.inQueue);
         if (error == 0) {
-            error = tty::OutputQueue(device_, status.outQueue);
+            error = device_->OutputQueue(status.outQueue);
         }
         if (error != 0) {
             if (!tty::IsDeviceLost(error)) {
@@ -602,7 +307,8 @@ void TSioCustomComm::PurgeAll()
     if (deviceLost_) {
         return;  // nothing left to discard
     }
-    if (const int error = tty::Purge(device_)) {
+    decoder_.Clear();
+    if (const int error = device_->Purge()) {
         if (!tty::IsDeviceLost(error)) {
             throw SystemError(sio_message::kClearingBuffers, error);
         }
@@ -618,7 +324,7 @@ TSioCommEvents TSioCustomComm::CollectLineEvents()
     if (!counters_) {
         return 0;  // the driver keeps no error counters
     }
-    const auto now = tty::ReadErrorCounters(device_);
+    const auto now = device_->Counters();
     if (!now) {
         return 0;
     }
@@ -668,6 +374,8 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
             if (waiting > 0 && OnRxChar) {
                 OnRxChar(Sender(), waiting);
             }
+            // Errors and breaks the handler's reads found in the input's marks.
+            word |= std::exchange(markEvents_, 0) & eventMask_;
         }
         if (word != 0) {
             RaiseLineStateEvents(word);
@@ -696,30 +404,6 @@ void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
             (this->*handler)(Sender());
         }
     }
-}
-
-// ---- The programmer's port
-
-void ApplyProgrammerPortSettings(TSioCustomComm& port)
-{
-    port.SetBaudrate(br2400);
-    port.SetParity(paEven);
-    port.SetDatabits(db8);
-    port.SetStopbits(sb1);
-    port.SetOptions(coParityCheck);
-    TSioFlowControl flow;
-    flow.SetOutCtsFlow(true);
-    flow.SetOutDsrFlow(false);
-    flow.SetControlDtr(dtrDisabled);
-    flow.SetControlRts(rtsDisabled);
-    flow.SetXonXoffOut(false);
-    flow.SetXonXoffIn(false);
-    flow.SetDsrSensitivity(false);
-    flow.SetTxContinueOnXoff(false);
-    port.SetFlowControl(flow);
-    port.Buffers().SetReadTimeout(1500);
-    port.Buffers().SetWriteTimeout(1500);
-    port.SetDirectWrite(true);
 }
 
 }  // namespace torv

@@ -5,20 +5,38 @@
 //
 // On Linux:
 // - CTS (and DSR) output flow with RTS held off is done by the component: the kernel's
-//   CRTSCTS would drive RTS too, so writes wait until the lines are on. A device without
-//   modem lines (a pseudo-terminal) never holds output. rtsHandshake uses CRTSCTS.
-// - A direct write is complete when the kernel's output queue is empty; bytes it could
-//   not hand over before WriteTimeout are dropped and the result is 0.
-// - Accepted and ignored: DsrSensitivity, TxContinueOnXoff, coNullStrip, the ErrorChar
-//   value (a parity-error byte reads as 0), rtsToggle (RTS stays off), dtrHandshake (DTR
-//   stays on), the queue sizes, and the events ceRxFlag, ceCts, ceDsr, ceRlsd, ceRing,
-//   cePErr, ceRx80Full, ceEvent1, ceEvent2 (Linux has no cancellable wait for them).
+//   CRTSCTS would drive RTS too. A direct write then goes out in pieces of about 10 ms of
+//   line time, each sent only while the lines are on, so a CTS drop stops the output
+//   within a piece (plus what the UART's own FIFO holds). A device without modem lines
+//   (a pseudo-terminal) never holds output. rtsHandshake uses CRTSCTS.
+// - A direct write is complete when the kernel's output queue is empty. When WriteTimeout
+//   ends first, the result is the number of bytes that left the queue by then; bytes not
+//   handed to the kernel are dropped.
+// - Parity and framing errors and breaks are marked by the kernel (PARMRK) and taken out
+//   of the input: a byte with an error is kept, or replaced by ErrorChar with coErrorChar;
+//   a break gives no byte. The error flags come from the driver's counters, or from the
+//   marks when it keeps none (a marked byte then counts as a parity error when parity is
+//   on, else as a framing error). A zero byte received with an error cannot be told from
+//   a break and is taken as one. coNullStrip drops received zero bytes.
+// - ceCts, ceDsr, ceRlsd and ceRing come from a thread that waits on the modem lines
+//   (TIOCMIWAIT, ended by a signal) while one of them is in the event mask. Like the
+//   kernel's wait, it may see a change made just before it began only with the next one.
+// - rtsToggle: RTS is raised by the component before a write and lowered when the kernel's
+//   queue is empty (the UART may still be sending its last bytes). dtrHandshake: Linux has
+//   no DTR input handshake; DTR is held on. XonLimit and XoffLimit: the kernel throttles
+//   input at limits of its own; the values are kept but not used, as are the queue sizes.
+// - Accepted and ignored: DsrSensitivity, TxContinueOnXoff, the event character, and the
+//   events ceRxFlag, cePErr, ceRx80Full, ceEvent1, ceEvent2.
+// - With UpdateDCB false the device keeps its line settings, but the line is made binary
+//   (no canonical input, echo or translation); its marks are read if it has PARMRK set.
 // - A hang-up (adapter unplugged) gives one OnError with line_error::kIoError; then
 //   counts are 0, reads give nothing, writes raise, and ClosePort works as ever.
 
 #include "serial/sio_classes.h"
 #include "serial/sio_settings.h"
 #include "serial/sio_types.h"
+#include "serial/line_input.h"
+#include "serial/tty_device.h"
 #include "serial/tty_port.h"
 
 #include <atomic>
@@ -35,6 +53,7 @@ namespace torv {
 class TSioComm;
 class TSioCommEventThread;
 class TSioCommWriteThread;
+class TSioCommModemThread;
 class TSioCommThread;
 
 class TSioCustomComm : public TSioComponent {
@@ -80,7 +99,8 @@ public:
     void SetUserBaudrate(int value);
     static std::string Version() { return "1.3.8.0"; }
 
-    // The path given to the system: DeviceName with PortNum put into its "%d".
+    // The path given to the system: DeviceName with PortNum put into its "%d"; a path
+    // outside /dev is used as it is.
     std::string DevicePath() const;
 
     // To be called once the properties are set up: opens the port if AutoOpen is set.
@@ -88,7 +108,7 @@ public:
 
     void OpenPort();
     void ClosePort();
-    bool IsOpen() const { return device_ >= 0; }
+    bool IsOpen() const { return device_ != nullptr; }
     int WriteBytes(const void* data, int count);
     int ReadBytes(void* buffer, int count);
     std::string ReadAllText();
@@ -117,10 +137,10 @@ public:
     // process events: nothing else is to run while the write blocks.
     std::function<void(TSioComm* sender)> OnWriteWait;
 
-    // Seam for tests: where the state of the modem lines (TIOCM_* bits) comes from;
-    // nothing means the device has no modem lines. Default: the device itself.
-    using ModemStatusSource = std::function<std::optional<int>(int device)>;
-    void SetModemStatusSource(ModemStatusSource source);
+    // Seam for tests: what opens the device (nothing, with the errno value, on failure).
+    // Default: tty::OpenTerminal.
+    using DeviceOpener = std::function<std::unique_ptr<tty::Device>(const std::string& path, int& error)>;
+    void SetDeviceOpener(DeviceOpener opener);
 
     // How long ClosePort waits after closing the device.
     static constexpr std::chrono::milliseconds kCloseSettleTime{300};
@@ -130,6 +150,7 @@ private:
     friend class TSioCommThread;
     friend class TSioCommEventThread;
     friend class TSioCommWriteThread;
+    friend class TSioCommModemThread;
 
     explicit TSioCustomComm(QObject* parent);
     // Closes the port (with its wait, without OnClose) while the object is still whole,
@@ -146,12 +167,20 @@ private:
     void BuffersChanged();
     tty::LineSettings CurrentLineSettings();
     void ApplyLineSettings();
+    // With UpdateDCB false: binary line, the device's own settings, nothing gated.
+    void TakeDeviceSettings();
     TSioCommEvents EventMask() const;
     void StartThreads();
     void StopThreads();
     void CloseDevice();
 
     int WriteDirect(const std::uint8_t* data, int count);
+    // Hands bytes to the kernel until it has taken them all or the deadline passes; the
+    // number taken.
+    int HandToKernel(const std::uint8_t* data, int count, std::chrono::steady_clock::time_point deadline);
+    // Bytes per piece of a gated write, or count when nothing gates the output.
+    int PieceSize(int count) const;
+    int BytesSent(int written);
     int WriteQueued(const std::uint8_t* data, int count);
     bool WaitClearToSend(std::chrono::steady_clock::time_point deadline);
     bool WaitWritable(std::chrono::steady_clock::time_point deadline);
@@ -162,6 +191,8 @@ private:
                                                    std::chrono::steady_clock::duration wanted);
     void NoteWriteWait();
 
+    int ReadRaw(void* buffer, int count);
+    void NoteMarks(const tty::MarksFound& found);
     Status ReadStatus();
     // Reads the status and raises OnError with the line errors found since the last check.
     void CheckErrors();
@@ -170,6 +201,9 @@ private:
 
     // Shared with the threads.
     bool ClearToSend();
+    bool Gated() const;
+    // Raises RTS before sending and lowers it after, for rtsToggle.
+    void SetRtsForSending(bool on);
     int RecheckMilliseconds(int queuedBytes) const;
     TSioCommEvents CollectLineEvents();
     void NoteDeviceError(int error);
@@ -192,19 +226,24 @@ private:
     bool updateDcb_ = true;
     int userBaudrate_ = 0;
 
-    int device_ = -1;
+    std::unique_ptr<tty::Device> device_;
+    DeviceOpener openDevice_;
     TSioCommEvents eventMask_ = 0;
     TSioCriticalSection writeLock_;
     TSioCriticalSection portLock_;
     std::unique_ptr<TSioCommEventThread> eventThread_;
     std::unique_ptr<TSioCommWriteThread> writeThread_;
-    ModemStatusSource modemStatus_;
+    std::unique_ptr<TSioCommModemThread> modemThread_;
     tty::LineSettings applied_;  // line settings in force, read by the threads for timing and gating
     mutable std::mutex appliedMutex_;
 
     // Line errors found but not yet reported, and the counter readings they were taken from.
     std::mutex countersMutex_;
-    std::optional<tty::ErrorCounters> counters_;
+    std::optional<tty::LineCounters> counters_;
+    // Reading, on the main thread under the port lock.
+    tty::InputDecoder decoder_;
+    tty::ReceiveRules receiveRules_;
+    TSioCommEvents markEvents_ = 0;
     std::atomic<int> pendingErrors_{0};
     std::atomic<bool> deviceLost_{false};
 

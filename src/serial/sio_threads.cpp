@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kDropConfirmationMs = 2000;
 constexpr int kModemRecheckMs = 10;
+// How often Stop repeats its wake-up: a signal may arrive just before the wait it is to end.
+constexpr std::chrono::milliseconds kWakeUpRepeat{10};
 
 // Linux schedules ordinary threads by their nice value.
 int NiceValue(TSioThreadPriority priority)
@@ -66,7 +68,11 @@ void TSioCommThread::Stop()
     for (;;) {
         {
             std::unique_lock lock(stateMutex_);
-            stateChanged_.wait(lock, [this] { return handingOver_ || finished_; });
+            while (!stateChanged_.wait_for(lock, kWakeUpRepeat, [this] { return handingOver_ || finished_; })) {
+                lock.unlock();
+                WakeUp();
+                lock.lock();
+            }
             if (finished_) {
                 break;
             }
@@ -115,7 +121,7 @@ void TSioCommThread::Run(TSioThreadPriority priority)
 
 // ---- TSioCommEventThread
 
-TSioCommEventThread::TSioCommEventThread(TSioCustomComm& owner, int device, TSioCommEvents mask)
+TSioCommEventThread::TSioCommEventThread(TSioCustomComm& owner, tty::Device& device, TSioCommEvents mask)
     : TSioCommThread(owner), device_(device), mask_(mask)
 {
     epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
@@ -124,10 +130,10 @@ TSioCommEventThread::TSioCommEventThread(TSioCustomComm& owner, int device, TSio
     }
     // Edge-triggered: one report per arrival of bytes, none while they merely stay queued.
     epoll_event onDevice{EPOLLIN | EPOLLET, {}};
-    onDevice.data.fd = device_;
+    onDevice.data.fd = device_.Handle();
     epoll_event onWakeUp{EPOLLIN, {}};
     onWakeUp.data.fd = wakeUp_.Handle();
-    if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, device_, &onDevice) != 0 ||
+    if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, device_.Handle(), &onDevice) != 0 ||
         ::epoll_ctl(epoll_, EPOLL_CTL_ADD, wakeUp_.Handle(), &onWakeUp) != 0) {
         const int error = errno;
         ::close(epoll_);
@@ -177,7 +183,7 @@ TSioCommEvents TSioCommEventThread::TakeDeviceEvents(std::uint32_t ready)
 {
     if ((ready & (EPOLLHUP | EPOLLERR)) != 0) {
         // Hung up for good: every further wait would return at once.
-        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, device_, nullptr);
+        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, device_.Handle(), nullptr);
         outputWatch_ = false;
         owner_.NoteDeviceError(EIO);
         return ceError;
@@ -191,7 +197,7 @@ TSioCommEvents TSioCommEventThread::TakeOutputDrained()
         return 0;
     }
     int queued = 0;
-    if (tty::OutputQueue(device_, queued) != 0) {
+    if (device_.OutputQueue(queued) != 0) {
         outputWatch_ = false;
         return 0;
     }
@@ -208,13 +214,65 @@ int TSioCommEventThread::WaitMilliseconds() const
         return -1;
     }
     int queued = 0;
-    tty::OutputQueue(device_, queued);
+    device_.OutputQueue(queued);
     return owner_.RecheckMilliseconds(queued);
+}
+
+// ---- TSioCommModemThread
+
+namespace {
+
+struct ModemEvent {
+    TSioCommEvent event;
+    const int& line;
+};
+const ModemEvent kModemEvents[] = {
+    {ceCts, tty::kCts}, {ceDsr, tty::kDsr}, {ceRlsd, tty::kCarrier}, {ceRing, tty::kRing}};
+
+}  // namespace
+
+void TSioCommModemThread::Loop()
+{
+    int lines = 0;
+    for (const auto& [event, line] : kModemEvents) {
+        lines |= (mask_ & event) != 0 ? line : 0;
+    }
+    std::optional<tty::LineCounters> counters = device_.Counters();
+    std::optional<int> status = device_.ModemStatus();
+    if (!status) {
+        return;  // no modem lines: nothing will ever change
+    }
+    while (!StopRequested()) {
+        // Changes are found by comparing with the last reading, so those that came while
+        // a dispatch ran are reported before the next wait.
+        int changed = 0;
+        if (counters) {
+            const std::optional<tty::LineCounters> now = device_.Counters();
+            changed = now ? tty::ModemChanges(*counters, *now) : 0;
+            counters = now ? now : counters;
+        } else {
+            const std::optional<int> now = device_.ModemStatus();
+            changed = now ? (*now ^ *status) : 0;
+            status = now ? now : status;
+        }
+        TSioCommEvents word = 0;
+        for (const auto& [event, line] : kModemEvents) {
+            word |= (changed & line & lines) != 0 ? TSioCommEvents{event} : 0;
+        }
+        if (word != 0) {
+            HandOver(word);
+            continue;
+        }
+        const int error = device_.WaitModemChange(lines);
+        if (error != 0 && error != EINTR) {
+            return;  // the device cannot wait (no modem lines, hung up)
+        }
+    }
 }
 
 // ---- TSioCommWriteThread
 
-TSioCommWriteThread::TSioCommWriteThread(TSioCustomComm& owner, int device, int capacity)
+TSioCommWriteThread::TSioCommWriteThread(TSioCustomComm& owner, tty::Device& device, int capacity)
     : TSioCommThread(owner), device_(device), buffer_(capacity)
 {
 }
@@ -291,21 +349,21 @@ bool TSioCommWriteThread::Pause(int milliseconds, short deviceEvents)
     if (Interrupted()) {
         return false;
     }
-    pollfd waits[2] = {{request_.Handle(), POLLIN, 0}, {device_, deviceEvents, 0}};
+    pollfd waits[2] = {{request_.Handle(), POLLIN, 0}, {device_.Handle(), deviceEvents, 0}};
     ::poll(waits, deviceEvents != 0 ? 2 : 1, milliseconds);
     return !Interrupted();
 }
 
 void TSioCommWriteThread::SendBuffer()
 {
-    for (;;) {
-        if (!SendAll() || !WaitUntilSent()) {
-            return;
-        }
-        if (Fill() == 0) {
-            HandOver(ceTxEmpty);
-            return;
-        }
+    owner_.SetRtsForSending(true);
+    bool empty = false;
+    while (!empty && SendAll() && WaitUntilSent()) {
+        empty = Fill() == 0;
+    }
+    owner_.SetRtsForSending(false);
+    if (empty) {
+        HandOver(ceTxEmpty);
     }
 }
 
@@ -319,15 +377,13 @@ bool TSioCommWriteThread::SendAll()
             Pause(kModemRecheckMs, 0);
             continue;
         }
-        ssize_t sent = 0;
-        int error = 0;
+        long sent = 0;
         {
             std::lock_guard lock(owner_.writeLock_);
             if (buffer_.Fill() == 0) {
                 return true;
             }
-            sent = ::write(device_, buffer_.Data(), static_cast<size_t>(buffer_.Fill()));
-            error = errno;
+            sent = device_.Write(buffer_.Data(), static_cast<size_t>(buffer_.Fill()));
             if (sent > 0) {
                 buffer_.Consume(static_cast<int>(sent));
             }
@@ -336,11 +392,11 @@ bool TSioCommWriteThread::SendAll()
             roomMade_.SetEvent();
             continue;
         }
-        if (sent < 0 && error == EINTR) {
+        if (sent == -EINTR) {
             continue;
         }
-        if (sent < 0 && error != EAGAIN) {
-            ReportWriteFailure(error);
+        if (sent < 0 && sent != -EAGAIN) {
+            ReportWriteFailure(static_cast<int>(-sent));
             return false;
         }
         Pause(-1, POLLOUT);
@@ -362,7 +418,7 @@ bool TSioCommWriteThread::WaitUntilSent()
 {
     for (;;) {
         int queued = 0;
-        if (tty::OutputQueue(device_, queued) != 0) {
+        if (device_.OutputQueue(queued) != 0) {
             return false;
         }
         if (queued <= 0) {

@@ -5,6 +5,7 @@
 
 #include "serial/sio_classes.h"
 #include "serial/sio_types.h"
+#include "serial/tty_device.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -39,8 +40,10 @@ protected:
     // Runs the owner's dispatch of word on the main thread and returns when it is done.
     void HandOver(TSioCommEvents word);
     // Releases the thread from whatever it blocks on.
+    // Releases the thread from whatever it blocks on; Stop repeats it until the thread ends.
     virtual void WakeUp() = 0;
     virtual void Loop() = 0;
+    pthread_t NativeHandle() { return thread_.native_handle(); }
 
     TSioCustomComm& owner_;
 
@@ -62,7 +65,7 @@ private:
 class TSioCommEventThread : public TSioCommThread {
 public:
     // Raises " Error setting EventMask" when the wait cannot be set up.
-    TSioCommEventThread(TSioCustomComm& owner, int device, TSioCommEvents mask);
+    TSioCommEventThread(TSioCustomComm& owner, tty::Device& device, TSioCommEvents mask);
     ~TSioCommEventThread() override;
 
     // Main thread: bytes were written; report ceTxEmpty once the output queue is empty.
@@ -79,11 +82,31 @@ private:
     TSioCommEvents TakeOutputDrained();
     int WaitMilliseconds() const;
 
-    const int device_;
+    tty::Device& device_;
     const TSioCommEvents mask_;
     int epoll_ = -1;
     TSioWaitEvent wakeUp_;
     std::atomic<bool> outputWatch_{false};
+};
+
+// Waits on the modem lines (TIOCMIWAIT) and reports the changes of those in the mask as
+// ceCts, ceDsr, ceRlsd and ceRing. Ends at once on a device that has no modem lines.
+class TSioCommModemThread : public TSioCommThread {
+public:
+    static constexpr TSioCommEvents kEvents = ceCts | ceDsr | ceRlsd | ceRing;
+
+    TSioCommModemThread(TSioCustomComm& owner, tty::Device& device, TSioCommEvents mask)
+        : TSioCommThread(owner), device_(device), mask_(mask & kEvents)
+    {
+    }
+
+protected:
+    void WakeUp() override { device_.InterruptModemWait(NativeHandle()); }
+    void Loop() override;
+
+private:
+    tty::Device& device_;
+    const TSioCommEvents mask_;
 };
 
 // The queued-write mode's buffer: bytes in order with a fill count, at most capacity.
@@ -108,7 +131,7 @@ private:
 // owner's write lock.
 class TSioCommWriteThread : public TSioCommThread {
 public:
-    TSioCommWriteThread(TSioCustomComm& owner, int device, int capacity);
+    TSioCommWriteThread(TSioCustomComm& owner, tty::Device& device, int capacity);
 
     // Main thread: queues the bytes, waiting up to timeout ms for room; false when no room came.
     bool Append(const std::uint8_t* data, int count, int timeoutMs);
@@ -132,7 +155,7 @@ private:
     bool Pause(int milliseconds, short deviceEvents);
     bool Interrupted() const { return StopRequested() || dropRequested_; }
 
-    const int device_;
+    tty::Device& device_;
     TSioCommBuffer buffer_;
     TSioWaitEvent request_;
     TSioWaitEvent roomMade_;

@@ -2,14 +2,9 @@
 
 // The kernel's own termios2 (any bit rate through BOTHER); glibc's <termios.h> would clash.
 #include <asm/termbits.h>
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <iterator>
 
 namespace torv::tty {
 
@@ -17,6 +12,8 @@ const int kCts = TIOCM_CTS;
 const int kDsr = TIOCM_DSR;
 const int kDtr = TIOCM_DTR;
 const int kRts = TIOCM_RTS;
+const int kCarrier = TIOCM_CD;
+const int kRing = TIOCM_RI;
 
 namespace {
 
@@ -62,12 +59,6 @@ std::uint32_t ParityFlags(TSioParity parity)
     }
 }
 
-// Drivers without modem lines or without a request answer one of these.
-bool Unsupported(int error)
-{
-    return error == ENOTTY || error == EINVAL || error == EOPNOTSUPP;
-}
-
 }  // namespace
 
 bool KernelHandshake(const LineSettings& settings)
@@ -89,7 +80,8 @@ std::optional<TermiosWords> BuildTermios(const LineSettings& settings)
     if (KernelHandshake(settings)) {
         words.cflag |= CRTSCTS;
     }
-    // Without PARMRK or IGNPAR the kernel hands on a byte with a parity error as 0.
+    // Marks instead of a bare 0 for a byte with an error, and for a break.
+    words.iflag |= PARMRK;
     if ((settings.options & coParityCheck) != 0) {
         words.iflag |= INPCK;
     }
@@ -105,111 +97,60 @@ std::optional<TermiosWords> BuildTermios(const LineSettings& settings)
     return words;
 }
 
-int OpenExclusive(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return -errno;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        return -error;
-    }
-    if (::ioctl(fd, TIOCEXCL) != 0 && !Unsupported(errno)) {
-        const int error = errno;
-        ReleaseAndClose(fd);
-        return -error;
-    }
-    return fd;
-}
-
-void ReleaseAndClose(int fd)
-{
-    // Output the line cannot send (flow stopped) would hold the close for up to 30 s.
-    ::ioctl(fd, TCFLSH, TCOFLUSH);
-    ::ioctl(fd, TIOCNXCL);
-    ::flock(fd, LOCK_UN);
-    ::close(fd);
-}
-
-int ApplyLineSettings(int fd, const LineSettings& settings)
+int ApplyLineSettings(Device& device, const LineSettings& settings)
 {
     const auto words = BuildTermios(settings);
     if (!words) {
         return EINVAL;
     }
-    termios2 current{};
-    if (::ioctl(fd, TCGETS2, &current) != 0) {
-        return errno;
+    TermiosWords current;
+    if (const int error = device.GetAttributes(current)) {
+        return error;
     }
-    current.c_iflag = words->iflag;
-    current.c_oflag = words->oflag;
-    current.c_cflag = words->cflag;
-    current.c_lflag = words->lflag;
-    current.c_ispeed = words->speed;
-    current.c_ospeed = words->speed;
-    current.c_cc[VSTART] = words->startChar;
-    current.c_cc[VSTOP] = words->stopChar;
-    if (::ioctl(fd, TCSETS2, &current) != 0) {
-        return errno;
+    TermiosWords wanted = *words;
+    wanted.minChars = current.minChars;
+    wanted.timeTenths = current.timeTenths;
+    if (const int error = device.SetAttributes(wanted)) {
+        return error;
     }
     const bool dtrOn = settings.controlDtr != dtrDisabled;
     const bool rtsOn = settings.controlRts == rtsEnabled || settings.controlRts == rtsHandshake;
-    if (const int error = SetModemLines(fd, kDtr, dtrOn)) {
+    if (const int error = device.SetModemLines(kDtr, dtrOn)) {
         return error;
     }
-    return SetModemLines(fd, kRts, rtsOn);
+    return device.SetModemLines(kRts, rtsOn);
 }
 
-int SetNonWaitingReads(int fd)
+int MakeBinary(Device& device)
 {
-    termios2 current{};
-    if (::ioctl(fd, TCGETS2, &current) != 0) {
-        return errno;
+    TermiosWords words;
+    if (const int error = device.GetAttributes(words)) {
+        return error;
     }
-    current.c_cc[VMIN] = 0;
-    current.c_cc[VTIME] = 0;
-    return ::ioctl(fd, TCSETS2, &current) == 0 ? 0 : errno;
+    words.iflag &= ~static_cast<std::uint32_t>(ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | BRKINT);
+    words.oflag &= ~static_cast<std::uint32_t>(OPOST);
+    words.lflag &= ~static_cast<std::uint32_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+    return device.SetAttributes(words);
 }
 
-std::optional<int> ModemStatus(int fd)
+bool MarksInput(Device& device)
 {
-    int lines = 0;
-    if (::ioctl(fd, TIOCMGET, &lines) != 0) {
-        return std::nullopt;
+    TermiosWords words;
+    return device.GetAttributes(words) == 0 && (words.iflag & PARMRK) != 0;
+}
+
+int SetNonWaitingReads(Device& device)
+{
+    TermiosWords words;
+    if (const int error = device.GetAttributes(words)) {
+        return error;
     }
-    return lines;
+    words.minChars = 0;
+    words.timeTenths = 0;
+    return device.SetAttributes(words);
 }
 
-int SetModemLines(int fd, int lines, bool on)
-{
-    if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &lines) == 0 || Unsupported(errno)) {
-        return 0;
-    }
-    return errno;
-}
-
-int InputQueue(int fd, int& count)
-{
-    return ::ioctl(fd, FIONREAD, &count) == 0 ? 0 : errno;
-}
-
-int OutputQueue(int fd, int& count)
-{
-    return ::ioctl(fd, TIOCOUTQ, &count) == 0 ? 0 : errno;
-}
-
-std::optional<ErrorCounters> ReadErrorCounters(int fd)
-{
-    serial_icounter_struct counts{};
-    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) {
-        return std::nullopt;
-    }
-    return ErrorCounters{counts.frame, counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
-}
-
-int LineErrors(const ErrorCounters& before, const ErrorCounters& now)
+int LineErrors(const LineCounters& before, const LineCounters& now)
 {
     int flags = 0;
     if (now.bufferOverrun != before.bufferOverrun) {
@@ -230,9 +171,10 @@ int LineErrors(const ErrorCounters& before, const ErrorCounters& now)
     return flags;
 }
 
-int Purge(int fd)
+int ModemChanges(const LineCounters& before, const LineCounters& now)
 {
-    return ::ioctl(fd, TCFLSH, TCIOFLUSH) == 0 ? 0 : errno;
+    return (now.cts != before.cts ? kCts : 0) | (now.dsr != before.dsr ? kDsr : 0) |
+           (now.carrier != before.carrier ? kCarrier : 0) | (now.ring != before.ring ? kRing : 0);
 }
 
 bool IsDeviceLost(int error)

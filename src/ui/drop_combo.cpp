@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -131,6 +132,19 @@ void TDropListBox::SetTopIndex(int index)
     scrollBar_->setValue(top);
 }
 
+bool TDropListBox::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = combo_->ItemToolTip(ItemAt(help->pos()));
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, this);
+    return true;
+}
+
 int TDropListBox::ItemAt(QPoint pos) const
 {
     const QRect items = ItemsRect();
@@ -212,14 +226,31 @@ TCustomDropCombo::~TCustomDropCombo()
     delete listBox_.data();
 }
 
-void TCustomDropCombo::AddItem(const QString& item) { items_.append(item); }
+void TCustomDropCombo::AddItem(const QString& item)
+{
+    items_.append(item);
+    toolTips_.append(QString());
+}
 
 void TCustomDropCombo::ClearItems()
 {
     CloseUp(false);
     items_.clear();
+    toolTips_.clear();
     remembered_ = 0;
     Select(-1);
+}
+
+void TCustomDropCombo::SetItems(const QStringList& items, const QStringList& toolTips)
+{
+    CloseUp(false);
+    const QString shown = text();
+    items_ = items;
+    toolTips_ = toolTips;
+    toolTips_.resize(items_.size());
+    const int kept = static_cast<int>(items_.indexOf(shown));
+    remembered_ = 0;
+    Select(kept >= 0 ? kept : (items_.isEmpty() ? -1 : 0));
 }
 
 void TCustomDropCombo::SetItemIndex(int index)
@@ -234,6 +265,7 @@ void TCustomDropCombo::Select(int index)
 {
     selected_ = index;
     cursor_ = index;
+    setToolTip(ItemToolTip(index));
     ShowText(index >= 0 ? items_[index] : QString());
 }
 
@@ -258,7 +290,10 @@ bool TCustomDropCombo::DroppedDown() const { return listBox_ && listBox_->isVisi
 void TCustomDropCombo::DropDown()
 {
     QWidget* host = window();
-    if (DroppedDown() || items_.isEmpty() || !isEnabled() || host == this)
+    if (DroppedDown() || !isEnabled() || host == this)
+        return;
+    BeforeDropDown();
+    if (items_.isEmpty())
         return;
     if (!listBox_)
         listBox_ = new TDropListBox(this, host);

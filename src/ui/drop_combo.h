@@ -82,6 +82,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void SetTopIndex(int index);
@@ -104,8 +105,13 @@ public:
 
     void AddItem(const QString& item);
     void ClearItems();
+    // Replaces the items and their tooltips; the shown item stays chosen while it is among
+    // them, else the first is chosen.
+    void SetItems(const QStringList& items, const QStringList& toolTips);
+    QString ItemToolTip(int index) const { return toolTips_.value(index); }
     int ItemCount() const { return static_cast<int>(items_.size()); }
     QString Item(int index) const { return items_.value(index); }
+    const QStringList& Items() const { return items_; }
 
     // Index of the shown item, -1 for none.
     int ItemIndex() const { return selected_; }
@@ -134,6 +140,8 @@ public:
 protected:
     // Raised when the shown text changes.
     virtual void Change() {}
+    // Raised each time the list is about to open, before its items are shown.
+    virtual void BeforeDropDown() {}
 
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -161,6 +169,7 @@ private:
     void UpdateTextMargins();
 
     QStringList items_;
+    QStringList toolTips_;  // one for each item; the field shows the chosen item's
     TDropListValues list_;
     TDropDownOn dropDownOn_ = DropSpaceKey;
     bool showButton_ = true;
@@ -181,12 +190,18 @@ public:
     explicit TDropCombo(QWidget* parent) : TCustomDropCombo(parent) {}
 
     std::function<void(TDropCombo* sender)> OnChange;
+    std::function<void(TDropCombo* sender)> OnDropDown;
 
 protected:
     void Change() override
     {
         if (OnChange)
             OnChange(this);
+    }
+    void BeforeDropDown() override
+    {
+        if (OnDropDown)
+            OnDropDown(this);
     }
 };
 

@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QStatusBar>
 
+#include <algorithm>
+
 #include "device/frequency_codec.h"
 #include "device/info_text.h"
 #include "device/parameters.h"
@@ -17,6 +19,7 @@
 #include "skin/sk_sys_btn.h"
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
+#include "ui/port_choice.h"
 #include "ui/radio_group.h"
 #include "ui/readout_panel.h"
 #include "ui/spin_edit.h"
@@ -163,6 +166,8 @@ void TMainForm::CreateControls()
     CloseButton->OnClick = [this](TSkButton* sender) { CloseButtonClick(sender); };
     connect(CheckBox, &QCheckBox::clicked, this, [this] { CheckBoxClick(CheckBox); });
     CommComboBox->OnChange = [this](TDropCombo* sender) { CommComboBoxChange(sender); };
+    // An adapter plugged in after start-up appears, an unplugged one goes.
+    CommComboBox->OnDropDown = [this](TDropCombo*) { ReadPortList(); };
     SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     // The busy bar keeps moving while a write holds the window's thread.
@@ -184,25 +189,25 @@ void TMainForm::FormCreate()
     gridMode_ = false;
     InfoPanel->hide();
 
-    QStringList ports;
-    for (const QString& path : options_.extraPorts)
-        ports.append(QString::fromStdString(PortNameOf(path.toStdString())));
-    std::vector<std::string> system;
-    ListPorts(system, options_.sysfsRoot);
-    for (const std::string& name : system)
-        ports.append(QString::fromStdString(name));
-    for (const QString& name : ports)
-        CommComboBox->AddItem(name);
-    if (ports.isEmpty()) {
+    ReadPortList();
+    if (CommComboBox->ItemCount() == 0) {
         ShowMessage(Message{ui_texts::kNoPorts, "Ошибка", MessageFlags::kOkError});
         return;
     }
-    CommComboBox->SetItemIndex(0);
+    // The port of the last successful exchange when it is there, else the first.
+    const int remembered = CommComboBox->Items().indexOf(RememberedPort());
+    CommComboBox->SetItemIndex(std::max(remembered, 0));
     exchange_.SetPortDevicePath(PortDevicePath(CommComboBox->Text().toStdString()));
 
     exchange_.SetBlock(DefaultParameterBlock());
     ShowParameters();
     created_ = true;
+}
+
+void TMainForm::ReadPortList()
+{
+    const PortChoices ports = ReadPortChoices(options_.extraPorts, options_.sysfsRoot, options_.devRoot);
+    CommComboBox->SetItems(ports.names, ports.toolTips);
 }
 
 void TMainForm::SetShowStatusMessages(bool show)
@@ -360,6 +365,8 @@ QString TMainForm::DecimalSeparator() const
 void TMainForm::SetControlState(ControlState state)
 {
     const bool busy = state == ControlState::Busy;
+    if (state == ControlState::IdleAfterSuccess)
+        RememberPort(CommComboBox->Text());
     InfoPanel->setVisible(busy);
     ReadButton->setEnabled(!busy);
     WriteButton->setEnabled(state == ControlState::IdleAfterSuccess);

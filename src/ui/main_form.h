@@ -39,6 +39,7 @@ struct MainFormOptions {
     QStringList extraPorts;
     // Where the system's serial ports are listed.
     std::string sysfsRoot = "/sys";
+    std::string devRoot = "/dev";
     MessageBoxFunction messageBox = ShowMessageBox;
     // Where the global hot keys are registered; nothing: the desktop's own.
     THotKeyBackEnd* hotKeyBackEnd = nullptr;
@@ -99,6 +100,7 @@ private:
     void CreateControls();
     void RegisterHotKeys();
     void FormCreate();
+    void ReadPortList();
     void SetOuterWidth(int width);
     void SetFrequencyBounds(double minMHz, double maxMHz);
     void ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz);

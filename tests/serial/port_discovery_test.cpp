@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <unistd.h>
 
 namespace torv {
@@ -30,6 +31,32 @@ public:
         }
     }
     void AddVirtual(const std::string& name) { fs::create_directories(root_ / "class" / "tty" / name); }
+
+    // A port as the kernel shows it: class/tty/<name> links to the tty under its device,
+    // whose "driver" links to the driver; a USB device above it carries the USB attributes.
+    void AddDevicePort(const std::string& name, const fs::path& devicePath, const std::string& driver)
+    {
+        const fs::path device = root_ / "devices" / devicePath;
+        fs::create_directories(device / "tty" / name);
+        fs::create_directories(root_ / "bus" / "drivers" / driver);
+        fs::create_symlink(root_ / "bus" / "drivers" / driver, device / "driver");
+        fs::create_symlink(device, device / "tty" / name / "device");
+        fs::create_symlink(device / "tty" / name, root_ / "class" / "tty" / name);
+    }
+    void AddUsbDevice(const fs::path& path, const std::map<std::string, std::string>& attributes)
+    {
+        const fs::path device = root_ / "devices" / path;
+        fs::create_directories(device);
+        for (const auto& [key, value] : attributes)
+            std::ofstream(device / key) << value << "\n";
+    }
+    // /dev/serial/by-id/<link> pointing at ../../<name>, as udev makes it.
+    void AddByIdLink(const std::string& link, const std::string& name)
+    {
+        fs::create_directories(DevRoot() / "serial" / "by-id");
+        fs::create_symlink(fs::path("../..") / name, DevRoot() / "serial" / "by-id" / link);
+    }
+    fs::path DevRoot() const { return root_ / "dev"; }
     std::string Root() const { return root_.string(); }
 
 private:
@@ -52,7 +79,7 @@ TEST(ListPorts, ListsDevicesInKindAndNumberOrder)
 
     std::vector<std::string> ports;
     ListPorts(ports, sysfs.Root());
-    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0", "ttyS1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyAMA0"}));
+    EXPECT_EQ(ports, (std::vector<std::string>{"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyAMA0", "ttyS0", "ttyS1"}));
 }
 
 TEST(ListPorts, LeavesOutLegacyPortsWithoutUart)
@@ -65,7 +92,42 @@ TEST(ListPorts, LeavesOutLegacyPortsWithoutUart)
 
     std::vector<std::string> ports;
     ListPorts(ports, sysfs.Root());
-    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0", "ttyUSB0"}));
+    EXPECT_EQ(ports, (std::vector<std::string>{"ttyUSB0", "ttyS0"}));
+}
+
+TEST(DiscoverPorts, ReadsEachPortsIdentityWithoutOpeningIt)
+{
+    FakeSysfs sysfs;
+    sysfs.AddUsbDevice("pci0000:00/usb1/1-1", {{"idVendor", "0403"},
+                                               {"idProduct", "6001"},
+                                               {"manufacturer", "FTDI"},
+                                               {"product", "FT232R USB UART"},
+                                               {"serial", "A10K7Q2Z"}});
+    sysfs.AddDevicePort("ttyUSB0", "pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "ftdi_sio");
+    sysfs.AddUsbDevice("pci0000:00/usb1/1-2", {{"idVendor", "2341"}, {"idProduct", "0043"}});
+    sysfs.AddDevicePort("ttyACM0", "pci0000:00/usb1/1-2/1-2:1.0", "cdc_acm");
+    sysfs.AddDevicePort("ttyS0", "pnp0/00:01/00:01:0/00:01:0.0", "serial-base/drivers/port");
+    sysfs.AddUsbDevice("pnp0/00:01/00:01:0", {});
+    fs::create_symlink(fs::path(sysfs.Root()) / "bus/drivers/serial-base/drivers/ctrl",
+                       fs::path(sysfs.Root()) / "devices/pnp0/00:01/00:01:0/driver");
+    fs::create_symlink(fs::path(sysfs.Root()) / "bus/drivers/serial",
+                       fs::path(sysfs.Root()) / "devices/pnp0/00:01/driver");  // the UART's own driver, above
+    std::ofstream(fs::path(sysfs.Root()) / "class" / "tty" / "ttyS0" / "type") << "4\n";
+    sysfs.AddDevicePort("ttyS1", "platform/serial8250", "serial8250");
+    std::ofstream(fs::path(sysfs.Root()) / "class" / "tty" / "ttyS1" / "type") << "0\n";  // no UART there
+    sysfs.AddByIdLink("usb-FTDI_FT232R_USB_UART_A10K7Q2Z-if00-port0", "ttyUSB0");
+
+    const std::vector<PortIdentity> ports = DiscoverPorts(sysfs.Root(), sysfs.DevRoot().string());
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].name, "ttyUSB0");
+    EXPECT_EQ(PortIdentityText(ports[0]), "ftdi_sio, USB 0403:6001, FTDI FT232R USB UART, serial A10K7Q2Z, "
+                                          "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K7Q2Z-if00-port0");
+    EXPECT_EQ(PortIdentityFields(ports[0]).size(), 7u);
+    EXPECT_EQ(ports[1].name, "ttyACM0");
+    EXPECT_EQ(PortIdentityText(ports[1]), "cdc_acm, USB 2341:0043");
+    EXPECT_EQ(ports[2].name, "ttyS0");
+    EXPECT_EQ(PortIdentityText(ports[2]), "serial");
+    EXPECT_EQ(PortIdentityFields(ports[2]), (std::vector<std::pair<std::string, std::string>>{{"driver", "serial"}}));
 }
 
 TEST(ListPorts, EmptiesTheTargetWhenThereIsNothing)
@@ -104,6 +166,8 @@ TEST(PortNameOf, ShowsDevicesUnderDevAsPortNames)
         EXPECT_EQ(PortDevicePath(PortNameOf(path)), path.starts_with('/') ? path : "/dev/" + path) << path;
     EXPECT_EQ(PortNameOf("/dev/pts/3"), "pts/3");
     EXPECT_EQ(PortNameOf("/devices/x"), "/devices/x");
+    EXPECT_EQ(PortNameOf("//dev//ttyUSB0"), "ttyUSB0");
+    EXPECT_EQ(PortNameOf("/tmp//ttyV0"), "/tmp/ttyV0");
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ TEST(TSioCommClosed, DevicePathPutsPortNumIntoThePlaceholder)
     EXPECT_EQ(port.DevicePath(), "/dev/pts/7");
     port.SetDeviceName("/dev/%s%n%d");  // no printf: other conversions stay text
     EXPECT_EQ(port.DevicePath(), "/dev/%s%n3");
+    port.SetDeviceName("/tmp/ttyV%d");  // outside /dev: a path made by another program, used as it is
+    EXPECT_EQ(port.DevicePath(), "/tmp/ttyV%d");
 }
 
 TEST(TSioCommOpen, MissingDeviceIsNamedWithItsPath)
@@ -122,7 +124,7 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B2400));
     EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_EQ(line.c_cflag & (CLOCAL | CREAD | HUPCL | CRTSCTS), static_cast<tcflag_t>(CLOCAL | CREAD));
-    EXPECT_EQ(line.c_iflag, static_cast<tcflag_t>(INPCK));  // a pseudo-terminal drops PARENB itself
+    EXPECT_EQ(line.c_iflag, static_cast<tcflag_t>(INPCK | PARMRK));  // a pseudo-terminal drops PARENB itself
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(line.c_cc[VMIN], 0);
     EXPECT_EQ(line.c_cc[VTIME], 0);

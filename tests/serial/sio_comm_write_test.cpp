@@ -1,5 +1,6 @@
 // Writing: direct writes held by CTS or XOFF, and the queued-write mode.
 #include "event_loop.h"
+#include "fake_uart.h"
 #include "pty_pair.h"
 #include "serial/sio_comm.h"
 #include "serial/sio_error.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace torv {
@@ -36,26 +38,91 @@ protected:
     TSioComm port;
 };
 
-TEST_F(DirectWrite, CtsHeldOffGivesZeroAfterTheTimeoutAndSendsNothing)
-{
-    auto cts = std::make_shared<std::atomic<bool>>(false);
-    port.SetModemStatusSource([cts](int) -> std::optional<int> { return *cts ? tty::kCts : 0; });
-    port.OpenPort();
+// A UART whose CTS the test drives.
+class GatedWrite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ApplyProgrammerPortSettings(port);
+        uart.Attach(port);
+        port.Buffers().SetWriteTimeout(kShortTimeoutMs);
+    }
+    void TearDown() override
+    {
+        uart.onWrite = nullptr;
+        if (raiser.joinable()) {
+            raiser.join();
+        }
+    }
+    // CTS drops once the UART has sent after bytes; raised again after resumeMs unless negative.
+    void DropCtsAfter(size_t after, int resumeMs)
+    {
+        uart.onWrite = [this, after, resumeMs](const std::string& sent) {
+            if (sent.size() < after || dropped.exchange(true)) {
+                return;
+            }
+            uart.SetLines(0);
+            if (resumeMs >= 0) {
+                raiser = std::thread([this, resumeMs] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(resumeMs));
+                    uart.SetLines(tty::kCts);
+                });
+            }
+        };
+    }
 
+    test::FakeUart uart;
+    TSioComm port;
+    std::atomic<bool> dropped{false};
+    std::thread raiser;
+    const std::string data = "0123456789abcdefghij";
+};
+
+TEST_F(GatedWrite, CtsHeldOffGivesZeroAfterTheTimeoutAndSendsNothing)
+{
+    uart.SetLines(0);
+    port.OpenPort();
     const auto start = Clock::now();
     EXPECT_EQ(port.WriteBytes("\x55", 1), 0);
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(kShortTimeoutMs));
-    EXPECT_EQ(pty.Receive(50), "");
+    EXPECT_EQ(uart.Sent(), "");
 
-    *cts = true;
+    uart.SetLines(tty::kCts);
     EXPECT_EQ(port.WriteBytes("\x55", 1), 1);
-    EXPECT_EQ(pty.Receive(), "\x55");
+    EXPECT_EQ(uart.Sent(), "\x55");
 }
 
-TEST_F(DirectWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
+TEST_F(GatedWrite, SendingPausesWhileCtsIsOffAndResumes)
 {
+    uart.SetLines(tty::kCts);
     port.Buffers().SetWriteTimeout(1500);
-    port.SetModemStatusSource([](int) -> std::optional<int> { return 0; });
+    DropCtsAfter(4, 100);
+    port.OpenPort();
+    const auto start = Clock::now();
+    EXPECT_EQ(port.WriteBytes(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(uart.Sent(), data);
+    EXPECT_EQ(uart.SentWhileCtsOff(), 0);
+}
+
+TEST_F(GatedWrite, CtsStayingOffEndsTheWriteWithTheCountSent)
+{
+    uart.SetLines(tty::kCts);
+    DropCtsAfter(4, -1);
+    port.OpenPort();
+    const auto start = Clock::now();
+    const int sent = port.WriteBytes(data.data(), static_cast<int>(data.size()));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(kShortTimeoutMs));
+    EXPECT_GE(sent, 4);
+    EXPECT_LT(sent, 8);  // at most the piece that was on its way
+    EXPECT_EQ(uart.Sent(), data.substr(0, static_cast<size_t>(sent)));
+    EXPECT_EQ(uart.SentWhileCtsOff(), 0);
+}
+
+TEST_F(GatedWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
+{
+    uart.SetLines(0);
+    port.Buffers().SetWriteTimeout(1500);
     std::vector<Clock::time_point> waits;
     port.OnWriteWait = [&](TSioComm* sender) {
         EXPECT_EQ(sender, &port);
@@ -76,13 +143,27 @@ TEST_F(DirectWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
     EXPECT_TRUE(otherEventRan);
 }
 
-TEST_F(DirectWrite, CtsIsNotWatchedWithoutOutCtsFlow)
+TEST_F(GatedWrite, CtsIsNotWatchedWithoutOutCtsFlow)
 {
+    uart.SetLines(0);
     port.FlowControl().SetOutCtsFlow(false);
-    port.SetModemStatusSource([](int) -> std::optional<int> { return 0; });
     port.OpenPort();
     EXPECT_EQ(port.WriteBytes("ok", 2), 2);
-    EXPECT_EQ(pty.Receive(), "ok");
+    EXPECT_EQ(uart.Sent(), "ok");
+}
+
+TEST_F(GatedWrite, RtsToggleRaisesRtsOnlyWhileSending)
+{
+    uart.SetLines(tty::kCts);
+    port.FlowControl().SetControlRts(rtsToggle);
+    std::vector<bool> rtsWhileSending;
+    uart.onWrite = [&](const std::string&) { rtsWhileSending.push_back((uart.Lines() & tty::kRts) != 0); };
+    port.OpenPort();
+    EXPECT_EQ(uart.Lines() & tty::kRts, 0);
+    EXPECT_EQ(port.WriteBytes("ok", 2), 2);
+    EXPECT_EQ(rtsWhileSending, std::vector<bool>(rtsWhileSending.size(), true));
+    EXPECT_FALSE(rtsWhileSending.empty());
+    EXPECT_EQ(uart.Lines() & tty::kRts, 0);
 }
 
 TEST_F(DirectWrite, OutputStoppedByXoffTimesOutWithoutKeepingTheCallersBuffer)

@@ -1,3 +1,4 @@
+#include "serial/line_input.h"
 #include "serial/tty_port.h"
 
 #include <asm/termbits.h>
@@ -26,7 +27,7 @@ TEST(BuildTermios, ProgrammerPortIsRawEvenParityWithoutKernelHandshake)
     EXPECT_EQ(words->cflag & (CREAD | CLOCAL), static_cast<std::uint32_t>(CREAD | CLOCAL));
     // RTS stays off: no kernel handshake, no hang-up toggle on close, one stop bit.
     EXPECT_EQ(words->cflag & (CRTSCTS | HUPCL | CSTOPB), 0u);
-    EXPECT_EQ(words->iflag, static_cast<std::uint32_t>(INPCK));
+    EXPECT_EQ(words->iflag, static_cast<std::uint32_t>(INPCK | PARMRK));
     EXPECT_EQ(words->oflag, 0u);
     EXPECT_EQ(words->lflag, 0u);
     EXPECT_EQ(words->speed, 2400u);
@@ -89,13 +90,55 @@ TEST(BuildTermios, RefusesWhatLinuxCannotDo)
 
 TEST(LineErrors, EachCounterGivesItsFlag)
 {
-    const ErrorCounters before{1, 1, 1, 1, 1};
+    const LineCounters before{1, 1, 1, 1, 1};
     EXPECT_EQ(LineErrors(before, before), 0);
     EXPECT_EQ(LineErrors(before, {2, 1, 1, 1, 1}), line_error::kFrame);
     EXPECT_EQ(LineErrors(before, {1, 2, 1, 1, 1}), line_error::kOverrun);
     EXPECT_EQ(LineErrors(before, {1, 1, 2, 1, 1}), line_error::kParity);
     EXPECT_EQ(LineErrors(before, {1, 1, 1, 2, 1}), line_error::kBreak);
     EXPECT_EQ(LineErrors(before, {1, 1, 1, 1, 2}), line_error::kRxOverflow);
+}
+
+TEST(InputDecoder, TakesOutMarksAndAppliesTheReceiveOptions)
+{
+    const ReceiveRules marked{true};
+    const ReceiveRules replacing{true, true, '?'};
+    const ReceiveRules stripping{true, false, 0, true};
+    struct Case {
+        const char* what;
+        std::string raw;
+        ReceiveRules rules;
+        std::string data;
+        int errorBytes;
+        int breaks;
+    };
+    const Case cases[] = {
+        {"plain bytes", std::string("ab\0c", 4), marked, std::string("ab\0c", 4), 0, 0},
+        {"a data 0xFF", "a\xff\xff" "b", marked, "a\xff" "b", 0, 0},
+        {"error byte kept", std::string("\xff\0A", 3), marked, "A", 1, 0},
+        {"error byte replaced", std::string("\xff\0A", 3), replacing, "?", 1, 0},
+        {"break gives no byte", std::string("x\xff\0\0y", 5), replacing, "xy", 0, 1},
+        {"zero bytes stripped", std::string("\0a\0\0b", 5), stripping, "ab", 0, 0},
+        {"unmarked input passes 0xFF", "\xff\xff", ReceiveRules{}, "\xff\xff", 0, 0},
+    };
+    for (const Case& c : cases) {
+        // Whole, and cut after every byte: a mark may end one read and begin the next.
+        for (const size_t cut : {c.raw.size(), size_t{1}}) {
+            InputDecoder decoder;
+            std::string data;
+            MarksFound total;
+            for (size_t at = 0; at < c.raw.size(); at += cut) {
+                const std::string piece = c.raw.substr(at, cut);
+                const MarksFound found = decoder.Decode(reinterpret_cast<const std::uint8_t*>(piece.data()),
+                                                        static_cast<int>(piece.size()), c.rules, data);
+                total.errorBytes += found.errorBytes;
+                total.breaks += found.breaks;
+            }
+            EXPECT_EQ(data, c.data) << c.what << ", pieces of " << cut;
+            EXPECT_EQ(total.errorBytes, c.errorBytes) << c.what;
+            EXPECT_EQ(total.breaks, c.breaks) << c.what;
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
 #include "ui/main_form.h"
+#include "ui/port_choice.h"
 #include "ui/radio_group.h"
 #include "ui/readout_panel.h"
 #include "ui/spin_edit.h"
@@ -61,6 +63,7 @@ protected:
         options.hotKeyBackEnd = hotKeys;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
         options.sysfsRoot = emptySysfs.path().toStdString();
+        options.devRoot = emptySysfs.path().toStdString();
         options.messageBox = [this](QWidget*, const Message& message) {
             messages.push_back(message);
             if (answers.empty())
@@ -284,6 +287,40 @@ TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
     ASSERT_TRUE(Write());
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(emulator->StoredBlock()[0], 0x03);
+}
+
+TEST_F(MainFormTest, PortListIsReadAgainAtEachOpening)
+{
+    Create();
+    const QString shown = form->CommComboBox->Text();
+    form->show();
+    form->CommComboBox->DropDown();
+    EXPECT_EQ(form->CommComboBox->Items(), QStringList{shown});
+    form->CommComboBox->CloseUp(false);
+
+    // An adapter plugged in meanwhile, as sysfs then shows it.
+    QDir(emptySysfs.path()).mkpath("class/tty/ttyUSB0/device");
+    form->CommComboBox->DropDown();
+    EXPECT_TRUE(form->CommComboBox->DroppedDown());
+    EXPECT_EQ(form->CommComboBox->Items(), (QStringList{shown, "ttyUSB0"}));
+    EXPECT_EQ(form->CommComboBox->Text(), shown);  // the shown port stays chosen
+    form->CommComboBox->CloseUp(false);
+}
+
+TEST_F(MainFormTest, RememberedPortIsChosenAtStart)
+{
+    RememberPort("ttyUSB9");
+    Create(MakeContents(), false, {"ttyUSB9"});
+    EXPECT_EQ(form->CommComboBox->Text(), "ttyUSB9");
+
+    // A successful read remembers its port; an absent remembered port leaves the first.
+    form->CommComboBox->SetItemIndex(0);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(RememberedPort(), form->CommComboBox->Text());
+    RememberPort("ttyUSB7");
+    form.reset();
+    Create();
+    EXPECT_EQ(form->CommComboBox->ItemIndex(), 0);
 }
 
 TEST_F(MainFormTest, ChangingThePortDisablesWrite)
