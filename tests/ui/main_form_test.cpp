@@ -21,6 +21,7 @@
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
 #include "serial/port_discovery.h"
+#include "serial/tty_device.h"
 #include "skin/sk_button.h"
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
@@ -363,11 +364,11 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
 {
     struct Case {
         std::uint8_t stageBeforePause;
-        int bytesNeeded;  // the whole reply whose handler pauses
+        int bytesNeeded;  // the bytes that complete the reply whose handler pauses
         const Message* prompt;
     };
     const Case cases[] = {
-        {ProgrammingExchange::kIdentification, 14, &texts::kAdapterNotResponding},   // 200 ms before 0x61
+        {ProgrammingExchange::kIdentification, 7, &texts::kAdapterNotResponding},    // 200 ms before 0x61
         {ProgrammingExchange::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
         {ProgrammingExchange::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
     };
@@ -376,13 +377,21 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         AdapterEmulator second(MakeContents());
         second.Start();
         Create(MakeContents(), false, {QString::fromStdString(second.SlavePath())});
+        form->CommComboBox->SetItemIndex(0);  // the first adapter, whatever was remembered
+        EmulatorFaults exactWord;  // no text after the word, so the device-type reply comes alone
+        exactWord.identification = {'Q', 'u', 'a', 's', 'a', 'r', '3'};
+        emulator->SetFaults(exactWord);
         const std::function<void(TSioComm*, int)> handler = form->Port->OnRxChar;
         bool changedInsidePause = false;
+        int bytesSeen = 0;  // in the stage before the pause, however the line cut them up
         form->Port->OnRxChar = [&](TSioComm* sender, int count) {
-            if (!changedInsidePause && form->Exchange().StageNow() == c.stageBeforePause && count >= c.bytesNeeded) {
+            const bool inStage = form->Exchange().StageNow() == c.stageBeforePause;
+            bytesSeen += inStage ? count : 0;
+            if (!changedInsidePause && inStage && bytesSeen >= c.bytesNeeded) {
                 // Runs at the first event-loop pass of the handler's pause.
                 QTimer::singleShot(0, form.get(), [&] {
-                    form->CommComboBox->SetItemIndex(1);
+                    const QString name = QString::fromStdString(PortNameOf(second.SlavePath()));
+                    form->CommComboBox->SetItemIndex(static_cast<int>(form->CommComboBox->Items().indexOf(name)));
                     changedInsidePause = form->Port->IsOpen();
                 });
             }
@@ -406,6 +415,29 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
     }
 }
 
+// A real terminal whose CTS line a test holds off, as a slow or stopped line does.
+class CtsHeldDevice : public tty::Device {
+public:
+    CtsHeldDevice(std::unique_ptr<tty::Device> device, const bool& ctsOff) : device_(std::move(device)), ctsOff_(ctsOff) {}
+    int Handle() const override { return device_->Handle(); }
+    int GetAttributes(tty::TermiosWords& words) override { return device_->GetAttributes(words); }
+    int SetAttributes(const tty::TermiosWords& words) override { return device_->SetAttributes(words); }
+    std::optional<int> ModemStatus() override { return ctsOff_ ? 0 : TIOCM_CTS | TIOCM_DSR; }
+    int SetModemLines(int lines, bool on) override { return device_->SetModemLines(lines, on); }
+    int WaitModemChange(int lines) override { return device_->WaitModemChange(lines); }
+    void InterruptModemWait(pthread_t waiter) override { device_->InterruptModemWait(waiter); }
+    std::optional<tty::LineCounters> Counters() override { return device_->Counters(); }
+    int InputQueue(int& count) override { return device_->InputQueue(count); }
+    int OutputQueue(int& count) override { return device_->OutputQueue(count); }
+    int Purge() override { return device_->Purge(); }
+    long Read(void* buffer, std::size_t count) override { return device_->Read(buffer, count); }
+    long Write(const void* data, std::size_t count) override { return device_->Write(data, count); }
+
+private:
+    std::unique_ptr<tty::Device> device_;
+    const bool& ctsOff_;
+};
+
 // Counts the paint events a widget has received.
 class PaintCounter : public QObject {
 public:
@@ -422,7 +454,10 @@ TEST_F(MainFormTest, BusyPanelIsPaintedWholeBeforeAWriteBlocks)
 {
     Create();
     bool ctsOff = false;
-    form->Port->SetModemStatusSource([&](int) -> std::optional<int> { return ctsOff ? 0 : TIOCM_CTS; });
+    form->Port->SetDeviceOpener([&](const std::string& path, int& error) -> std::unique_ptr<tty::Device> {
+        std::unique_ptr<tty::Device> device = tty::OpenTerminal(path, error);
+        return device ? std::make_unique<CtsHeldDevice>(std::move(device), ctsOff) : nullptr;
+    });
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     ASSERT_TRUE(Read());
