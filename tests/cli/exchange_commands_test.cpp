@@ -11,7 +11,10 @@
 #include <QJsonObject>
 
 #include <atomic>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "cli/arguments.h"
@@ -281,6 +284,38 @@ TEST_F(ExchangeCommandsTest, TraceShowsEveryByteThatArrives)
     EXPECT_EQ(traced.code, kExitExchangeFailed);
     EXPECT_NE(traced.err.find("] > 55\n"), std::string::npos) << traced.err;
     EXPECT_NE(traced.err.find("] < consumed 51 75 61\n"), std::string::npos) << traced.err;
+}
+
+// Exit code and meaning, from --help and from the README's table.
+std::map<int, std::string> ExitCodes(const std::string& text, const std::regex& first, const std::regex& more)
+{
+    std::map<int, std::string> codes;
+    std::istringstream lines(text);
+    int code = -1;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, first)) {
+            code = std::stoi(match[1]);
+            codes[code] = match[2];
+        } else if (code >= 0 && std::regex_match(line, match, more)) {
+            codes[code] += " " + match[1].str();
+        } else {
+            code = -1;
+        }
+    }
+    return codes;
+}
+
+TEST(Help, ExitCodesMatchTheReadme)
+{
+    std::ifstream readme(TORV_README);
+    ASSERT_TRUE(readme) << TORV_README;
+    const std::string manual((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    const std::map<int, std::string> help =
+        ExitCodes(std::string(kUsage).substr(std::string(kUsage).find("exit codes:")), std::regex(R"(  (\d)  (.*))"),
+                  std::regex(R"(     (\S.*))"));
+    EXPECT_EQ(help.size(), 6u);
+    EXPECT_EQ(help, ExitCodes(manual, std::regex(R"(\| (\d) \| (.*) \|)"), std::regex("(?!)")));
 }
 
 }  // namespace
