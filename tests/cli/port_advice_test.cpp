@@ -94,7 +94,9 @@ TEST_F(DeviceFile, TorvctlWithoutPermissionExitsFour)
                 ::_exit(99);
         });
         torvctl.start(QStringLiteral(TORVCTL_PATH), {"read", "--port", QString::fromStdString(path_)});
-        ASSERT_TRUE(torvctl.waitForFinished(30000));
+        if (!torvctl.waitForStarted(30000) || (torvctl.waitForFinished(30000) && torvctl.exitCode() == 99))
+            GTEST_SKIP() << "torvctl cannot be run as user " << kNobody << " from the build tree";
+        ASSERT_EQ(torvctl.state(), QProcess::NotRunning);
         const std::string err = torvctl.readAllStandardError().toStdString();
         EXPECT_EQ(torvctl.exitCode(), 4) << err;
         EXPECT_NE(err.find(advice), std::string::npos) << err;
