@@ -4,7 +4,9 @@
 // - a parsed frequency is finite, above 0 and at most 99999999;
 // - parsed hex bytes are exactly as many as asked for;
 // - calc and decode answer with exit code 0 or 1 and print something, a usage error
-//   with a message.
+//   with exit code 2 and a message; with --json, standard output is one JSON object
+//   carrying the exit code.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,8 +17,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "cli/arguments.h"
-#include "cli/calc_commands.h"
+#include "cli/dispatch.h"
 
 namespace torv::cli {
 namespace {
@@ -33,7 +38,7 @@ void Check(bool holds, const char* what)
 std::vector<std::string> Words(FuzzedDataProvider& input)
 {
     static const char* const kKnown[] = {"--legacy", "--grid", "--type", "--step", "--second", "13", "14",
-                                         "15",       "25",     "12.5",   "--",     "-",        "--type=14"};
+                                         "15",       "25",     "12.5",   "--",     "-",        "--type=14", "--json"};
     std::vector<std::string> words;
     for (int n = input.ConsumeIntegralInRange(0, 8); n > 0; --n) {
         if (input.ConsumeBool())
@@ -78,14 +83,17 @@ void FuzzParsers(FuzzedDataProvider& input)
 
 void FuzzCommand(FuzzedDataProvider& input, bool calc)
 {
-    const std::vector<std::string> words = Words(input);
-    std::ostringstream out;
-    try {
-        const int code = calc ? RunCalc(words, out) : RunDecode(words, out);
-        Check(code == kExitOk || code == kExitRefused, "command ended with an unexpected exit code");
-        Check(!out.str().empty(), "command printed nothing");
-    } catch (const UsageError& error) {
-        Check(error.what()[0] != '\0', "usage error without a message");
+    std::vector<std::string> words = Words(input);
+    words.insert(words.begin(), calc ? "calc" : "decode");
+    std::ostringstream out, err;
+    const int code = RunTorvctl(words, Console{out, err, nullptr});
+    Check(code == kExitOk || code == kExitRefused || code == kExitUsage, "command ended with an unexpected exit code");
+    Check(code != kExitUsage || !err.str().empty(), "usage error without a message");
+    Check(code == kExitUsage || !out.str().empty(), "command printed nothing");
+    if (std::find(words.begin(), words.end(), "--json") != words.end()) {
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out.str()));
+        Check(document.isObject() && document.object().value("exitCode").toInt(-1) == code,
+              "--json printed no JSON object with the exit code");
     }
 }
 

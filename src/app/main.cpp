@@ -1,6 +1,7 @@
 // torv-programmer: the transmitter frequency programmer's window.
 //
-// Start-up: the single-instance guard first (a second copy brings the first one
+// Start-up: --help and --version answered before the application object exists (they
+// need no display), then the single-instance guard (a second copy brings the first one
 // forward and ends), then the window with its port list; the first argument decides
 // whether success texts appear in the status bar.
 #include <QApplication>
@@ -28,13 +29,24 @@ constexpr const char* kUsage =
     "  --demo            offer a built-in emulated adapter with a transmitter first\n"
     "  --help, --version\n";
 
+// A second copy hands nothing over to the first: say which options were not applied.
+void TellOptionsNotApplied(const torv::CommandLine& commandLine, bool broughtForward)
+{
+    const QStringList unapplied = torv::OptionsForThisCopyOnly(commandLine);
+    if (unapplied.isEmpty())
+        return;
+    std::fprintf(stderr, "torv-programmer: a copy is already running%s; these options were not applied: %s\n",
+                 broughtForward ? " and was brought forward" : " (it did not answer)",
+                 unapplied.join(QLatin1Char(' ')).toLocal8Bit().constData());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QStringList arguments = application.arguments();
-    arguments.removeFirst();
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     const torv::CommandLine commandLine = torv::ParseCommandLine(arguments);
     if (commandLine.help) {
         std::fputs(kUsage, stdout);
@@ -45,10 +57,18 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    QApplication application(argc, argv);
     // The copy is known by its executable's file name, as it was started.
     torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
-    if (oneInstance.Test())
+    bool broughtForward = false;
+    oneInstance.Mode = torv::oiCustom;
+    oneInstance.OnCustom = [&broughtForward](torv::TOneInstance* guard) {
+        broughtForward = guard->ActivateOtherCopy();
+    };
+    if (oneInstance.Test()) {
+        TellOptionsNotApplied(commandLine, broughtForward);
         return 0;
+    }
 
     application.setApplicationDisplayName(QString::fromUtf8(torv::ui_texts::kApplicationTitle));
     torv::ApplyProgrammerStyle(application);

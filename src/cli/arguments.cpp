@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <stdexcept>
+
+#include <QCommandLineParser>
+#include <QStringList>
 
 namespace torv::cli {
 namespace {
 
 constexpr double kLargestFieldMHz = 99999999.0;
-
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& known, std::string_view name)
-{
-    auto it = std::find_if(known.begin(), known.end(), [&](const OptionSpec& s) { return s.name == name; });
-    return it == known.end() ? nullptr : &*it;
-}
 
 int HexDigit(char c)
 {
@@ -29,36 +27,37 @@ int HexDigit(char c)
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            positional_.push_back(arg);
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const OptionSpec* option = FindSpec(known, name);
-        if (!option)
-            throw UsageError("unknown option " + name);
-        if (!option->takesValue) {
-            if (equals != std::string::npos)
-                throw UsageError(name + " takes no value");
-            flags_.insert(name);
-            continue;
-        }
-        std::string value;
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-        } else {
-            if (i + 1 >= args.size())
-                throw UsageError(name + " needs a value");
-            value = args[++i];
-        }
-        std::vector<std::string>& slot = values_[name];
-        if (!slot.empty() && !option->repeatable)
-            throw UsageError(name + " given more than once");
-        slot.push_back(value);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionSpec& spec : known) {
+        if (spec.name.size() < 3 || spec.name.compare(0, 2, "--") != 0)
+            throw std::logic_error("option names begin with --: " + spec.name);
+        const QString name = QString::fromStdString(spec.name.substr(2));
+        parser.addOption(spec.takesValue ? QCommandLineOption(name, QString(), QStringLiteral("value"))
+                                         : QCommandLineOption(name));
     }
+    QStringList words{QStringLiteral("torvctl")};  // the parser skips the program's name
+    for (const std::string& arg : args)
+        words.append(QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size())));
+    if (!parser.parse(words))
+        throw UsageError(parser.errorText().toStdString());
+    for (const OptionSpec& spec : known) {
+        const QString name = QString::fromStdString(spec.name.substr(2));
+        if (!parser.isSet(name))
+            continue;
+        if (!spec.takesValue) {
+            flags_.insert(spec.name);
+            continue;
+        }
+        const QStringList given = parser.values(name);
+        if (given.size() > 1 && !spec.repeatable)
+            throw UsageError(spec.name + " given more than once");
+        std::vector<std::string>& slot = values_[spec.name];
+        for (const QString& value : given)
+            slot.push_back(value.toLocal8Bit().toStdString());
+    }
+    for (const QString& word : parser.positionalArguments())
+        positional_.push_back(word.toLocal8Bit().toStdString());
 }
 
 bool Arguments::Has(std::string_view option) const

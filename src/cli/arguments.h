@@ -1,5 +1,6 @@
 #pragma once
-// Command-line parsing for torvctl: a command word, then options and positional values.
+// Command-line parsing for torvctl: a command word, then options and positional values,
+// read by Qt's QCommandLineParser.
 
 #include <map>
 #include <optional>
@@ -13,11 +14,12 @@ namespace torv::cli {
 
 // Exit codes of torvctl.
 enum ExitCode : int {
-    kExitOk = 0,               // done
-    kExitRefused = 1,          // the frequency or record cannot be used as asked
+    kExitOk = 0,               // done and verified
+    kExitRefused = 1,          // refused before anything was sent
     kExitUsage = 2,            // bad command line or bad input value
-    kExitExchangeFailed = 3,   // the transmitter exchange did not complete
+    kExitExchangeFailed = 3,   // the exchange failed before any block was sent
     kExitPortUnavailable = 4,  // the serial port could not be opened
+    kExitNotVerified = 5,      // a block was sent but not verified: the unit's state is unknown
 };
 
 // Bad command line or input value; the message is shown as one line.
@@ -34,7 +36,8 @@ struct OptionSpec {
 
 class Arguments {
 public:
-    // Parses args (without the program and command words). Throws UsageError.
+    // Parses args (without the program and command words): "--name value", "--name=value",
+    // flags, and positional words ("--" ends the options). Throws UsageError.
     Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known);
 
     bool Has(std::string_view option) const;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/arguments.h"
+#include "cli/results.h"
 #include "device/blocks.h"
 #include "device/checksum.h"
 #include "device/frequency_codec.h"
@@ -26,6 +27,23 @@ std::string MHzText(double hz)
     return FormatMHz(hz, ".") + " MHz";
 }
 
+// A command's result, both as lines for a person and as a JSON object.
+struct Output {
+    std::ostringstream text;
+    QJsonObject json;
+
+    int Print(int exitCode, bool asJson, std::ostream& out)
+    {
+        if (asJson) {
+            json.insert("exitCode", exitCode);
+            PrintJson(json, out);
+        } else {
+            out << text.str();
+        }
+        return exitCode;
+    }
+};
+
 std::string SingleFrequency(const Arguments& arguments)
 {
     if (arguments.Positional().size() != 1)
@@ -33,9 +51,20 @@ std::string SingleFrequency(const Arguments& arguments)
     return arguments.Positional().front();
 }
 
-int CalcLegacy(const std::string& typed, std::ostream& out)
+int CalcLegacy(const std::string& typed, Output& output)
 {
     const LegacySearch search = FindLegacyDivisors(ParseMHz(typed));
+    std::ostream& out = output.text;
+    output.json.insert("mode", "legacy");
+    if (search.best) {
+        const LegacyDivisors& d = *search.best;
+        output.json.insert("r", static_cast<double>(d.r));
+        output.json.insert("n", static_cast<double>(d.n));
+        output.json.insert("a", static_cast<double>(d.a));
+        output.json.insert("achievedHz", static_cast<double>(d.achievedHz));
+        output.json.insert("errorHz", static_cast<double>(search.bestError));
+    }
+    output.json.insert("programmable", search.success);
     if (!search.success) {
         out << typed << " MHz cannot be programmed in legacy mode: ";
         if (search.best)
@@ -53,8 +82,9 @@ int CalcLegacy(const std::string& typed, std::ostream& out)
     return kExitOk;
 }
 
-int CalcGrid(const std::string& typed, const Arguments& arguments, std::ostream& out)
+int CalcGrid(const std::string& typed, const Arguments& arguments, Output& output)
 {
+    std::ostream& out = output.text;
     const double mhz = ParseMHz(typed);
     const std::optional<std::string> typeText = arguments.Value("--type");
     if (!typeText)
@@ -69,10 +99,20 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, std::ostream&
     const std::size_t offset = second ? kRecord2Offset : kRecord1Offset;
     const double hz = DecodeGrid(g.n, g.f, type.gridDivider).value();
 
+    const bool inRange = mhz >= type.minMHz && mhz <= type.maxMHz;
+    output.json = QJsonObject{{"mode", "grid"},
+                              {"deviceType", int(type.code)},
+                              {"n", static_cast<double>(g.n)},
+                              {"f", static_cast<double>(g.f)},
+                              {"p", static_cast<double>(type.gridDivider)},
+                              {"achievedHz", hz},
+                              {"channel", second ? 2 : 1},
+                              {"record", QString::fromStdString(Hex(block.data() + offset, kRecordSize))},
+                              {"inRange", inRange}};
     out << "N " << g.n << ", F " << g.f << " (P " << type.gridDivider << ")\n"
         << "achieved " << std::fixed << std::setprecision(0) << hz << " Hz (" << MHzText(hz) << ")\n"
         << "channel " << (second ? 2 : 1) << " record: " << Hex(block.data() + offset, kRecordSize) << "\n";
-    if (mhz < type.minMHz || mhz > type.maxMHz) {
+    if (!inRange) {
         out << "outside the range of type " << int(type.code) << " (" << type.minMHz << " to " << type.maxMHz
             << " MHz): the programmer refuses to write it\n";
         return kExitRefused;
@@ -84,19 +124,22 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, std::ostream&
 
 int RunCalc(const std::vector<std::string>& args, std::ostream& out)
 {
-    const Arguments arguments(args, {{"--legacy"}, {"--grid"}, {"--type", true}, {"--step", true}, {"--second"}});
+    const Arguments arguments(args,
+                              {{"--legacy"}, {"--grid"}, {"--type", true}, {"--step", true}, {"--second"}, {"--json"}});
     const bool legacy = arguments.Has("--legacy");
     if (legacy == arguments.Has("--grid"))
         throw UsageError("choose one of --legacy and --grid");
     if (legacy && (arguments.Has("--type") || arguments.Has("--step") || arguments.Has("--second")))
         throw UsageError("--type, --step and --second belong to --grid");
     const std::string typed = SingleFrequency(arguments);
-    return legacy ? CalcLegacy(typed, out) : CalcGrid(typed, arguments, out);
+    Output output;
+    const int code = legacy ? CalcLegacy(typed, output) : CalcGrid(typed, arguments, output);
+    return output.Print(code, arguments.Has("--json"), out);
 }
 
 int RunDecode(const std::vector<std::string>& args, std::ostream& out)
 {
-    const Arguments arguments(args, {{"--type", true}});
+    const Arguments arguments(args, {{"--type", true}, {"--json"}});
     std::string hex;
     for (const std::string& piece : arguments.Positional())
         hex += piece;
@@ -111,27 +154,41 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
         throw UsageError("a grid-mode record needs --type 13, 14 or 15");
     const int gridDivider = type ? type->gridDivider : 0;
 
-    out << "flags 0x" << Hex(record.data(), 1) << ": " << (view.InUse() ? "in use" : "not in use") << ", "
-        << (view.GridMode() ? "grid mode" : "legacy mode");
+    Output output;
+    std::ostream& text = output.text;
+    text << "flags 0x" << Hex(record.data(), 1) << ": " << (view.InUse() ? "in use" : "not in use") << ", "
+         << (view.GridMode() ? "grid mode" : "legacy mode");
     if (view.GridMode())
-        out << ", " << (view.Grid25kHz() ? "25" : "12.5") << " kHz step";
-    out << "\n";
+        text << ", " << (view.Grid25kHz() ? "25" : "12.5") << " kHz step";
+    text << "\n";
+    output.json = QJsonObject{{"flags", QString::fromStdString(Hex(record.data(), 1))},
+                              {"inUse", view.InUse()},
+                              {"mode", view.GridMode() ? "grid" : "legacy"}};
     std::optional<double> hz;
     if (view.GridMode()) {
-        out << "N " << view.N() << ", F " << view.RorF() << " (P " << gridDivider << ")\n";
+        text << "N " << view.N() << ", F " << view.RorF() << " (P " << gridDivider << ")\n";
+        output.json.insert("gridStepKHz", view.Grid25kHz() ? 25.0 : 12.5);
+        output.json.insert("n", static_cast<double>(view.N()));
+        output.json.insert("f", static_cast<double>(view.RorF()));
+        output.json.insert("p", gridDivider);
         hz = DecodeGrid(view.N(), view.RorF(), gridDivider);
     } else {
-        out << "A " << int(view.A()) << ", N " << view.N() << ", R " << view.RorF() << "\n";
+        text << "A " << int(view.A()) << ", N " << view.N() << ", R " << view.RorF() << "\n";
+        output.json.insert("a", int(view.A()));
+        output.json.insert("n", static_cast<double>(view.N()));
+        output.json.insert("r", static_cast<double>(view.RorF()));
         hz = DecodeLegacy(view.A(), view.N(), view.RorF());
     }
     const bool intact = RecordIntact(record);
-    out << "CRC " << Hex(record.data() + 6, 2) << ": " << (intact ? "intact" : "does not match") << "\n";
-    if (!hz) {
-        out << "frequency: none (R is 0)\n";
-        return kExitRefused;
-    }
-    out << "frequency " << MHzText(*hz) << "\n";
-    return intact ? kExitOk : kExitRefused;
+    text << "CRC " << Hex(record.data() + 6, 2) << ": " << (intact ? "intact" : "does not match") << "\n";
+    output.json.insert("crc", QString::fromStdString(Hex(record.data() + 6, 2)));
+    output.json.insert("intact", intact);
+    output.json.insert("frequency", hz ? QJsonValue(QString::fromStdString(FormatMHz(*hz, "."))) : QJsonValue());
+    if (hz)
+        text << "frequency " << MHzText(*hz) << "\n";
+    else
+        text << "frequency: none (R is 0)\n";
+    return output.Print(hz && intact ? kExitOk : kExitRefused, arguments.Has("--json"), out);
 }
 
 }  // namespace torv::cli

@@ -5,6 +5,8 @@
 
 #include <QEventLoop>
 
+#include "exchange/exchange_texts.h"
+
 namespace torv::cli {
 namespace {
 
@@ -31,9 +33,31 @@ bool OffersRetry(MessageFlags flags)
     return flags == MessageFlags::kRetryCancelError || flags == MessageFlags::kRetryCancelWarning;
 }
 
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 }  // namespace
 
-TerminalHost::TerminalHost(std::ostream& out, std::istream* answers) : out_(out), answers_(answers) {}
+char PromptLetter(const Message& message)
+{
+    const Message* const prompts[] = {&texts::kAdapterNotFoundAfterRetries, &texts::kAdapterNotFoundTimeout,
+                                      &texts::kAdapterNotResponding,        &texts::kDeviceTypeRefused,
+                                      &texts::kNoTransmitter,               &texts::kNotATransmitter,
+                                      &texts::kChecksumError,               &texts::kWriteVerifyError,
+                                      &texts::kTransmitterNotResponding};
+    for (std::size_t i = 0; i < std::size(prompts); ++i) {
+        if (prompts[i]->text == message.text)
+            return static_cast<char>('A' + i);
+    }
+    return 0;
+}
+
+TerminalHost::TerminalHost(std::ostream& messages, std::istream* answers, bool acceptDamaged)
+    : messages_(messages), answers_(answers), acceptDamaged_(acceptDamaged)
+{
+}
 
 void TerminalHost::SetControlState(ControlState state)
 {
@@ -44,20 +68,43 @@ void TerminalHost::SetControlState(ControlState state)
 
 void TerminalHost::ShowStatusText(const std::string& text)
 {
-    out_ << text.substr(text.find_first_not_of(' ')) << "\n";
+    lastStatus_ = text;
+    messages_ << text.substr(text.find_first_not_of(' ')) << "\n";
 }
 
 Answer TerminalHost::ShowMessage(const Message& message)
 {
-    out_ << message.caption << ": " << TerminalText(message.text) << "\n";
+    messages_ << message.caption << ": " << TerminalText(message.text) << "\n";
     if (!OffersRetry(message.flags))
         return Answer::Ok;
-    if (!answers_) {
-        out_ << "(answered Cancel: no terminal to ask)\n";
+    lastPrompt_ = message;
+    if (message.text != texts::kChecksumError.text) {
+        if (answers_)
+            return Ask();
+        messages_ << "(answered Cancel: no terminal to ask)\n";
         return Answer::Cancel;
     }
+    // Damaged data: Cancel takes the block as read, so it is given only by a person or
+    // by the option; answered automatically, the block is refused (and not used).
+    damagedAccepted_ = false;
+    if (acceptDamaged_) {
+        messages_ << "(accepted: --accept-damaged)\n";
+        damagedAccepted_ = true;
+        return Answer::Cancel;
+    }
+    if (!answers_) {
+        messages_ << "(refused: no terminal to ask; --accept-damaged accepts the damaged block)\n";
+        return Answer::Cancel;
+    }
+    const Answer answer = Ask();
+    damagedAccepted_ = answer == Answer::Cancel;
+    return answer;
+}
+
+Answer TerminalHost::Ask()
+{
     for (;;) {
-        out_ << "[r]etry or [c]ancel? " << std::flush;
+        messages_ << "[r]etry or [c]ancel? " << std::flush;
         std::string reply;
         if (!std::getline(*answers_, reply))
             return Answer::Cancel;
@@ -68,11 +115,33 @@ Answer TerminalHost::ShowMessage(const Message& message)
     }
 }
 
+void TerminalHost::Begin()
+{
+    state_ = ControlState::Busy;
+    damagedAccepted_ = false;
+    lastStatus_.clear();
+    lastPrompt_.reset();
+}
+
 void TerminalHost::WaitUntilIdle()
 {
     QEventLoop loop;
     while (state_ == ControlState::Busy)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+Completion TerminalHost::Completed() const
+{
+    if (state_ != ControlState::IdleAfterSuccess)
+        return Completion::NotCompleted;
+    // The exchange gives its success text only for a block that passed its check or a
+    // read-back that equalled the block sent; a block taken at the damaged-data prompt
+    // comes without one.
+    if (EndsWith(lastStatus_, texts::kWriteSucceeded))
+        return Completion::WriteVerified;
+    if (EndsWith(lastStatus_, texts::kReadSucceeded))
+        return Completion::ReadVerified;
+    return Completion::DamagedBlockTaken;
 }
 
 }  // namespace torv::cli

@@ -1,17 +1,40 @@
 #pragma once
-// The exchange's host for torvctl: messages go to the terminal, prompts are asked there
-// when standard input is a terminal and answered Cancel otherwise.
+// The exchange's host for torvctl: messages go to standard error, prompts are asked on
+// the terminal when standard input is one and answered automatically otherwise. It
+// keeps what the exchange told it, so that the exit code says what happened.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "exchange/exchange_host.h"
 
 namespace torv::cli {
 
+// Where torvctl talks: results, operator texts, and the operator's answers (nullptr
+// when standard input is not a terminal and nobody can be asked).
+struct Console {
+    std::ostream& out;
+    std::ostream& err;
+    std::istream* answers = nullptr;
+};
+
+// The letter of an exchange prompt ('A' to 'I'), or 0 for any other message.
+char PromptLetter(const Message& message);
+
+// How the last operation came to rest.
+enum class Completion {
+    NotCompleted,       // aborted, or still busy
+    ReadVerified,       // a read whose blocks passed their checks
+    WriteVerified,      // a write whose read-back equalled the block sent
+    DamagedBlockTaken,  // the damaged-data prompt was answered Cancel, which takes the block
+};
+
 class TerminalHost : public ExchangeHost {
 public:
-    TerminalHost(std::ostream& out, std::istream* answers);
+    // acceptDamaged: the damaged-data prompt is answered by accepting the block, as the
+    // window's Cancel does. Without it and without a terminal, the block is refused.
+    TerminalHost(std::ostream& messages, std::istream* answers, bool acceptDamaged);
 
     void ShowParameters() override {}
     void ShowDeviceInfo() override {}
@@ -20,16 +43,28 @@ public:
     void ShowStatusText(const std::string& text) override;
     Answer ShowMessage(const Message& message) override;
 
+    // Starts an operation: busy, and nothing told yet.
+    void Begin();
     // Runs the event loop until the exchange has come to rest (success or abort).
     void WaitUntilIdle();
-    bool Succeeded() const { return state_ == ControlState::IdleAfterSuccess; }
+    Completion Completed() const;
+    // The damaged block was accepted by the option or by the operator's Cancel.
+    bool DamagedBlockAccepted() const { return damagedAccepted_; }
     bool WriteLocked() const { return writeLocked_; }
+    // The last prompt with Retry and Cancel shown in this operation.
+    const std::optional<Message>& LastPrompt() const { return lastPrompt_; }
 
 private:
-    std::ostream& out_;
+    Answer Ask();
+
+    std::ostream& messages_;
     std::istream* answers_;
+    bool acceptDamaged_;
     ControlState state_ = ControlState::Busy;
     bool writeLocked_ = false;
+    bool damagedAccepted_ = false;
+    std::string lastStatus_;
+    std::optional<Message> lastPrompt_;
 };
 
 }  // namespace torv::cli

@@ -1,8 +1,16 @@
 #include "cli/traced_port.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace torv::cli {
+namespace {
+
+// A line that never stops sending must not hold a purge or a close for ever.
+constexpr int kMostBytesShownAtOnce = 1 << 16;
+
+}  // namespace
 
 TracedPort::TracedPort(ExchangePort& line, std::ostream* trace)
     : line_(line), trace_(trace), start_(std::chrono::steady_clock::now())
@@ -23,6 +31,9 @@ bool TracedPort::Open(const std::string& devicePath)
 
 bool TracedPort::PurgeAll()
 {
+    // Only a trace needs to see what the purge discards.
+    if (trace_ && line_.IsOpen())
+        ReadAndTrace(-1, "purged");
     const bool purged = line_.PurgeAll();
     Note(purged ? "purge" : "purge failed: " + line_.Failure());
     return purged;
@@ -32,36 +43,63 @@ int TracedPort::WriteBytes(const std::uint8_t* data, int count)
 {
     const int written = line_.WriteBytes(data, count);
     Log(">", data, count);
-    if (written != count)
+    if (written > 0)
+        bytesWritten_ += written;
+    if (written < 0)
+        Note("write failed: " + line_.Failure());
+    else if (written != count)
         Note("only " + std::to_string(written) + " of " + std::to_string(count) + " bytes left in time");
     return written;
 }
 
-
 int TracedPort::ReadBytes(std::uint8_t* buffer, int count)
 {
     const int read = line_.ReadBytes(buffer, count);
-    Log("<", buffer, read);
+    if (read < 0)
+        Note("read failed: " + line_.Failure());
+    else
+        Log("< consumed", buffer, read);
     return read;
 }
 
 int TracedPort::DropBytes(int count)
 {
-    const int dropped = line_.DropBytes(count);
-    if (dropped > 0)
-        Note(std::to_string(dropped) + " bytes dropped");
-    return dropped;
+    if (!trace_)
+        return line_.DropBytes(count);
+    return ReadAndTrace(count, "dropped");
 }
 
 void TracedPort::ClosePort()
 {
     const bool wasOpen = line_.IsOpen();
+    if (trace_ && wasOpen)
+        ReadAndTrace(-1, "left at close");
     line_.ClosePort();
     if (wasOpen)
-        Note("close");
+        Note(line_.IsOpen() ? "close refused: " + line_.Failure() : "close");
 }
 
-void TracedPort::Log(const char* direction, const std::uint8_t* data, int count)
+int TracedPort::ReadAndTrace(int count, const char* mark)
+{
+    std::array<std::uint8_t, 64> piece;
+    int total = 0;
+    const int limit = count < 0 ? kMostBytesShownAtOnce : count;
+    while (total < limit) {
+        const int wanted = std::min(limit - total, static_cast<int>(piece.size()));
+        const int read = line_.ReadBytes(piece.data(), wanted);
+        if (read < 0) {
+            Note(std::string(mark) + ": read failed: " + line_.Failure());
+            return -1;
+        }
+        if (read == 0)
+            break;
+        Log(std::string("< ") + mark, piece.data(), read);
+        total += read;
+    }
+    return total;
+}
+
+void TracedPort::Log(const std::string& direction, const std::uint8_t* data, int count)
 {
     if (!trace_ || count <= 0)
         return;
@@ -71,7 +109,7 @@ void TracedPort::Log(const char* direction, const std::uint8_t* data, int count)
         std::snprintf(byte, sizeof byte, " %02X", data[i]);
         hex += byte;
     }
-    Note(std::string(direction) + hex);
+    Note(direction + hex);
 }
 
 void TracedPort::Note(const std::string& event)

@@ -70,6 +70,10 @@ inline Message OutOfRange(int channel, const std::string& fieldText)
 
 inline const Message kGrid25kHzNotice{"Будет выставлена сетка 25 кГц!", "Внимание!", MessageFlags::kOkPlain};
 
+// The name a message goes by in the journal and in reports: the prompt's letter ("A" to
+// "I"), "W1" to "W4" for the write checks, "port busy"; empty for any other message.
+std::string MessageName(const Message& message);
+
 inline const std::string kReadSucceeded = "Данные успешно считаны.";
 inline const std::string kWriteSucceeded = "Данные успешно обновлены.";
 

@@ -53,11 +53,14 @@ ProgrammingExchange::PortHandlerScope::PortHandlerScope(ProgrammingExchange& exc
 
 ProgrammingExchange::PortHandlerScope::~PortHandlerScope()
 {
-    // The port cannot be closed from inside its own notification: the close follows as
-    // soon as the event loop runs again.
+    // The port cannot be closed from inside its own notification. The close is posted
+    // now, while the port's event thread still waits for this handler, so that it runs
+    // before any notification the port hands over next.
     if (--exchange_.portHandlerDepth_ == 0 && exchange_.closeAfterHandler_) {
         exchange_.closeAfterHandler_ = false;
-        exchange_.portCloseTimer_.start(0);
+        ProgrammingExchange& exchange = exchange_;
+        QMetaObject::invokeMethod(
+            &exchange.portCloseTimer_, [&exchange] { exchange.PortCloseTimerTick(); }, Qt::QueuedConnection);
     }
 }
 
@@ -73,6 +76,7 @@ void ProgrammingExchange::StartRead()
 void ProgrammingExchange::StartWrite(const ParameterBlock& block)
 {
     retryCounter_ = 0;
+    readBack_.reset();
     block_ = block;
     host_.ShowParameters();
     SendParamWrite();
@@ -371,7 +375,9 @@ void ProgrammingExchange::ReceiveReadBack(int count)
     if (!TakeWholeReply(count, kParamBytes))
         return;
     stage_ = kIdle;
-    if (std::equal(block_.begin(), block_.end(), receiveBuffer_.begin())) {
+    readBack_.emplace();
+    std::copy_n(receiveBuffer_.begin(), kParamBytes, readBack_->begin());
+    if (*readBack_ == block_) {
         AcceptBlock(&texts::kWriteSucceeded);
         return;
     }

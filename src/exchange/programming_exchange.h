@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QTimer>
@@ -50,6 +51,8 @@ public:
     // The blocks last read or written. DateText and SerialText may correct the info block.
     InfoBlock& Info() { return info_; }
     const ParameterBlock& Block() const { return block_; }
+    // The block read back after the last write, matching it or not; nothing before one.
+    const std::optional<ParameterBlock>& ReadBack() const { return readBack_; }
     // Replaces the block shown (start-up contents).
     void SetBlock(const ParameterBlock& block) { block_ = block; }
 
@@ -137,6 +140,7 @@ private:
     ExchangePort& port_;
     InfoBlock info_{};
     ParameterBlock block_{};
+    std::optional<ParameterBlock> readBack_;
     std::uint8_t stage_ = kIdle;
     std::int32_t retryCounter_ = 0;
     std::string portDevicePath_;

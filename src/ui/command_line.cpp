@@ -22,4 +22,18 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     return line;
 }
 
+QStringList OptionsForThisCopyOnly(const CommandLine& line)
+{
+    QStringList options;
+    if (!line.showStatusMessages)
+        options.append(QStringLiteral("-s"));
+    if (line.gridEditEnabled)
+        options.append(QStringLiteral("-enablegridedit"));
+    for (const QString& port : line.extraPorts)
+        options.append(QStringLiteral("--port ") + port);
+    if (line.demo)
+        options.append(QStringLiteral("--demo"));
+    return options;
+}
+
 }  // namespace torv

@@ -19,4 +19,8 @@ struct CommandLine {
 // arguments: the command line without the program name.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
+// The options given that only this copy could apply (a running copy takes none), as
+// they would be typed.
+QStringList OptionsForThisCopyOnly(const CommandLine& line);
+
 }  // namespace torv

@@ -1,12 +1,28 @@
-// torvctl read and write against the built-in emulated adapter, and their refusals.
+// torvctl read and write against the emulated adapter, grouped by exit code, and the
+// JSON they print in every case.
 #include "cli/exchange_commands.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
 #include <sstream>
 
 #include "cli/arguments.h"
+#include "cli/dispatch.h"
+#include "emulator/adapter_emulator.h"
 #include "exchange/timing.h"
+#include "serial/tty_device.h"
+#include "serial/tty_port.h"
 
 namespace torv::cli {
 namespace {
@@ -15,6 +31,17 @@ struct Outcome {
     int code;
     std::string out;
     std::string err;
+
+    // Standard output as the one JSON object it must be.
+    QJsonObject Json() const
+    {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+        EXPECT_TRUE(document.isObject()) << out;
+        EXPECT_EQ(document.object().value("exitCode").toInt(-1), code) << out;
+        return document.object();
+    }
 };
 
 class ExchangeCommandsTest : public ::testing::Test {
@@ -24,75 +51,273 @@ protected:
     ExchangeCommandsTest() { timing::SetDivisorForTesting(10); }
     ~ExchangeCommandsTest() override { timing::SetDivisorForTesting(1); }
 
-    static Outcome Read(std::vector<std::string> args)
+    // torvctl with its command line; terminalAnswers, when given, are typed on a terminal.
+    static Outcome Run(std::vector<std::string> words, const std::optional<std::string>& terminalAnswers = {})
     {
         std::ostringstream out, err;
-        const int code = RunRead(args, out, err);
+        std::istringstream answers(terminalAnswers.value_or(""));
+        const int code = RunTorvctl(words, Console{out, err, terminalAnswers ? &answers : nullptr});
         return {code, out.str(), err.str()};
     }
 
-    static Outcome Write(std::vector<std::string> args)
+    // An emulated adapter with these faults; the --port option that reaches it.
+    std::string Line(const EmulatorFaults& faults = {})
     {
-        std::ostringstream out, err;
-        const int code = RunWrite(args, out, err);
-        return {code, out.str(), err.str()};
+        emulator_ = std::make_unique<AdapterEmulator>(MakeContents());
+        emulator_->SetFaults(faults);
+        emulator_->Start();
+        stored_ = emulator_->StoredBlock();
+        return "--port=" + emulator_->SlavePath();
     }
+
+    bool SawCommand(AdapterCommand wanted) const
+    {
+        for (const ReceivedCommand& command : emulator_->Commands()) {
+            if (command.command == wanted)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<AdapterEmulator> emulator_;
+    ParameterBlock stored_{};
 };
 
-TEST_F(ExchangeCommandsTest, ReadShowsTheTransmitter)
+// Parameter replies whose record 1 fails its CRC: the first five (all the read's tries,
+// so that the damaged-data prompt follows) or all.
+EmulatorFaults DamagedRecord1(int count = 5)
 {
-    const Outcome text = Read({"--demo"});
+    EmulatorFaults faults;
+    faults.badCrcCount = count;
+    return faults;
+}
+
+TEST_F(ExchangeCommandsTest, VerifiedReadAndWriteExitZero)
+{
+    const Outcome text = Run({"read", "--demo"});
     ASSERT_EQ(text.code, kExitOk) << text.err;
     EXPECT_NE(text.out.find("serial number        13071234"), std::string::npos);
     EXPECT_NE(text.out.find("first frequency      146.0000 MHz"), std::string::npos);
     EXPECT_NE(text.out.find("(not enabled)"), std::string::npos);
+    EXPECT_NE(text.err.find("Данные успешно считаны."), std::string::npos);
 
-    const Outcome json = Read({"--demo", "--json"});
-    ASSERT_EQ(json.code, kExitOk);
-    EXPECT_EQ(json.out,
-              "{\"date\": \"12.03.2007\", \"serial\": \"13071234\", \"version\": \"1.23\", \"deviceType\": 13, "
-              "\"mode\": \"legacy\", \"gridStepKHz\": null, \"first\": \"146.0000\", \"second\": \"146.0000\", "
-              "\"secondEnabled\": false}\n");
-}
+    const QJsonObject read = Run({"read", Line(), "--json"}).Json();
+    EXPECT_EQ(read.value("outcome").toString(), "read");
+    EXPECT_EQ(read.value("damagedRecords").toArray().size(), 0);
+    const QJsonObject transmitter = read.value("transmitter").toObject();
+    EXPECT_EQ(transmitter.value("serial").toString(), "13071234");
+    EXPECT_EQ(transmitter.value("deviceType").toInt(), 13);
+    EXPECT_EQ(transmitter.value("first").toString(), "146.0000");
+    EXPECT_TRUE(transmitter.value("gridStepKHz").isNull());
+    EXPECT_FALSE(transmitter.value("secondEnabled").toBool());
 
-TEST_F(ExchangeCommandsTest, WriteVerifiesAndShowsTheNewFrequencies)
-{
-    const Outcome written = Write({"--demo", "--f1", "150.0", "--f2", "173.9999"});
+    const Outcome written = Run({"write", Line(), "--f1", "150.0", "--f2", "173.9999", "--json"});
     ASSERT_EQ(written.code, kExitOk) << written.err;
-    EXPECT_NE(written.out.find("Данные успешно обновлены."), std::string::npos);
-    EXPECT_NE(written.out.find("first frequency      150.0000 MHz"), std::string::npos);
-    EXPECT_NE(written.out.find("second frequency     174.0000 MHz\n"), std::string::npos);
+    EXPECT_NE(written.err.find("Данные успешно обновлены."), std::string::npos);
+    const QJsonObject json = written.Json();
+    EXPECT_EQ(json.value("outcome").toString(), "written and verified");
+    EXPECT_EQ(json.value("before").toObject().value("first").toString(), "146.0000");
+    EXPECT_EQ(json.value("after").toObject().value("first").toString(), "150.0000");
+    EXPECT_EQ(json.value("after").toObject().value("second").toString(), "174.0000");
+    EXPECT_TRUE(json.value("after").toObject().value("secondEnabled").toBool());
+    EXPECT_NE(emulator_->StoredBlock(), stored_);
+
+    const Outcome human = Run({"write", "--demo", "--f1", "150.0"});
+    ASSERT_EQ(human.code, kExitOk) << human.err;
+    EXPECT_NE(human.out.find("first frequency      150.0000 MHz"), std::string::npos);
 }
 
-TEST_F(ExchangeCommandsTest, WriteRefusesWhatTheWindowRefuses)
+TEST_F(ExchangeCommandsTest, DamagedDataAnsweredAutomaticallyIsRefused)
 {
-    const Outcome tuning = Write({"--demo", "--f1", "146.0125"});
+    for (const char* command : {"read", "write"}) {
+        std::vector<std::string> words{command, Line(DamagedRecord1(kAlways)), "--json"};
+        if (std::string(command) == "write")
+            words.insert(words.end(), {"--f1", "150.0"});
+        const Outcome refused = Run(words);
+        EXPECT_EQ(refused.code, kExitRefused) << command;
+        EXPECT_NE(refused.err.find("failed its check (record 1)"), std::string::npos) << refused.err;
+        const QJsonObject json = refused.Json();
+        EXPECT_EQ(json.value("failure").toString(), "damaged-data");
+        EXPECT_EQ(json.value("prompt").toObject().value("letter").toString(), "G");
+        EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite)) << command;
+        EXPECT_EQ(emulator_->StoredBlock(), stored_) << command;
+    }
+}
+
+TEST_F(ExchangeCommandsTest, DamagedDataTakenAsTheWindowsCancelDoes)
+{
+    const Outcome read = Run({"read", Line(DamagedRecord1()), "--accept-damaged", "--json"});
+    ASSERT_EQ(read.code, kExitOk) << read.err;
+    EXPECT_EQ(read.Json().value("damagedRecords").toArray(), QJsonArray{1});
+    EXPECT_NE(read.err.find("record 1 failed its check and was accepted"), std::string::npos);
+
+    // Taken by a person on the terminal: shown, but a write needs the option.
+    const Outcome person = Run({"write", Line(DamagedRecord1()), "--f1", "150.0"}, "c\n");
+    EXPECT_EQ(person.code, kExitRefused);
+    EXPECT_NE(person.err.find("--accept-damaged writes over it"), std::string::npos);
+    EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite));
+
+    const Outcome written = Run({"write", Line(DamagedRecord1()), "--f1", "150.0", "--accept-damaged"});
+    EXPECT_EQ(written.code, kExitOk) << written.err;
+    EXPECT_NE(emulator_->StoredBlock(), stored_);
+}
+
+TEST_F(ExchangeCommandsTest, WritesThatCannotBeConfirmedExitFive)
+{
+    EmulatorFaults corrupted;
+    corrupted.corruptReadbackCount = kAlways;
+    const Outcome differs = Run({"write", Line(corrupted), "--f1", "150.0", "--json"});
+    EXPECT_EQ(differs.code, kExitNotVerified) << differs.err;
+    EXPECT_NE(differs.err.find("the unit's state is unknown"), std::string::npos);
+    const QJsonObject json = differs.Json();
+    EXPECT_EQ(json.value("failure").toString(), "not-verified");
+    EXPECT_EQ(json.value("prompt").toObject().value("letter").toString(), "H");
+    EXPECT_EQ(json.value("before").toObject().value("first").toString(), "146.0000");
+
+    // The read-back goes unanswered; Retry on the terminal starts a read, which succeeds.
+    std::atomic<bool> silenced{false};
+    emulator_ = std::make_unique<AdapterEmulator>(MakeContents());
+    emulator_->SetTrace([&](const std::string&) {
+        const std::vector<ReceivedCommand> commands = emulator_->Commands();
+        if (!silenced && !commands.empty() && commands.back().command == AdapterCommand::ParamWrite) {
+            EmulatorFaults faults;
+            faults.silent[AdapterCommand::ParamRequest] = 1;
+            emulator_->SetFaults(faults);
+            silenced = true;
+        }
+    });
+    emulator_->Start();
+    const Outcome retried = Run({"write", "--port=" + emulator_->SlavePath(), "--f1", "150.0"}, "r\n");
+    EXPECT_TRUE(silenced);
+    EXPECT_EQ(retried.code, kExitNotVerified) << retried.err;
+    EXPECT_NE(retried.err.find("Передатчик не отвечает"), std::string::npos);
+    EXPECT_NE(retried.err.find("Данные успешно считаны."), std::string::npos);
+    EXPECT_EQ(retried.out, "");
+}
+
+TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
+{
+    const Outcome tuning = Run({"write", "--demo", "--f1", "146.0125", "--json"});
     EXPECT_EQ(tuning.code, kExitRefused);
-    EXPECT_NE(tuning.out.find("Частота №1 146.0125 МГц не может быть запрограммирована,\nтак как для неё требуется"),
+    EXPECT_NE(tuning.err.find("Частота №1 146.0125 МГц не может быть запрограммирована,\nтак как для неё требуется"),
               std::string::npos);
+    EXPECT_EQ(tuning.Json().value("failure").toString(), "refused");
 
-    const Outcome range = Write({"--demo", "--f1", "150", "--f2", "180"});
+    const Outcome range = Run({"write", "--demo", "--f1", "150", "--f2", "180"});
     EXPECT_EQ(range.code, kExitRefused);
-    EXPECT_NE(range.out.find("так как превышен диапазон частот"), std::string::npos);
+    EXPECT_NE(range.err.find("так как превышен диапазон частот"), std::string::npos);
 }
 
-TEST_F(ExchangeCommandsTest, MissingPortIsExplained)
+TEST_F(ExchangeCommandsTest, ExchangeFailuresExitThree)
 {
-    const Outcome missing = Read({"--port", "/dev/torv-no-such-port"});
+    EmulatorFaults silent;
+    silent.silent[AdapterCommand::InfoRequest] = kAlways;
+    const Outcome noReply = Run({"read", Line(silent), "--json"});
+    EXPECT_EQ(noReply.code, kExitExchangeFailed);
+    const QJsonObject json = noReply.Json();
+    EXPECT_EQ(json.value("failure").toString(), "exchange-failed");
+    EXPECT_EQ(json.value("prompt").toObject().value("letter").toString(), "I");
+
+    EmulatorFaults noTransmitter;
+    noTransmitter.wrongTypeCount = kAlways;
+    const Outcome wrongType = Run({"write", Line(noTransmitter), "--f1", "150.0", "--json"});
+    EXPECT_EQ(wrongType.code, kExitExchangeFailed);
+    EXPECT_EQ(wrongType.Json().value("prompt").toObject().value("letter").toString(), "E");
+    EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite));
+}
+
+TEST_F(ExchangeCommandsTest, UnavailablePortsExitFour)
+{
+    const Outcome missing = Run({"read", "--port", "/dev/torv-no-such-port", "--json"});
     EXPECT_EQ(missing.code, kExitPortUnavailable);
     EXPECT_NE(missing.err.find("/dev/torv-no-such-port does not exist"), std::string::npos);
-    EXPECT_NE(missing.out.find("занят системой"), std::string::npos);
+    EXPECT_NE(missing.err.find("занят системой"), std::string::npos);
+    EXPECT_EQ(missing.Json().value("failure").toString(), "port-unavailable");
+
+    const std::string port = Line();
+    int error = 0;
+    std::unique_ptr<tty::Device> holder = tty::OpenTerminal(emulator_->SlavePath(), error);
+    ASSERT_TRUE(holder) << error;
+    const Outcome busy = Run({"read", port});
+    holder.reset();
+    EXPECT_EQ(busy.code, kExitPortUnavailable);
+    EXPECT_NE(busy.err.find("is in use by another program"), std::string::npos) << busy.err;
 }
 
-TEST_F(ExchangeCommandsTest, BadCommandLinesTouchNoLine)
+TEST_F(ExchangeCommandsTest, BadCommandLinesExitTwoAndTouchNoLine)
 {
-    EXPECT_THROW(Read({}), UsageError);
-    EXPECT_THROW(Read({"--demo", "--port", "ttyUSB0"}), UsageError);
-    EXPECT_THROW(Read({"--demo", "extra"}), UsageError);
-    EXPECT_THROW(Write({"--demo"}), UsageError);
-    EXPECT_THROW(Write({"--demo", "--f1", "150", "--f2", "160", "--no-f2"}), UsageError);
-    EXPECT_THROW(Write({"--port", "/dev/torv-no-such-port", "--f1", "abc"}), UsageError);
-    EXPECT_THROW(Write({"--port", "/dev/torv-no-such-port", "--f1", "150", "--step", "20"}), UsageError);
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"read"},
+        {"read", "--port", ""},
+        {"read", "--port="},
+        {"read", "--demo", "--port", "ttyUSB0"},
+        {"read", "--demo", "extra"},
+        {"read", "--port", "a", "--port", "b"},
+        {"read", "--demo", "--bogus"},
+        {"read", "--demo", "--json=yes"},
+        {"write", "--demo"},
+        {"write", "--demo", "--f1", "150", "--f2", "160", "--no-f2"},
+        {"write", "--port", "/dev/torv-no-such-port", "--f1", "abc"},
+        {"write", "--port", "/dev/torv-no-such-port", "--f1", "150", "--step", "20"},
+        {"calc", "--legacy"},
+        {"ports", "extra"},
+    };
+    for (std::vector<std::string> words : bad) {
+        const Outcome plain = Run(words);
+        EXPECT_EQ(plain.code, kExitUsage) << ::testing::PrintToString(words);
+        EXPECT_EQ(plain.out, "");
+        EXPECT_NE(plain.err.find("torvctl: "), std::string::npos);
+        words.push_back("--json");
+        const QJsonObject json = Run(words).Json();
+        EXPECT_EQ(json.value("failure").toString(), "bad-command-line") << ::testing::PrintToString(words);
+    }
+    // The value form and the separate form are the same.
+    EXPECT_EQ(Run({"calc", "--grid", "--type=13", "--step=25", "146.0125"}).out,
+              Run({"calc", "--grid", "--type", "13", "--step", "25", "146.0125"}).out);
+}
+
+TEST_F(ExchangeCommandsTest, TraceShowsEveryByteThatArrives)
+{
+    EmulatorFaults quiet;
+    quiet.identification = {'Q', 'u', 'a'};
+    const Outcome traced = Run({"read", Line(quiet), "--trace"});
+    EXPECT_EQ(traced.code, kExitExchangeFailed);
+    EXPECT_NE(traced.err.find("] > 55\n"), std::string::npos) << traced.err;
+    EXPECT_NE(traced.err.find("] < consumed 51 75 61\n"), std::string::npos) << traced.err;
+}
+
+// Exit code and meaning, from --help and from the README's table.
+std::map<int, std::string> ExitCodes(const std::string& text, const std::regex& first, const std::regex& more)
+{
+    std::map<int, std::string> codes;
+    std::istringstream lines(text);
+    int code = -1;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, first)) {
+            code = std::stoi(match[1]);
+            codes[code] = match[2];
+        } else if (code >= 0 && std::regex_match(line, match, more)) {
+            codes[code] += " " + match[1].str();
+        } else {
+            code = -1;
+        }
+    }
+    return codes;
+}
+
+TEST(Help, ExitCodesMatchTheReadme)
+{
+    std::ifstream readme(TORV_README);
+    ASSERT_TRUE(readme) << TORV_README;
+    const std::string manual((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    const std::map<int, std::string> help =
+        ExitCodes(std::string(kUsage).substr(std::string(kUsage).find("exit codes:")), std::regex(R"(  (\d)  (.*))"),
+                  std::regex(R"(     (\S.*))"));
+    EXPECT_EQ(help.size(), 6u);
+    EXPECT_EQ(help, ExitCodes(manual, std::regex(R"(\| (\d) \| (.*) \|)"), std::regex("(?!)")));
 }
 
 }  // namespace

@@ -47,9 +47,10 @@ protected:
     }
 
     // Runs the exchange until it comes to rest; success, or what came up instead.
-    ::testing::AssertionResult Finish()
+    // Runs the exchange until it comes to rest, waiting at most ms.
+    ::testing::AssertionResult Finish(int ms = 5000)
     {
-        if (!RunUntil([&] { return host.states.back() != ControlState::Busy; }))
+        if (!RunUntil([&] { return host.states.back() != ControlState::Busy; }, ms))
             return ::testing::AssertionFailure() << "still busy";
         if (host.states.back() == ControlState::IdleAfterSuccess)
             return ::testing::AssertionSuccess();
@@ -59,10 +60,10 @@ protected:
         return failure;
     }
 
-    ::testing::AssertionResult Read()
+    ::testing::AssertionResult Read(int ms = 5000)
     {
         exchange.StartRead();
-        return Finish();
+        return Finish(ms);
     }
 
     ::testing::AssertionResult Write(const ParameterBlock& block)

@@ -74,7 +74,7 @@ TEST_F(LineSpeedTest, WrongOrShortIdentificationEndsInItsPrompt)
     ASSERT_TRUE(testing::RunUntil([&] { return !comm.IsOpen(); }));
     SetIdentification("Quasar");
     const Clock::time_point start = Clock::now();
-    EXPECT_FALSE(Read());
+    EXPECT_FALSE(Read(8000));  // the whole response time-out, then the prompt
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, texts::kAdapterNotFoundTimeout.text);
     EXPECT_GE(MillisecondsSince(start), 5000);

@@ -39,5 +39,14 @@ TEST(CommandLine, AdditionsAnywhere)
     EXPECT_TRUE(ParseCommandLine({"--version"}).version);
 }
 
+TEST(CommandLine, OptionsARunningCopyCannotTake)
+{
+    EXPECT_TRUE(OptionsForThisCopyOnly(ParseCommandLine({})).isEmpty());
+    EXPECT_TRUE(OptionsForThisCopyOnly(ParseCommandLine({"--help"})).isEmpty());
+    EXPECT_EQ(OptionsForThisCopyOnly(ParseCommandLine({"-s", "--port", "pts/4", "--demo"})),
+              (QStringList{"-s", "--port pts/4", "--demo"}));
+    EXPECT_EQ(OptionsForThisCopyOnly(ParseCommandLine({"-EnableGridEdit"})), QStringList{"-enablegridedit"});
+}
+
 }  // namespace
 }  // namespace torv

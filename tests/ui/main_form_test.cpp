@@ -388,12 +388,12 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
             const bool inStage = form->Exchange().StageNow() == c.stageBeforePause;
             bytesSeen += inStage ? count : 0;
             if (!changedInsidePause && inStage && bytesSeen >= c.bytesNeeded) {
-                // Runs at the first event-loop pass of the handler's pause.
-                QTimer::singleShot(0, form.get(), [&] {
+                // A posted call runs at the pause's first pass through the event loop.
+                QMetaObject::invokeMethod(form.get(), [&] {
                     const QString name = QString::fromStdString(PortNameOf(second.SlavePath()));
                     form->CommComboBox->SetItemIndex(static_cast<int>(form->CommComboBox->Items().indexOf(name)));
                     changedInsidePause = form->Port->IsOpen();
-                });
+                }, Qt::QueuedConnection);
             }
             handler(sender, count);
         };

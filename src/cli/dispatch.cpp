@@ -1,0 +1,98 @@
+#include "cli/dispatch.h"
+
+#include <algorithm>
+#include <exception>
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/calc_commands.h"
+#include "cli/exchange_commands.h"
+#include "cli/results.h"
+
+namespace torv::cli {
+
+const char* const kUsage =
+    "usage: torvctl COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  ports [--json]                    list the serial ports of this computer\n"
+    "  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]\n"
+    "                                    read the transmitter's identity and frequencies\n"
+    "  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]\n"
+    "        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]\n"
+    "                                    read, then write new frequencies and verify them\n"
+    "  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode\n"
+    "  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ\n"
+    "                                    N, F and the sealed channel record in grid mode\n"
+    "  decode [--type 13|14|15] [--json] HEX\n"
+    "                                    decode one 8-byte channel record\n"
+    "\n"
+    "  --demo            use a built-in emulated adapter with a transmitter instead of a port\n"
+    "  --json            the result as one JSON object on standard output, also on failure\n"
+    "  --trace           log every byte on the line, with time stamps, to standard error\n"
+    "  --accept-damaged  take a parameter block that fails its check, as the window's\n"
+    "                    Cancel does (a write then seals its records anew)\n"
+    "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
+    "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
+    "  standard output, messages and prompts to standard error.\n"
+    "\n"
+    "exit codes:\n"
+    "  0  done and verified: a read whose blocks passed their checks, or a damaged\n"
+    "     block taken by --accept-damaged or by the operator; a write whose read-back\n"
+    "     equalled the block sent\n"
+    "  1  refused before anything was sent: cannot be programmed, out of band,\n"
+    "     damaged data not accepted, writing locked\n"
+    "  2  bad command line\n"
+    "  3  the exchange failed before any block was sent: no adapter, no transmitter,\n"
+    "     time-out, refusals\n"
+    "  4  port unavailable: missing, in use, no permission\n"
+    "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n";
+
+namespace {
+
+int RunCommand(const std::string& command, const std::vector<std::string>& args, const Console& console)
+{
+    if (command == "calc")
+        return RunCalc(args, console.out);
+    if (command == "decode")
+        return RunDecode(args, console.out);
+    if (command == "ports")
+        return RunPorts(args, console);
+    if (command == "read")
+        return RunRead(args, console);
+    if (command == "write")
+        return RunWrite(args, console);
+    if (command == "--help" || command == "-h" || command == "help") {
+        console.out << kUsage;
+        return kExitOk;
+    }
+    throw UsageError(command.empty() ? "no command given" : "unknown command \"" + command + "\"");
+}
+
+int Fail(const CommandFailure& failure, bool json, const Console& console)
+{
+    PrintFailure(failure, console.err);
+    if (failure.exitCode == kExitUsage)
+        console.err << "try: torvctl --help\n";
+    if (json)
+        PrintJson(FailureJson(failure), console.out);
+    return failure.exitCode;
+}
+
+}  // namespace
+
+int RunTorvctl(const std::vector<std::string>& words, const Console& console)
+{
+    const std::string command = words.empty() ? "" : words.front();
+    const std::vector<std::string> args(words.begin() + std::min<std::size_t>(words.size(), 1), words.end());
+    const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
+    try {
+        return RunCommand(command, args, console);
+    } catch (const UsageError& error) {
+        return Fail({kExitUsage, "bad-command-line", error.what(), std::nullopt}, json, console);
+    } catch (const std::exception& error) {
+        return Fail({kExitExchangeFailed, "exchange-failed", error.what(), std::nullopt}, json, console);
+    }
+}
+
+}  // namespace torv::cli

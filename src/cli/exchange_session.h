@@ -1,0 +1,60 @@
+#pragma once
+// One run of the transmitter exchange for torvctl, on a port or on the built-in
+// emulator, and the truth about how each operation ended.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/results.h"
+#include "cli/terminal_host.h"
+#include "cli/traced_port.h"
+#include "exchange/programming_exchange.h"
+#include "exchange/sio_exchange_port.h"
+#include "serial/sio_comm.h"
+
+namespace torv {
+class AdapterEmulator;
+}
+
+namespace torv::cli {
+
+class Arguments;
+
+class Session {
+public:
+    // Takes --port or --demo, --trace and --accept-damaged. Throws UsageError.
+    Session(const Arguments& arguments, const Console& console);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // A read; nothing when its blocks passed their checks, or when a damaged block was
+    // accepted (DamagedRecordsTaken then names its records).
+    std::optional<CommandFailure> Read();
+    // A write of block on the port left open by the read; nothing only when the
+    // read-back equalled it.
+    std::optional<CommandFailure> Write(const ParameterBlock& block);
+
+    // The records that failed their check in the block the last read accepted.
+    const std::vector<int>& DamagedRecordsTaken() const { return damagedTaken_; }
+    bool WriteLocked() const { return host_.WriteLocked(); }
+    TransmitterState Transmitter() { return DescribeTransmitter(exchange_.Info(), exchange_.Block()); }
+    ProgrammingExchange& Exchange() { return exchange_; }
+    TerminalHost& Host() { return host_; }
+
+private:
+    // The exchange ended without completing and before any block was sent.
+    CommandFailure FailureBeforeSending() const;
+
+    TSioComm comm_;
+    SioExchangePort line_{comm_};
+    TerminalHost host_;
+    TracedPort traced_;
+    ProgrammingExchange exchange_;
+    std::unique_ptr<AdapterEmulator> emulator_;
+    std::string devicePath_;
+    std::vector<int> damagedTaken_;
+};
+
+}  // namespace torv::cli

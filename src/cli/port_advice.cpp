@@ -1,0 +1,79 @@
+#include "cli/port_advice.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace torv::cli {
+namespace {
+
+std::string GroupName(gid_t gid)
+{
+    const group* entry = getgrgid(gid);
+    return entry ? entry->gr_name : std::to_string(gid);
+}
+
+std::string UserName(uid_t uid)
+{
+    const passwd* entry = getpwuid(uid);
+    return entry ? entry->pw_name : std::to_string(uid);
+}
+
+std::string ModeText(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+}  // namespace
+
+Caller ThisProcess()
+{
+    Caller caller{geteuid(), {getegid()}};
+    const int count = getgroups(0, nullptr);
+    if (count > 0) {
+        std::vector<gid_t> groups(static_cast<std::size_t>(count));
+        const int got = getgroups(count, groups.data());
+        if (got > 0)
+            caller.groups.insert(caller.groups.end(), groups.begin(), groups.begin() + got);
+    }
+    return caller;
+}
+
+bool ModeGrantsReadWrite(mode_t mode, uid_t owner, gid_t group, const Caller& caller)
+{
+    if (caller.uid == 0)
+        return true;
+    mode_t bits = S_IROTH | S_IWOTH;
+    if (caller.uid == owner)
+        bits = S_IRUSR | S_IWUSR;
+    else if (std::find(caller.groups.begin(), caller.groups.end(), group) != caller.groups.end())
+        bits = S_IRGRP | S_IWGRP;
+    return (mode & bits) == bits;
+}
+
+std::optional<std::string> DiagnoseDevice(const std::string& devicePath, const Caller& caller)
+{
+    struct stat info {};
+    if (stat(devicePath.c_str(), &info) != 0)
+        return devicePath + " does not exist: check the port name (torvctl ports lists them) and the cable";
+    if (ModeGrantsReadWrite(info.st_mode, info.st_uid, info.st_gid, caller))
+        return std::nullopt;
+    const std::string mode = ModeText(info.st_mode);
+    if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+        const std::string name = GroupName(info.st_gid);
+        return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing to the group \"" +
+               name + "\"; add yourself with: sudo usermod -aG " + name + " \"$USER\" (then log in again)";
+    }
+    const std::string owner = UserName(info.st_uid);
+    return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing only to its owner \"" +
+           owner + "\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", MODE=\"0660\" in "
+           "/etc/udev/rules.d/) opens it to that group, or run torvctl as \"" + owner + "\"";
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,119 @@
+#include "cli/results.h"
+
+#include <ostream>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "cli/terminal_host.h"
+#include "device/checksum.h"
+#include "device/frequency_codec.h"
+#include "device/info_text.h"
+#include "device/parameters.h"
+
+namespace torv::cli {
+namespace {
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string FrequencyText(const std::optional<double>& hz)
+{
+    return hz ? FormatMHz(*hz, ".") : std::string("none");
+}
+
+QJsonValue FrequencyJson(const std::optional<double>& hz)
+{
+    return hz ? QJsonValue(Q(FormatMHz(*hz, "."))) : QJsonValue(QJsonValue::Null);
+}
+
+std::span<const std::uint8_t, kRecordSize> RecordAt(const ParameterBlock& block, std::size_t offset)
+{
+    return std::span<const std::uint8_t, kRecordSize>(block.data() + offset, kRecordSize);
+}
+
+}  // namespace
+
+TransmitterState DescribeTransmitter(InfoBlock info, const ParameterBlock& block)
+{
+    const std::uint8_t type = InfoBlockView(info).DeviceType();
+    const ShownParameters shown = DecodeParameterBlock(block, type);
+    return TransmitterState{DateText(info),   SerialText(info),  VersionText(info), type,
+                            shown.gridMode,   shown.grid25kHz,   shown.firstHz,     shown.secondHz,
+                            shown.secondEnabled};
+}
+
+void PrintTransmitter(const TransmitterState& state, std::ostream& out)
+{
+    const std::string step = state.grid25kHz ? "25" : "12.5";
+    out << "date of manufacture  " << state.date << "\n"
+        << "serial number        " << state.serial << "\n"
+        << "firmware version     " << state.version << "\n"
+        << "device type          " << state.deviceType << "\n"
+        << "synthesizer mode     " << (state.gridMode ? "grid, " + step + " kHz grid" : "legacy") << "\n"
+        << "first frequency      " << FrequencyText(state.firstHz) << " MHz\n"
+        << "second frequency     " << FrequencyText(state.secondHz) << " MHz"
+        << (state.secondEnabled ? "" : " (not enabled)") << "\n";
+}
+
+QJsonObject TransmitterJson(const TransmitterState& state)
+{
+    return QJsonObject{
+        {"date", Q(state.date)},
+        {"serial", Q(state.serial)},
+        {"version", Q(state.version)},
+        {"deviceType", state.deviceType},
+        {"mode", state.gridMode ? "grid" : "legacy"},
+        {"gridStepKHz", state.gridMode ? QJsonValue(state.grid25kHz ? 25.0 : 12.5) : QJsonValue(QJsonValue::Null)},
+        {"first", FrequencyJson(state.firstHz)},
+        {"second", FrequencyJson(state.secondHz)},
+        {"secondEnabled", state.secondEnabled},
+    };
+}
+
+std::vector<int> DamagedRecords(const ParameterBlock& block)
+{
+    std::vector<int> damaged;
+    if (!RecordIntact(RecordAt(block, kRecord1Offset)))
+        damaged.push_back(1);
+    if (Record2(block).InUse() && !RecordIntact(RecordAt(block, kRecord2Offset)))
+        damaged.push_back(2);
+    return damaged;
+}
+
+std::string RecordsText(const std::vector<int>& records)
+{
+    if (records.empty())
+        return "no record";
+    if (records.size() == 1)
+        return "record " + std::to_string(records.front());
+    return "records 1 and 2";
+}
+
+QJsonObject FailureJson(const CommandFailure& failure)
+{
+    QJsonObject object{{"exitCode", failure.exitCode}, {"failure", Q(failure.kind)}, {"message", Q(failure.message)}};
+    if (failure.prompt) {
+        const char letter = PromptLetter(*failure.prompt);
+        object.insert("prompt", QJsonObject{{"letter", letter ? QJsonValue(QString(QChar(letter))) : QJsonValue()},
+                                            {"caption", Q(failure.prompt->caption)},
+                                            {"text", Q(failure.prompt->text)}});
+    } else {
+        object.insert("prompt", QJsonValue(QJsonValue::Null));
+    }
+    return object;
+}
+
+void PrintFailure(const CommandFailure& failure, std::ostream& err)
+{
+    err << "torvctl: " << failure.message << "\n";
+}
+
+void PrintJson(const QJsonObject& object, std::ostream& out)
+{
+    out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString() << std::flush;
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,38 @@
+#include "exchange/exchange_texts.h"
+
+#include <utility>
+
+namespace torv::texts {
+
+std::string MessageName(const Message& message)
+{
+    const std::pair<const Message*, const char*> prompts[] = {
+        {&kAdapterNotFoundAfterRetries, "A"}, {&kAdapterNotFoundTimeout, "B"},   {&kAdapterNotResponding, "C"},
+        {&kDeviceTypeRefused, "D"},           {&kNoTransmitter, "E"},            {&kNotATransmitter, "F"},
+        {&kChecksumError, "G"},               {&kWriteVerifyError, "H"},         {&kTransmitterNotResponding, "I"},
+    };
+    for (const auto& [prompt, name] : prompts)
+        if (message.text == prompt->text)
+            return name;
+    // The write checks quote the field's text: compare what follows it.
+    const auto afterField = [](const std::string& text) {
+        const std::size_t at = text.find(" МГц");
+        return at == std::string::npos ? std::string() : text.substr(at);
+    };
+    const std::string tail = afterField(message.text);
+    for (int channel : {1, 2}) {
+        if (message.text.rfind("Частота №" + std::to_string(channel) + " ", 0) != 0 || tail.empty())
+            continue;
+        if (tail == afterField(NeedsTuning(channel, "").text))
+            return "W" + std::to_string(channel);
+        if (tail == afterField(OutOfRange(channel, "").text))
+            return "W" + std::to_string(channel + 2);
+    }
+    const std::string busyTail = PortBusy("").text.substr(std::string("Порт ").size());
+    if (message.text.rfind("Порт ", 0) == 0 && message.text.size() >= busyTail.size() &&
+        message.text.compare(message.text.size() - busyTail.size(), busyTail.size(), busyTail) == 0)
+        return "port busy";
+    return {};
+}
+
+}  // namespace torv::texts

@@ -1,0 +1,107 @@
+// Why a device cannot be opened: decided from its mode bits and the caller's ids, so
+// that it can be checked as any user; and the advice torvctl gives a user without them.
+#include "cli/port_advice.h"
+
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTemporaryFile>
+
+namespace torv::cli {
+namespace {
+
+constexpr uid_t kOwner = 1000;
+constexpr gid_t kGroup = 20;
+constexpr uid_t kNobody = 65534;
+
+TEST(PortAdvice, ModeBitsDecideByOwnerGroupOrOthers)
+{
+    const Caller owner{kOwner, {kOwner}};
+    const Caller member{2000, {2000, kGroup}};
+    const Caller stranger{3000, {3000}};
+    const Caller root{0, {0}};
+    struct Case {
+        mode_t mode;
+        bool owner, member, stranger;
+    };
+    for (const Case& c : {Case{0600, true, false, false}, Case{0660, true, true, false}, Case{0640, true, false, false},
+                          Case{0666, true, true, true}, Case{0060, false, true, false}, Case{0000, false, false, false}}) {
+        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, owner), c.owner) << std::oct << c.mode;
+        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, member), c.member) << std::oct << c.mode;
+        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, stranger), c.stranger) << std::oct << c.mode;
+        EXPECT_TRUE(ModeGrantsReadWrite(c.mode, kOwner, kGroup, root));
+    }
+}
+
+class DeviceFile : public ::testing::Test {
+protected:
+    // A device stand-in directly under /tmp, so that any user can reach it.
+    void SetUp() override
+    {
+        file_.setFileTemplate(QStringLiteral("/tmp/torv-advice-XXXXXX"));
+        ASSERT_TRUE(file_.open());
+        path_ = file_.fileName().toStdString();
+        struct stat info {};
+        ASSERT_EQ(::stat(path_.c_str(), &info), 0);
+        if (geteuid() == 0) {
+            const group* dialout = getgrnam("dialout");
+            if (dialout && ::chown(path_.c_str(), 0, dialout->gr_gid) == 0)
+                info.st_gid = dialout->gr_gid;
+        }
+        const group* entry = getgrgid(info.st_gid);
+        groupName_ = entry ? entry->gr_name : std::to_string(info.st_gid);
+    }
+
+    void SetMode(mode_t mode) { ASSERT_EQ(::chmod(path_.c_str(), mode), 0); }
+
+    QTemporaryFile file_;
+    std::string path_;
+    std::string groupName_;
+};
+
+TEST_F(DeviceFile, AdviceFollowsTheModeBits)
+{
+    const Caller stranger{kNobody, {kNobody}};
+    SetMode(0660);
+    const std::string group = DiagnoseDevice(path_, stranger).value_or("");
+    EXPECT_NE(group.find("sudo usermod -aG " + groupName_ + " \"$USER\""), std::string::npos) << group;
+
+    SetMode(0600);
+    const std::string owner = DiagnoseDevice(path_, stranger).value_or("");
+    EXPECT_NE(owner.find("only to its owner"), std::string::npos) << owner;
+    EXPECT_NE(owner.find("udev rule"), std::string::npos) << owner;
+    EXPECT_EQ(owner.find("usermod"), std::string::npos) << owner;
+
+    EXPECT_EQ(DiagnoseDevice(path_, ThisProcess()), std::nullopt);
+    EXPECT_NE(DiagnoseDevice(path_ + "-gone", stranger).value_or("").find("does not exist"), std::string::npos);
+}
+
+// torvctl run as a user without permission: exit 4 and the advice for each mode.
+TEST_F(DeviceFile, TorvctlWithoutPermissionExitsFour)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run torvctl as another user";
+    for (const auto& [mode, advice] : {std::pair{0660, "sudo usermod -aG " + groupName_},
+                                       std::pair{0600, std::string("only to its owner \"root\"")}}) {
+        SetMode(static_cast<mode_t>(mode));
+        QProcess torvctl;
+        torvctl.setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                ::_exit(99);
+        });
+        torvctl.start(QStringLiteral(TORVCTL_PATH), {"read", "--port", QString::fromStdString(path_)});
+        if (!torvctl.waitForStarted(30000) || (torvctl.waitForFinished(30000) && torvctl.exitCode() == 99))
+            GTEST_SKIP() << "torvctl cannot be run as user " << kNobody << " from the build tree";
+        ASSERT_EQ(torvctl.state(), QProcess::NotRunning);
+        const std::string err = torvctl.readAllStandardError().toStdString();
+        EXPECT_EQ(torvctl.exitCode(), 4) << err;
+        EXPECT_NE(err.find(advice), std::string::npos) << err;
+    }
+}
+
+}  // namespace
+}  // namespace torv::cli
