@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/calc_commands.h"
 #include "cli/exchange_commands.h"
+#include "torv_version.h"
 
 namespace {
 
@@ -53,6 +54,10 @@ int main(int argc, char** argv)
             return RunRead(args, std::cout, std::cerr);
         if (command == "write")
             return RunWrite(args, std::cout, std::cerr);
+        if (command == "--version") {
+            std::cout << "torvctl " TORV_VERSION "\n";
+            return kExitOk;
+        }
         if (command == "--help" || command == "-h" || command == "help") {
             std::cout << kUsage;
             return kExitOk;
