@@ -60,7 +60,7 @@ public:
         Check(count >= 0 && count <= ProgrammingExchange::kReceiveBufferSize, "read larger than the receive buffer");
         const int read = FakePort::ReadBytes(buffer, count);
         if (firstReadOfNotification) {
-            replyRead.assign(buffer, buffer + read);
+            replyRead.assign(buffer, buffer + std::max(read, 0));  // a failed read returns -1
             firstReadOfNotification = false;
         }
         return read;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "emulator/adapter_emulator.h"
+#include "torv_version.h"
 #include "ui/command_line.h"
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (commandLine.version) {
-        std::puts("torv-programmer 1.4.6");
+        std::puts("torv-programmer " TORV_VERSION);
         return 0;
     }
 

@@ -8,6 +8,7 @@
 #include "cli/calc_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/results.h"
+#include "torv_version.h"
 
 namespace torv::cli {
 
@@ -32,6 +33,7 @@ const char* const kUsage =
     "  --trace           log every byte on the line, with time stamps, to standard error\n"
     "  --accept-damaged  take a parameter block that fails its check, as the window's\n"
     "                    Cancel does (a write then seals its records anew)\n"
+    "  --help, --version this text, the program's version\n"
     "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
     "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
     "  standard output, messages and prompts to standard error.\n"
@@ -64,6 +66,10 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunWrite(args, console);
     if (command == "--help" || command == "-h" || command == "help") {
         console.out << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        console.out << "torvctl " TORV_VERSION "\n";
         return kExitOk;
     }
     throw UsageError(command.empty() ? "no command given" : "unknown command \"" + command + "\"");

@@ -1,10 +1,12 @@
 #pragma once
 // The window's own texts (UTF-8), exactly as the operator sees them.
 
+#include "torv_version.h"
+
 namespace torv::ui_texts {
 
 inline constexpr const char* kApplicationTitle = "Программатор устройств";
-inline constexpr const char* kWindowCaption = "Программатор частоты передатчиков ТОРВ 1.4.6";
+inline constexpr const char* kWindowCaption = "Программатор частоты передатчиков ТОРВ " TORV_VERSION;
 inline constexpr const char* kNoPorts = "В системе нет свободных портов.\r\n   Приложение будет закрыто.   ";
 
 inline constexpr const char* kInfoGroup = " Информация ";
