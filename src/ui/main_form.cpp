@@ -72,7 +72,7 @@ TDoubleSpinEdit* MakeFrequencyField(QWidget* parent, int left, int top)
     field->SetPageSize(0.1);
     field->SetIsCicle(true);
     field->SetDecimals(4);
-    field->setMaxLength(8);
+    field->SetMaxLength(8);
     field->SetValue(174);
     return field;
 }
@@ -232,13 +232,21 @@ void TMainForm::WriteButtonClick(QObject*)
     request.gridMode = gridMode_;
     request.deviceType = InfoBlockView(exchange_.Info()).DeviceType();
     request.secondEnabled = CheckBox->isChecked();
-    // Reading a value refills an empty or unreadable field with its minimum. In legacy
-    // mode an unticked second frequency is not looked at.
-    request.first.mhz = SpinEdit1->Value();
-    request.first.text = SpinEdit1->text().toStdString();
+    // A field whose text is no number is corrected to its minimum and shown, and nothing
+    // is written: the operator writes what is now shown by pressing Write again.
+    if (CorrectUnreadable(SpinEdit1))
+        return;
+    request.first = FrequencyEntry{SpinEdit1->Value(), SpinEdit1->text().toStdString()};
+    // In legacy mode the first frequency's divisors are judged before the second field
+    // is looked at, and an unticked second frequency is not looked at at all.
+    if (!gridMode_ && !FindLegacyDivisors(request.first.mhz).success) {
+        ShowMessage(texts::NeedsTuning(1, request.first.text));
+        return;
+    }
     if (gridMode_ || request.secondEnabled) {
-        request.second.mhz = SpinEdit2->Value();
-        request.second.text = SpinEdit2->text().toStdString();
+        if (CorrectUnreadable(SpinEdit2))
+            return;
+        request.second = FrequencyEntry{SpinEdit2->Value(), SpinEdit2->text().toStdString()};
     }
     request.minMHz = SpinEdit1->MinValue();
     request.maxMHz = SpinEdit1->MaxValue();
@@ -353,6 +361,14 @@ void TMainForm::ShowFrequency(TDoubleSpinEdit* field, const std::optional<double
 {
     if (hz)
         field->setText(QString::fromStdString(FormatMHz(*hz, DecimalSeparator().toStdString())));
+}
+
+bool TMainForm::CorrectUnreadable(TDoubleSpinEdit* field)
+{
+    if (field->HoldsNumber())
+        return false;
+    field->Value();  // reading an unreadable text writes the minimum into the field
+    return true;
 }
 
 QString TMainForm::DecimalSeparator() const

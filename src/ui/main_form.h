@@ -104,6 +104,8 @@ private:
     void SetOuterWidth(int width);
     void SetFrequencyBounds(double minMHz, double maxMHz);
     void ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz);
+    // True when the field's text was no number and has been replaced by its minimum.
+    static bool CorrectUnreadable(TDoubleSpinEdit* field);
     QString DecimalSeparator() const;
 
     // ExchangeHost
