@@ -14,7 +14,6 @@
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
-#include "ui/ui_texts.h"
 
 namespace {
 
@@ -50,8 +49,7 @@ int main(int argc, char** argv)
     if (oneInstance.Test())
         return 0;
 
-    application.setApplicationDisplayName(QString::fromUtf8(torv::ui_texts::kApplicationTitle));
-    torv::ApplyProgrammerStyle(application);
+    torv::PrepareProgrammerApplication(application);
 
     torv::MainFormOptions options;
     options.gridEditEnabled = commandLine.gridEditEnabled;
