@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -135,8 +136,18 @@ void TMainForm::CreateControls()
     SpinEdit1 = MakeFrequencyField(ParamGroupBox, 100, 20);
     SpinEdit2 = MakeFrequencyField(ParamGroupBox, 100, 74);
 
-    MakeLabel(ui_texts::kPortLabel, this, 9, 126, 53, 13);
+    // The label and the field keep the layout's sizes: the label's letters sit a little
+    // closer so that it ends before the field, and the field's narrow face shows port
+    // names of eight characters whole.
+    QLabel* portLabel = MakeLabel(ui_texts::kPortLabel, this, 9, 126, 53, 13);
+    QFont portLabelFont = portLabel->font();
+    portLabelFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.5);
+    portLabel->setFont(portLabelFont);
+    portLabel->resize(53, 13);
     CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
+    QFont portFont = CommComboBox->font();
+    portFont.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    CommComboBox->setFont(portFont);
     ReadButton = MakeButton(ui_texts::kRead, this, 137);
     WriteButton = MakeButton(ui_texts::kWrite, this, 219);
     WriteButton->setEnabled(false);
