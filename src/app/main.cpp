@@ -18,13 +18,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo]\n"
+    "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo] [--local-keys]\n"
     "\n"
     "  -s, /s            no success texts in the status bar (first argument only)\n"
     "  -enablegridedit   the grid step can be chosen in grid mode (first argument only)\n"
     "  --port PATH       offer a device the system list does not show (a socat or\n"
     "                    ser2net pseudo-terminal, an rfcomm port), at the top of the list\n"
     "  --demo            offer a built-in emulated adapter with a transmitter first\n"
+    "  --local-keys      Ctrl+R and Ctrl+W act only while the window is active\n"
+    "                    (without it they are taken from the whole desktop)\n"
     "  --help, --version\n";
 
 }  // namespace
@@ -54,6 +56,7 @@ int main(int argc, char** argv)
     torv::MainFormOptions options;
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
+    options.localHotKeys = commandLine.localKeys;
     std::unique_ptr<torv::AdapterEmulator> demo;
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);

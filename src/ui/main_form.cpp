@@ -89,8 +89,8 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : TSkForm(parent),
-      ReadHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
-      WriteHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
+      ReadHotKey(HotKeyBackEnd(options)),
+      WriteHotKey(HotKeyBackEnd(options)),
       options_(std::move(options))
 {
     SetFixedWidth(kOuterWidth);
@@ -103,6 +103,13 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     FinishLayout();
     RegisterHotKeys();
     FormCreate();
+}
+
+THotKeyBackEnd& TMainForm::HotKeyBackEnd(const MainFormOptions& options)
+{
+    if (options.localHotKeys)
+        return windowHotKeys_;
+    return options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd();
 }
 
 TMainForm::~TMainForm()

@@ -62,6 +62,7 @@ protected:
         MainFormOptions options;
         options.gridEditEnabled = gridEditEnabled;
         options.hotKeyBackEnd = hotKeys;
+        options.localHotKeys = localHotKeys;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
         options.sysfsRoot = emptySysfs.path().toStdString();
         options.devRoot = emptySysfs.path().toStdString();
@@ -97,6 +98,7 @@ protected:
 
     std::size_t CommandCount() const { return emulator->Commands().size(); }
 
+    bool localHotKeys = false;
     QTemporaryDir emptySysfs;
     std::unique_ptr<AdapterEmulator> emulator;
     std::unique_ptr<TMainForm> form;
@@ -575,6 +577,32 @@ TEST_F(MainFormTest, HotKeysReachTheHandlersOnlyWhileTheirButtonIsEnabled)
 
     form.reset();
     EXPECT_TRUE(hotKeys.keys.empty());  // unregistered with the window
+}
+
+TEST_F(MainFormTest, LocalHotKeysActOnlyWhileTheWindowIsActive)
+{
+    ScriptedHotKeys desktop;
+    localHotKeys = true;
+    Create(MakeContents(), false, {}, &desktop);
+    EXPECT_TRUE(desktop.keys.empty());  // nothing taken from the desktop
+    EXPECT_TRUE(form->ReadHotKey.Active());
+    form->show();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(form->ReadButton->isEnabled());
+    EXPECT_TRUE(emulator->Commands().empty());
+
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form->SpinEdit1, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(form->ReadButton->isEnabled());
+    EXPECT_TRUE(WaitIdle());
+    QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(WaitIdle());
+    EXPECT_EQ(emulator->Commands().back().command, AdapterCommand::ParamRequest);
 }
 
 TEST_F(MainFormTest, PointTypesTheLocalesSeparator)
