@@ -578,5 +578,30 @@ TEST_F(SpinEditButtonTest, FollowsTheFieldsEnabledState)
     window.setEnabled(true);
 }
 
+// The middle button pastes the X11 selection: refused where the editor may not change
+// the text, and within MaxLength where it may.
+TEST(SpinEditX11, MiddleClickPastesTheSelectionOnlyWhereTheEditorMayChangeText)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !QApplication::clipboard()->supportsSelection())
+        GTEST_SKIP() << "needs an X server";
+    QWidget window;
+    window.resize(200, 60);
+    auto* field = new BeepCountingSpinEdit(&window);
+    field->setGeometry(10, 10, 81, 21);
+    field->SetMaxLength(8);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::clipboard()->setText("abcdefgh", QClipboard::Selection);
+    const QPoint afterText(55, 10);
+
+    field->setText("150");
+    field->SetEditorEnabled(false);
+    QTest::mouseClick(field, Qt::MiddleButton, {}, afterText);
+    EXPECT_EQ(field->text(), "150");
+    field->SetEditorEnabled(true);
+    QTest::mouseClick(field, Qt::MiddleButton, {}, afterText);
+    EXPECT_EQ(field->text(), "150abcde");
+}
+
 }  // namespace
 }  // namespace torv
