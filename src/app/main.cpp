@@ -16,18 +16,19 @@
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
-#include "ui/ui_texts.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo]\n"
+    "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo] [--local-keys]\n"
     "\n"
     "  -s, /s            no success texts in the status bar (first argument only)\n"
     "  -enablegridedit   the grid step can be chosen in grid mode (first argument only)\n"
     "  --port PATH       offer a device the system list does not show (a socat or\n"
     "                    ser2net pseudo-terminal, an rfcomm port), at the top of the list\n"
     "  --demo            offer a built-in emulated adapter with a transmitter first\n"
+    "  --local-keys      Ctrl+R and Ctrl+W act only while the window is active\n"
+    "                    (without it they are taken from the whole desktop)\n"
     "  --help, --version\n";
 
 // A second copy hands nothing over to the first: say which options were not applied.
@@ -71,12 +72,12 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    application.setApplicationDisplayName(QString::fromUtf8(torv::ui_texts::kApplicationTitle));
-    torv::ApplyProgrammerStyle(application);
+    torv::PrepareProgrammerApplication(application);
 
     torv::MainFormOptions options;
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
+    options.localHotKeys = commandLine.localKeys;
     std::unique_ptr<torv::AdapterEmulator> demo;
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);

@@ -11,6 +11,7 @@
 #include "skin/sk_canvas.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_gdi.h"
+#include "skin/sk_sys_btn_images.h"
 #include "skin/sk_texture.h"
 
 namespace torv {
@@ -271,6 +272,10 @@ void TSkForm::resizeEvent(QResizeEvent* event)
 
 void TSkForm::paintEvent(QPaintEvent*)
 {
+    // Every paint brings the visible caption buttons in line with the form's activation.
+    for (TSkSysBtn* button : buttons_)
+        if (button && button->isVisibleTo(this))
+            button->SetOwnEnabled(active_);
     QPainter painter(this);
     painter.drawImage(0, 0, RenderFrame());
 }
@@ -320,7 +325,11 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
     if (buttons_[role])
         buttons_[role]->OnClick = nullptr;
     buttons_[role] = nullptr;
-    const bool linked = button && button->SetDesignationAndTexture(kButtonRoles[role].designation, ctSilver);
+    // A button that keeps a size other than the scheme's is refused, also when it
+    // already had the designation and scheme (the setter then changes nothing).
+    const int side = SysBtnImageSide(ctSilver);
+    const bool linked = button && button->SetDesignationAndTexture(kButtonRoles[role].designation, ctSilver) &&
+                        button->size() == QSize(side, side);
     if (linked) {
         buttons_[role] = button;
         button->hide();

@@ -1,5 +1,11 @@
 #include "ui/app_hot_key.h"
 
+#include <QKeySequence>
+#include <QShortcut>
+#include <QWidget>
+
+#include <optional>
+
 #include "ui/hot_key_x11.h"
 
 namespace torv {
@@ -19,7 +25,48 @@ int NextHotKeyId()
     return ++counter;
 }
 
+std::optional<QKeyCombination> QtKeys(const THotKeyCombination& combination)
+{
+    const int vk = combination.virtualKey;
+    int key = 0;
+    if (vk >= 'A' && vk <= 'Z')
+        key = Qt::Key_A + (vk - 'A');
+    else if (vk >= '0' && vk <= '9')
+        key = Qt::Key_0 + (vk - '0');
+    else if (vk >= 0x70 && vk <= 0x87)
+        key = Qt::Key_F1 + (vk - 0x70);
+    else
+        return std::nullopt;
+    Qt::KeyboardModifiers modifiers;
+    modifiers.setFlag(Qt::ShiftModifier, combination.shift);
+    modifiers.setFlag(Qt::ControlModifier, combination.ctrl);
+    modifiers.setFlag(Qt::AltModifier, combination.alt);
+    modifiers.setFlag(Qt::MetaModifier, combination.windows);
+    return QKeyCombination(modifiers, static_cast<Qt::Key>(key));
+}
+
 }  // namespace
+
+TWindowHotKeyBackEnd::TWindowHotKeyBackEnd(QWidget* window) : window_(window) {}
+
+TWindowHotKeyBackEnd::~TWindowHotKeyBackEnd() = default;
+
+bool TWindowHotKeyBackEnd::Register(int id, const THotKeyCombination& combination, std::function<void()> pressed)
+{
+    const std::optional<QKeyCombination> keys = QtKeys(combination);
+    if (!keys)
+        return false;
+    auto shortcut = std::make_unique<QShortcut>(QKeySequence(*keys), window_);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut.get(), &QShortcut::activated, window_, std::move(pressed));
+    shortcuts_[id] = std::move(shortcut);
+    return true;
+}
+
+void TWindowHotKeyBackEnd::Unregister(int id)
+{
+    shortcuts_.erase(id);
+}
 
 THotKeyCombination SplitShortCut(TShortCut shortCut, bool windowsKey)
 {

@@ -6,6 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+
+class QShortcut;
+class QWidget;
 
 namespace torv {
 
@@ -41,6 +46,21 @@ public:
 // The window system's back end: X11 when the application runs on xcb, otherwise
 // one that refuses every combination. Needs a QGuiApplication; lives as long as it.
 THotKeyBackEnd& PlatformHotKeyBackEnd();
+
+// A back end whose combinations act only while one window is the active window, for a
+// desktop user who keeps the keys for other programs. Key codes without a Qt key
+// (anything but letters, digits and F1 to F24) are refused.
+class TWindowHotKeyBackEnd final : public THotKeyBackEnd {
+public:
+    explicit TWindowHotKeyBackEnd(QWidget* window);
+    ~TWindowHotKeyBackEnd() override;
+    bool Register(int id, const THotKeyCombination& combination, std::function<void()> pressed) override;
+    void Unregister(int id) override;
+
+private:
+    QWidget* window_;
+    std::map<int, std::unique_ptr<QShortcut>> shortcuts_;
+};
 
 class TAppHotKey {
 public:

@@ -14,6 +14,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.extraPorts.append(arguments[++i]);
         else if (argument == QStringLiteral("--demo"))
             line.demo = true;
+        else if (argument == QStringLiteral("--local-keys"))
+            line.localKeys = true;
         else if (argument == QStringLiteral("--help"))
             line.help = true;
         else if (argument == QStringLiteral("--version"))

@@ -472,8 +472,11 @@ void TCustomDropCombo::TypeAhead(QChar key)
 
 void TCustomDropCombo::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton) {
+        // The focus this press may have brought stays; the next left click is on a focused field.
+        focusedByThisClick_ = false;
         return;
+    }
     // A click on the field that only brought the focus opens nothing; a click on the
     // button, or on the field that already had the focus, opens or closes the list.
     const bool onButton = showButton_ && ButtonRect().contains(event->position().toPoint());

@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -72,7 +73,7 @@ TDoubleSpinEdit* MakeFrequencyField(QWidget* parent, int left, int top)
     field->SetPageSize(0.1);
     field->SetIsCicle(true);
     field->SetDecimals(4);
-    field->setMaxLength(8);
+    field->SetMaxLength(8);
     field->SetValue(174);
     return field;
 }
@@ -88,8 +89,8 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : TSkForm(parent),
-      ReadHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
-      WriteHotKey(options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd()),
+      ReadHotKey(HotKeyBackEnd(options)),
+      WriteHotKey(HotKeyBackEnd(options)),
       options_(std::move(options))
 {
     SetFixedWidth(kOuterWidth);
@@ -102,6 +103,13 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     FinishLayout();
     RegisterHotKeys();
     FormCreate();
+}
+
+THotKeyBackEnd& TMainForm::HotKeyBackEnd(const MainFormOptions& options)
+{
+    if (options.localHotKeys)
+        return windowHotKeys_;
+    return options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd();
 }
 
 TMainForm::~TMainForm()
@@ -135,8 +143,18 @@ void TMainForm::CreateControls()
     SpinEdit1 = MakeFrequencyField(ParamGroupBox, 100, 20);
     SpinEdit2 = MakeFrequencyField(ParamGroupBox, 100, 74);
 
-    MakeLabel(ui_texts::kPortLabel, this, 9, 126, 53, 13);
+    // The label and the field keep the layout's sizes: the label's letters sit a little
+    // closer so that it ends before the field, and the field's narrow face shows port
+    // names of eight characters whole.
+    QLabel* portLabel = MakeLabel(ui_texts::kPortLabel, this, 9, 126, 53, 13);
+    QFont portLabelFont = portLabel->font();
+    portLabelFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.5);
+    portLabel->setFont(portLabelFont);
+    portLabel->resize(53, 13);
     CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
+    QFont portFont = CommComboBox->font();
+    portFont.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    CommComboBox->setFont(portFont);
     ReadButton = MakeButton(ui_texts::kRead, this, 137);
     WriteButton = MakeButton(ui_texts::kWrite, this, 219);
     WriteButton->setEnabled(false);
@@ -232,13 +250,21 @@ void TMainForm::WriteButtonClick(QObject*)
     request.gridMode = gridMode_;
     request.deviceType = InfoBlockView(exchange_.Info()).DeviceType();
     request.secondEnabled = CheckBox->isChecked();
-    // Reading a value refills an empty or unreadable field with its minimum. In legacy
-    // mode an unticked second frequency is not looked at.
-    request.first.mhz = SpinEdit1->Value();
-    request.first.text = SpinEdit1->text().toStdString();
+    // A field whose text is no number is corrected to its minimum and shown, and nothing
+    // is written: the operator writes what is now shown by pressing Write again.
+    if (CorrectUnreadable(SpinEdit1))
+        return;
+    request.first = FrequencyEntry{SpinEdit1->Value(), SpinEdit1->text().toStdString()};
+    // In legacy mode the first frequency's divisors are judged before the second field
+    // is looked at, and an unticked second frequency is not looked at at all.
+    if (!gridMode_ && !FindLegacyDivisors(request.first.mhz).success) {
+        ShowMessage(texts::NeedsTuning(1, request.first.text));
+        return;
+    }
     if (gridMode_ || request.secondEnabled) {
-        request.second.mhz = SpinEdit2->Value();
-        request.second.text = SpinEdit2->text().toStdString();
+        if (CorrectUnreadable(SpinEdit2))
+            return;
+        request.second = FrequencyEntry{SpinEdit2->Value(), SpinEdit2->text().toStdString()};
     }
     request.minMHz = SpinEdit1->MinValue();
     request.maxMHz = SpinEdit1->MaxValue();
@@ -353,6 +379,14 @@ void TMainForm::ShowFrequency(TDoubleSpinEdit* field, const std::optional<double
 {
     if (hz)
         field->setText(QString::fromStdString(FormatMHz(*hz, DecimalSeparator().toStdString())));
+}
+
+bool TMainForm::CorrectUnreadable(TDoubleSpinEdit* field)
+{
+    if (field->HoldsNumber())
+        return false;
+    field->Value();  // reading an unreadable text writes the minimum into the field
+    return true;
 }
 
 QString TMainForm::DecimalSeparator() const

@@ -43,6 +43,8 @@ struct MainFormOptions {
     MessageBoxFunction messageBox = ShowMessageBox;
     // Where the global hot keys are registered; nothing: the desktop's own.
     THotKeyBackEnd* hotKeyBackEnd = nullptr;
+    // The "--local-keys" option: Ctrl+R and Ctrl+W act only while the window is active.
+    bool localHotKeys = false;
 };
 
 class TMainForm : public TSkForm, private ExchangeHost {
@@ -92,11 +94,18 @@ public:
     TSkSysBtn* SkMinBtn = nullptr;
     TSkSysBtn* SkClsBtn = nullptr;
     TSioComm* Port = &port_;
+
+private:
+    // The hot keys' back end with the "--local-keys" option; it outlives them.
+    TWindowHotKeyBackEnd windowHotKeys_{this};
+
+public:
     // Ctrl+R and Ctrl+W, system-wide where the desktop allows it.
     TAppHotKey ReadHotKey;
     TAppHotKey WriteHotKey;
 
 private:
+    THotKeyBackEnd& HotKeyBackEnd(const MainFormOptions& options);
     void CreateControls();
     void RegisterHotKeys();
     void FormCreate();
@@ -104,6 +113,8 @@ private:
     void SetOuterWidth(int width);
     void SetFrequencyBounds(double minMHz, double maxMHz);
     void ShowFrequency(TDoubleSpinEdit* field, const std::optional<double>& hz);
+    // True when the field's text was no number and has been replaced by its minimum.
+    static bool CorrectUnreadable(TDoubleSpinEdit* field);
     QString DecimalSeparator() const;
 
     // ExchangeHost

@@ -1,12 +1,30 @@
 #include "ui/message_box.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace torv {
+namespace {
+
+// The buttons' texts, Russian whether Qt's own translation is loaded or not.
+void SetButtonTexts(QMessageBox& box)
+{
+    const struct {
+        QMessageBox::StandardButton button;
+        const char* text;
+    } texts[] = {{QMessageBox::Ok, "ОК"}, {QMessageBox::Retry, "Повторить"}, {QMessageBox::Cancel, "Отмена"}};
+    for (const auto& entry : texts)
+        if (QAbstractButton* button = box.button(entry.button))
+            button->setText(QString::fromUtf8(entry.text));
+}
+
+}  // namespace
 
 Answer ShowMessageBox(QWidget* parent, const Message& message)
 {
-    QMessageBox box(parent);
+    // A parent not on screen (the window before it is first shown) would place the box
+    // at its corner: the box is then centred on the screen instead.
+    QMessageBox box(parent != nullptr && parent->isVisible() ? parent : nullptr);
     box.setWindowTitle(QString::fromStdString(message.caption));
     box.setText(QString::fromStdString(message.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (message.flags) {
@@ -26,6 +44,7 @@ Answer ShowMessageBox(QWidget* parent, const Message& message)
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         break;
     }
+    SetButtonTexts(box);
     box.setEscapeButton(box.standardButtons() & QMessageBox::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Retry:

@@ -19,6 +19,8 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "ui/x11_focus.h"
+
 namespace torv {
 namespace {
 
@@ -46,6 +48,7 @@ void BringForward(QWidget* window)
         window->showNormal();
     window->raise();
     window->activateWindow();
+    TakeX11InputFocus(window);
 }
 
 }  // namespace

@@ -1,16 +1,20 @@
 #include "ui/spin_edit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QStyleOptionFrame>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace torv {
@@ -220,9 +224,14 @@ void TCustomSpinEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)) {
+    if (event->matches(QKeySequence::Paste)) {
+        PasteLimited(QClipboard::Clipboard);  // the clipboard's text is not filtered
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Cut)) {
         if (ClipboardEditAllowed())
-            QLineEdit::keyPressEvent(event);  // the clipboard's text is not filtered
+            QLineEdit::keyPressEvent(event);
         else
             event->accept();
         return;
@@ -260,6 +269,10 @@ void TCustomSpinEdit::TypeCharacter(QChar typed, QKeyEvent* event)
         event->ignore();
         return;
     }
+    if (!IsControlChar(key) && Room() < 1) {
+        event->accept();
+        return;
+    }
     QKeyEvent character(event->type(), event->key(), event->modifiers(), QString(key), event->isAutoRepeat());
     QLineEdit::keyPressEvent(&character);
     event->setAccepted(character.isAccepted());
@@ -279,6 +292,21 @@ void TCustomSpinEdit::focusInEvent(QFocusEvent* event)
         deselect();  // undo the line edit's own selection on Tab
 }
 
+int TCustomSpinEdit::Room() const
+{
+    if (maxLength_ == 0)
+        return std::numeric_limits<int>::max();
+    return maxLength_ - static_cast<int>(text().size() - selectedText().size());
+}
+
+void TCustomSpinEdit::PasteLimited(QClipboard::Mode mode)
+{
+    if (!ClipboardEditAllowed())
+        return;
+    const QString pasted = QGuiApplication::clipboard()->text(mode);
+    insert(pasted.left(std::max(0, Room())));
+}
+
 QMenu* TCustomSpinEdit::CreateContextMenu()
 {
     // The line edit leaves undo, cut, paste and delete out of a read-only field's menu.
@@ -286,7 +314,42 @@ QMenu* TCustomSpinEdit::CreateContextMenu()
     SetReadOnly(!ClipboardEditAllowed());
     QMenu* menu = createStandardContextMenu();
     SetReadOnly(readOnly);
+    // The line edit's own paste knows nothing of MaxLength. Its entry is found by the
+    // text the line edit gives it, in whatever language is loaded.
+    const QString pasteText = QCoreApplication::translate("QLineEdit", "&Paste");
+    for (QAction* action : menu->actions()) {
+        if (!action->text().startsWith(pasteText))
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteLimited(QClipboard::Clipboard); });
+    }
     return menu;
+}
+
+void TCustomSpinEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The middle button pastes the window system's selection: as any paste, only where
+    // the clipboard may change the text, and within MaxLength.
+    if (event->button() == Qt::MiddleButton) {
+        if (ClipboardEditAllowed() && QGuiApplication::clipboard()->supportsSelection()) {
+            deselect();
+            PasteLimited(QClipboard::Selection);
+        }
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TCustomSpinEdit::dropEvent(QDropEvent* event)
+{
+    // A drop is a paste: refused where pasting is, and where the text would not fit.
+    const QString dropped = event->mimeData()->text();
+    if (!ClipboardEditAllowed() || (event->source() != this && dropped.size() > Room())) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
 }
 
 void TCustomSpinEdit::contextMenuEvent(QContextMenuEvent* event)
@@ -336,7 +399,7 @@ void TCustomSpinEdit::UpdateMinimumHeight()
 
 TDoubleSpinEdit::TDoubleSpinEdit(QWidget* parent) : TCustomSpinEdit(parent) { SetValue(0); }
 
-double TDoubleSpinEdit::Value()
+std::optional<double> TDoubleSpinEdit::ReadText() const
 {
     QString text = this->text();
     if (!suffix_.isEmpty()) {
@@ -347,11 +410,17 @@ double TDoubleSpinEdit::Value()
     text = text.trimmed();
     bool ok = false;
     const double value = NumberLocale().toDouble(text, &ok);
-    if (text.isEmpty() || !ok || !std::isfinite(value)) {
-        SetValue(minValue_);
-        return minValue_;
-    }
+    if (text.isEmpty() || !ok || !std::isfinite(value))
+        return std::nullopt;
     return value;
+}
+
+double TDoubleSpinEdit::Value()
+{
+    if (const std::optional<double> value = ReadText())
+        return *value;
+    SetValue(minValue_);
+    return minValue_;
 }
 
 void TDoubleSpinEdit::SetValue(double x) { setText(FormatValue(ConstrainValue(x)) + suffix_); }
@@ -389,10 +458,21 @@ QString TDoubleSpinEdit::FormatValue(double x) const
 {
     const QLocale locale = NumberLocale();
     QString text = locale.toString(x, 'f', decimals_);
+    if (!std::isfinite(x))
+        return text;
     // The pattern has as many integer digits as the integer part has characters, the
-    // minus sign included, so a negative number gets one leading zero (-5.5 gives -05.50).
-    if (std::isfinite(x) && std::trunc(x) <= -1)
-        text.insert(locale.negativeSign().size(), locale.zeroDigit());
+    // minus sign included: a negative number gets a leading zero when its rounded
+    // integer digits fall short of that (-5.5 gives -05.50, but -9.99999 gives -10.0000).
+    const double integerPart = std::trunc(x);
+    const qsizetype wantedDigits =
+        QString::number(std::fabs(integerPart), 'f', 0).size() + (integerPart <= -1 ? 1 : 0);
+    const qsizetype signLength = text.startsWith(locale.negativeSign()) ? locale.negativeSign().size() : 0;
+    qsizetype integerEnd = text.indexOf(locale.decimalPoint());
+    if (integerEnd < 0)
+        integerEnd = text.size();
+    const qsizetype digits = integerEnd - signLength;
+    if (digits < wantedDigits)
+        text.insert(signLength, QString(locale.zeroDigit()).repeated(wantedDigits - digits));
     return text;
 }
 

@@ -3,12 +3,15 @@
 // up/down button split along its diagonal, stepping keys, a character filter and
 // bounds that the number wraps around (or is clamped to).
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace torv {
 
@@ -71,6 +74,10 @@ public:
     void SetInterval(int ms) { button_->SetInterval(ms); }
     bool AutoSelect() const { return autoSelect_; }
     void SetAutoSelect(bool autoSelect) { autoSelect_ = autoSelect; }
+    // Most characters the operator can type or paste; 0: no limit. Text the program
+    // sets is shown whole, however long.
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int length) { maxLength_ = std::max(0, length); }
 
     virtual void StepUp() {}
     virtual void StepDown() {}
@@ -87,16 +94,25 @@ protected:
     // clear it (a null character is dropped).
     virtual void KeyPress(QChar& /*key*/) {}
     virtual void Beep();
-    // The line edit's context menu, without the entries that change the text where the clipboard may not.
+    // The line edit's context menu, without the entries that change the text where the
+    // clipboard may not; its paste keeps to MaxLength.
     QMenu* CreateContextMenu();
+    // Pastes the clipboard's (or the selection's) text in place of the selection, cut to
+    // the room MaxLength leaves. Nothing happens where the clipboard may not change the text.
+    void PasteLimited(QClipboard::Mode mode);
 
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Characters the operator may still add in place of the selection (negative when a
+    // text set by the program is already longer than MaxLength).
+    int Room() const;
     bool HandleStepKey(int key);
     bool IsTextDeletion(const QKeyEvent* event) const;
     void TypeCharacter(QChar key, QKeyEvent* event);
@@ -106,6 +122,7 @@ private:
     TSpinButton* button_;
     bool editorEnabled_ = true;
     bool autoSelect_ = true;
+    int maxLength_ = 0;
 };
 
 // The frequency field: the number is read from and written to the text, with the
@@ -119,6 +136,8 @@ public:
     // Reads the text; an empty or unreadable text gives MinValue and writes it into
     // the field. The result is not constrained to the bounds.
     double Value();
+    // Whether the text reads as a number (Value would then leave the field as it is).
+    bool HoldsNumber() const { return ReadText().has_value(); }
     // Constrains x to the bounds and writes it formatted, followed by the suffix.
     void SetValue(double x);
 
@@ -159,6 +178,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    std::optional<double> ReadText() const;
+
     double minValue_ = 0;
     double maxValue_ = 1;
     double lineSize_ = 0.01;

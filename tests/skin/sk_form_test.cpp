@@ -455,6 +455,11 @@ TEST(SkFormButtons, LinkingRefusedAndUnlinked)
     main.form->SetBtnHlp(small);
     EXPECT_EQ(main.form->BtnHlp(), nullptr);
     EXPECT_FALSE(main.form->BorderIcons().testFlag(biHelp));
+    // Already carrying the designation and scheme does not let a wrong size through.
+    small->SetDesignationAndTexture(dHelp, ctSilver);
+    main.form->SetBtnHlp(small);
+    EXPECT_EQ(main.form->BtnHlp(), nullptr);
+    EXPECT_FALSE(main.form->BorderIcons().testFlag(biHelp));
 
     main.form->SetBtnMin(nullptr);
     EXPECT_EQ(main.form->BtnMin(), nullptr);
@@ -490,6 +495,10 @@ TEST(SkFormButtons, ActivationSwitchesTheirEnabledLook)
     ASSERT_TRUE(WaitFor([&] { return !main.form->Active(); }));
     EXPECT_FALSE(main.close->OwnEnabled());
     EXPECT_FALSE(main.minimize->OwnEnabled());
+    // Each paint sets them again, whatever changed them in between.
+    main.close->SetOwnEnabled(true);
+    main.form->grab();
+    EXPECT_FALSE(main.close->OwnEnabled());
 }
 
 TEST(SkFormLayout, ChildrenAreShiftedIntoTheInnerAreaOnce)

@@ -35,6 +35,9 @@ TEST(CommandLine, AdditionsAnywhere)
     EXPECT_EQ(line.extraPorts, (QStringList{"/tmp/ttyV0", "pts/4"}));
     EXPECT_TRUE(line.demo);
     EXPECT_FALSE(line.help);
+    EXPECT_FALSE(line.localKeys);
+    EXPECT_TRUE(ParseCommandLine({"-s", "--local-keys"}).localKeys);
+    EXPECT_TRUE(ParseCommandLine({"--local-keys", "--demo"}).localKeys);
     EXPECT_TRUE(ParseCommandLine({"x", "--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"--version"}).version);
 }

@@ -279,6 +279,19 @@ TEST_F(DropComboTest, FirstClickOnTheFieldOnlyFocusesButTheButtonOpensAtOnce)
     QTest::mouseClick(combo, Qt::LeftButton, {}, ButtonCentre());
     EXPECT_TRUE(combo->hasFocus());
     EXPECT_TRUE(combo->DroppedDown());
+    QTest::mouseClick(combo, Qt::LeftButton, {}, ButtonCentre());
+
+    // A right or middle click that brought the focus leaves the next left click to open the list.
+    combo->setContextMenuPolicy(Qt::NoContextMenu);  // no modal menu in the test
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        other->setFocus();
+        QTest::mouseClick(combo, button, {}, QPoint(10, 10));
+        EXPECT_TRUE(combo->hasFocus()) << button;
+        EXPECT_FALSE(combo->DroppedDown()) << button;
+        QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(10, 10));
+        EXPECT_TRUE(combo->DroppedDown()) << button;
+        combo->CloseUp(false);
+    }
 }
 
 TEST_F(DropComboTest, ClickOutsideOrFocusLossClosesWithoutTaking)

@@ -62,6 +62,7 @@ protected:
         MainFormOptions options;
         options.gridEditEnabled = gridEditEnabled;
         options.hotKeyBackEnd = hotKeys;
+        options.localHotKeys = localHotKeys;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
         options.sysfsRoot = emptySysfs.path().toStdString();
         options.devRoot = emptySysfs.path().toStdString();
@@ -97,6 +98,7 @@ protected:
 
     std::size_t CommandCount() const { return emulator->Commands().size(); }
 
+    bool localHotKeys = false;
     QTemporaryDir emptySysfs;
     std::unique_ptr<AdapterEmulator> emulator;
     std::unique_ptr<TMainForm> form;
@@ -214,14 +216,64 @@ TEST_F(MainFormTest, WriteStoresWhatTheFieldsSay)
     EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
 }
 
-TEST_F(MainFormTest, EmptyFieldIsRefilledWithItsMinimumAndWritten)
+TEST_F(MainFormTest, UnreadableFieldIsCorrectedAndOnlyTheNextWriteSendsIt)
 {
     Create();
     ASSERT_TRUE(Read());
-    form->SpinEdit1->setText("");
+    const std::size_t commandsAfterRead = CommandCount();
+    struct Case {
+        const char* first;
+        const char* second;  // nullptr: second frequency not ticked
+    };
+    // Empty, a sign alone, a comma where the point is the separator; in either field.
+    const Case cases[] = {{"", nullptr}, {"-", nullptr}, {"150,5", nullptr}, {"150", ""}, {"150", "+"}};
+    for (const Case& c : cases) {
+        form->SpinEdit1->setText(c.first);
+        form->CheckBox->setChecked(c.second != nullptr);
+        form->CheckBoxClick(form->CheckBox);
+        if (c.second)
+            form->SpinEdit2->setText(c.second);
+        form->WriteButtonClick(form->WriteButton);
+        EXPECT_EQ((c.second ? form->SpinEdit2 : form->SpinEdit1)->text(), "146.0000") << c.first;
+        EXPECT_TRUE(form->WriteButton->isEnabled());
+        EXPECT_TRUE(form->InfoPanel->isHidden());
+    }
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(CommandCount(), commandsAfterRead);
+
+    // The value now shown is written by the next press.
+    form->SpinEdit1->setText("-");
+    form->CheckBox->setChecked(false);
+    form->WriteButtonClick(form->WriteButton);
     ASSERT_TRUE(Write());
     EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
     EXPECT_EQ(DecodeParameterBlock(emulator->StoredBlock(), 13).firstHz, 146000000.0);
+}
+
+TEST_F(MainFormTest, SecondFieldIsNotReadWhenTheFirstNeedsTuning)
+{
+    Create();
+    ASSERT_TRUE(Read());
+    form->SpinEdit1->setText("146.0125");
+    form->CheckBox->setChecked(true);
+    form->CheckBoxClick(form->CheckBox);
+    form->SpinEdit2->setText("");
+    form->WriteButtonClick(form->WriteButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, texts::NeedsTuning(1, "146.0125").text);
+    EXPECT_EQ(form->SpinEdit2->text(), "");
+}
+
+TEST_F(MainFormTest, FrequencyBeyondTheFieldsLengthIsShownAndQuotedWhole)
+{
+    // A foreign block: A = 1, N = 14, R = 7 decodes to 1281.4286 MHz, far above the band.
+    const EncodedChannel foreign{1, 14, 7};
+    Create(TransmitterContents{MakeInfoBlock({}), BuildParameterBlock(SynthMode::Legacy, false, false, foreign, foreign)});
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(form->SpinEdit1->text(), "1281.4286");
+    form->WriteButtonClick(form->WriteButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, texts::OutOfRange(1, "1281.4286").text);
 }
 
 TEST_F(MainFormTest, RefusedWritesSendNothing)
@@ -525,6 +577,32 @@ TEST_F(MainFormTest, HotKeysReachTheHandlersOnlyWhileTheirButtonIsEnabled)
 
     form.reset();
     EXPECT_TRUE(hotKeys.keys.empty());  // unregistered with the window
+}
+
+TEST_F(MainFormTest, LocalHotKeysActOnlyWhileTheWindowIsActive)
+{
+    ScriptedHotKeys desktop;
+    localHotKeys = true;
+    Create(MakeContents(), false, {}, &desktop);
+    EXPECT_TRUE(desktop.keys.empty());  // nothing taken from the desktop
+    EXPECT_TRUE(form->ReadHotKey.Active());
+    form->show();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(form->ReadButton->isEnabled());
+    EXPECT_TRUE(emulator->Commands().empty());
+
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form->SpinEdit1, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(form->ReadButton->isEnabled());
+    EXPECT_TRUE(WaitIdle());
+    QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(WaitIdle());
+    EXPECT_EQ(emulator->Commands().back().command, AdapterCommand::ParamRequest);
 }
 
 TEST_F(MainFormTest, PointTypesTheLocalesSeparator)

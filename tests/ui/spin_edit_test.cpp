@@ -59,7 +59,7 @@ protected:
         field->SetLineSize(0.0001);
         field->SetPageSize(0.1);
         field->SetDecimals(4);
-        field->setMaxLength(8);
+        field->SetMaxLength(8);
         field->OnKeyPress = MapDecimalPoint;
         window.show();
         window.activateWindow();
@@ -196,7 +196,6 @@ TEST_F(SpinEditTest, ReadingFollowsTheTextRules)
 TEST_F(SpinEditTest, SuffixIsWrittenAndIgnoredWhenReading)
 {
     field->SetSuffix(" MHz");
-    field->setMaxLength(32767);
     field->SetValue(150);
     EXPECT_EQ(field->text(), "150.0000 MHz");
     EXPECT_DOUBLE_EQ(field->Value(), 150);
@@ -213,12 +212,17 @@ TEST_F(SpinEditTest, FormatsWithTheLocaleSeparatorAndRounds)
     field->SetDecimals(2);
     EXPECT_EQ(field->FormatValue(-5.5), "-05.50");  // the minus sign counts as an integer digit
     EXPECT_EQ(field->FormatValue(-0.5), "-0.50");
+    EXPECT_EQ(field->FormatValue(-99.996), "-100.00");  // rounding supplies the digit the sign asked for
+    EXPECT_EQ(field->FormatValue(-146), "-0146.00");
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     EXPECT_EQ(field->FormatValue(146), "146,00");
     field->setText("150,25");
     EXPECT_DOUBLE_EQ(field->Value(), 150.25);
     field->setText("150.25");  // the point is no separator here
     EXPECT_DOUBLE_EQ(field->Value(), 146);
+    field->SetDecimals(4);
+    EXPECT_EQ(field->FormatValue(-9.99999), "-10,0000");
+    EXPECT_EQ(field->FormatValue(-10.00001), "-010,0000");
 }
 
 TEST_F(SpinEditTest, RefusesCommaLettersAndBlanksWithABeep)
@@ -284,6 +288,40 @@ TEST_F(SpinEditTest, MaxLengthLeavesNoRoomUntilTextIsSelectedOrDeleted)
     field->selectAll();
     QTest::keyClicks(field, "150");
     EXPECT_EQ(field->text(), "150");
+
+    // A paste fills the room left and no more.
+    QApplication::clipboard()->setText("12345678");
+    field->end(false);
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "15012345");
+    field->setText("150");
+    field->end(false);
+    const std::unique_ptr<QMenu> menu(field->CreateContextMenu());
+    for (QAction* action : menu->actions())
+        if (action->text().startsWith("&Paste"))
+            action->trigger();
+    EXPECT_EQ(field->text(), "15012345");
+}
+
+TEST_F(SpinEditTest, TextSetByTheProgramIsShownWholeButTypingStaysLimited)
+{
+    field->SetMaxValue(2000);
+    field->setText("1281.4286");
+    EXPECT_EQ(field->text(), "1281.4286");
+    EXPECT_DOUBLE_EQ(field->Value(), 1281.4286);
+    field->SetMinValue(-200);
+    field->SetValue(-146);
+    EXPECT_EQ(field->text(), "-0146.0000");
+
+    field->setFocus();
+    field->setText("1281.4286");
+    field->end(false);
+    QTest::keyClicks(field, "7");
+    EXPECT_EQ(field->text(), "1281.4286");  // no room until the text is shorter than the limit
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, "79");
+    EXPECT_EQ(field->text(), "1281.427");
 }
 
 TEST_F(SpinEditTest, EnterIsDroppedAndEscapeReachesTheWindow)
@@ -538,6 +576,31 @@ TEST_F(SpinEditButtonTest, FollowsTheFieldsEnabledState)
     window.setEnabled(false);
     EXPECT_FALSE(RepeatTimer()->isActive());
     window.setEnabled(true);
+}
+
+// The middle button pastes the X11 selection: refused where the editor may not change
+// the text, and within MaxLength where it may.
+TEST(SpinEditX11, MiddleClickPastesTheSelectionOnlyWhereTheEditorMayChangeText)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !QApplication::clipboard()->supportsSelection())
+        GTEST_SKIP() << "needs an X server";
+    QWidget window;
+    window.resize(200, 60);
+    auto* field = new BeepCountingSpinEdit(&window);
+    field->setGeometry(10, 10, 81, 21);
+    field->SetMaxLength(8);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::clipboard()->setText("abcdefgh", QClipboard::Selection);
+    const QPoint afterText(55, 10);
+
+    field->setText("150");
+    field->SetEditorEnabled(false);
+    QTest::mouseClick(field, Qt::MiddleButton, {}, afterText);
+    EXPECT_EQ(field->text(), "150");
+    field->SetEditorEnabled(true);
+    QTest::mouseClick(field, Qt::MiddleButton, {}, afterText);
+    EXPECT_EQ(field->text(), "150abcde");
 }
 
 }  // namespace
