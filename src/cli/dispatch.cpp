@@ -7,6 +7,7 @@
 #include "cli/arguments.h"
 #include "cli/calc_commands.h"
 #include "cli/exchange_commands.h"
+#include "cli/journal_commands.h"
 #include "cli/results.h"
 #include "torv_version.h"
 
@@ -27,12 +28,16 @@ const char* const kUsage =
     "                                    N, F and the sealed channel record in grid mode\n"
     "  decode [--type 13|14|15] [--json] HEX\n"
     "                                    decode one 8-byte channel record\n"
+    "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
+    "          [--json | --csv]          the reads and writes recorded, newest first\n"
     "\n"
     "  --demo            use a built-in emulated adapter with a transmitter instead of a port\n"
     "  --json            the result as one JSON object on standard output, also on failure\n"
     "  --trace           log every byte on the line, with time stamps, to standard error\n"
     "  --accept-damaged  take a parameter block that fails its check, as the window's\n"
     "                    Cancel does (a write then seals its records anew)\n"
+    "  --no-journal      do not record the read or write in the journal\n"
+    "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
     "  --help, --version this text, the program's version\n"
     "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
     "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
@@ -64,6 +69,8 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunRead(args, console);
     if (command == "write")
         return RunWrite(args, console);
+    if (command == "journal")
+        return RunJournal(args, console);
     if (command == "--help" || command == "-h" || command == "help") {
         console.out << kUsage;
         return kExitOk;

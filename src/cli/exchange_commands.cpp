@@ -7,6 +7,7 @@
 #include <QJsonArray>
 
 #include "cli/arguments.h"
+#include "cli/command_journal.h"
 #include "cli/exchange_session.h"
 #include "cli/results.h"
 #include "device/frequency_codec.h"
@@ -19,7 +20,7 @@ namespace torv::cli {
 namespace {
 
 const std::vector<OptionSpec> kLineOptions = {
-    {"--port", true}, {"--demo"}, {"--trace"}, {"--json"}, {"--accept-damaged"}};
+    {"--port", true}, {"--demo"}, {"--trace"}, {"--json"}, {"--accept-damaged"}, {"--no-journal"}};
 
 std::vector<OptionSpec> LineOptionsAnd(std::initializer_list<OptionSpec> more)
 {
@@ -136,8 +137,10 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
         throw UsageError("read takes no positional arguments");
     const bool json = arguments.Has("--json");
     Session session(arguments, console);
+    CommandJournal journal(arguments, "read", console);
     if (const std::optional<CommandFailure> failure = session.Read())
-        return Report(*failure, json, console);
+        return journal.Finish(session, Report(*failure, json, console), failure);
+    journal.NoteRead(session);
     const TransmitterState state = session.Transmitter();
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
     if (!damaged.empty())
@@ -155,7 +158,7 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
     } else {
         PrintTransmitter(state, console.out);
     }
-    return kExitOk;
+    return journal.Finish(session, kExitOk);
 }
 
 int RunWrite(const std::vector<std::string>& args, const Console& console)
@@ -166,34 +169,37 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
     const bool json = arguments.Has("--json");
 
     Session session(arguments, console);
+    CommandJournal journal(arguments, "write", console);
     if (const std::optional<CommandFailure> failure = session.Read())
-        return Report(*failure, json, console);
+        return journal.Finish(session, Report(*failure, json, console), failure);
+    journal.NoteRead(session);
     const TransmitterState before = session.Transmitter();
+    auto fail = [&](const CommandFailure& failure) {
+        return journal.Finish(session, Report(failure, json, console, before), failure);
+    };
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
     if (!damaged.empty() && !arguments.Has("--accept-damaged")) {
         // Accepted by the operator for showing, but a write would seal the damaged
         // record anew: that takes the option.
-        return Report({kExitRefused, "damaged-data",
-                       "the parameter block read failed its check (" + RecordsText(damaged) +
-                           "): nothing was written; --accept-damaged writes over it",
-                       texts::kChecksumError},
-                      json, console, before);
+        return fail({kExitRefused, "damaged-data",
+                     "the parameter block read failed its check (" + RecordsText(damaged) +
+                         "): nothing was written; --accept-damaged writes over it",
+                     texts::kChecksumError});
     }
     if (session.WriteLocked())
-        return Report({kExitRefused, "write-locked", "the adapter has locked writing; read again before writing",
-                       std::nullopt},
-                      json, console, before);
+        return fail({kExitRefused, "write-locked", "the adapter has locked writing; read again before writing",
+                     std::nullopt});
     const WritePlan plan = PrepareWrite(RequestFromOptions(arguments, session.Exchange()));
     if (plan.refusal) {
         session.Host().ShowMessage(*plan.refusal);
-        return Report({kExitRefused, "refused", "the frequencies cannot be written as asked: nothing was written",
-                       *plan.refusal},
-                      json, console, before);
+        return fail({kExitRefused, "refused", "the frequencies cannot be written as asked: nothing was written",
+                     *plan.refusal});
     }
     if (plan.force25kHz)
         session.Host().ShowMessage(texts::kGrid25kHzNotice);
+    journal.NoteWritten(plan.block);
     if (const std::optional<CommandFailure> failure = session.Write(plan.block))
-        return Report(*failure, json, console, before);
+        return fail(*failure);
     const TransmitterState after = session.Transmitter();
     if (json)
         PrintJson(QJsonObject{{"exitCode", kExitOk},
@@ -203,7 +209,7 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
                   console.out);
     else
         PrintTransmitter(after, console.out);
-    return kExitOk;
+    return journal.Finish(session, kExitOk);
 }
 
 }  // namespace torv::cli

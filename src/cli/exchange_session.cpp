@@ -11,7 +11,7 @@ namespace torv::cli {
 Session::Session(const Arguments& arguments, const Console& console)
     : host_(console.err, console.answers, arguments.Has("--accept-damaged")),
       traced_(line_, arguments.Has("--trace") ? &console.err : nullptr),
-      exchange_(host_, traced_)
+      exchange_(notes_, traced_)
 {
     const std::optional<std::string> port = arguments.Value("--port");
     if (port.has_value() == arguments.Has("--demo"))

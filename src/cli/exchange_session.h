@@ -11,6 +11,7 @@
 #include "cli/traced_port.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
+#include "journal/operation_record.h"
 #include "serial/sio_comm.h"
 
 namespace torv {
@@ -42,6 +43,9 @@ public:
     TransmitterState Transmitter() { return DescribeTransmitter(exchange_.Info(), exchange_.Block()); }
     ProgrammingExchange& Exchange() { return exchange_; }
     TerminalHost& Host() { return host_; }
+    // What the journal notes of the exchange: the prompts shown, whether it reached the info block.
+    const JournalingHost& Notes() const { return notes_; }
+    const std::string& DevicePath() const { return devicePath_; }
 
 private:
     // The exchange ended without completing and before any block was sent.
@@ -50,6 +54,7 @@ private:
     TSioComm comm_;
     SioExchangePort line_{comm_};
     TerminalHost host_;
+    JournalingHost notes_{host_};
     TracedPort traced_;
     ProgrammingExchange exchange_;
     std::unique_ptr<AdapterEmulator> emulator_;

@@ -1,0 +1,61 @@
+#include "cli/command_journal.h"
+
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/exchange_session.h"
+#include "exchange/exchange_texts.h"
+#include "serial/port_discovery.h"
+
+namespace torv::cli {
+
+std::string AdapterIdentity(const std::string& devicePath)
+{
+    const std::string name = PortNameOf(devicePath);
+    for (const PortIdentity& port : DiscoverPorts())
+        if (port.name == name)
+            return PortIdentityText(port);
+    return {};
+}
+
+CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console)
+    : enabled_(!arguments.Has("--no-journal")), operation_(std::move(operation)), console_(console)
+{
+}
+
+void CommandJournal::NoteRead(Session& session)
+{
+    info_ = session.Exchange().Info();
+    read_ = session.Exchange().Block();
+}
+
+int CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
+{
+    if (!enabled_)
+        return exitCode;
+    JournalEntry entry;
+    entry.program = "torvctl";
+    entry.operation = operation_;
+    entry.port = session.DevicePath();
+    entry.adapter = AdapterIdentity(entry.port);
+    entry.exitCode = exitCode;
+    entry.success = exitCode == kExitOk;
+    if (failure) {
+        const std::string name = failure->prompt ? texts::MessageName(*failure->prompt) : "";
+        entry.outcome = failure->kind + (name.empty() ? "" : " (" + (name.size() == 1 ? "prompt " + name : name) + ")") +
+                        ": " + failure->message;
+    } else {
+        entry.outcome = session.DamagedRecordsTaken().empty() ? "success" : "success, damaged data accepted";
+    }
+    if (session.Notes().InfoReached() || read_)
+        DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
+    if (written_)
+        DescribeWrite(entry, entry.deviceType.value_or(0), *written_, session.Exchange().ReadBack());
+
+    Journal journal(Journal::DefaultPath());
+    if (!journal.Append(entry))
+        console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
+    return exitCode;
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,44 @@
+#pragma once
+// The journal row of one torvctl read or write: gathered while the command runs and
+// appended when it ends, whatever the exit code. A journal that cannot be written costs
+// one warning line and never changes the command's result.
+
+#include <optional>
+#include <string>
+
+#include "cli/results.h"
+#include "cli/terminal_host.h"
+#include "device/blocks.h"
+#include "journal/journal.h"
+
+namespace torv::cli {
+
+class Arguments;
+class Session;
+
+class CommandJournal {
+public:
+    // Off with --no-journal.
+    CommandJournal(const Arguments& arguments, std::string operation, const Console& console);
+
+    // The block that was sent (for a write).
+    void NoteWritten(const ParameterBlock& block) { written_ = block; }
+    // The transmitter as the read found it, before anything was written.
+    void NoteRead(Session& session);
+
+    // Appends the row and gives back exitCode.
+    int Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
+
+private:
+    bool enabled_;
+    std::string operation_;
+    const Console& console_;
+    std::optional<InfoBlock> info_;
+    std::optional<ParameterBlock> read_;
+    std::optional<ParameterBlock> written_;
+};
+
+// The port's identity as the system tells it ("" for a device it does not list).
+std::string AdapterIdentity(const std::string& devicePath);
+
+}  // namespace torv::cli

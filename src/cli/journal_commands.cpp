@@ -1,0 +1,143 @@
+#include "cli/journal_commands.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include "cli/arguments.h"
+#include "device/frequency_codec.h"
+#include "journal/journal.h"
+
+namespace torv::cli {
+namespace {
+
+std::string MHzText(const std::optional<double>& mhz)
+{
+    return mhz ? FormatMHz(*mhz * 1e6, ".") : "";
+}
+
+std::string OptionalText(const std::optional<int>& value)
+{
+    return value ? std::to_string(*value) : "";
+}
+
+// Every column, in the order of the CSV header.
+std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
+{
+    return {{"time_utc", e.timeUtc},
+            {"program", e.program},
+            {"operation", e.operation},
+            {"port", e.port},
+            {"adapter", e.adapter},
+            {"outcome", e.outcome},
+            {"success", e.success ? "1" : "0"},
+            {"exit_code", OptionalText(e.exitCode)},
+            {"device_type", OptionalText(e.deviceType)},
+            {"date", e.date},
+            {"serial", e.serial},
+            {"version", e.version},
+            {"info_hex", e.infoHex},
+            {"block_read_hex", e.blockReadHex},
+            {"block_written_hex", e.blockWrittenHex},
+            {"read_back_hex", e.readBackHex},
+            {"f1_before_mhz", MHzText(e.f1BeforeMHz)},
+            {"f2_before_mhz", MHzText(e.f2BeforeMHz)},
+            {"f1_after_mhz", MHzText(e.f1AfterMHz)},
+            {"f2_after_mhz", MHzText(e.f2AfterMHz)}};
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+void PrintCsv(const std::vector<JournalEntry>& rows, std::ostream& out)
+{
+    const auto header = Columns(JournalEntry{});
+    for (std::size_t i = 0; i < header.size(); ++i)
+        out << (i ? "," : "") << header[i].first;
+    out << "\r\n";
+    for (const JournalEntry& row : rows) {
+        const auto fields = Columns(row);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            out << (i ? "," : "") << CsvField(fields[i].second);
+        out << "\r\n";
+    }
+}
+
+void PrintJsonRows(const std::vector<JournalEntry>& rows, std::ostream& out)
+{
+    QJsonArray list;
+    for (const JournalEntry& row : rows) {
+        QJsonObject object;
+        for (const auto& [name, value] : Columns(row))
+            object.insert(name, QString::fromStdString(value));
+        object.insert("success", row.success);
+        list.append(object);
+    }
+    PrintJson(QJsonObject{{"exitCode", kExitOk}, {"rows", list}}, out);
+}
+
+// One line a row: when, what, which unit, the frequencies before and after, the outcome.
+void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
+{
+    if (rows.empty())
+        out << "no operations recorded\n";
+    for (const JournalEntry& row : rows) {
+        const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
+        const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
+        char line[160];
+        std::snprintf(line, sizeof line, "%-24s %-7s %-7s %-8s %-17s %-17s ", row.timeUtc.c_str(),
+                      row.program.c_str(), row.operation.c_str(), row.serial.empty() ? "-" : row.serial.c_str(),
+                      before.empty() ? "-" : before.c_str(), after.empty() ? "-" : after.c_str());
+        out << line << row.outcome << "\n";
+    }
+}
+
+}  // namespace
+
+int RunJournal(const std::vector<std::string>& args, const Console& console)
+{
+    const Arguments arguments(args, {{"--serial", true},
+                                     {"--since", true},
+                                     {"--until", true},
+                                     {"--outcome", true},
+                                     {"--json"},
+                                     {"--csv"}});
+    if (!arguments.Positional().empty())
+        throw UsageError("journal takes no positional arguments");
+    if (arguments.Has("--json") && arguments.Has("--csv"))
+        throw UsageError("give --json or --csv, not both");
+    JournalQuery query;
+    query.serial = arguments.Value("--serial").value_or("");
+    query.since = arguments.Value("--since").value_or("");
+    query.until = arguments.Value("--until").value_or("");
+    if (const std::optional<std::string> outcome = arguments.Value("--outcome")) {
+        if (*outcome != "success" && *outcome != "failed")
+            throw UsageError("--outcome takes success or failed, not \"" + *outcome + "\"");
+        query.success = *outcome == "success";
+    }
+    Journal journal(Journal::DefaultPath());
+    if (!journal.IsOpen()) {
+        console.err << "torvctl: " << journal.Error() << "\n";
+        return kExitUsage;
+    }
+    const std::vector<JournalEntry> rows = journal.Find(query);
+    if (arguments.Has("--json"))
+        PrintJsonRows(rows, console.out);
+    else if (arguments.Has("--csv"))
+        PrintCsv(rows, console.out);
+    else
+        PrintTable(rows, console.out);
+    return kExitOk;
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,87 @@
+#pragma once
+// torvctl run in-process against the emulated adapter: its exit code and both outputs.
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/dispatch.h"
+#include "cli/terminal_host.h"
+#include "emulator/adapter_emulator.h"
+#include "exchange/timing.h"
+
+namespace torv::cli {
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+
+    // Standard output as the one JSON object it must be.
+    QJsonObject Json() const
+    {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+        EXPECT_TRUE(document.isObject()) << out;
+        EXPECT_EQ(document.object().value("exitCode").toInt(-1), code) << out;
+        return document.object();
+    }
+};
+
+class ExchangeCommandsTest : public ::testing::Test {
+protected:
+    // The demo line is paced at 2400 bit/s: a 500 ms response time-out leaves room for a
+    // written block (34 bytes) and its read-back (32 bytes) on the line.
+    ExchangeCommandsTest() { timing::SetDivisorForTesting(10); }
+    ~ExchangeCommandsTest() override { timing::SetDivisorForTesting(1); }
+
+    // torvctl with its command line; terminalAnswers, when given, are typed on a terminal.
+    static Outcome Run(std::vector<std::string> words, const std::optional<std::string>& terminalAnswers = {})
+    {
+        std::ostringstream out, err;
+        std::istringstream answers(terminalAnswers.value_or(""));
+        const int code = RunTorvctl(words, Console{out, err, terminalAnswers ? &answers : nullptr});
+        return {code, out.str(), err.str()};
+    }
+
+    // An emulated adapter with these faults; the --port option that reaches it.
+    std::string Line(const EmulatorFaults& faults = {})
+    {
+        emulator_ = std::make_unique<AdapterEmulator>(MakeContents());
+        emulator_->SetFaults(faults);
+        emulator_->Start();
+        stored_ = emulator_->StoredBlock();
+        return "--port=" + emulator_->SlavePath();
+    }
+
+    bool SawCommand(AdapterCommand wanted) const
+    {
+        for (const ReceivedCommand& command : emulator_->Commands()) {
+            if (command.command == wanted)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<AdapterEmulator> emulator_;
+    ParameterBlock stored_{};
+};
+
+// Parameter replies whose record 1 fails its CRC: the first five (all the read's tries,
+// so that the damaged-data prompt follows) or all.
+inline EmulatorFaults DamagedRecord1(int count = 5)
+{
+    EmulatorFaults faults;
+    faults.badCrcCount = count;
+    return faults;
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,146 @@
+// Every torvctl read and write leaves a journal row, whatever its exit code, and
+// torvctl journal gives the rows back for people, scripts and spreadsheets.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include "cli/arguments.h"
+#include "command_fixture.h"
+#include "journal/journal.h"
+#include "journal/operation_record.h"
+
+namespace torv::cli {
+namespace {
+
+// Splits CSV text (RFC 4180: quoted fields, doubled quotes, CR LF rows) into rows of fields.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            rows.back().back() += text[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            rows.back().emplace_back();
+        else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n' && ++i)
+            rows.emplace_back(1);
+        else
+            rows.back().back() += c;
+    }
+    if (rows.back().size() == 1 && rows.back().front().empty())
+        rows.pop_back();
+    return rows;
+}
+
+class JournalCommandsTest : public ExchangeCommandsTest {
+protected:
+    JournalCommandsTest()
+    {
+        qputenv("TORV_JOURNAL", dir.filePath("journal.sqlite").toUtf8());
+    }
+    std::vector<JournalEntry> Rows()
+    {
+        Journal journal(Journal::DefaultPath());
+        return journal.Find({});
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
+{
+    ASSERT_EQ(Run({"read", Line()}).code, kExitOk);
+    ASSERT_EQ(Run({"write", Line(), "--f1", "150.0"}).code, kExitOk);
+    const ParameterBlock verifiedBlock = emulator_->StoredBlock();
+    ASSERT_EQ(Run({"write", Line(), "--f1", "146.0125"}).code, kExitRefused);  // needs tuning: W1
+    EmulatorFaults corrupted;
+    corrupted.corruptReadbackCount = kAlways;
+    ASSERT_EQ(Run({"write", Line(corrupted), "--f1", "160.0"}).code, kExitNotVerified);
+    ASSERT_EQ(Run({"read", "--port", "/dev/torv-no-such-port"}).code, kExitPortUnavailable);
+    ASSERT_EQ(Run({"read", Line(), "--no-journal"}).code, kExitOk);
+
+    const std::vector<JournalEntry> rows = Rows();
+    ASSERT_EQ(rows.size(), 5u);  // newest first
+    EXPECT_EQ(rows[0].outcome.rfind("port-unavailable", 0), 0u) << rows[0].outcome;
+    EXPECT_FALSE(rows[0].deviceType);  // the read never reached the info block
+    EXPECT_EQ(rows[0].exitCode, kExitPortUnavailable);
+
+    const JournalEntry& h = rows[1];
+    EXPECT_EQ(h.exitCode, kExitNotVerified);
+    EXPECT_FALSE(h.success);
+    EXPECT_NE(h.outcome.find("prompt H"), std::string::npos) << h.outcome;
+    EXPECT_FALSE(h.readBackHex.empty());
+    EXPECT_NE(h.readBackHex, h.blockWrittenHex);
+
+    const JournalEntry& w1 = rows[2];
+    EXPECT_EQ(w1.exitCode, kExitRefused);
+    EXPECT_NE(w1.outcome.find("(W1)"), std::string::npos) << w1.outcome;
+    EXPECT_TRUE(w1.blockWrittenHex.empty());
+
+    const JournalEntry& write = rows[3];
+    EXPECT_TRUE(write.success);
+    EXPECT_EQ(write.program, "torvctl");
+    EXPECT_EQ(write.operation, "write");
+    EXPECT_EQ(write.serial, "13071234");
+    EXPECT_EQ(write.deviceType, 13);
+    EXPECT_EQ(write.f1BeforeMHz, 146.0);
+    EXPECT_EQ(write.f1AfterMHz, 150.0);
+    EXPECT_EQ(write.readBackHex, write.blockWrittenHex);
+    EXPECT_EQ(write.blockWrittenHex, HexText(verifiedBlock.data(), verifiedBlock.size()));
+
+    EXPECT_EQ(rows[4].operation, "read");
+    EXPECT_EQ(rows[4].outcome, "success");
+    EXPECT_EQ(rows[4].infoHex.size(), 16u);
+    EXPECT_EQ(rows[4].blockReadHex.size(), 64u);
+}
+
+TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
+{
+    ASSERT_EQ(Run({"write", Line(), "--f1", "150.0"}).code, kExitOk);
+    ASSERT_EQ(Run({"read", "--port", "/dev/torv-no-such-port"}).code, kExitPortUnavailable);
+    JournalEntry quoted;
+    quoted.program = "window";
+    quoted.operation = "read";
+    quoted.adapter = "ftdi_sio, \"FT232R\"\r\nUSB";
+    quoted.outcome = "prompt B: Cancel";
+    ASSERT_TRUE(Journal(Journal::DefaultPath()).Append(quoted));
+
+    const Outcome csv = Run({"journal", "--csv"});
+    ASSERT_EQ(csv.code, kExitOk) << csv.err;
+    const auto table = ParseCsv(csv.out);
+    ASSERT_EQ(table.size(), 4u) << csv.out;
+    const std::vector<std::string>& header = table[0];
+    for (const auto& row : table)
+        ASSERT_EQ(row.size(), header.size());
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
+    EXPECT_EQ(table[1][column("adapter")], quoted.adapter);  // quoted, read back whole
+    EXPECT_EQ(table[2][column("exit_code")], "4");
+    EXPECT_EQ(table[3][column("serial")], "13071234");
+    EXPECT_EQ(table[3][column("f1_after_mhz")], "150.0000");
+
+    const QJsonObject json = Run({"journal", "--json", "--outcome", "success", "--serial", "13071234"}).Json();
+    ASSERT_EQ(json.value("rows").toArray().size(), 1);  // the write alone
+    EXPECT_EQ(json.value("rows").toArray()[0].toObject().value("operation").toString(), "write");
+
+    const Outcome text = Run({"journal", "--outcome", "failed"});
+    EXPECT_NE(text.out.find("port-unavailable"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("13071234"), std::string::npos);
+    EXPECT_EQ(Run({"journal", "--outcome", "maybe"}).code, kExitUsage);
+}
+
+TEST_F(JournalCommandsTest, JournalThatCannotBeWrittenCostsOneWarning)
+{
+    qputenv("TORV_JOURNAL", "/dev/null/journal.sqlite");
+    const Outcome read = Run({"read", Line()});
+    EXPECT_EQ(read.code, kExitOk);
+    EXPECT_NE(read.err.find("torvctl: warning: the journal was not written"), std::string::npos) << read.err;
+    EXPECT_NE(read.out.find("13071234"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace torv::cli
