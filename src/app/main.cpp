@@ -13,6 +13,7 @@
 #include "emulator/adapter_emulator.h"
 #include "torv_version.h"
 #include "ui/command_line.h"
+#include "journal/journal.h"
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: torv-programmer [-s | /s | -enablegridedit] [--port PATH]... [--demo] [--local-keys]\n"
+    "                       [--no-journal]\n"
     "\n"
     "  -s, /s            no success texts in the status bar (first argument only)\n"
     "  -enablegridedit   the grid step can be chosen in grid mode (first argument only)\n"
@@ -29,6 +31,8 @@ constexpr const char* kUsage =
     "  --demo            offer a built-in emulated adapter with a transmitter first\n"
     "  --local-keys      Ctrl+R and Ctrl+W act only while the window is active\n"
     "                    (without it they are taken from the whole desktop)\n"
+    "  --no-journal      do not record reads and writes in the journal\n"
+    "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
     "  --help, --version\n";
 
 // A second copy hands nothing over to the first: say which options were not applied.
@@ -78,6 +82,8 @@ int main(int argc, char** argv)
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
     options.localHotKeys = commandLine.localKeys;
+    if (commandLine.journal)
+        options.journalPath = torv::Journal::DefaultPath();
     std::unique_ptr<torv::AdapterEmulator> demo;
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);

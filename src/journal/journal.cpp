@@ -174,8 +174,27 @@ bool Journal::Migrate()
 
 bool Journal::Append(JournalEntry entry)
 {
+    return open_ && Insert(entry);
+}
+
+bool Journal::AppendAll(std::vector<JournalEntry> entries)
+{
     if (!open_)
         return false;
+    QSqlDatabase db = QSqlDatabase::database(Text(connection_), false);
+    if (!db.transaction())
+        return Fail("cannot write to the journal", db.lastError().text().toStdString());
+    for (JournalEntry& entry : entries) {
+        if (!Insert(entry)) {
+            db.rollback();
+            return false;
+        }
+    }
+    return db.commit() || Fail("cannot write to the journal", db.lastError().text().toStdString());
+}
+
+bool Journal::Insert(JournalEntry& entry)
+{
     if (entry.timeUtc.empty())
         entry.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));

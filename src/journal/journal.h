@@ -64,6 +64,8 @@ public:
     const std::string& Error() const { return error_; }
 
     bool Append(JournalEntry entry);
+    // Many rows in one transaction: all or none.
+    bool AppendAll(std::vector<JournalEntry> entries);
     // Newest first.
     std::vector<JournalEntry> Find(const JournalQuery& query);
 
@@ -72,6 +74,7 @@ public:
 private:
     bool Fail(const std::string& what, const std::string& why);
     bool Migrate();
+    bool Insert(JournalEntry& entry);
 
     std::string connection_;
     std::string error_;

@@ -16,6 +16,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.demo = true;
         else if (argument == QStringLiteral("--local-keys"))
             line.localKeys = true;
+        else if (argument == QStringLiteral("--no-journal"))
+            line.journal = false;
         else if (argument == QStringLiteral("--help"))
             line.help = true;
         else if (argument == QStringLiteral("--version"))
@@ -35,6 +37,8 @@ QStringList OptionsForThisCopyOnly(const CommandLine& line)
         options.append(QStringLiteral("--port ") + port);
     if (line.demo)
         options.append(QStringLiteral("--demo"));
+    if (!line.journal)
+        options.append(QStringLiteral("--no-journal"));
     return options;
 }
 

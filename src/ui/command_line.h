@@ -1,7 +1,8 @@
 #pragma once
 // The programmer's command line. Only the first argument is examined for the classic
 // switches ("-s", "/s" exactly; "-enablegridedit" in any letter case), so the two cannot
-// be combined; the additions (--port, --demo, --local-keys, --help, --version) may stand anywhere.
+// be combined; the additions (--port, --demo, --local-keys, --no-journal, --help, --version) may
+// stand anywhere.
 
 #include <QStringList>
 
@@ -13,6 +14,7 @@ struct CommandLine {
     QStringList extraPorts;          // every --port PATH, in order
     bool demo = false;
     bool localKeys = false;          // "--local-keys": Ctrl+R and Ctrl+W only while the window is active
+    bool journal = true;             // cleared by "--no-journal"
     bool help = false;
     bool version = false;
 };

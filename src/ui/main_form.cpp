@@ -91,7 +91,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : TSkForm(parent),
       ReadHotKey(HotKeyBackEnd(options)),
       WriteHotKey(HotKeyBackEnd(options)),
-      options_(std::move(options))
+      options_(std::move(options)),
+      journal_(journalNotes_, exchange_, options_.journalPath,
+               [this] { return CommComboBox->ItemToolTip(CommComboBox->ItemIndex()).toStdString(); })
 {
     SetFixedWidth(kOuterWidth);
     SetFixedHeight(kOuterHeight);
@@ -239,6 +241,7 @@ void TMainForm::ReadButtonClick(QObject*)
 {
     if (!ReadButton->isEnabled())
         return;  // the hot key reaches this handler in any state
+    journal_.BeginRead();
     exchange_.StartRead();
 }
 
@@ -258,7 +261,7 @@ void TMainForm::WriteButtonClick(QObject*)
     // In legacy mode the first frequency's divisors are judged before the second field
     // is looked at, and an unticked second frequency is not looked at at all.
     if (!gridMode_ && !FindLegacyDivisors(request.first.mhz).success) {
-        ShowMessage(texts::NeedsTuning(1, request.first.text));
+        RefuseWrite(texts::NeedsTuning(1, request.first.text));
         return;
     }
     if (gridMode_ || request.secondEnabled) {
@@ -274,7 +277,7 @@ void TMainForm::WriteButtonClick(QObject*)
 
     const WritePlan plan = PrepareWrite(request);
     if (plan.refusal) {
-        ShowMessage(*plan.refusal);
+        RefuseWrite(*plan.refusal);
         return;
     }
     SetControlState(ControlState::Busy);
@@ -282,7 +285,14 @@ void TMainForm::WriteButtonClick(QObject*)
         ShowMessage(texts::kGrid25kHzNotice);
         RGroupStepFreq->SetItemIndex(1);
     }
+    journal_.BeginWrite(plan.block);
     exchange_.StartWrite(plan.block);
+}
+
+void TMainForm::RefuseWrite(const Message& refusal)
+{
+    ShowMessage(refusal);
+    journal_.Refused(refusal);
 }
 
 void TMainForm::CloseButtonClick(QObject*)

@@ -15,6 +15,7 @@
 #include "skin/sk_form.h"
 #include "ui/app_hot_key.h"
 #include "ui/message_box.h"
+#include "ui/window_journal.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -41,6 +42,8 @@ struct MainFormOptions {
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
     MessageBoxFunction messageBox = ShowMessageBox;
+    // The journal's file; empty: nothing is recorded.
+    std::string journalPath;
     // Where the global hot keys are registered; nothing: the desktop's own.
     THotKeyBackEnd* hotKeyBackEnd = nullptr;
     // The "--local-keys" option: Ctrl+R and Ctrl+W act only while the window is active.
@@ -116,6 +119,8 @@ private:
     // True when the field's text was no number and has been replaced by its minimum.
     static bool CorrectUnreadable(TDoubleSpinEdit* field);
     QString DecimalSeparator() const;
+    // Shows a write check's refusal and records it.
+    void RefuseWrite(const Message& refusal);
 
     // ExchangeHost
     void SetControlState(ControlState state) override;
@@ -128,7 +133,9 @@ private:
     bool gridMode_ = false;
     TSioComm port_;
     SioExchangePort line_{port_};
-    ProgrammingExchange exchange_{*this, line_};
+    JournalingHost journalNotes_{*this};
+    ProgrammingExchange exchange_{journalNotes_, line_};
+    TWindowJournal journal_;
 };
 
 }  // namespace torv
