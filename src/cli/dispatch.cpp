@@ -28,6 +28,8 @@ const char* const kUsage =
     "                                    N, F and the sealed channel record in grid mode\n"
     "  decode [--type 13|14|15] [--json] HEX\n"
     "                                    decode one 8-byte channel record\n"
+    "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--json] [--trace]\n"
+    "                                    write back what the unit held before its last write\n"
     "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
     "          [--json | --csv]          the reads and writes recorded, newest first\n"
     "\n"
@@ -69,6 +71,8 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunRead(args, console);
     if (command == "write")
         return RunWrite(args, console);
+    if (command == "restore")
+        return RunRestore(args, console);
     if (command == "journal")
         return RunJournal(args, console);
     if (command == "--help" || command == "-h" || command == "help") {

@@ -18,4 +18,8 @@ int RunRead(const std::vector<std::string>& args, const Console& console);
 //               [--enable-grid-edit] [--accept-damaged] [--json] [--trace]
 int RunWrite(const std::vector<std::string>& args, const Console& console);
 
+// torvctl restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--json] [--trace]:
+// writes back the frequencies the unit held before its last verified write.
+int RunRestore(const std::vector<std::string>& args, const Console& console);
+
 }  // namespace torv::cli

@@ -133,6 +133,41 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
     EXPECT_EQ(Run({"journal", "--outcome", "maybe"}).code, kExitUsage);
 }
 
+TEST_F(JournalCommandsTest, RestoreWritesBackWhatTheUnitHeldBeforeItsLastWrite)
+{
+    EXPECT_EQ(Run({"restore", "--demo", "--serial", "13071234"}).code, kExitRefused);  // nothing journaled yet
+    const std::string port = Line();
+    ASSERT_EQ(Run({"write", port, "--f1", "150.0"}).code, kExitOk);
+    const ParameterBlock at150 = emulator_->StoredBlock();
+    ASSERT_EQ(Run({"write", port, "--f1", "160.0"}).code, kExitOk);
+
+    JournalEntry otherUnit;  // a unit programmed long ago, which is not the one connected
+    otherUnit.timeUtc = "2000-01-01T00:00:00.000Z";
+    otherUnit.program = "torvctl";
+    otherUnit.operation = "write";
+    otherUnit.outcome = "success";
+    otherUnit.success = true;
+    otherUnit.serial = "13079999";
+    otherUnit.blockReadHex = HexText(at150.data(), at150.size());
+    ASSERT_TRUE(Journal(Journal::DefaultPath()).Append(otherUnit));
+    const Outcome wrongUnit = Run({"restore", port, "--serial", "13079999"});
+    EXPECT_EQ(wrongUnit.code, kExitRefused);
+    EXPECT_NE(wrongUnit.err.find("13071234"), std::string::npos) << wrongUnit.err;
+    EXPECT_EQ(Run({"restore", port, "--serial", "13071234"}).code, kExitOk);
+    EXPECT_EQ(emulator_->StoredBlock(), at150);
+
+    // Before the write of 160 MHz the last write was that of 150 MHz, made over the
+    // emulator's start-up block.
+    const std::vector<JournalEntry> rows = Rows();
+    ASSERT_EQ(rows[0].operation, "restore");
+    EXPECT_TRUE(rows[0].success);
+    EXPECT_EQ(rows[0].f1AfterMHz, 150.0);
+    ASSERT_EQ(rows.size(), 5u);
+    ASSERT_EQ(rows[2].f1AfterMHz, 160.0);
+    EXPECT_EQ(Run({"restore", port, "--serial", "13071234", "--before", rows[2].timeUtc}).code, kExitOk);
+    EXPECT_EQ(emulator_->StoredBlock(), stored_);
+}
+
 TEST_F(JournalCommandsTest, JournalThatCannotBeWrittenCostsOneWarning)
 {
     qputenv("TORV_JOURNAL", "/dev/null/journal.sqlite");
