@@ -117,6 +117,16 @@ void CheckWriteOptions(const Arguments& arguments)
         ParseGridStep(*step);
 }
 
+// The read every command starts with; a failure is reported and journaled, and its exit
+// code returned.
+std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool json, const Console& console)
+{
+    if (const std::optional<CommandFailure> failure = session.Read())
+        return journal.Finish(session, Report(*failure, json, console), failure);
+    journal.NoteRead(session);
+    return std::nullopt;
+}
+
 // The write after a successful read: the checks, the write and its verification, the
 // result printed and journaled.
 int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& arguments, const WriteRequest& request,
@@ -198,9 +208,8 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
     const bool json = arguments.Has("--json");
     Session session(arguments, console);
     CommandJournal journal(arguments, "read", console);
-    if (const std::optional<CommandFailure> failure = session.Read())
-        return journal.Finish(session, Report(*failure, json, console), failure);
-    journal.NoteRead(session);
+    if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
+        return *failed;
     const TransmitterState state = session.Transmitter();
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
     if (!damaged.empty())
@@ -230,9 +239,8 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
 
     Session session(arguments, console);
     CommandJournal journal(arguments, "write", console);
-    if (const std::optional<CommandFailure> failure = session.Read())
-        return journal.Finish(session, Report(*failure, json, console), failure);
-    journal.NoteRead(session);
+    if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
+        return *failed;
     return WriteAfterRead(session, journal, arguments, RequestFromOptions(arguments, session.Exchange()), console);
 }
 
@@ -272,9 +280,8 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
 
     Session session(arguments, console);
     CommandJournal journal(arguments, "restore", console);
-    if (const std::optional<CommandFailure> failure = session.Read())
-        return journal.Finish(session, Report(*failure, json, console), failure);
-    journal.NoteRead(session);
+    if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
+        return *failed;
     if (const std::string connected = session.Transmitter().serial; connected != *serial) {
         const CommandFailure wrongUnit{kExitRefused, "wrong-unit",
                                        "the connected unit is " + connected + ", not " + *serial +
