@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 
 namespace torv {
 namespace {
@@ -45,6 +47,13 @@ Answer ShowMessageBox(QWidget* parent, const Message& message)
         break;
     }
     SetButtonTexts(box);
+    if (!box.parentWidget()) {
+        // The box's size is settled only once it is shown: centre it then.
+        QTimer::singleShot(0, &box, [&box] {
+            if (const QScreen* screen = box.screen())
+                box.move(screen->availableGeometry().center() - box.rect().center());
+        });
+    }
     box.setEscapeButton(box.standardButtons() & QMessageBox::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Retry:

@@ -24,7 +24,8 @@ struct SeenBox {
 SeenBox ShowAndAnswer(QWidget* parent, const Message& message, const QString& answer, Answer* result)
 {
     SeenBox seen;
-    QTimer::singleShot(0, [&] {
+    // Looked at once the box is shown and placed (a window system moves it asynchronously).
+    QTimer::singleShot(200, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         seen.title = box->windowTitle();
