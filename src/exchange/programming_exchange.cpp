@@ -40,6 +40,7 @@ ProgrammingExchange::ProgrammingExchange(ExchangeHost& host, ExchangePort& port)
 {
     QObject::connect(&responseTimer_, &QTimer::timeout, &responseTimer_, [this] { OnResponseTimeout(); });
     portCloseTimer_.setSingleShot(true);
+    portCloseTimer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may tick 5 % early
     QObject::connect(&portCloseTimer_, &QTimer::timeout, &portCloseTimer_, [this] { PortCloseTimerTick(); });
     identificationQuietTimer_.setSingleShot(true);
     QObject::connect(&identificationQuietTimer_, &QTimer::timeout, &identificationQuietTimer_,
