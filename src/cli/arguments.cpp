@@ -25,15 +25,15 @@ int HexDigit(char c)
 
 }  // namespace
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known)
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<KnownOption>& known)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec& spec : known) {
-        if (spec.name.size() < 3 || spec.name.compare(0, 2, "--") != 0)
-            throw std::logic_error("option names begin with --: " + spec.name);
-        const QString name = QString::fromStdString(spec.name.substr(2));
-        parser.addOption(spec.takesValue ? QCommandLineOption(name, QString(), QStringLiteral("value"))
+    for (const KnownOption& option : known) {
+        if (option.name.size() < 3 || option.name.compare(0, 2, "--") != 0)
+            throw std::logic_error("option names begin with --: " + option.name);
+        const QString name = QString::fromStdString(option.name.substr(2));
+        parser.addOption(option.takesValue ? QCommandLineOption(name, QString(), QStringLiteral("value"))
                                          : QCommandLineOption(name));
     }
     QStringList words{QStringLiteral("torvctl")};  // the parser skips the program's name
@@ -41,18 +41,18 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
         words.append(QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size())));
     if (!parser.parse(words))
         throw UsageError(parser.errorText().toStdString());
-    for (const OptionSpec& spec : known) {
-        const QString name = QString::fromStdString(spec.name.substr(2));
+    for (const KnownOption& option : known) {
+        const QString name = QString::fromStdString(option.name.substr(2));
         if (!parser.isSet(name))
             continue;
-        if (!spec.takesValue) {
-            flags_.insert(spec.name);
+        if (!option.takesValue) {
+            flags_.insert(option.name);
             continue;
         }
         const QStringList given = parser.values(name);
-        if (given.size() > 1 && !spec.repeatable)
-            throw UsageError(spec.name + " given more than once");
-        std::vector<std::string>& slot = values_[spec.name];
+        if (given.size() > 1 && !option.repeatable)
+            throw UsageError(option.name + " given more than once");
+        std::vector<std::string>& slot = values_[option.name];
         for (const QString& value : given)
             slot.push_back(value.toLocal8Bit().toStdString());
     }

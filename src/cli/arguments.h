@@ -28,7 +28,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct KnownOption {
     std::string name;       // "--type"
     bool takesValue = false;
     bool repeatable = false;
@@ -38,7 +38,7 @@ class Arguments {
 public:
     // Parses args (without the program and command words): "--name value", "--name=value",
     // flags, and positional words ("--" ends the options). Throws UsageError.
-    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known);
+    Arguments(const std::vector<std::string>& args, const std::vector<KnownOption>& known);
 
     bool Has(std::string_view option) const;
     std::optional<std::string> Value(std::string_view option) const;

@@ -20,12 +20,12 @@
 namespace torv::cli {
 namespace {
 
-const std::vector<OptionSpec> kLineOptions = {
+const std::vector<KnownOption> kLineOptions = {
     {"--port", true}, {"--demo"}, {"--trace"}, {"--json"}, {"--accept-damaged"}, {"--no-journal"}};
 
-std::vector<OptionSpec> LineOptionsAnd(std::initializer_list<OptionSpec> more)
+std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
 {
-    std::vector<OptionSpec> known = kLineOptions;
+    std::vector<KnownOption> known = kLineOptions;
     known.insert(known.end(), more);
     return known;
 }

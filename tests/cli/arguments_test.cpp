@@ -5,7 +5,7 @@
 namespace torv::cli {
 namespace {
 
-const std::vector<OptionSpec> kKnown = {{"--type", true}, {"--port", true, true}, {"--second"}};
+const std::vector<KnownOption> kKnown = {{"--type", true}, {"--port", true, true}, {"--second"}};
 
 TEST(Arguments, OptionsValuesAndPositionals)
 {
