@@ -4,7 +4,6 @@
 
 #include "cli/arguments.h"
 #include "cli/exchange_session.h"
-#include "exchange/exchange_texts.h"
 #include "serial/port_discovery.h"
 
 namespace torv::cli {
@@ -40,13 +39,10 @@ int CommandJournal::Finish(Session& session, int exitCode, const std::optional<C
     entry.adapter = AdapterIdentity(entry.port);
     entry.exitCode = exitCode;
     entry.success = exitCode == kExitOk;
-    if (failure) {
-        const std::string name = failure->prompt ? texts::MessageName(*failure->prompt) : "";
-        entry.outcome = failure->kind + (name.empty() ? "" : " (" + (name.size() == 1 ? "prompt " + name : name) + ")") +
-                        ": " + failure->message;
-    } else {
+    if (failure)
+        entry.outcome = FailureText(*failure);
+    else
         entry.outcome = session.DamagedRecordsTaken().empty() ? "success" : "success, damaged data accepted";
-    }
     if (session.Notes().InfoReached() || read_)
         DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
     if (written_)

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "cli/batch_command.h"
 #include "cli/calc_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/journal_commands.h"
@@ -30,6 +31,10 @@ const char* const kUsage =
     "                                    decode one 8-byte channel record\n"
     "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--json] [--trace]\n"
     "                                    write back what the unit held before its last write\n"
+    "  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]\n"
+    "        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]\n"
+    "                                    program one unit after another: read, look the\n"
+    "                                    serial number up in the plan, write, verify\n"
     "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
     "          [--json | --csv]          the reads and writes recorded, newest first\n"
     "\n"
@@ -75,6 +80,8 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunRestore(args, console);
     if (command == "journal")
         return RunJournal(args, console);
+    if (command == "batch")
+        return RunBatch(args, console);
     if (command == "--help" || command == "-h" || command == "help") {
         console.out << kUsage;
         return kExitOk;

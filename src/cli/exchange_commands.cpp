@@ -1,6 +1,5 @@
 #include "cli/exchange_commands.h"
 
-#include <cstdlib>
 #include <optional>
 #include <ostream>
 
@@ -10,156 +9,22 @@
 #include "cli/command_journal.h"
 #include "cli/exchange_session.h"
 #include "cli/results.h"
-#include "device/frequency_codec.h"
-#include "device/parameters.h"
-#include "exchange/exchange_texts.h"
-#include "exchange/write_preparation.h"
+#include "cli/write_steps.h"
 #include "journal/journal.h"
 #include "serial/port_discovery.h"
 
 namespace torv::cli {
 namespace {
 
-const std::vector<KnownOption> kLineOptions = {
-    {"--port", true}, {"--demo"}, {"--trace"}, {"--json"}, {"--accept-damaged"}, {"--no-journal"}};
-
-std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
-{
-    std::vector<KnownOption> known = kLineOptions;
-    known.insert(known.end(), more);
-    return known;
-}
-
-// The failure on standard error, and as JSON on standard output when asked for;
-// before: the transmitter as read, when the read got that far.
-int Report(const CommandFailure& failure, bool json, const Console& console,
-           const std::optional<TransmitterState>& before = std::nullopt)
-{
-    PrintFailure(failure, console.err);
-    if (json) {
-        QJsonObject object = FailureJson(failure);
-        if (before)
-            object.insert("before", TransmitterJson(*before));
-        PrintJson(object, console.out);
-    }
-    return failure.exitCode;
-}
-
-FrequencyEntry Entry(const std::string& typed)
-{
-    return FrequencyEntry{ParseMHz(typed), typed};
-}
-
-// A frequency as the window's field shows it after a read, and the value that text reads as.
-FrequencyEntry ShownEntry(double hz)
-{
-    const std::string text = FormatMHz(hz, ".");
-    return FrequencyEntry{std::strtod(text.c_str(), nullptr), text};
-}
-
-// The write request as the window would make it after this read, with the frequencies
-// of block (the block read, or an earlier one to bring back).
-WriteRequest RequestWith(const ParameterBlock& block, ProgrammingExchange& exchange, bool gridEditEnabled)
-{
-    const std::uint8_t type = InfoBlockView(exchange.Info()).DeviceType();
-    const ShownParameters current = DecodeParameterBlock(exchange.Block(), type);
-    const ShownParameters wanted = DecodeParameterBlock(block, type);
-    WriteRequest request;
-    request.gridMode = current.gridMode;
-    request.deviceType = type;
-    request.current = exchange.Block();
-    request.grid25kHz = wanted.grid25kHz;
-    request.gridEditEnabled = gridEditEnabled;
-    if (const std::optional<TransmitterType> band = FindTransmitterType(type)) {
-        request.minMHz = band->minMHz;
-        request.maxMHz = band->maxMHz;
-    }
-    if (wanted.firstHz)
-        request.first = ShownEntry(*wanted.firstHz);
-    request.second = wanted.secondHz ? ShownEntry(*wanted.secondHz) : request.first;
-    request.secondEnabled = wanted.secondEnabled && wanted.secondHz;
-    return request;
-}
-
-// The write request as the window would make it after this read, changed by the options.
-WriteRequest RequestFromOptions(const Arguments& arguments, ProgrammingExchange& exchange)
-{
-    WriteRequest request = RequestWith(exchange.Block(), exchange, arguments.Has("--enable-grid-edit"));
-    request.first = Entry(*arguments.Value("--f1"));
-    // The second frequency stays as read unless the options change it; one that cannot be
-    // decoded takes the first's value, as the window's field would.
-    if (!DecodeParameterBlock(exchange.Block(), request.deviceType).secondHz)
-        request.second = request.first;
-    if (const std::optional<std::string> second = arguments.Value("--f2")) {
-        request.second = Entry(*second);
-        request.secondEnabled = true;
-    }
-    if (arguments.Has("--no-f2"))
-        request.secondEnabled = false;
-    if (const std::optional<std::string> step = arguments.Value("--step"))
-        request.grid25kHz = ParseGridStep(*step);
-    return request;
-}
-
-// Refuses a write command line before the line is touched. Throws UsageError.
-void CheckWriteOptions(const Arguments& arguments)
-{
-    if (!arguments.Positional().empty())
-        throw UsageError("write takes no positional arguments");
-    if (!arguments.Has("--f1"))
-        throw UsageError("write needs --f1 MHZ");
-    if (arguments.Has("--f2") && arguments.Has("--no-f2"))
-        throw UsageError("give --f2 or --no-f2, not both");
-    ParseMHz(*arguments.Value("--f1"));
-    if (const std::optional<std::string> second = arguments.Value("--f2"))
-        ParseMHz(*second);
-    if (const std::optional<std::string> step = arguments.Value("--step"))
-        ParseGridStep(*step);
-}
-
-// The read every command starts with; a failure is reported and journaled, and its exit
-// code returned.
-std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool json, const Console& console)
-{
-    if (const std::optional<CommandFailure> failure = session.Read())
-        return journal.Finish(session, Report(*failure, json, console), failure);
-    journal.NoteRead(session);
-    return std::nullopt;
-}
-
-// The write after a successful read: the checks, the write and its verification, the
-// result printed and journaled.
+// A write after a successful read, its result printed and journaled.
 int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& arguments, const WriteRequest& request,
                    const Console& console)
 {
     const bool json = arguments.Has("--json");
     const TransmitterState before = session.Transmitter();
-    auto fail = [&](const CommandFailure& failure) {
-        return journal.Finish(session, Report(failure, json, console, before), failure);
-    };
-    const std::vector<int>& damaged = session.DamagedRecordsTaken();
-    if (!damaged.empty() && !arguments.Has("--accept-damaged")) {
-        // Accepted by the operator for showing, but a write would seal the damaged
-        // record anew: that takes the option.
-        return fail({kExitRefused, "damaged-data",
-                     "the parameter block read failed its check (" + RecordsText(damaged) +
-                         "): nothing was written; --accept-damaged writes over it",
-                     texts::kChecksumError});
-    }
-    if (session.WriteLocked())
-        return fail({kExitRefused, "write-locked", "the adapter has locked writing; read again before writing",
-                     std::nullopt});
-    const WritePlan plan = PrepareWrite(request);
-    if (plan.refusal) {
-        session.Host().ShowMessage(*plan.refusal);
-        return fail({kExitRefused, "refused", "the frequencies cannot be written as asked: nothing was written",
-                     *plan.refusal});
-    }
-    if (plan.force25kHz)
-        session.Host().ShowMessage(texts::kGrid25kHzNotice);
-    journal.NoteWritten(plan.block);
-    if (const std::optional<CommandFailure> failure = session.Write(plan.block))
-        return fail(*failure);
+    if (const std::optional<CommandFailure> failure =
+            CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request))
+        return journal.Finish(session, Report(*failure, json, console, before), failure);
     const TransmitterState after = session.Transmitter();
     if (json)
         PrintJson(QJsonObject{{"exitCode", kExitOk},
@@ -202,7 +67,7 @@ int RunPorts(const std::vector<std::string>& args, const Console& console)
 
 int RunRead(const std::vector<std::string>& args, const Console& console)
 {
-    const Arguments arguments(args, kLineOptions);
+    const Arguments arguments(args, LineOptionsAnd());
     if (!arguments.Positional().empty())
         throw UsageError("read takes no positional arguments");
     const bool json = arguments.Has("--json");
@@ -234,14 +99,18 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(
         args, LineOptionsAnd({{"--f1", true}, {"--f2", true}, {"--no-f2"}, {"--step", true}, {"--enable-grid-edit"}}));
-    CheckWriteOptions(arguments);
+    if (!arguments.Positional().empty())
+        throw UsageError("write takes no positional arguments");
+    if (!arguments.Has("--f1"))
+        throw UsageError("write needs --f1 MHZ");
+    const WantedFrequencies wanted = WantedFromOptions(arguments);
     const bool json = arguments.Has("--json");
 
     Session session(arguments, console);
     CommandJournal journal(arguments, "write", console);
     if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
         return *failed;
-    return WriteAfterRead(session, journal, arguments, RequestFromOptions(arguments, session.Exchange()), console);
+    return WriteAfterRead(session, journal, arguments, RequestFor(wanted, session.Exchange()), console);
 }
 
 // The block a unit held before its last write that was verified (the last before `before`

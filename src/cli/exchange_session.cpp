@@ -1,5 +1,7 @@
 #include "cli/exchange_session.h"
 
+#include <QEventLoop>
+
 #include "cli/arguments.h"
 #include "cli/port_advice.h"
 #include "emulator/adapter_emulator.h"
@@ -40,6 +42,10 @@ Session::~Session()
 std::optional<CommandFailure> Session::Read()
 {
     damagedTaken_.clear();
+    // The close an earlier abort scheduled would otherwise close the port this read opens.
+    while (exchange_.PortCloseTimerArmed())
+        QEventLoop().processEvents(QEventLoop::WaitForMoreEvents);
+    notes_.Begin();
     host_.Begin();
     exchange_.StartRead();
     host_.WaitUntilIdle();

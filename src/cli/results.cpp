@@ -10,6 +10,7 @@
 #include "device/frequency_codec.h"
 #include "device/info_text.h"
 #include "device/parameters.h"
+#include "exchange/exchange_texts.h"
 
 namespace torv::cli {
 namespace {
@@ -109,6 +110,13 @@ QJsonObject FailureJson(const CommandFailure& failure)
 void PrintFailure(const CommandFailure& failure, std::ostream& err)
 {
     err << "torvctl: " << failure.message << "\n";
+}
+
+std::string FailureText(const CommandFailure& failure)
+{
+    const std::string name = failure.prompt ? texts::MessageName(*failure.prompt) : "";
+    const std::string what = name.size() == 1 ? "prompt " + name : name;
+    return failure.kind + (what.empty() ? "" : " (" + what + ")") + ": " + failure.message;
 }
 
 void PrintJson(const QJsonObject& object, std::ostream& out)

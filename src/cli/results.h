@@ -47,6 +47,8 @@ struct CommandFailure {
 };
 
 QJsonObject FailureJson(const CommandFailure& failure);
+// The kind, the message or prompt that ended it, and the message: "refused (W1): ...".
+std::string FailureText(const CommandFailure& failure);
 // The one line on standard error.
 void PrintFailure(const CommandFailure& failure, std::ostream& err);
 

@@ -1,6 +1,7 @@
 #include "device/blocks.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "device/checksum.h"
 
@@ -96,6 +97,17 @@ ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEn
     PutRecord(block, kRecord1Offset, flags1, channel1);
     PutRecord(block, kRecord2Offset, flags2, channel2);
     return block;
+}
+
+std::string HexText(std::span<const std::uint8_t> bytes, std::string_view separator)
+{
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
+        text.append(i == 0 ? std::string_view{} : separator).append(digits);
+    }
+    return text;
 }
 
 }  // namespace torv

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace torv {
 
@@ -85,6 +87,9 @@ struct TransmitterType {
 
 // The transmitter type for device types 13, 14 and 15; nothing for any other value.
 std::optional<TransmitterType> FindTransmitterType(std::uint8_t deviceType);
+
+// Bytes as upper-case hex digit pairs, separator between two pairs.
+std::string HexText(std::span<const std::uint8_t> bytes, std::string_view separator = {});
 
 // Contents held before the first read.
 InfoBlock DefaultInfoBlock();

@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -40,23 +39,6 @@ bool Consume(int& count)
     if (count > 0)
         --count;
     return true;
-}
-
-std::string Hex(const std::uint8_t* bytes, std::size_t size)
-{
-    std::string text;
-    char digits[4];
-    for (std::size_t i = 0; i < size; ++i) {
-        std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", bytes[i]);
-        text += digits;
-    }
-    return text;
-}
-
-template <typename Bytes>
-std::string Hex(const Bytes& bytes)
-{
-    return Hex(bytes.data(), bytes.size());
 }
 
 struct Reply {
@@ -141,7 +123,7 @@ public:
     {
         Post([this, bytes = std::move(bytes)] {
             if (trace_)
-                Trace("inject " + std::to_string(bytes.size()) + " bytes: " + Hex(bytes));
+                Trace("inject " + std::to_string(bytes.size()) + " bytes: " + HexText(bytes, " "));
             Schedule(bytes, ReplySplit{}, EmulatorClock::now());
         });
     }
@@ -183,6 +165,12 @@ public:
     {
         std::lock_guard lock(mutex_);
         contents_ = contents;
+    }
+
+    void QueueUnits(const std::vector<TransmitterContents>& units)
+    {
+        std::lock_guard lock(mutex_);
+        queuedUnits_.insert(queuedUnits_.end(), units.begin(), units.end());
     }
 
     std::vector<ReceivedCommand> Commands() const
@@ -380,6 +368,10 @@ private:
         const bool transmitterAttached = contents_.info[3] != kNoTransmitter;
         switch (command.command) {
         case AdapterCommand::Identify:
+            if (std::exchange(unitRead_, false) && !queuedUnits_.empty()) {
+                contents_ = queuedUnits_.front();
+                queuedUnits_.pop_front();
+            }
             reply.bytes = faults_.identificationPrefix;
             reply.bytes.insert(reply.bytes.end(), faults_.identification.begin(), faults_.identification.end());
             break;
@@ -404,6 +396,7 @@ private:
             }
             const ParameterBlock block = ParameterReply();
             reply.bytes.assign(block.begin(), block.end());
+            unitRead_ = true;
             break;
         }
         case AdapterCommand::ParamWrite:
@@ -437,9 +430,10 @@ private:
         std::string line = "received ";
         line.append(CommandName(command.command));
         if (command.written)
-            line.append(" ").append(Hex(*command.written));
+            line.append(" ").append(HexText(*command.written, " "));
         if (!reply.bytes.empty())
-            line.append("; reply ").append(std::to_string(reply.bytes.size())).append(" bytes: ").append(Hex(reply.bytes));
+            line.append("; reply ").append(std::to_string(reply.bytes.size())).append(" bytes: ").append(
+                HexText(reply.bytes, " "));
         else if (!reply.withheld.empty())
             line.append("; no reply (").append(reply.withheld).append(")");
         Trace(line);
@@ -481,6 +475,8 @@ private:
     EmulatorFaults faults_;
     std::vector<ReceivedCommand> commands_;
     bool readbackPending_ = false;  // a write came, its read-back has not gone out yet
+    std::deque<TransmitterContents> queuedUnits_;
+    bool unitRead_ = false;  // the unit connected has sent its parameter block
     std::deque<std::packaged_task<void()>> tasks_;
     bool stopping_ = false;
     std::string slavePath_;
@@ -561,6 +557,11 @@ ParameterBlock AdapterEmulator::StoredBlock() const
 void AdapterEmulator::SetContents(const TransmitterContents& contents)
 {
     impl_->SetContents(contents);
+}
+
+void AdapterEmulator::QueueUnits(const std::vector<TransmitterContents>& units)
+{
+    impl_->QueueUnits(units);
 }
 
 std::vector<ReceivedCommand> AdapterEmulator::Commands() const

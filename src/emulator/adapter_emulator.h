@@ -96,6 +96,10 @@ public:
     InfoBlock Info() const;
     ParameterBlock StoredBlock() const;
     void SetContents(const TransmitterContents& contents);
+    // Transmitters connected one after another, as on a production line: the first
+    // identification after the unit connected has sent its parameter block connects the
+    // next unit queued.
+    void QueueUnits(const std::vector<TransmitterContents>& units);
 
     // Every command received since Start, oldest first.
     std::vector<ReceivedCommand> Commands() const;

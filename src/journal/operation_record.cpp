@@ -1,7 +1,6 @@
 #include "journal/operation_record.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "device/info_text.h"
 #include "device/parameters.h"
@@ -72,26 +71,15 @@ std::string JournalingHost::Outcome(ControlState end) const
     return notes.empty() ? "ended without a reply" : notes;
 }
 
-std::string HexText(const std::uint8_t* data, std::size_t size)
-{
-    std::string hex;
-    for (std::size_t i = 0; i < size; ++i) {
-        char byte[3];
-        std::snprintf(byte, sizeof byte, "%02X", data[i]);
-        hex += byte;
-    }
-    return hex;
-}
-
 void DescribeRead(JournalEntry& entry, InfoBlock info, const ParameterBlock& block)
 {
     const std::uint8_t type = InfoBlockView(info).DeviceType();
     entry.deviceType = type;
-    entry.infoHex = HexText(info.data(), info.size());
+    entry.infoHex = HexText(info);
     entry.date = DateText(info);
     entry.serial = SerialText(info);
     entry.version = VersionText(info);
-    entry.blockReadHex = HexText(block.data(), block.size());
+    entry.blockReadHex = HexText(block);
     const ShownParameters shown = DecodeParameterBlock(block, type);
     entry.f1BeforeMHz = MHz(shown.firstHz);
     entry.f2BeforeMHz = shown.secondEnabled ? MHz(shown.secondHz) : std::nullopt;
@@ -100,10 +88,10 @@ void DescribeRead(JournalEntry& entry, InfoBlock info, const ParameterBlock& blo
 void DescribeWrite(JournalEntry& entry, std::uint8_t deviceType, const ParameterBlock& written,
                    const std::optional<ParameterBlock>& readBack)
 {
-    entry.blockWrittenHex = HexText(written.data(), written.size());
+    entry.blockWrittenHex = HexText(written);
     if (!readBack)
         return;
-    entry.readBackHex = HexText(readBack->data(), readBack->size());
+    entry.readBackHex = HexText(*readBack);
     const ShownParameters shown = DecodeParameterBlock(*readBack, deviceType);
     entry.f1AfterMHz = MHz(shown.firstHz);
     entry.f2AfterMHz = shown.secondEnabled ? MHz(shown.secondHz) : std::nullopt;

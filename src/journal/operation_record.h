@@ -53,6 +53,4 @@ void DescribeRead(JournalEntry& entry, InfoBlock info, const ParameterBlock& blo
 void DescribeWrite(JournalEntry& entry, std::uint8_t deviceType, const ParameterBlock& written,
                    const std::optional<ParameterBlock>& readBack);
 
-std::string HexText(const std::uint8_t* data, std::size_t size);
-
 }  // namespace torv

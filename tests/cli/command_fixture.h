@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "cli/terminal_host.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/timing.h"
+#include "journal/journal.h"
 
 namespace torv::cli {
 
@@ -40,7 +42,11 @@ class ExchangeCommandsTest : public ::testing::Test {
 protected:
     // The demo line is paced at 2400 bit/s: a 500 ms response time-out leaves room for a
     // written block (34 bytes) and its read-back (32 bytes) on the line.
-    ExchangeCommandsTest() { timing::SetDivisorForTesting(10); }
+    ExchangeCommandsTest()
+    {
+        timing::SetDivisorForTesting(10);
+        qputenv("TORV_JOURNAL", journalDir_.filePath("journal.sqlite").toUtf8());
+    }
     ~ExchangeCommandsTest() override { timing::SetDivisorForTesting(1); }
 
     // torvctl with its command line; terminalAnswers, when given, are typed on a terminal.
@@ -62,6 +68,9 @@ protected:
         return "--port=" + emulator_->SlavePath();
     }
 
+    // The journal of this test, newest row first.
+    static std::vector<JournalEntry> Rows() { return Journal(Journal::DefaultPath()).Find({}); }
+
     bool SawCommand(AdapterCommand wanted) const
     {
         for (const ReceivedCommand& command : emulator_->Commands()) {
@@ -71,6 +80,7 @@ protected:
         return false;
     }
 
+    QTemporaryDir journalDir_;
     std::unique_ptr<AdapterEmulator> emulator_;
     ParameterBlock stored_{};
 };

@@ -3,52 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QTemporaryDir>
 
 #include "cli/arguments.h"
+#include "cli/batch_plan.h"
 #include "command_fixture.h"
-#include "journal/journal.h"
 #include "journal/operation_record.h"
 
 namespace torv::cli {
 namespace {
 
-// Splits CSV text (RFC 4180: quoted fields, doubled quotes, CR LF rows) into rows of fields.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-            rows.back().back() += text[++i];
-        else if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == ',')
-            rows.back().emplace_back();
-        else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n' && ++i)
-            rows.emplace_back(1);
-        else
-            rows.back().back() += c;
-    }
-    if (rows.back().size() == 1 && rows.back().front().empty())
-        rows.pop_back();
-    return rows;
-}
-
-class JournalCommandsTest : public ExchangeCommandsTest {
-protected:
-    JournalCommandsTest()
-    {
-        qputenv("TORV_JOURNAL", dir.filePath("journal.sqlite").toUtf8());
-    }
-    std::vector<JournalEntry> Rows()
-    {
-        Journal journal(Journal::DefaultPath());
-        return journal.Find({});
-    }
-    QTemporaryDir dir;
-};
+using JournalCommandsTest = ExchangeCommandsTest;
 
 TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
 {
@@ -89,7 +53,7 @@ TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
     EXPECT_EQ(write.f1BeforeMHz, 146.0);
     EXPECT_EQ(write.f1AfterMHz, 150.0);
     EXPECT_EQ(write.readBackHex, write.blockWrittenHex);
-    EXPECT_EQ(write.blockWrittenHex, HexText(verifiedBlock.data(), verifiedBlock.size()));
+    EXPECT_EQ(write.blockWrittenHex, HexText(verifiedBlock));
 
     EXPECT_EQ(rows[4].operation, "read");
     EXPECT_EQ(rows[4].outcome, "success");
@@ -110,7 +74,7 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
 
     const Outcome csv = Run({"journal", "--csv"});
     ASSERT_EQ(csv.code, kExitOk) << csv.err;
-    const auto table = ParseCsv(csv.out);
+    const auto table = CsvRows(csv.out);
     ASSERT_EQ(table.size(), 4u) << csv.out;
     const std::vector<std::string>& header = table[0];
     for (const auto& row : table)
@@ -148,7 +112,7 @@ TEST_F(JournalCommandsTest, RestoreWritesBackWhatTheUnitHeldBeforeItsLastWrite)
     otherUnit.outcome = "success";
     otherUnit.success = true;
     otherUnit.serial = "13079999";
-    otherUnit.blockReadHex = HexText(at150.data(), at150.size());
+    otherUnit.blockReadHex = HexText(at150);
     ASSERT_TRUE(Journal(Journal::DefaultPath()).Append(otherUnit));
     const Outcome wrongUnit = Run({"restore", port, "--serial", "13079999"});
     EXPECT_EQ(wrongUnit.code, kExitRefused);

@@ -1,0 +1,275 @@
+#include "cli/batch_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <set>
+
+#include <QJsonArray>
+
+#include "cli/arguments.h"
+#include "cli/batch_plan.h"
+#include "cli/command_journal.h"
+#include "cli/exchange_session.h"
+#include "cli/write_steps.h"
+#include "device/frequency_codec.h"
+
+namespace torv::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class UnitEnd { Programmed, Skipped, Failed };
+
+// How one unit ended, as its line tells it.
+struct UnitResult {
+    UnitEnd end = UnitEnd::Failed;
+    std::string serial;       // empty when the read did not get that far
+    std::string frequencies;  // written, or to be written; empty when none
+    std::optional<CommandFailure> failure;  // why it was skipped or failed
+    bool readFailed = false;
+    double seconds = 0;
+
+    int ExitCode() const { return failure ? failure->exitCode : kExitOk; }
+    std::string Outcome() const { return failure ? FailureText(*failure) : "programmed and verified"; }
+};
+
+std::string FrequenciesText(const TransmitterState& state)
+{
+    std::string text = state.firstHz ? FormatMHz(*state.firstHz, ".") : "?";
+    if (state.secondEnabled)
+        text += " / " + (state.secondHz ? FormatMHz(*state.secondHz, ".") : "?");
+    return text + " MHz";
+}
+
+std::string FrequenciesText(const WantedFrequencies& wanted)
+{
+    return wanted.f1 + (wanted.f2 ? " / " + *wanted.f2 : "") + " MHz";
+}
+
+// The failure that weighs most on a batch's exit code: a unit left in an unknown state
+// first, then a port lost, a failed exchange, a refusal.
+int Weight(int exitCode)
+{
+    switch (exitCode) {
+    case kExitNotVerified: return 4;
+    case kExitPortUnavailable: return 3;
+    case kExitExchangeFailed: return 2;
+    default: return exitCode == kExitOk ? 0 : 1;
+    }
+}
+
+BatchPlan PlanFromOptions(const Arguments& arguments)
+{
+    if (arguments.Has("--plan") == arguments.Has("--f1"))
+        throw UsageError("give either --plan FILE or --f1 MHZ");
+    if (arguments.Has("--plan")) {
+        for (const char* option : {"--f2", "--no-f2", "--step"})
+            if (arguments.Has(option))
+                throw UsageError(std::string(option) + " goes with --f1; a plan gives each unit its frequencies");
+        return BatchPlan::FromCsv(*arguments.Value("--plan"), arguments.Has("--enable-grid-edit"));
+    }
+    return BatchPlan(WantedFromOptions(arguments));
+}
+
+std::optional<int> UnitsLimit(const Arguments& arguments)
+{
+    const std::optional<std::string> text = arguments.Value("--units");
+    if (!text)
+        return std::nullopt;
+    int units = 0;
+    if (std::sscanf(text->c_str(), "%d", &units) != 1 || units < 1 || std::to_string(units) != *text)
+        throw UsageError("--units needs a whole number of units, 1 or more");
+    return units;
+}
+
+class Batch {
+public:
+    Batch(Session& session, const BatchPlan& plan, const Arguments& arguments, const Console& console)
+        : session_(session), plan_(plan), arguments_(arguments), console_(console), json_(arguments.Has("--json"))
+    {
+    }
+
+    int Run(std::optional<int> unitsLimit)
+    {
+        const Clock::time_point start = Clock::now();
+        Clock::time_point lastUnitDone = start;
+        for (;;) {
+            std::optional<UnitResult> unit = NextUnit();
+            if (!unit)
+                break;
+            lastUnitDone = Clock::now();
+            Tell(*unit);
+            results_.push_back(*unit);
+            if (unitsLimit && static_cast<int>(results_.size()) == *unitsLimit)
+                break;
+            if (plan_.AllAmong(programmed_)) {
+                Note("every unit of the plan is programmed");
+                break;
+            }
+            if (!console_.answers && unit->readFailed) {  // nobody to change or mend the unit
+                Note("the unit could not be read and nobody is at the terminal: the batch ends");
+                break;
+            }
+            if (!NextUnitConnected())
+                break;
+        }
+        return Summary(std::chrono::duration<double>(lastUnitDone - start).count());
+    }
+
+private:
+    // The unit connected now, programmed or skipped, and journaled; nothing when, without
+    // a terminal, it is the unit just handled (nobody changed it: no next unit came).
+    std::optional<UnitResult> NextUnit()
+    {
+        const Clock::time_point start = Clock::now();
+        CommandJournal journal(arguments_, "batch", console_);
+        std::optional<UnitResult> unit = ProgramUnit(journal);
+        if (!unit) {
+            Note("unit " + results_.back().serial + " is still connected and no next unit came: the batch ends");
+            return std::nullopt;
+        }
+        journal.Finish(session_, unit->ExitCode(), unit->failure);
+        unit->seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return unit;
+    }
+
+    std::optional<UnitResult> ProgramUnit(CommandJournal& journal)
+    {
+        if (const std::optional<CommandFailure> failure = session_.Read()) {
+            UnitResult unit = Failed({}, *failure);
+            unit.readFailed = true;
+            return unit;
+        }
+        journal.NoteRead(session_);
+        const std::string serial = session_.Transmitter().serial;
+        if (!console_.answers && !results_.empty() && serial == results_.back().serial)
+            return std::nullopt;
+        if (programmed_.contains(serial))
+            return Skipped(serial, "programmed earlier in this batch: not written again");
+        const std::optional<WantedFrequencies> wanted = plan_.For(serial);
+        if (!wanted)
+            return Skipped(serial, "not in the plan: nothing was written");
+        const WriteRequest request = RequestFor(*wanted, session_.Exchange());
+        if (const std::optional<CommandFailure> failure =
+                CheckedWrite(session_, journal, arguments_.Has("--accept-damaged"), request))
+            return Failed(FrequenciesText(*wanted), *failure);
+        programmed_.insert(serial);
+        return UnitResult{UnitEnd::Programmed, serial, FrequenciesText(session_.Transmitter()), std::nullopt};
+    }
+
+    static UnitResult Skipped(const std::string& serial, const std::string& why)
+    {
+        return {UnitEnd::Skipped, serial, {}, CommandFailure{kExitRefused, "skipped", why, std::nullopt}};
+    }
+
+    UnitResult Failed(const std::string& frequencies, const CommandFailure& failure)
+    {
+        // A read that ended after the info block still knows whose it was.
+        const bool known = session_.Notes().InfoReached();
+        return {UnitEnd::Failed, known ? session_.Transmitter().serial : "", frequencies, failure};
+    }
+
+    void Tell(const UnitResult& unit)
+    {
+        if (json_)
+            return;
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f s", unit.seconds);
+        const char* const end = unit.end == UnitEnd::Failed ? "FAILED " : "";
+        console_.out << (unit.serial.empty() ? "-" : unit.serial) << "\t"
+                     << (unit.frequencies.empty() ? "-" : unit.frequencies) << "\t" << end << unit.Outcome() << "\t"
+                     << seconds << std::endl;
+    }
+
+    void Note(const std::string& text) { console_.err << "torvctl: " << text << "\n"; }
+
+    // Between units, on a terminal: the operator connects the next unit and presses Enter,
+    // or ends the batch with q (also on the Russian layout) or end of input.
+    bool NextUnitConnected()
+    {
+        if (!console_.answers)
+            return true;
+        console_.err << "connect the next transmitter and press Enter (q ends): " << std::flush;
+        std::string line;
+        if (!std::getline(*console_.answers, line))
+            return false;
+        line.erase(std::remove_if(line.begin(), line.end(), [](unsigned char c) { return std::isspace(c); }),
+                   line.end());
+        return line != "q" && line != "Q" && line != "й" && line != "Й";
+    }
+
+    int Summary(double seconds)
+    {
+        int programmed = 0, skipped = 0, failed = 0, exitCode = kExitOk;
+        QJsonArray units;
+        for (const UnitResult& unit : results_) {
+            programmed += unit.end == UnitEnd::Programmed;
+            skipped += unit.end == UnitEnd::Skipped;
+            if (unit.end == UnitEnd::Failed && Weight(unit.ExitCode()) > Weight(exitCode))
+                exitCode = unit.ExitCode();
+            failed += unit.end == UnitEnd::Failed;
+            units.append(QJsonObject{{"serial", QString::fromStdString(unit.serial)},
+                                     {"frequencies", QString::fromStdString(unit.frequencies)},
+                                     {"result", unit.end == UnitEnd::Programmed ? "programmed"
+                                                : unit.end == UnitEnd::Skipped  ? "skipped"
+                                                                                : "failed"},
+                                     {"outcome", QString::fromStdString(unit.Outcome())},
+                                     {"exitCode", unit.ExitCode()},
+                                     {"seconds", unit.seconds}});
+        }
+        // Nothing programmed is no success, even with nothing failed.
+        if (failed == 0 && programmed == 0)
+            exitCode = kExitRefused;
+        const double perHour = seconds > 0 ? programmed * 3600.0 / seconds : 0;
+        if (json_) {
+            PrintJson(QJsonObject{{"exitCode", exitCode},
+                                  {"programmed", programmed},
+                                  {"skipped", skipped},
+                                  {"failed", failed},
+                                  {"seconds", seconds},
+                                  {"unitsPerHour", perHour},
+                                  {"units", units}},
+                      console_.out);
+        } else {
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "%d programmed, %d skipped, %d failed in %.1f s: %.0f units programmed per hour\n",
+                          programmed, skipped, failed, seconds, perHour);
+            console_.out << line;
+        }
+        return exitCode;
+    }
+
+    Session& session_;
+    const BatchPlan& plan_;
+    const Arguments& arguments_;
+    const Console& console_;
+    const bool json_;
+    std::set<std::string> programmed_;
+    std::vector<UnitResult> results_;
+};
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& args, const Console& console)
+{
+    const Arguments arguments(args, LineOptionsAnd({{"--plan", true},
+                                                    {"--f1", true},
+                                                    {"--f2", true},
+                                                    {"--no-f2"},
+                                                    {"--step", true},
+                                                    {"--enable-grid-edit"},
+                                                    {"--units", true}}));
+    if (!arguments.Positional().empty())
+        throw UsageError("batch takes no positional arguments");
+    const BatchPlan plan = PlanFromOptions(arguments);
+    const std::optional<int> unitsLimit = UnitsLimit(arguments);
+    Session session(arguments, console);
+    return Batch(session, plan, arguments, console).Run(unitsLimit);
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,135 @@
+#include "cli/batch_plan.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "cli/arguments.h"
+
+namespace torv::cli {
+namespace {
+
+using Row = std::vector<std::string>;
+
+// The columns a plan may have, in this order; the first two it must have.
+constexpr std::array<std::string_view, 4> kColumns = {"serial", "f1", "f2", "step"};
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw UsageError("cannot read the plan " + path + ": " + std::strerror(errno));
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (text.starts_with("\xEF\xBB\xBF"))  // the byte order mark spreadsheets put first
+        text.erase(0, 3);
+    return text;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned char delimiter)
+{
+    struct Collected {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<std::string> row;
+    } collected;
+    const auto field = [](void* bytes, std::size_t size, void* data) {
+        static_cast<Collected*>(data)->row.emplace_back(static_cast<const char*>(bytes), size);
+    };
+    const auto rowEnd = [](int, void* data) {
+        auto* into = static_cast<Collected*>(data);
+        into->rows.push_back(std::exchange(into->row, {}));
+    };
+    csv_parser parser{};
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
+    const std::unique_ptr<csv_parser, decltype(&csv_free)> freed(&parser, &csv_free);
+    csv_set_delim(&parser, delimiter);
+    if (csv_parse(&parser, text.data(), text.size(), field, rowEnd, &collected) != text.size() ||
+        csv_fini(&parser, field, rowEnd, &collected) != 0)
+        throw UsageError("not valid CSV after row " +
+                         std::to_string(collected.rows.size()) + ": " + csv_strerror(csv_error(&parser)));
+    return collected.rows;
+}
+
+BatchPlan::BatchPlan(WantedFrequencies everyUnit) : everyUnit_(std::move(everyUnit)) {}
+
+BatchPlan BatchPlan::FromCsv(const std::string& path, bool gridEditEnabled)
+{
+    const std::string text = FileText(path);
+    const std::string header = text.substr(0, text.find('\n'));
+    const bool semicolons = header.find(';') != std::string::npos && header.find(',') == std::string::npos;
+    std::vector<Row> rows;
+    try {
+        rows = CsvRows(text, semicolons ? ';' : ',');
+    } catch (const UsageError& error) {
+        throw UsageError("the plan " + path + " is " + error.what());
+    }
+
+    const Row columns = rows.empty() ? Row{} : rows.front();
+    const bool headerFits = columns.size() >= 2 && columns.size() <= kColumns.size() &&
+                            std::equal(columns.begin(), columns.end(), kColumns.begin(),
+                                       [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
+    if (!headerFits)
+        throw UsageError("the plan " + path + " must start with the header serial,f1,f2,step");
+    BatchPlan plan;
+    for (std::size_t number = 1; number < rows.size(); ++number) {
+        Row row = rows[number];
+        const std::string where = "the plan " + path + ", row " + std::to_string(number + 1) + ": ";
+        if (row.size() > columns.size())
+            throw UsageError(where + "more fields than the header names");
+        row.resize(kColumns.size());
+        if (semicolons) {
+            std::replace(row[1].begin(), row[1].end(), ',', '.');
+            std::replace(row[2].begin(), row[2].end(), ',', '.');
+        }
+        const std::string& serial = row[0];
+        if (serial.empty())
+            throw UsageError(where + "no serial number");
+        if (plan.units_.contains(serial))
+            throw UsageError(where + "serial number " + serial + " is planned twice");
+        WantedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
+        if (!row[2].empty())
+            wanted.f2 = row[2];
+        if (!row[3].empty())
+            wanted.step = row[3];
+        try {
+            plan.units_.emplace(serial, CheckedWanted(std::move(wanted)));
+        } catch (const UsageError& error) {
+            throw UsageError(where + error.what());
+        }
+    }
+    if (plan.units_.empty())
+        throw UsageError("the plan " + path + " plans no unit");
+    return plan;
+}
+
+std::optional<WantedFrequencies> BatchPlan::For(const std::string& serial) const
+{
+    if (everyUnit_)
+        return everyUnit_;
+    const auto unit = units_.find(serial);
+    return unit == units_.end() ? std::nullopt : std::optional(unit->second);
+}
+
+bool BatchPlan::AllAmong(const std::set<std::string>& serials) const
+{
+    return !everyUnit_ && std::all_of(units_.begin(), units_.end(),
+                                      [&](const auto& unit) { return serials.contains(unit.first); });
+}
+
+}  // namespace torv::cli

@@ -1,0 +1,40 @@
+#pragma once
+// The frequencies a batch gives each unit: one set for every unit, or a plan by serial
+// number read from a CSV file with the header serial,f1,f2,step (f2 empty: one frequency;
+// step empty: as read). A file saved with ';' between fields takes ',' as decimal mark.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/write_steps.h"
+
+namespace torv::cli {
+
+// The rows of CSV text: quoted fields, doubled quotes, blanks around unquoted fields and
+// blank rows left out. Throws UsageError for text that is not CSV.
+std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned char delimiter = ',');
+
+class BatchPlan {
+public:
+    // The same frequencies for every unit.
+    explicit BatchPlan(WantedFrequencies everyUnit);
+    // Reads and checks the whole file; gridEditEnabled applies to every row. Throws
+    // UsageError naming the file and the row.
+    static BatchPlan FromCsv(const std::string& path, bool gridEditEnabled);
+
+    // The frequencies for the unit; nothing when it is not in the plan.
+    std::optional<WantedFrequencies> For(const std::string& serial) const;
+    // Every unit the file plans is among these (never for one set for every unit).
+    bool AllAmong(const std::set<std::string>& serials) const;
+
+private:
+    BatchPlan() = default;
+
+    std::optional<WantedFrequencies> everyUnit_;
+    std::map<std::string, WantedFrequencies> units_;
+};
+
+}  // namespace torv::cli

@@ -1,0 +1,61 @@
+#pragma once
+// The steps torvctl's commands share: the first read, the frequencies asked for, the
+// write request as the window would make it, and the checked, verified write.
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+
+#include "cli/results.h"
+#include "cli/terminal_host.h"
+#include "exchange/programming_exchange.h"
+#include "exchange/write_preparation.h"
+
+namespace torv::cli {
+
+class CommandJournal;
+class Session;
+
+// The options of every command on the line (--port, --demo, --trace, --json,
+// --accept-damaged, --no-journal) and more.
+std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more = {});
+
+// Frequencies to write, as typed; what is not given stays as read.
+struct WantedFrequencies {
+    std::string f1;
+    std::optional<std::string> f2;
+    bool noF2 = false;                // the second frequency switched off
+    std::optional<std::string> step;  // "12.5" or "25"
+    bool gridEditEnabled = false;
+};
+
+// Checked as the write command takes them. Throws UsageError.
+WantedFrequencies CheckedWanted(WantedFrequencies wanted);
+// --f1, --f2, --no-f2, --step and --enable-grid-edit, checked. Throws UsageError.
+WantedFrequencies WantedFromOptions(const Arguments& arguments);
+
+// The failure on standard error, and as JSON on standard output when asked for;
+// before: the transmitter as read, when the read got that far.
+int Report(const CommandFailure& failure, bool json, const Console& console,
+           const std::optional<TransmitterState>& before = std::nullopt);
+
+// The read every command starts with; a failure is reported and journaled, and its exit
+// code returned.
+std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool json, const Console& console);
+
+// The write request as the window would make it after this read, with the frequencies of
+// block (the block read, or an earlier one to bring back).
+WriteRequest RequestWith(const ParameterBlock& block, ProgrammingExchange& exchange, bool gridEditEnabled);
+// The write request after this read, changed as wanted.
+WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& exchange);
+
+// The write after a successful read: the damaged-data, lock and frequency checks, then
+// the write; nothing only when its read-back equalled the block sent. The journal notes
+// the block sent.
+std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& journal, bool acceptDamaged,
+                                           const WriteRequest& request);
+
+}  // namespace torv::cli
