@@ -16,6 +16,7 @@
 #include "cli/exchange_session.h"
 #include "cli/write_steps.h"
 #include "device/frequency_codec.h"
+#include "journal/journal.h"
 
 namespace torv::cli {
 namespace {
@@ -91,6 +92,8 @@ public:
     Batch(Session& session, const BatchPlan& plan, const Arguments& arguments, const Console& console)
         : session_(session), plan_(plan), arguments_(arguments), console_(console), json_(arguments.Has("--json"))
     {
+        if (!arguments.Has("--no-journal"))
+            journal_.emplace(Journal::DefaultPath());
     }
 
     int Run(std::optional<int> unitsLimit)
@@ -126,7 +129,7 @@ private:
     std::optional<UnitResult> NextUnit()
     {
         const Clock::time_point start = Clock::now();
-        CommandJournal journal(arguments_, "batch", console_);
+        CommandJournal journal(arguments_, "batch", console_, journal_ ? &*journal_ : nullptr);
         std::optional<UnitResult> unit = ProgramUnit(journal);
         if (!unit) {
             Note("unit " + results_.back().serial + " is still connected and no next unit came: the batch ends");
@@ -249,6 +252,7 @@ private:
     const Arguments& arguments_;
     const Console& console_;
     const bool json_;
+    std::optional<Journal> journal_;  // open for the whole batch
     std::set<std::string> programmed_;
     std::vector<UnitResult> results_;
 };

@@ -17,8 +17,9 @@ std::string AdapterIdentity(const std::string& devicePath)
     return {};
 }
 
-CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console)
-    : enabled_(!arguments.Has("--no-journal")), operation_(std::move(operation)), console_(console)
+CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console,
+                               Journal* open)
+    : enabled_(!arguments.Has("--no-journal")), operation_(std::move(operation)), console_(console), open_(open)
 {
 }
 
@@ -48,7 +49,8 @@ int CommandJournal::Finish(Session& session, int exitCode, const std::optional<C
     if (written_)
         DescribeWrite(entry, entry.deviceType.value_or(0), *written_, session.Exchange().ReadBack());
 
-    Journal journal(Journal::DefaultPath());
+    std::optional<Journal> opened;
+    Journal& journal = open_ ? *open_ : opened.emplace(Journal::DefaultPath());
     if (!journal.Append(entry))
         console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
     return exitCode;

@@ -18,8 +18,9 @@ class Session;
 
 class CommandJournal {
 public:
-    // Off with --no-journal.
-    CommandJournal(const Arguments& arguments, std::string operation, const Console& console);
+    // Off with --no-journal. open: a journal kept open across rows (a batch's), else the
+    // journal is opened for the row.
+    CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open = nullptr);
 
     // The block that was sent (for a write).
     void NoteWritten(const ParameterBlock& block) { written_ = block; }
@@ -33,6 +34,7 @@ private:
     bool enabled_;
     std::string operation_;
     const Console& console_;
+    Journal* open_;
     std::optional<InfoBlock> info_;
     std::optional<ParameterBlock> read_;
     std::optional<ParameterBlock> written_;
