@@ -21,10 +21,11 @@
 #include "skin/sk_canvas.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_sys_btn.h"
+#include "torv_version.h"
 
 namespace torv::sk_form_test {
 
-inline constexpr char16_t kMainCaption[] = u"Программатор частоты передатчиков ТОРВ 1.4.6";
+inline constexpr char16_t kMainCaption[] = u"Программатор частоты передатчиков ТОРВ " TORV_VERSION;
 
 inline QRgb Px(const QImage& image, int x, int y)
 {

@@ -15,6 +15,7 @@
 #include "skin/sk_form.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_sys_btn.h"
+#include "torv_version.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ QImage Shoot(const FormSample& sample, QWidget& other)
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     form.setFont(font);
-    form.SetCaption(QStringLiteral("Программатор частоты передатчиков ТОРВ 1.4.6"));
+    form.SetCaption(QStringLiteral("Программатор частоты передатчиков ТОРВ " TORV_VERSION));
     form.SetFixedWidth(sample.width);
     form.SetFixedHeight(210);
     form.SetKindCaption(sample.kind);
