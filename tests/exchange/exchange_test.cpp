@@ -356,37 +356,42 @@ TEST_F(ExchangeTest, FloodIsBoundedAndDrained)
     EXPECT_TRUE(port.input.empty());
 }
 
-TEST_F(ExchangeTest, PortThatCannotBeOpenedGivesPortBusy)
+// A port that cannot be opened gives the port-busy prompt; a line that fails inside a
+// handler or on a write shows the port's own text. Each ends the exchange, sends nothing
+// more and closes the port after the delay.
+TEST_F(ExchangeTest, PortErrorsEndTheExchange)
 {
-    port.failOpen = true;
-    exchange.StartRead();
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Порт /dev/ttyUSB0 занят системой.\r\n  Выберите другой порт.  ");
-    EXPECT_EQ(host.messages[0].flags, MessageFlags::kOkError);
-    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
-    EXPECT_TRUE(exchange.PortCloseTimerArmed());
-    EXPECT_TRUE(port.writes.empty());
-}
-
-TEST_F(ExchangeTest, PortErrorInsideAHandlerEndsTheExchange)
-{
-    ReadUpToParameters();
-    port.failRead = true;
-    Deliver(BytesOfBlock(GoodBlock()));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Read error (5), Input/output error");
-    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
-    EXPECT_FALSE(exchange.ResponseTimerArmed());
-    EXPECT_TRUE(RunUntil([&] { return !port.open; }));
-}
-
-TEST_F(ExchangeTest, WriteOnALineThatWentAwayEndsTheExchange)
-{
-    CompleteRead();
-    port.failWrite = true;
-    exchange.StartWrite(GoodBlock());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    struct Case {
+        const char* what;
+        std::function<void()> toStage;
+        std::function<void()> fail;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"open", [] {}, [&] { port.failOpen = true; exchange.StartRead(); },
+         "Порт /dev/ttyUSB0 занят системой.\r\n  Выберите другой порт.  "},
+        {"read inside a handler", [&] { ReadUpToParameters(); },
+         [&] { port.failRead = true; Deliver(BytesOfBlock(GoodBlock())); }, "Read error (5), Input/output error"},
+        {"write", [&] { CompleteRead(); }, [&] { port.failWrite = true; exchange.StartWrite(GoodBlock()); },
+         "Write error (5), Input/output error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        port.failOpen = port.failRead = port.failWrite = false;
+        host.messages.clear();
+        c.toStage();
+        const std::size_t writes = port.writes.size();
+        c.fail();
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, c.text);
+        EXPECT_EQ(host.messages[0].flags, MessageFlags::kOkError);
+        EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+        EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+        EXPECT_FALSE(exchange.ResponseTimerArmed());
+        EXPECT_TRUE(exchange.PortCloseTimerArmed());
+        EXPECT_TRUE(RunUntil([&] { return !exchange.PortCloseTimerArmed() && !port.open; }));
+        EXPECT_EQ(port.writes.size(), writes);
+    }
 }
 
 TEST_F(ExchangeTest, AbortClosesThePortOnlyAfterTheDelay)

@@ -11,10 +11,7 @@
 namespace torv {
 namespace {
 
-void Spin(int ms)
-{
-    testing::ProcessEventsFor(ms);
-}
+using testing::ProcessEventsFor;
 
 TEST(TTimeOut, NewTimerDoesNotTickUntilStarted)
 {
@@ -22,10 +19,10 @@ TEST(TTimeOut, NewTimerDoesNotTickUntilStarted)
     int ticks = 0;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     EXPECT_FALSE(timer.isActive());
-    Spin(60);
+    ProcessEventsFor(60);
     EXPECT_EQ(ticks, 0);
     timer.Start(20);
-    Spin(60);
+    ProcessEventsFor(60);
     EXPECT_GE(ticks, 1);
 }
 
@@ -36,9 +33,9 @@ TEST(TTimeOut, StopPreventsTheTickAndIsHarmlessWhenStopped)
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.Stop();
     timer.Start(30);
-    Spin(10);
+    ProcessEventsFor(10);
     timer.Stop();
-    Spin(60);
+    ProcessEventsFor(60);
     EXPECT_EQ(ticks, 0);
 }
 
@@ -53,9 +50,9 @@ TEST(TTimeOut, StartWithTheSameIntervalDoesNotRestartTheCountdown)
     });
     clock.start();
     timer.Start(200);
-    Spin(120);
+    ProcessEventsFor(120);
     timer.Start(200);
-    Spin(250);
+    ProcessEventsFor(250);
     ASSERT_GE(tickAt, 0);
     EXPECT_LT(tickAt, 300);  // a restart would have ticked at 320 or later
 }

@@ -8,37 +8,27 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWhatsThis>
 
-#include <functional>
 #include <memory>
 #include <tuple>
 #include <vector>
 
+#include "event_loop.h"
 #include "skin/sk_canvas.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_sys_btn.h"
+#include "torv_version.h"
 
 namespace torv::sk_form_test {
 
-inline constexpr char16_t kMainCaption[] = u"Программатор частоты передатчиков ТОРВ 1.4.6";
+inline constexpr char16_t kMainCaption[] = u"Программатор частоты передатчиков ТОРВ " TORV_VERSION;
 
 inline QRgb Px(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) | 0xFF000000u;
-}
-
-// Waits for the window system to deliver a state the test needs.
-inline bool WaitFor(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 3000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
 }
 
 // A form dressed as the main window: 400 x 210, kcSimple, minimize and close buttons.
@@ -63,7 +53,7 @@ struct MainLikeForm {
     {
         form->show();
         form->activateWindow();
-        return WaitFor([&] { return form->Active(); });
+        return testing::RunUntil([&] { return form->Active(); });
     }
 
     std::unique_ptr<TSkForm> form = std::make_unique<TSkForm>();

@@ -5,16 +5,16 @@
 // the cut corners show the sheet colour.
 // Usage: sk_form_gallery <output.png>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 
 #include <cstdio>
-#include <functional>
 #include <vector>
 
+#include "event_loop.h"
 #include "skin/sk_form.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_sys_btn.h"
+#include "torv_version.h"
 
 namespace {
 
@@ -44,23 +44,13 @@ constexpr FormSample kSamples[] = {
     {"kcNone inactive", 400, kcNone, false, true},
 };
 
-// Lets the window system deliver activation changes.
-void Settle(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 2000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QApplication::processEvents();
-}
-
 QImage Shoot(const FormSample& sample, QWidget& other)
 {
     TSkForm form;
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     form.setFont(font);
-    form.SetCaption(QStringLiteral("Программатор частоты передатчиков ТОРВ 1.4.6"));
+    form.SetCaption(QStringLiteral("Программатор частоты передатчиков ТОРВ " TORV_VERSION));
     form.SetFixedWidth(sample.width);
     form.SetFixedHeight(210);
     form.SetKindCaption(sample.kind);
@@ -74,7 +64,8 @@ QImage Shoot(const FormSample& sample, QWidget& other)
     form.show();
     QWidget* target = sample.active ? static_cast<QWidget*>(&form) : &other;
     target->activateWindow();
-    Settle([&] { return form.Active() == sample.active; });
+    // The window system delivers the activation change.
+    testing::RunUntil([&] { return form.Active() == sample.active; }, 2000);
     if (form.Active() != sample.active)
         std::fprintf(stderr, "sk_form_gallery: %s: activation not delivered\n", sample.label);
 

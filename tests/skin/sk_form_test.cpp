@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWhatsThis>
@@ -185,7 +184,7 @@ TEST(SkFormButtons, ActivationSwitchesTheirEnabledLook)
     QWidget other;
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(WaitFor([&] { return !main.form->Active(); }));
+    ASSERT_TRUE(testing::RunUntil([&] { return !main.form->Active(); }));
     EXPECT_FALSE(main.close->OwnEnabled());
     EXPECT_FALSE(main.minimize->OwnEnabled());
     // Each paint sets them again, whatever changed them in between.
@@ -340,7 +339,7 @@ TEST(SkFormMenu, DeactivationClosesTheMenu)
     QWidget other;
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(WaitFor([&] { return !main.form->Active(); }));
+    ASSERT_TRUE(testing::RunUntil([&] { return !main.form->Active(); }));
     EXPECT_EQ(main.form->WindowMenu(), nullptr);
 }
 

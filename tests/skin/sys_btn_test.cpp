@@ -7,6 +7,8 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 
+#include "event_loop.h"
+
 namespace torv {
 namespace {
 
@@ -157,9 +159,7 @@ TEST(SkSysBtn, SettingTheSameValuesDoesNotRepaint)
     button.installEventFilter(&counter);
     window.show();
     // Let the first paint happen (the offscreen platform exposes the window shortly).
-    for (int round = 0; round < 100 && counter.paints == 0; ++round)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_GE(counter.paints, 1);
+    ASSERT_TRUE(testing::RunUntil([&] { return counter.paints >= 1; }, 1000));
     QApplication::processEvents();
     counter.paints = 0;
     EXPECT_TRUE(button.SetDesignationAndTexture(dClose, ctSilver));

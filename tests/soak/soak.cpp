@@ -21,7 +21,6 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include "emulator/adapter_emulator.h"
@@ -36,10 +35,11 @@ namespace torv {
 namespace {
 
 using testing::ProcessEventsFor;
+using testing::RunUntil;
 
 constexpr int kTimingDivisor = 25;         // response time-out 200 ms, info pause 60 ms
 constexpr int kPromptsBeforeCancel = 6;    // an operator who keeps answering Retry gives up
-constexpr qint64 kCycleDeadlineMs = 60000; // far beyond the longest legitimate cycle
+constexpr int kCycleDeadlineMs = 60000;    // far beyond the longest legitimate cycle
 #if defined(__SANITIZE_ADDRESS__)
 // AddressSanitizer's own bookkeeping grows with every port opened (each starts a thread):
 // about 9 MB over 500 cycles. Leaks themselves are LeakSanitizer's job at exit.
@@ -309,14 +309,12 @@ private:
     // Waits until the exchange rests: controls idle, no reply awaited, no response timer.
     void AwaitRest()
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (host_.state == ControlState::Busy || exchange_.StageNow() != ProgrammingExchange::kIdle ||
-               exchange_.ResponseTimerArmed() || pendingActions_ > 0) {
-            if (clock.elapsed() > kCycleDeadlineMs)
-                Fail("the exchange did not come to rest (stage " + std::to_string(exchange_.StageNow()) + ")");
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
+        const bool rested = RunUntil([this] {
+            return host_.state != ControlState::Busy && exchange_.StageNow() == ProgrammingExchange::kIdle &&
+                   !exchange_.ResponseTimerArmed() && pendingActions_ == 0;
+        }, kCycleDeadlineMs);
+        if (!rested)
+            Fail("the exchange did not come to rest (stage " + std::to_string(exchange_.StageNow()) + ")");
         ProcessEventsFor(Uniform(0, 20) == 0 ? 160 : 2);  // now and then let the port-close timer run
     }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "event_loop.h"
 #include "ui/app_hot_key.h"
 
 #ifdef TORV_HAVE_XCB
@@ -210,13 +209,8 @@ protected:
 // Waits until calls reaches wanted, then a little longer to see that no more follow.
 bool WaitForCalls(const int& calls, int wanted)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (calls < wanted && clock.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    const qint64 reached = clock.elapsed();
-    while (clock.elapsed() < reached + 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    testing::RunUntil([&] { return calls >= wanted; }, 3000);
+    testing::ProcessEventsFor(200);
     return calls == wanted;
 }
 

@@ -331,11 +331,12 @@ TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
     faults.silent[AdapterCommand::InfoRequest] = kAlways;
     emulator->SetFaults(faults);
     form->ReadButtonClick(nullptr);
-    EXPECT_TRUE(form->InfoPanel->isVisible() || !form->isVisible());
+    EXPECT_FALSE(form->InfoPanel->isHidden());  // the busy panel stands while the read waits
     EXPECT_FALSE(form->ReadButton->isEnabled());
     EXPECT_FALSE(Write());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, texts::kTransmitterNotResponding.text);
+    EXPECT_TRUE(form->InfoPanel->isHidden());
     EXPECT_TRUE(form->ParamGroupBox->isEnabled());
     EXPECT_FALSE(form->WriteButton->isEnabled());
     EXPECT_TRUE(form->Port->IsOpen());  // closed by the port-close timer a moment later

@@ -17,6 +17,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "event_loop.h"
 #include "ui/one_instance.h"
 
 namespace torv {
@@ -55,11 +56,7 @@ std::unique_ptr<QProcess> StartChild(const QString& test, const QString& guardPa
 // Keeps this copy's event loop running (so that it answers) until the child ends.
 bool ServeUntilFinished(QProcess& child)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (child.state() != QProcess::NotRunning && clock.elapsed() < kChildTimeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return child.state() == QProcess::NotRunning;
+    return testing::RunUntil([&] { return child.state() == QProcess::NotRunning; }, kChildTimeoutMs);
 }
 
 bool WaitForLine(QProcess& child, const char* line, QByteArray& output)

@@ -1,0 +1,25 @@
+# Checks every library and program of the build: each links torv_build_flags (the
+# project's warnings and sanitizers), and each torv_ library it links is built here,
+# so that a layer left out of TORV_ONLY_LAYERS stops the configuration, not the link.
+function(torv_check_targets directory)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+      get_target_property(links ${target} LINK_LIBRARIES)
+      if(NOT "torv_build_flags" IN_LIST links)
+        message(FATAL_ERROR "${target} does not link torv_build_flags (the warnings and sanitizers)")
+      endif()
+      foreach(link IN LISTS links)
+        if(link MATCHES "^torv_" AND NOT TARGET ${link})
+          message(FATAL_ERROR "${target} links ${link}, which this build does not make: "
+                              "add its layer to TORV_ONLY_LAYERS")
+        endif()
+      endforeach()
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    torv_check_targets(${subdirectory})
+  endforeach()
+endfunction()
