@@ -86,7 +86,7 @@ public:
     void ResetEvent();
 };
 
-enum TSioWaitResult { wrSignaled, wrTimeout, wrError };
+enum class TSioWaitResult { wrSignaled, wrTimeout, wrError };
 
 class TSioWaitEvent : public TSioEvent {
 public:

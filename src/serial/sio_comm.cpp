@@ -64,7 +64,7 @@ void TSioCustomComm::Loaded()
 TSioCommEvents TSioCustomComm::EventMask() const
 {
     // The write thread reports transmit-empty itself.
-    return directWrite_ ? monitorEvents_ : (monitorEvents_ & ~TSioCommEvents{ceTxEmpty});
+    return directWrite_ ? monitorEvents_ : (monitorEvents_ & ~TSioCommEvents(TSioCommEvent::ceTxEmpty));
 }
 
 void TSioCustomComm::OpenPort()
@@ -81,7 +81,7 @@ void TSioCustomComm::OpenPort()
     }
     try {
         decoder_.Clear();
-        markEvents_ = 0;
+        markEvents_ = {};
         if (updateDcb_) {
             ApplyLineSettings();
         } else {
@@ -114,11 +114,11 @@ void TSioCustomComm::OpenPort()
 
 void TSioCustomComm::StartThreads()
 {
-    if (eventMask_ != 0) {
+    if (eventMask_) {
         eventThread_ = std::make_unique<TSioCommEventThread>(*this, *device_, eventMask_);
         eventThread_->Start(eventPriority_);
     }
-    if ((eventMask_ & TSioCommModemThread::kEvents) != 0) {
+    if (eventMask_.testAnyFlags(TSioCommModemThread::kEvents)) {
         modemThread_ = std::make_unique<TSioCommModemThread>(*this, *device_, eventMask_);
         modemThread_->Start(eventPriority_);
     }
@@ -231,11 +231,11 @@ void TSioCustomComm::NoteMarks(const tty::MarksFound& found)
     }
     int errors = found.breaks > 0 ? line_error::kBreak : 0;
     if (found.errorBytes > 0) {
-        errors |= applied_.parity != paNone ? line_error::kParity : line_error::kFrame;
-        markEvents_ |= ceError;
+        errors |= applied_.parity != TSioParity::paNone ? line_error::kParity : line_error::kFrame;
+        markEvents_ |= TSioCommEvent::ceError;
     }
     if (found.breaks > 0) {
-        markEvents_ |= ceBreak;
+        markEvents_ |= TSioCommEvent::ceBreak;
     }
     pendingErrors_ |= errors;
 }
@@ -322,21 +322,21 @@ TSioCommEvents TSioCustomComm::CollectLineEvents()
 {
     std::lock_guard lock(countersMutex_);
     if (!counters_) {
-        return 0;  // the driver keeps no error counters
+        return {};  // the driver keeps no error counters
     }
     const auto now = device_->Counters();
     if (!now) {
-        return 0;
+        return {};
     }
     const int errors = tty::LineErrors(*counters_, *now);
     counters_ = now;
     pendingErrors_ |= errors;
-    TSioCommEvents events = 0;
+    TSioCommEvents events;
     if ((errors & ~line_error::kBreak) != 0) {
-        events |= ceError;
+        events |= TSioCommEvent::ceError;
     }
     if ((errors & line_error::kBreak) != 0) {
-        events |= ceBreak;
+        events |= TSioCommEvent::ceBreak;
     }
     return events;
 }
@@ -368,16 +368,16 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
 {
     FlagScope inDispatch(dispatching_, true);
     try {
-        if ((word & ceRxChar) != 0) {
-            word &= ~TSioCommEvents{ceRxChar};
+        if (word.testFlag(TSioCommEvent::ceRxChar)) {
+            word.setFlag(TSioCommEvent::ceRxChar, false);
             const int waiting = InputCount();
             if (waiting > 0 && OnRxChar) {
                 OnRxChar(Sender(), waiting);
             }
             // Errors and breaks the handler's reads found in the input's marks.
-            word |= std::exchange(markEvents_, 0) & eventMask_;
+            word |= std::exchange(markEvents_, {}) & eventMask_;
         }
-        if (word != 0) {
+        if (word) {
             RaiseLineStateEvents(word);
         }
     } catch (const std::exception& error) {
@@ -388,6 +388,7 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
 void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
 {
     using Handler = std::function<void(TSioComm*)> TSioCustomComm::*;
+    using enum TSioCommEvent;
     static constexpr std::pair<TSioCommEvent, Handler> kInOrder[] = {
         {ceRxFlag, &TSioCustomComm::OnRxFlag},     {ceCts, &TSioCustomComm::OnCts},
         {ceDsr, &TSioCustomComm::OnDsr},           {ceRing, &TSioCustomComm::OnRing},
@@ -396,11 +397,11 @@ void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
         {ceRx80Full, &TSioCustomComm::OnRx80Full}, {ceEvent1, &TSioCustomComm::OnEvent1},
         {ceEvent2, &TSioCustomComm::OnEvent2},
     };
-    if ((word & ceError) != 0) {
+    if (word.testFlag(ceError)) {
         CheckErrors();
     }
     for (const auto& [bit, handler] : kInOrder) {
-        if ((word & bit) != 0 && this->*handler) {
+        if (word.testFlag(bit) && this->*handler) {
             (this->*handler)(Sender());
         }
     }

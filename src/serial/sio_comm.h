@@ -209,26 +209,26 @@ private:
     void NoteDeviceError(int error);
 
     bool autoOpen_ = false;
-    TSioBaudrate baudrate_ = br1200;
-    TSioParity parity_ = paNone;
-    TSioDatabits databits_ = db8;
-    TSioStopbits stopbits_ = sb1;
+    TSioBaudrate baudrate_ = TSioBaudrate::br1200;
+    TSioParity parity_ = TSioParity::paNone;
+    TSioDatabits databits_ = TSioDatabits::db8;
+    TSioStopbits stopbits_ = TSioStopbits::sb1;
     TSioEventChars eventChars_;
     TSioFlowControl flowControl_;
-    TSioCommOptions options_ = 0;
+    TSioCommOptions options_;
     int portNum_ = 0;
     std::string deviceName_ = "COM%d";
-    TSioCommEvents monitorEvents_ = ceError | ceRxChar | ceTxEmpty;
+    TSioCommEvents monitorEvents_ = TSioCommEvent::ceError | TSioCommEvent::ceRxChar | TSioCommEvent::ceTxEmpty;
     TSioBuffers buffers_;
-    TSioThreadPriority eventPriority_ = tpNormal;
-    TSioThreadPriority writePriority_ = tpHighest;
+    TSioThreadPriority eventPriority_ = TSioThreadPriority::tpNormal;
+    TSioThreadPriority writePriority_ = TSioThreadPriority::tpHighest;
     bool directWrite_ = false;
     bool updateDcb_ = true;
     int userBaudrate_ = 0;
 
     std::unique_ptr<tty::Device> device_;
     DeviceOpener openDevice_;
-    TSioCommEvents eventMask_ = 0;
+    TSioCommEvents eventMask_;
     TSioCriticalSection writeLock_;
     TSioCriticalSection portLock_;
     std::unique_ptr<TSioCommEventThread> eventThread_;
@@ -243,7 +243,7 @@ private:
     // Reading, on the main thread under the port lock.
     tty::InputDecoder decoder_;
     tty::ReceiveRules receiveRules_;
-    TSioCommEvents markEvents_ = 0;
+    TSioCommEvents markEvents_;
     std::atomic<int> pendingErrors_{0};
     std::atomic<bool> deviceLost_{false};
 

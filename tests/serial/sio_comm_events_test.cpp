@@ -159,7 +159,7 @@ TEST_F(PortEvents, EmptyMonitorEventsRaisesNothing)
 {
     int txEmpty = 0;
     port.OnTxEmpty = [&](TSioComm*) { ++txEmpty; };
-    port.SetMonitorEvents(0);
+    port.SetMonitorEvents({});
     port.OpenPort();
     pty.Send("abc");
     EXPECT_EQ(port.WriteBytes("U", 1), 1);

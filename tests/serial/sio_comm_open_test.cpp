@@ -46,14 +46,14 @@ speed_t SlaveSpeed(const PtyPair& pty)
 TEST(TSioCommClosed, HasTheDefaultsAndDoesNothing)
 {
     TSioComm port;
-    EXPECT_EQ(port.Baudrate(), br1200);
-    EXPECT_EQ(port.Parity(), paNone);
-    EXPECT_EQ(port.Databits(), db8);
-    EXPECT_EQ(port.Stopbits(), sb1);
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::br1200);
+    EXPECT_EQ(port.Parity(), TSioParity::paNone);
+    EXPECT_EQ(port.Databits(), TSioDatabits::db8);
+    EXPECT_EQ(port.Stopbits(), TSioStopbits::sb1);
     EXPECT_EQ(port.DeviceName(), "COM%d");
-    EXPECT_EQ(port.MonitorEvents(), TSioCommEvents{ceError | ceRxChar | ceTxEmpty});
-    EXPECT_EQ(port.EventPriority(), tpNormal);
-    EXPECT_EQ(port.WritePriority(), tpHighest);
+    EXPECT_EQ(port.MonitorEvents(), TSioCommEvent::ceError | TSioCommEvent::ceRxChar | TSioCommEvent::ceTxEmpty);
+    EXPECT_EQ(port.EventPriority(), TSioThreadPriority::tpNormal);
+    EXPECT_EQ(port.WritePriority(), TSioThreadPriority::tpHighest);
     EXPECT_FALSE(port.DirectWrite());
     EXPECT_TRUE(port.UpdateDCB());
     EXPECT_EQ(TSioComm::Version(), "1.3.8.0");
@@ -133,7 +133,7 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
     EXPECT_EQ(MessageOf([&] { port.OpenPort(); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetDeviceName("/dev/null"); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetPortNum(2); }), busy);
-    EXPECT_EQ(MessageOf([&] { port.SetMonitorEvents(0); }), busy);
+    EXPECT_EQ(MessageOf([&] { port.SetMonitorEvents({}); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetDirectWrite(false); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetUpdateDCB(false); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetBuffers(TSioBuffers{}); }), busy);
@@ -152,10 +152,10 @@ TEST(TSioCommOpen, LineSettingsChangeAtOnceWhileOpen)
     PtyPair pty;
     TSioComm port;
     port.SetDeviceName(pty.SlavePath());
-    port.SetMonitorEvents(0);
+    port.SetMonitorEvents({});
     port.OpenPort();
 
-    port.SetBaudrate(br9600);
+    port.SetBaudrate(TSioBaudrate::br9600);
     EXPECT_EQ(SlaveSpeed(pty), static_cast<speed_t>(B9600));
     port.FlowControl().SetXonXoffOut(true);
     EXPECT_NE(SlaveSettings(pty).c_iflag & IXON, 0u);
@@ -170,18 +170,18 @@ TEST(TSioCommOpen, LineSettingsChangeAtOnceWhileOpen)
     cfsetospeed(&changed, B4800);
     ::tcsetattr(fd, TCSANOW, &changed);
     ::close(fd);
-    port.SetBaudrate(br9600);
+    port.SetBaudrate(TSioBaudrate::br9600);
     EXPECT_EQ(SlaveSpeed(pty), static_cast<speed_t>(B4800));
 
-    EXPECT_EQ(MessageOf([&] { port.SetDatabits(db4); }), "Error writing dcb (22), Invalid argument");
+    EXPECT_EQ(MessageOf([&] { port.SetDatabits(TSioDatabits::db4); }), "Error writing dcb (22), Invalid argument");
 }
 
 TEST(TSioCommOpen, BaudrateAndUserBaudrateExcludeEachOther)
 {
     TSioComm port;
     port.SetUserBaudrate(31250);
-    EXPECT_EQ(port.Baudrate(), brUser);
-    port.SetBaudrate(br2400);
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::brUser);
+    port.SetBaudrate(TSioBaudrate::br2400);
     EXPECT_EQ(port.UserBaudrate(), 0);
 }
 
@@ -263,15 +263,15 @@ TEST(ApplyProgrammerPortSettings, SetsTheLayoutValues)
 {
     TSioComm port;
     ApplyProgrammerPortSettings(port);
-    EXPECT_EQ(port.Baudrate(), br2400);
-    EXPECT_EQ(port.Parity(), paEven);
-    EXPECT_EQ(port.Databits(), db8);
-    EXPECT_EQ(port.Stopbits(), sb1);
-    EXPECT_EQ(port.Options(), TSioCommOptions{coParityCheck});
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::br2400);
+    EXPECT_EQ(port.Parity(), TSioParity::paEven);
+    EXPECT_EQ(port.Databits(), TSioDatabits::db8);
+    EXPECT_EQ(port.Stopbits(), TSioStopbits::sb1);
+    EXPECT_EQ(port.Options(), TSioCommOptions{TSioCommOption::coParityCheck});
     EXPECT_TRUE(port.FlowControl().OutCtsFlow());
     EXPECT_FALSE(port.FlowControl().OutDsrFlow());
-    EXPECT_EQ(port.FlowControl().ControlDtr(), dtrDisabled);
-    EXPECT_EQ(port.FlowControl().ControlRts(), rtsDisabled);
+    EXPECT_EQ(port.FlowControl().ControlDtr(), TSioControlDtr::dtrDisabled);
+    EXPECT_EQ(port.FlowControl().ControlRts(), TSioControlRts::rtsDisabled);
     EXPECT_FALSE(port.FlowControl().XonXoffOut());
     EXPECT_FALSE(port.FlowControl().XonXoffIn());
     EXPECT_EQ(port.Buffers().ReadTimeout(), 1500);

@@ -51,11 +51,11 @@ TEST_F(UartPort, DtrAndRtsAreHeldOffFromOpenOn)
     uart.SetLines(tty::kCts);
     port.OpenPort();
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), 0);
-    port.SetBaudrate(br9600);  // the line settings applied again
+    port.SetBaudrate(TSioBaudrate::br9600);  // the line settings applied again
     EXPECT_EQ(port.WriteBytes("x", 1), 1);
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), 0);
 
-    port.FlowControl().SetControlDtr(dtrHandshake);  // Linux has no DTR handshake: DTR on
+    port.FlowControl().SetControlDtr(TSioControlDtr::dtrHandshake);  // Linux has no DTR handshake: DTR on
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), tty::kDtr);
 }
 
@@ -73,6 +73,7 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
         int errors;  // OnError's flags, 0: not raised
         bool brokeIn;
     };
+    using enum TSioCommOption;
     const Case cases[] = {
         {"parity error kept", std::string("a\xff\0A", 4), parity, coParityCheck, true, "aA", line_error::kParity, false},
         {"parity error replaced", std::string("a\xff\0A", 4), parity, coParityCheck | coErrorChar, true, "a?",
@@ -91,7 +92,7 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
         ApplyProgrammerPortSettings(port);
         port.SetOptions(c.options);
         port.EventChars().SetErrorChar('?');
-        port.SetMonitorEvents(ceRxChar | ceError | ceBreak);
+        port.SetMonitorEvents(TSioCommEvent::ceRxChar | TSioCommEvent::ceError | TSioCommEvent::ceBreak);
         uart.keepsCounters = c.keepsCounters;
         uart.Attach(port);
         std::string data;
@@ -114,7 +115,7 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
 
 TEST_F(UartPort, EachModemLineRaisesItsEventInTheDispatchOrder)
 {
-    port.SetMonitorEvents(ceCts | ceDsr | ceRlsd | ceRing);
+    port.SetMonitorEvents(TSioCommEvent::ceCts | TSioCommEvent::ceDsr | TSioCommEvent::ceRlsd | TSioCommEvent::ceRing);
     std::vector<std::string> raised;
     port.OnCts = [&](TSioComm*) { raised.push_back("cts"); };
     port.OnDsr = [&](TSioComm*) { raised.push_back("dsr"); };

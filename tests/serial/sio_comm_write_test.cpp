@@ -155,7 +155,7 @@ TEST_F(GatedWrite, CtsIsNotWatchedWithoutOutCtsFlow)
 TEST_F(GatedWrite, RtsToggleRaisesRtsOnlyWhileSending)
 {
     uart.SetLines(tty::kCts);
-    port.FlowControl().SetControlRts(rtsToggle);
+    port.FlowControl().SetControlRts(TSioControlRts::rtsToggle);
     std::vector<bool> rtsWhileSending;
     uart.onWrite = [&](const std::string&) { rtsWhileSending.push_back((uart.Lines() & tty::kRts) != 0); };
     port.OpenPort();
