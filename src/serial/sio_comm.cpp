@@ -168,7 +168,7 @@ void TSioCustomComm::ClosePort()
     if (!destroying_ && OnClose) {
         OnClose(Sender());
     }
-    std::this_thread::sleep_for(kCloseSettleTime);
+    std::this_thread::sleep_for(closeSettleTime_);
 }
 
 // ---- Reading and status

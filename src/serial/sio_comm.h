@@ -142,8 +142,11 @@ public:
     using DeviceOpener = std::function<std::unique_ptr<tty::Device>(const std::string& path, int& error)>;
     void SetDeviceOpener(DeviceOpener opener);
 
-    // How long ClosePort waits after closing the device.
+    // How long ClosePort waits after closing the device: kCloseSettleTime unless set
+    // (tests that do not check the wait set 0).
     static constexpr std::chrono::milliseconds kCloseSettleTime{300};
+    std::chrono::milliseconds CloseSettleTime() const { return closeSettleTime_; }
+    void SetCloseSettleTime(std::chrono::milliseconds value) { closeSettleTime_ = value; }
 
 private:
     friend class TSioComm;
@@ -225,6 +228,7 @@ private:
     bool directWrite_ = false;
     bool updateDcb_ = true;
     int userBaudrate_ = 0;
+    std::chrono::milliseconds closeSettleTime_ = kCloseSettleTime;
 
     std::unique_ptr<tty::Device> device_;
     DeviceOpener openDevice_;

@@ -20,6 +20,7 @@ namespace {
 using testing::ProcessEventsFor;
 using testing::RunUntil;
 using test::PtyPair;
+using namespace std::chrono_literals;
 
 class PortEvents : public ::testing::Test {
 protected:
@@ -27,6 +28,7 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.OnRxChar = [this](TSioComm* sender, int count) {
             EXPECT_EQ(sender, &port);
             EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
@@ -223,6 +225,7 @@ TEST(PortDestruction, DeliversAPendingDispatchToAWholeComponent)
     PtyPair pty;
     auto port = std::make_unique<TSioComm>();
     port->SetDeviceName(pty.SlavePath());
+    port->SetCloseSettleTime(0ms);
     TSioComm* sender = nullptr;
     int count = 0;
     port->OnRxChar = [&](TSioComm* from, int waiting) {

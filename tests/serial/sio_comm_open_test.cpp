@@ -16,6 +16,7 @@ namespace torv {
 namespace {
 
 using test::PtyPair;
+using namespace std::chrono_literals;
 
 std::string MessageOf(const std::function<void()>& action)
 {
@@ -56,6 +57,7 @@ TEST(TSioCommClosed, HasTheDefaultsAndDoesNothing)
     EXPECT_EQ(port.WritePriority(), TSioThreadPriority::tpHighest);
     EXPECT_FALSE(port.DirectWrite());
     EXPECT_TRUE(port.UpdateDCB());
+    EXPECT_EQ(port.CloseSettleTime(), TSioComm::kCloseSettleTime);
     EXPECT_EQ(TSioComm::Version(), "1.3.8.0");
 
     char buffer[4] = {};
@@ -109,6 +111,7 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     ApplyProgrammerPortSettings(port);
     port.SetDeviceName(pty.SlavePath());
     int opens = 0;
@@ -151,6 +154,7 @@ TEST(TSioCommOpen, LineSettingsChangeAtOnceWhileOpen)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
     port.SetMonitorEvents({});
     port.OpenPort();
@@ -194,6 +198,7 @@ TEST(TSioCommOpen, SecondOpenerIsRefusedAndCloseReleasesTheDevice)
 
     TSioComm second;
     second.SetDeviceName(pty.SlavePath());
+    second.SetCloseSettleTime(0ms);
     EXPECT_EQ(MessageOf([&] { second.OpenPort(); }),
               "Can't open specified device " + pty.SlavePath() + " (Error 16, Device or resource busy)");
     EXPECT_FALSE(second.IsOpen());
@@ -220,6 +225,7 @@ TEST(TSioCommOpen, AnExceptionFromOnOpenLeavesThePortOpen)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
     port.OnOpen = [](TSioComm*) { throw ESioCommError("from the handler"); };
     std::string handled;
@@ -234,6 +240,7 @@ TEST(TSioCommOpen, AutoOpenOpensWhenLoaded)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
     port.Loaded();
     EXPECT_FALSE(port.IsOpen());
@@ -249,12 +256,14 @@ TEST(TSioCommOpen, DestroyingAnOpenPortClosesItWithoutOnClose)
     {
         TSioComm port;
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.OnClose = [&](TSioComm*) { ++closes; };
         port.OpenPort();
     }
     EXPECT_EQ(closes, 0);
     TSioComm again;
     again.SetDeviceName(pty.SlavePath());
+    again.SetCloseSettleTime(0ms);
     again.OpenPort();
     EXPECT_TRUE(again.IsOpen());
 }

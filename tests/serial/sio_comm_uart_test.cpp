@@ -17,12 +17,14 @@ namespace {
 
 using testing::ProcessEventsFor;
 using testing::RunUntil;
+using namespace std::chrono_literals;
 
 class UartPort : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ApplyProgrammerPortSettings(port);
+        port.SetCloseSettleTime(0ms);
         uart.Attach(port);
     }
     void TearDown() override
@@ -90,6 +92,7 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
         test::FakeUart uart;
         TSioComm port;
         ApplyProgrammerPortSettings(port);
+        port.SetCloseSettleTime(0ms);
         port.SetOptions(c.options);
         port.EventChars().SetErrorChar('?');
         port.SetMonitorEvents(TSioCommEvent::ceRxChar | TSioCommEvent::ceError | TSioCommEvent::ceBreak);

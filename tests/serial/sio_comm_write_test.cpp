@@ -22,6 +22,7 @@ using testing::ProcessEventsFor;
 using testing::RunUntil;
 using test::PtyPair;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr int kShortTimeoutMs = 200;
 
@@ -31,6 +32,7 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
 
@@ -45,6 +47,7 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         uart.Attach(port);
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
     void TearDown() override
@@ -188,6 +191,7 @@ protected:
     void SetUp() override
     {
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
     // The transmit-empty handler captures the test's locals; closing the port in the
