@@ -103,12 +103,10 @@ void TSioCustomComm::OpenPort()
         CloseDevice();
         throw;
     }
-    if (OnOpen) {
-        try {
-            OnOpen(Sender());
-        } catch (const std::exception& error) {
-            HandleApplicationException(error);
-        }
+    try {
+        OnOpen(Sender());
+    } catch (const std::exception& error) {
+        HandleApplicationException(error);
     }
 }
 
@@ -165,7 +163,7 @@ void TSioCustomComm::ClosePort()
         StopThreads();
     }
     CloseDevice();
-    if (!destroying_ && OnClose) {
+    if (!destroying_) {
         OnClose(Sender());
     }
     std::this_thread::sleep_for(closeSettleTime_);
@@ -353,7 +351,7 @@ void TSioCustomComm::CheckErrors()
 {
     ReadStatus();
     const int errors = pendingErrors_.exchange(0);
-    if (errors != 0 && OnError) {
+    if (errors != 0) {
         try {
             OnError(Sender(), errors);
         } catch (const std::exception& error) {
@@ -371,7 +369,7 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
         if (word.testFlag(TSioCommEvent::ceRxChar)) {
             word.setFlag(TSioCommEvent::ceRxChar, false);
             const int waiting = InputCount();
-            if (waiting > 0 && OnRxChar) {
+            if (waiting > 0) {
                 OnRxChar(Sender(), waiting);
             }
             // Errors and breaks the handler's reads found in the input's marks.
@@ -387,7 +385,7 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
 
 void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
 {
-    using Handler = std::function<void(TSioComm*)> TSioCustomComm::*;
+    using Handler = TNotifyEvent TSioCustomComm::*;
     using enum TSioCommEvent;
     static constexpr std::pair<TSioCommEvent, Handler> kInOrder[] = {
         {ceRxFlag, &TSioCustomComm::OnRxFlag},     {ceCts, &TSioCustomComm::OnCts},
@@ -401,7 +399,7 @@ void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
         CheckErrors();
     }
     for (const auto& [bit, handler] : kInOrder) {
-        if (word.testFlag(bit) && this->*handler) {
+        if (word.testFlag(bit)) {
             (this->*handler)(Sender());
         }
     }

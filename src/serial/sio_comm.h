@@ -116,26 +116,31 @@ public:
     int OutputCount();
     void PurgeAll();
 
-    // Events, raised on the main thread, never nested for one port.
-    std::function<void(TSioComm* sender)> OnOpen;
-    std::function<void(TSioComm* sender)> OnClose;
-    std::function<void(TSioComm* sender)> OnCts;
-    std::function<void(TSioComm* sender)> OnDsr;
-    std::function<void(TSioComm* sender)> OnRlsd;
-    std::function<void(TSioComm* sender)> OnRing;
-    std::function<void(TSioComm* sender)> OnBreak;
-    std::function<void(TSioComm* sender, int errors)> OnError;
-    std::function<void(TSioComm* sender, int count)> OnRxChar;
-    std::function<void(TSioComm* sender)> OnRxFlag;
-    std::function<void(TSioComm* sender)> OnTxEmpty;
-    std::function<void(TSioComm* sender)> OnPErr;
-    std::function<void(TSioComm* sender)> OnRx80Full;
-    std::function<void(TSioComm* sender)> OnEvent1;
-    std::function<void(TSioComm* sender)> OnEvent2;
+    // Events, raised on the main thread, never nested for one port. Each has one handler,
+    // which ends with its receiver (see TSioHandler). All pass the component as the
+    // sender; OnError adds the line_error flags, OnRxChar the number of bytes waiting.
+    using TNotifyEvent = TSioHandler<TSioComm*>;
+    using TSioCommErrorEvent = TSioHandler<TSioComm*, int>;
+    using TSioCommRxCharEvent = TSioHandler<TSioComm*, int>;
+    TNotifyEvent OnOpen;
+    TNotifyEvent OnClose;
+    TNotifyEvent OnCts;
+    TNotifyEvent OnDsr;
+    TNotifyEvent OnRlsd;
+    TNotifyEvent OnRing;
+    TNotifyEvent OnBreak;
+    TSioCommErrorEvent OnError;
+    TSioCommRxCharEvent OnRxChar;
+    TNotifyEvent OnRxFlag;
+    TNotifyEvent OnTxEmpty;
+    TNotifyEvent OnPErr;
+    TNotifyEvent OnRx80Full;
+    TNotifyEvent OnEvent1;
+    TNotifyEvent OnEvent2;
     // Raised on the calling thread about every 100 ms while a direct write waits for the
     // line, so that a window can repaint a progress display meanwhile. It must not
     // process events: nothing else is to run while the write blocks.
-    std::function<void(TSioComm* sender)> OnWriteWait;
+    TNotifyEvent OnWriteWait;
 
     // Seam for tests: what opens the device (nothing, with the errno value, on failure).
     // Default: tty::OpenTerminal.

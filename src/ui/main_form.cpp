@@ -191,7 +191,7 @@ void TMainForm::CreateControls()
     SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     // The busy bar keeps moving while a write holds the window's thread.
-    port_.OnWriteWait = [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); };
+    port_.OnWriteWait.Connect(this, [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); });
 }
 
 void TMainForm::RegisterHotKeys()

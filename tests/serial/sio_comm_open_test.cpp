@@ -67,7 +67,8 @@ TEST(TSioCommClosed, HasTheDefaultsAndDoesNothing)
     EXPECT_EQ(port.OutputCount(), 0);
     EXPECT_EQ(port.ReadAllText(), "");
     int closes = 0;
-    port.OnClose = [&](TSioComm*) { ++closes; };
+    QObject scope;
+    port.OnClose.Connect(&scope, [&](TSioComm*) { ++closes; });
     const auto start = std::chrono::steady_clock::now();
     port.PurgeAll();
     port.ClosePort();
@@ -115,10 +116,11 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
     ApplyProgrammerPortSettings(port);
     port.SetDeviceName(pty.SlavePath());
     int opens = 0;
-    port.OnOpen = [&](TSioComm* sender) {
+    QObject scope;
+    port.OnOpen.Connect(&scope, [&](TSioComm* sender) {
         EXPECT_EQ(sender, &port);
         ++opens;
-    };
+    });
     port.OpenPort();
     ASSERT_TRUE(port.IsOpen());
     EXPECT_EQ(opens, 1);
@@ -204,7 +206,8 @@ TEST(TSioCommOpen, SecondOpenerIsRefusedAndCloseReleasesTheDevice)
     EXPECT_FALSE(second.IsOpen());
 
     int closes = 0;
-    first.OnClose = [&](TSioComm*) { ++closes; };
+    QObject scope;
+    first.OnClose.Connect(&scope, [&](TSioComm*) { ++closes; });
     const auto start = std::chrono::steady_clock::now();
     first.ClosePort();
     EXPECT_GE(std::chrono::steady_clock::now() - start, TSioComm::kCloseSettleTime);
@@ -227,7 +230,7 @@ TEST(TSioCommOpen, AnExceptionFromOnOpenLeavesThePortOpen)
     TSioComm port;
     port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
-    port.OnOpen = [](TSioComm*) { throw ESioCommError("from the handler"); };
+    port.OnOpen.Connect(&port, [](TSioComm*) { throw ESioCommError("from the handler"); });
     std::string handled;
     SetApplicationExceptionHandler([&](const std::exception& error) { handled = error.what(); });
     port.OpenPort();
@@ -257,7 +260,7 @@ TEST(TSioCommOpen, DestroyingAnOpenPortClosesItWithoutOnClose)
         TSioComm port;
         port.SetDeviceName(pty.SlavePath());
         port.SetCloseSettleTime(0ms);
-        port.OnClose = [&](TSioComm*) { ++closes; };
+        port.OnClose.Connect(&port, [&](TSioComm*) { ++closes; });
         port.OpenPort();
     }
     EXPECT_EQ(closes, 0);

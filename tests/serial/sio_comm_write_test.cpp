@@ -127,10 +127,11 @@ TEST_F(GatedWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
     uart.SetLines(0);
     port.Buffers().SetWriteTimeout(1500);
     std::vector<Clock::time_point> waits;
-    port.OnWriteWait = [&](TSioComm* sender) {
+    QObject scope;
+    port.OnWriteWait.Connect(&scope, [&](TSioComm* sender) {
         EXPECT_EQ(sender, &port);
         waits.push_back(Clock::now());
-    };
+    });
     bool otherEventRan = false;
     QMetaObject::invokeMethod(&port, [&] { otherEventRan = true; }, Qt::QueuedConnection);
     port.OpenPort();
@@ -194,9 +195,6 @@ protected:
         port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
-    // The transmit-empty handler captures the test's locals; closing the port in the
-    // destructor still delivers a notification handed over before.
-    void TearDown() override { port.OnTxEmpty = nullptr; }
 
     PtyPair pty;
     TSioComm port;
@@ -205,7 +203,8 @@ protected:
 TEST_F(QueuedWrite, ReturnsAtOnceAndTheWriteThreadReportsTxEmpty)
 {
     int txEmpty = 0;
-    port.OnTxEmpty = [&](TSioComm*) { ++txEmpty; };
+    QObject scope;  // the handler ends with the locals, before the port's destructor closes it
+    port.OnTxEmpty.Connect(&scope, [&](TSioComm*) { ++txEmpty; });
     port.OpenPort();
     EXPECT_EQ(port.WriteBytes("hello", 5), 5);
     EXPECT_EQ(port.WriteBytes(" world", 6), 6);
