@@ -284,8 +284,8 @@ void TSkButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     leftPressed_ = false;
     Press();
-    if (event->button() == Qt::LeftButton && OnDblClick)
-        OnDblClick(this);
+    if (event->button() == Qt::LeftButton)
+        emit OnDblClick(this);
 }
 
 void TSkButton::mouseReleaseEvent(QMouseEvent* event)
@@ -295,19 +295,17 @@ void TSkButton::mouseReleaseEvent(QMouseEvent* event)
         leftPressed_ = false;
     if (style_ == bNormal)
         SetDown(false);
-    if (click && OnClick)
-        OnClick(this);
+    if (click)
+        emit OnClick(this);
 }
 
 void TSkButton::keyPressEvent(QKeyEvent* event)
 {
     if (IsClickKey(event)) {
-        if (OnClick)
-            OnClick(this);
+        emit OnClick(this);
         Press();
     }
-    if (OnKeyDown)
-        OnKeyDown(this, event);
+    emit OnKeyDown(this, event);
 }
 
 void TSkButton::keyReleaseEvent(QKeyEvent* event)
@@ -315,8 +313,7 @@ void TSkButton::keyReleaseEvent(QKeyEvent* event)
     // An automatic repeat arrives as a release and a press; only the real release lifts the button.
     if (!event->isAutoRepeat() && IsClickKey(event) && style_ == bNormal)
         SetDown(false);
-    if (OnKeyUp)
-        OnKeyUp(this, event);
+    emit OnKeyUp(this, event);
 }
 
 void TSkButton::focusInEvent(QFocusEvent* event)

@@ -92,14 +92,6 @@ TSkForm::TSkForm(QWidget* parent)
     ApplyFixedSize();
 }
 
-TSkForm::~TSkForm()
-{
-    // A linked button that outlives the form must not call back into it.
-    for (TSkSysBtn* button : buttons_)
-        if (button)
-            button->OnClick = nullptr;
-}
-
 void TSkForm::SetFixedWidth(int width)
 {
     fixedSize_.setWidth(std::clamp(width, 0, QWIDGETSIZE_MAX));
@@ -175,8 +167,7 @@ void TSkForm::FinishLayout()
 void TSkForm::Minimize()
 {
     DestroyWindowMenu();
-    if (OnMinClick)
-        OnMinClick(this);
+    emit OnMinClick(this);
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     else
@@ -186,8 +177,7 @@ void TSkForm::Minimize()
 void TSkForm::Maximize()
 {
     DestroyWindowMenu();
-    if (OnMaxClick)
-        OnMaxClick(this);
+    emit OnMaxClick(this);
     const bool restore = isMaximized();
     if (restore)
         setWindowState(windowState() & ~Qt::WindowMaximized);
@@ -200,16 +190,14 @@ void TSkForm::Maximize()
 void TSkForm::Help()
 {
     DestroyWindowMenu();
-    if (OnHlpClick)
-        OnHlpClick(this);
+    emit OnHlpClick(this);
     QWhatsThis::enterWhatsThisMode();
 }
 
 void TSkForm::CloseCommand()
 {
     DestroyWindowMenu();
-    if (OnClsClick)
-        OnClsClick(this);
+    emit OnClsClick(this);
     close();
 }
 
@@ -323,7 +311,7 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
     if (buttons_[role] == button)
         return;
     if (buttons_[role])
-        buttons_[role]->OnClick = nullptr;
+        disconnect(buttons_[role], &TSkSysBtn::OnClick, this, nullptr);
     buttons_[role] = nullptr;
     // A button that keeps a size other than the scheme's is refused, also when it
     // already had the designation and scheme (the setter then changes nothing).
@@ -334,7 +322,8 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
         buttons_[role] = button;
         button->hide();
         button->SetOwnEnabled(false);
-        button->OnClick = [this, role](TSkSysBtn*) { RunCommand(role); };
+        disconnect(button, &TSkSysBtn::OnClick, this, nullptr);  // a button runs one command
+        connect(button, &TSkSysBtn::OnClick, this, [this, role] { RunCommand(role); });
     }
     borderIcons_.setFlag(kButtonRoles[role].icon, linked);
     laidOutIcons_.reset();

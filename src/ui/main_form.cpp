@@ -181,13 +181,13 @@ void TMainForm::CreateControls()
     setTabOrder(SpinEdit1, SpinEdit2);
     setTabOrder(SpinEdit2, RGroupStepFreq);
 
-    ReadButton->OnClick = [this](TSkButton* sender) { ReadButtonClick(sender); };
-    WriteButton->OnClick = [this](TSkButton* sender) { WriteButtonClick(sender); };
-    CloseButton->OnClick = [this](TSkButton* sender) { CloseButtonClick(sender); };
+    connect(ReadButton, &TSkButton::OnClick, this, &TMainForm::ReadButtonClick);
+    connect(WriteButton, &TSkButton::OnClick, this, &TMainForm::WriteButtonClick);
+    connect(CloseButton, &TSkButton::OnClick, this, &TMainForm::CloseButtonClick);
     connect(CheckBox, &QCheckBox::clicked, this, [this] { CheckBoxClick(CheckBox); });
-    CommComboBox->OnChange = [this](TDropCombo* sender) { CommComboBoxChange(sender); };
+    connect(CommComboBox, &TDropCombo::OnChange, this, &TMainForm::CommComboBoxChange);
     // An adapter plugged in after start-up appears, an unplugged one goes.
-    CommComboBox->OnDropDown = [this](TDropCombo*) { ReadPortList(); };
+    connect(CommComboBox, &TDropCombo::OnDropDown, this, &TMainForm::ReadPortList);
     SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     // The busy bar keeps moving while a write holds the window's thread.
