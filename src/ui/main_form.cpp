@@ -39,8 +39,9 @@ constexpr int kInnerTop = 29;
 constexpr int kInnerWidthLoss = 10;   // inner width = outer width - 10
 constexpr int kInnerHeight = 176;
 constexpr int kStatusBarHeight = 20;
-constexpr TShortCut kReadShortCut = 16466;   // Ctrl+R
-constexpr TShortCut kWriteShortCut = 16471;  // Ctrl+W
+// The Ctrl bit with the letter's virtual-key code, which is its capital.
+constexpr TShortCut kReadShortCut = kCtrlBit | 'R';
+constexpr TShortCut kWriteShortCut = kCtrlBit | 'W';
 
 QString Text(const char* utf8)
 {
