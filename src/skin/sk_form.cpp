@@ -65,6 +65,19 @@ void DrawFrameLines(TCanvas& canvas, int width, int height, const TFrameColors& 
     draw(middle, colors.middle);
 }
 
+// The caption text and the shadow drawn one pixel below and right of it.
+struct TCaptionTextColors {
+    QRgb text;
+    QRgb shadow;
+};
+
+TCaptionTextColors CaptionTextColors(bool active, bool styled)
+{
+    if (active)
+        return {styled ? Rgb(0xE8E8F2) : Rgb(0xFFFFFF), Rgb(0x000000)};
+    return {styled ? Rgb(0xD9E0E6) : Rgb(0xC0C0C0), Rgb(0x808080)};
+}
+
 QFont CaptionFont(const QFont& formFont)
 {
     QFont font = formFont;
@@ -500,10 +513,7 @@ void TSkForm::PaintIcon(QImage& image) const
 
 void TSkForm::PaintCaptionText(QImage& image) const
 {
-    const bool styled = Styled();
-    const QRgb textColor =
-        active_ ? (styled ? Rgb(0xE8E8F2) : Rgb(0xFFFFFF)) : (styled ? Rgb(0xD9E0E6) : Rgb(0xC0C0C0));
-    const QRgb shadowColor = active_ ? Rgb(0x000000) : Rgb(0x808080);
+    const auto [textColor, shadowColor] = CaptionTextColors(active_, Styled());
     const QRect box = CaptionTextBox();
     const QString text = QStringLiteral("  ") + Caption();
     constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs;
