@@ -57,11 +57,11 @@ int main(int argc, char** argv)
     QEventLoop loop;
     Clock::time_point sent;
     std::vector<double> latenciesUs;
-    port.OnRxChar = [&](torv::TSioComm* sender, int) {
+    port.OnRxChar.Connect(&loop, [&](torv::TSioComm* sender, int) {
         latenciesUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sent).count());
         sender->ReadAllText();
         loop.quit();
-    };
+    });
     port.OpenPort();
 
     for (int i = 0; i < kLatencySamples; ++i) {

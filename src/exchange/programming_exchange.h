@@ -81,7 +81,9 @@ public:
     // and the port closed shortly afterwards (never from inside a port handler).
     void AbortToIdle();
 
-    // Port notifications and timer ticks.
+    // Port notifications and timer ticks. The port's notifications are connected with
+    // Receiver(), so that they end with the exchange.
+    const QObject* Receiver() const { return &receiver_; }
     void PortRxChar(int count);
     void PortTxEmpty();
     void OnResponseTimeout();
@@ -152,6 +154,7 @@ private:
     TTimeOut responseTimer_;
     QTimer portCloseTimer_;
     QTimer identificationQuietTimer_;
+    QObject receiver_;  // the last member: the notifications end before the rest goes
 };
 
 }  // namespace torv

@@ -85,8 +85,8 @@ void SioExchangePort::ClosePort()
 
 void ConnectPortEvents(TSioCustomComm& comm, ProgrammingExchange& exchange)
 {
-    comm.OnRxChar = [&exchange](TSioComm*, int count) { exchange.PortRxChar(count); };
-    comm.OnTxEmpty = [&exchange](TSioComm*) { exchange.PortTxEmpty(); };
+    comm.OnRxChar.Connect(exchange.Receiver(), [&exchange](TSioComm*, int count) { exchange.PortRxChar(count); });
+    comm.OnTxEmpty.Connect(exchange.Receiver(), [&exchange](TSioComm*) { exchange.PortTxEmpty(); });
 }
 
 }  // namespace torv

@@ -58,13 +58,13 @@ TSioWaitResult TSioWaitEvent::WaitFor(int milliseconds)
     for (;;) {
         const int ready = ::poll(&entry, 1, milliseconds < 0 ? -1 : milliseconds);
         if (ready > 0) {
-            return wrSignaled;
+            return TSioWaitResult::wrSignaled;
         }
         if (ready == 0) {
-            return wrTimeout;
+            return TSioWaitResult::wrTimeout;
         }
         if (errno != EINTR) {
-            return wrError;
+            return TSioWaitResult::wrError;
         }
     }
 }

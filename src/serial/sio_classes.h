@@ -1,11 +1,14 @@
 #pragma once
 // Base classes of the serial component: the settings-object base with its update
-// bracket, the component base, the re-entrant lock and the wait event.
+// bracket, the component base, the handler of an event, the re-entrant lock and the wait
+// event.
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <mutex>
+#include <utility>
 
 namespace torv {
 
@@ -60,6 +63,40 @@ public:
     using QObject::QObject;
 };
 
+// The handler of one of the component's events. An event has one handler at a time, and
+// a handler is connected together with its receiver, the object whose members it uses:
+// once the receiver is destroyed the event has no handler, so an event raised after that,
+// such as a dispatch that was already on its way, calls nothing. Main thread only.
+template <typename... Args>
+class TSioHandler {
+public:
+    using Function = std::function<void(Args...)>;
+
+    // Makes function the handler, in place of any other, for as long as receiver lives.
+    void Connect(const QObject* receiver, Function function)
+    {
+        receiver_ = receiver;
+        function_ = std::move(function);
+    }
+
+    // The handler while its receiver lives, else an empty function.
+    Function Current() const { return receiver_ ? function_ : Function{}; }
+    explicit operator bool() const { return receiver_ && function_; }
+
+    // Raises the event. The handler runs from a copy, so it may replace itself or destroy
+    // its receiver; what it throws reaches the caller.
+    void operator()(Args... args) const
+    {
+        if (const Function function = Current()) {
+            function(args...);
+        }
+    }
+
+private:
+    QPointer<const QObject> receiver_;
+    Function function_;
+};
+
 // A re-entrant lock.
 using TSioCriticalSection = std::recursive_mutex;
 
@@ -86,7 +123,7 @@ public:
     void ResetEvent();
 };
 
-enum TSioWaitResult { wrSignaled, wrTimeout, wrError };
+enum class TSioWaitResult { wrSignaled, wrTimeout, wrError };
 
 class TSioWaitEvent : public TSioEvent {
 public:

@@ -64,7 +64,7 @@ void TSioCustomComm::Loaded()
 TSioCommEvents TSioCustomComm::EventMask() const
 {
     // The write thread reports transmit-empty itself.
-    return directWrite_ ? monitorEvents_ : (monitorEvents_ & ~TSioCommEvents{ceTxEmpty});
+    return directWrite_ ? monitorEvents_ : (monitorEvents_ & ~TSioCommEvents(TSioCommEvent::ceTxEmpty));
 }
 
 void TSioCustomComm::OpenPort()
@@ -81,7 +81,7 @@ void TSioCustomComm::OpenPort()
     }
     try {
         decoder_.Clear();
-        markEvents_ = 0;
+        markEvents_ = {};
         if (updateDcb_) {
             ApplyLineSettings();
         } else {
@@ -103,22 +103,20 @@ void TSioCustomComm::OpenPort()
         CloseDevice();
         throw;
     }
-    if (OnOpen) {
-        try {
-            OnOpen(Sender());
-        } catch (const std::exception& error) {
-            HandleApplicationException(error);
-        }
+    try {
+        OnOpen(Sender());
+    } catch (const std::exception& error) {
+        HandleApplicationException(error);
     }
 }
 
 void TSioCustomComm::StartThreads()
 {
-    if (eventMask_ != 0) {
+    if (eventMask_) {
         eventThread_ = std::make_unique<TSioCommEventThread>(*this, *device_, eventMask_);
         eventThread_->Start(eventPriority_);
     }
-    if ((eventMask_ & TSioCommModemThread::kEvents) != 0) {
+    if (eventMask_.testAnyFlags(TSioCommModemThread::kEvents)) {
         modemThread_ = std::make_unique<TSioCommModemThread>(*this, *device_, eventMask_);
         modemThread_->Start(eventPriority_);
     }
@@ -165,10 +163,10 @@ void TSioCustomComm::ClosePort()
         StopThreads();
     }
     CloseDevice();
-    if (!destroying_ && OnClose) {
+    if (!destroying_) {
         OnClose(Sender());
     }
-    std::this_thread::sleep_for(kCloseSettleTime);
+    std::this_thread::sleep_for(closeSettleTime_);
 }
 
 // ---- Reading and status
@@ -231,11 +229,11 @@ void TSioCustomComm::NoteMarks(const tty::MarksFound& found)
     }
     int errors = found.breaks > 0 ? line_error::kBreak : 0;
     if (found.errorBytes > 0) {
-        errors |= applied_.parity != paNone ? line_error::kParity : line_error::kFrame;
-        markEvents_ |= ceError;
+        errors |= applied_.parity != TSioParity::paNone ? line_error::kParity : line_error::kFrame;
+        markEvents_ |= TSioCommEvent::ceError;
     }
     if (found.breaks > 0) {
-        markEvents_ |= ceBreak;
+        markEvents_ |= TSioCommEvent::ceBreak;
     }
     pendingErrors_ |= errors;
 }
@@ -322,21 +320,21 @@ TSioCommEvents TSioCustomComm::CollectLineEvents()
 {
     std::lock_guard lock(countersMutex_);
     if (!counters_) {
-        return 0;  // the driver keeps no error counters
+        return {};  // the driver keeps no error counters
     }
     const auto now = device_->Counters();
     if (!now) {
-        return 0;
+        return {};
     }
     const int errors = tty::LineErrors(*counters_, *now);
     counters_ = now;
     pendingErrors_ |= errors;
-    TSioCommEvents events = 0;
+    TSioCommEvents events;
     if ((errors & ~line_error::kBreak) != 0) {
-        events |= ceError;
+        events |= TSioCommEvent::ceError;
     }
     if ((errors & line_error::kBreak) != 0) {
-        events |= ceBreak;
+        events |= TSioCommEvent::ceBreak;
     }
     return events;
 }
@@ -353,7 +351,7 @@ void TSioCustomComm::CheckErrors()
 {
     ReadStatus();
     const int errors = pendingErrors_.exchange(0);
-    if (errors != 0 && OnError) {
+    if (errors != 0) {
         try {
             OnError(Sender(), errors);
         } catch (const std::exception& error) {
@@ -368,16 +366,16 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
 {
     FlagScope inDispatch(dispatching_, true);
     try {
-        if ((word & ceRxChar) != 0) {
-            word &= ~TSioCommEvents{ceRxChar};
+        if (word.testFlag(TSioCommEvent::ceRxChar)) {
+            word.setFlag(TSioCommEvent::ceRxChar, false);
             const int waiting = InputCount();
-            if (waiting > 0 && OnRxChar) {
+            if (waiting > 0) {
                 OnRxChar(Sender(), waiting);
             }
             // Errors and breaks the handler's reads found in the input's marks.
-            word |= std::exchange(markEvents_, 0) & eventMask_;
+            word |= std::exchange(markEvents_, {}) & eventMask_;
         }
-        if (word != 0) {
+        if (word) {
             RaiseLineStateEvents(word);
         }
     } catch (const std::exception& error) {
@@ -387,7 +385,8 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
 
 void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
 {
-    using Handler = std::function<void(TSioComm*)> TSioCustomComm::*;
+    using Handler = TNotifyEvent TSioCustomComm::*;
+    using enum TSioCommEvent;
     static constexpr std::pair<TSioCommEvent, Handler> kInOrder[] = {
         {ceRxFlag, &TSioCustomComm::OnRxFlag},     {ceCts, &TSioCustomComm::OnCts},
         {ceDsr, &TSioCustomComm::OnDsr},           {ceRing, &TSioCustomComm::OnRing},
@@ -396,11 +395,11 @@ void TSioCustomComm::RaiseLineStateEvents(TSioCommEvents word)
         {ceRx80Full, &TSioCustomComm::OnRx80Full}, {ceEvent1, &TSioCustomComm::OnEvent1},
         {ceEvent2, &TSioCustomComm::OnEvent2},
     };
-    if ((word & ceError) != 0) {
+    if (word.testFlag(ceError)) {
         CheckErrors();
     }
     for (const auto& [bit, handler] : kInOrder) {
-        if ((word & bit) != 0 && this->*handler) {
+        if (word.testFlag(bit)) {
             (this->*handler)(Sender());
         }
     }

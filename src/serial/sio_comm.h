@@ -116,34 +116,42 @@ public:
     int OutputCount();
     void PurgeAll();
 
-    // Events, raised on the main thread, never nested for one port.
-    std::function<void(TSioComm* sender)> OnOpen;
-    std::function<void(TSioComm* sender)> OnClose;
-    std::function<void(TSioComm* sender)> OnCts;
-    std::function<void(TSioComm* sender)> OnDsr;
-    std::function<void(TSioComm* sender)> OnRlsd;
-    std::function<void(TSioComm* sender)> OnRing;
-    std::function<void(TSioComm* sender)> OnBreak;
-    std::function<void(TSioComm* sender, int errors)> OnError;
-    std::function<void(TSioComm* sender, int count)> OnRxChar;
-    std::function<void(TSioComm* sender)> OnRxFlag;
-    std::function<void(TSioComm* sender)> OnTxEmpty;
-    std::function<void(TSioComm* sender)> OnPErr;
-    std::function<void(TSioComm* sender)> OnRx80Full;
-    std::function<void(TSioComm* sender)> OnEvent1;
-    std::function<void(TSioComm* sender)> OnEvent2;
+    // Events, raised on the main thread, never nested for one port. Each has one handler,
+    // which ends with its receiver (see TSioHandler). All pass the component as the
+    // sender; OnError adds the line_error flags, OnRxChar the number of bytes waiting.
+    using TNotifyEvent = TSioHandler<TSioComm*>;
+    using TSioCommErrorEvent = TSioHandler<TSioComm*, int>;
+    using TSioCommRxCharEvent = TSioHandler<TSioComm*, int>;
+    TNotifyEvent OnOpen;
+    TNotifyEvent OnClose;
+    TNotifyEvent OnCts;
+    TNotifyEvent OnDsr;
+    TNotifyEvent OnRlsd;
+    TNotifyEvent OnRing;
+    TNotifyEvent OnBreak;
+    TSioCommErrorEvent OnError;
+    TSioCommRxCharEvent OnRxChar;
+    TNotifyEvent OnRxFlag;
+    TNotifyEvent OnTxEmpty;
+    TNotifyEvent OnPErr;
+    TNotifyEvent OnRx80Full;
+    TNotifyEvent OnEvent1;
+    TNotifyEvent OnEvent2;
     // Raised on the calling thread about every 100 ms while a direct write waits for the
     // line, so that a window can repaint a progress display meanwhile. It must not
     // process events: nothing else is to run while the write blocks.
-    std::function<void(TSioComm* sender)> OnWriteWait;
+    TNotifyEvent OnWriteWait;
 
     // Seam for tests: what opens the device (nothing, with the errno value, on failure).
     // Default: tty::OpenTerminal.
     using DeviceOpener = std::function<std::unique_ptr<tty::Device>(const std::string& path, int& error)>;
     void SetDeviceOpener(DeviceOpener opener);
 
-    // How long ClosePort waits after closing the device.
+    // How long ClosePort waits after closing the device: kCloseSettleTime unless set
+    // (tests that do not check the wait set 0).
     static constexpr std::chrono::milliseconds kCloseSettleTime{300};
+    std::chrono::milliseconds CloseSettleTime() const { return closeSettleTime_; }
+    void SetCloseSettleTime(std::chrono::milliseconds value) { closeSettleTime_ = value; }
 
 private:
     friend class TSioComm;
@@ -209,26 +217,27 @@ private:
     void NoteDeviceError(int error);
 
     bool autoOpen_ = false;
-    TSioBaudrate baudrate_ = br1200;
-    TSioParity parity_ = paNone;
-    TSioDatabits databits_ = db8;
-    TSioStopbits stopbits_ = sb1;
+    TSioBaudrate baudrate_ = TSioBaudrate::br1200;
+    TSioParity parity_ = TSioParity::paNone;
+    TSioDatabits databits_ = TSioDatabits::db8;
+    TSioStopbits stopbits_ = TSioStopbits::sb1;
     TSioEventChars eventChars_;
     TSioFlowControl flowControl_;
-    TSioCommOptions options_ = 0;
+    TSioCommOptions options_;
     int portNum_ = 0;
     std::string deviceName_ = "COM%d";
-    TSioCommEvents monitorEvents_ = ceError | ceRxChar | ceTxEmpty;
+    TSioCommEvents monitorEvents_ = TSioCommEvent::ceError | TSioCommEvent::ceRxChar | TSioCommEvent::ceTxEmpty;
     TSioBuffers buffers_;
-    TSioThreadPriority eventPriority_ = tpNormal;
-    TSioThreadPriority writePriority_ = tpHighest;
+    TSioThreadPriority eventPriority_ = TSioThreadPriority::tpNormal;
+    TSioThreadPriority writePriority_ = TSioThreadPriority::tpHighest;
     bool directWrite_ = false;
     bool updateDcb_ = true;
     int userBaudrate_ = 0;
+    std::chrono::milliseconds closeSettleTime_ = kCloseSettleTime;
 
     std::unique_ptr<tty::Device> device_;
     DeviceOpener openDevice_;
-    TSioCommEvents eventMask_ = 0;
+    TSioCommEvents eventMask_;
     TSioCriticalSection writeLock_;
     TSioCriticalSection portLock_;
     std::unique_ptr<TSioCommEventThread> eventThread_;
@@ -243,7 +252,7 @@ private:
     // Reading, on the main thread under the port lock.
     tty::InputDecoder decoder_;
     tty::ReceiveRules receiveRules_;
-    TSioCommEvents markEvents_ = 0;
+    TSioCommEvents markEvents_;
     std::atomic<int> pendingErrors_{0};
     std::atomic<bool> deviceLost_{false};
 

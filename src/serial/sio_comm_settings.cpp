@@ -14,7 +14,7 @@ int BitsPerSecond(TSioBaudrate baudrate, int userBaudrate)
 {
     static constexpr int kRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
                                      14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-    return baudrate == brUser ? userBaudrate : kRates[baudrate];
+    return baudrate == TSioBaudrate::brUser ? userBaudrate : kRates[static_cast<int>(baudrate)];
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ void TSioCustomComm::SetBaudrate(TSioBaudrate value)
         return;
     }
     baudrate_ = value;
-    if (value != brUser) {
+    if (value != TSioBaudrate::brUser) {
         userBaudrate_ = 0;
     }
     ApplyLineSettings();
@@ -46,7 +46,7 @@ void TSioCustomComm::SetUserBaudrate(int value)
         return;
     }
     userBaudrate_ = value;
-    baudrate_ = brUser;
+    baudrate_ = TSioBaudrate::brUser;
     ApplyLineSettings();
 }
 
@@ -192,8 +192,8 @@ void TSioCustomComm::ApplyLineSettings()
     if (const int error = tty::ApplyLineSettings(*device_, line)) {
         throw SystemError(sio_message::kWritingDcb, error);
     }
-    receiveRules_ = tty::ReceiveRules{true, (line.options & coErrorChar) != 0, line.errorChar,
-                                      (line.options & coNullStrip) != 0};
+    receiveRules_ = tty::ReceiveRules{true, line.options.testFlag(TSioCommOption::coErrorChar), line.errorChar,
+                                      line.options.testFlag(TSioCommOption::coNullStrip)};
     std::lock_guard lock(appliedMutex_);
     applied_ = line;
 }
@@ -212,16 +212,16 @@ void TSioCustomComm::TakeDeviceSettings()
 
 void ApplyProgrammerPortSettings(TSioCustomComm& port)
 {
-    port.SetBaudrate(br2400);
-    port.SetParity(paEven);
-    port.SetDatabits(db8);
-    port.SetStopbits(sb1);
-    port.SetOptions(coParityCheck);
+    port.SetBaudrate(TSioBaudrate::br2400);
+    port.SetParity(TSioParity::paEven);
+    port.SetDatabits(TSioDatabits::db8);
+    port.SetStopbits(TSioStopbits::sb1);
+    port.SetOptions(TSioCommOption::coParityCheck);
     TSioFlowControl flow;
     flow.SetOutCtsFlow(true);
     flow.SetOutDsrFlow(false);
-    flow.SetControlDtr(dtrDisabled);
-    flow.SetControlRts(rtsDisabled);
+    flow.SetControlDtr(TSioControlDtr::dtrDisabled);
+    flow.SetControlRts(TSioControlRts::rtsDisabled);
     flow.SetXonXoffOut(false);
     flow.SetXonXoffIn(false);
     flow.SetDsrSensitivity(false);

@@ -28,7 +28,7 @@ constexpr int kPieceMs = 10;
 int BitsPerCharacter(const tty::LineSettings& line)
 {
     const int dataBits = 4 + static_cast<int>(line.databits);
-    return 1 + dataBits + (line.parity == paNone ? 0 : 1) + (line.stopbits == sb1 ? 1 : 2);
+    return 1 + dataBits + (line.parity == TSioParity::paNone ? 0 : 1) + (line.stopbits == TSioStopbits::sb1 ? 1 : 2);
 }
 
 }  // namespace
@@ -144,7 +144,7 @@ void TSioCustomComm::SetRtsForSending(bool on)
     bool toggle = false;
     {
         std::lock_guard lock(appliedMutex_);
-        toggle = applied_.controlRts == rtsToggle;
+        toggle = applied_.controlRts == TSioControlRts::rtsToggle;
     }
     if (toggle) {
         device_->SetModemLines(tty::kRts, on);

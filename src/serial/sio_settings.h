@@ -33,8 +33,8 @@ public:
 private:
     bool outCtsFlow_ = false;
     bool outDsrFlow_ = false;
-    TSioControlDtr controlDtr_ = dtrDisabled;
-    TSioControlRts controlRts_ = rtsDisabled;
+    TSioControlDtr controlDtr_ = TSioControlDtr::dtrDisabled;
+    TSioControlRts controlRts_ = TSioControlRts::rtsDisabled;
     bool xonXoffOut_ = false;
     bool xonXoffIn_ = false;
     bool dsrSensitivity_ = false;

@@ -28,7 +28,7 @@ constexpr std::chrono::milliseconds kWakeUpRepeat{10};
 int NiceValue(TSioThreadPriority priority)
 {
     static constexpr int kNice[] = {19, 10, 5, 0, -5, -10, -20};
-    return kNice[priority];
+    return kNice[static_cast<int>(priority)];
 }
 
 int MillisecondsUntil(std::chrono::steady_clock::time_point deadline)
@@ -164,7 +164,7 @@ void TSioCommEventThread::Loop()
             qWarning("Serial event wait failed: %s", ErrorText(errno).c_str());
             return;
         }
-        TSioCommEvents word = 0;
+        TSioCommEvents word;
         for (int i = 0; i < count; ++i) {
             if (ready[i].data.fd == wakeUp_.Handle()) {
                 wakeUp_.ResetEvent();
@@ -173,7 +173,7 @@ void TSioCommEventThread::Loop()
             }
         }
         word = (word | TakeOutputDrained()) & mask_;
-        if (word != 0) {
+        if (word) {
             HandOver(word);
         }
     }
@@ -186,26 +186,26 @@ TSioCommEvents TSioCommEventThread::TakeDeviceEvents(std::uint32_t ready)
         ::epoll_ctl(epoll_, EPOLL_CTL_DEL, device_.Handle(), nullptr);
         outputWatch_ = false;
         owner_.NoteDeviceError(EIO);
-        return ceError;
+        return TSioCommEvent::ceError;
     }
-    return ceRxChar | owner_.CollectLineEvents();
+    return TSioCommEvent::ceRxChar | owner_.CollectLineEvents();
 }
 
 TSioCommEvents TSioCommEventThread::TakeOutputDrained()
 {
     if (!outputWatch_) {
-        return 0;
+        return {};
     }
     int queued = 0;
     if (device_.OutputQueue(queued) != 0) {
         outputWatch_ = false;
-        return 0;
+        return {};
     }
     if (queued > 0) {
-        return 0;
+        return {};
     }
     outputWatch_ = false;
-    return ceTxEmpty;
+    return TSioCommEvent::ceTxEmpty;
 }
 
 int TSioCommEventThread::WaitMilliseconds() const
@@ -227,7 +227,11 @@ struct ModemEvent {
     const int& line;
 };
 const ModemEvent kModemEvents[] = {
-    {ceCts, tty::kCts}, {ceDsr, tty::kDsr}, {ceRlsd, tty::kCarrier}, {ceRing, tty::kRing}};
+    {TSioCommEvent::ceCts, tty::kCts},
+    {TSioCommEvent::ceDsr, tty::kDsr},
+    {TSioCommEvent::ceRlsd, tty::kCarrier},
+    {TSioCommEvent::ceRing, tty::kRing},
+};
 
 }  // namespace
 
@@ -235,7 +239,7 @@ void TSioCommModemThread::Loop()
 {
     int lines = 0;
     for (const auto& [event, line] : kModemEvents) {
-        lines |= (mask_ & event) != 0 ? line : 0;
+        lines |= mask_.testFlag(event) ? line : 0;
     }
     std::optional<tty::LineCounters> counters = device_.Counters();
     std::optional<int> status = device_.ModemStatus();
@@ -255,9 +259,9 @@ void TSioCommModemThread::Loop()
             changed = now ? (*now ^ *status) : 0;
             status = now ? now : status;
         }
-        TSioCommEvents word = 0;
+        TSioCommEvents word;
         for (const auto& [event, line] : kModemEvents) {
-            word |= (changed & line & lines) != 0 ? TSioCommEvents{event} : 0;
+            word.setFlag(event, (changed & line & lines) != 0);
         }
         if (word != 0) {
             HandOver(word);
@@ -363,7 +367,7 @@ void TSioCommWriteThread::SendBuffer()
     }
     owner_.SetRtsForSending(false);
     if (empty) {
-        HandOver(ceTxEmpty);
+        HandOver(TSioCommEvent::ceTxEmpty);
     }
 }
 
@@ -411,7 +415,7 @@ void TSioCommWriteThread::ReportWriteFailure(int error)
         buffer_.Clear();  // the device took none of it; resending later would be out of order
     }
     roomMade_.SetEvent();
-    HandOver(ceError);
+    HandOver(TSioCommEvent::ceError);
 }
 
 bool TSioCommWriteThread::WaitUntilSent()

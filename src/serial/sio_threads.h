@@ -93,7 +93,8 @@ private:
 // ceCts, ceDsr, ceRlsd and ceRing. Ends at once on a device that has no modem lines.
 class TSioCommModemThread : public TSioCommThread {
 public:
-    static constexpr TSioCommEvents kEvents = ceCts | ceDsr | ceRlsd | ceRing;
+    static constexpr TSioCommEvents kEvents =
+        TSioCommEvent::ceCts | TSioCommEvent::ceDsr | TSioCommEvent::ceRlsd | TSioCommEvent::ceRing;
 
     TSioCommModemThread(TSioCustomComm& owner, tty::Device& device, TSioCommEvents mask)
         : TSioCommThread(owner), device_(device), mask_(mask & kEvents)

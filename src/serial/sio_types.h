@@ -1,32 +1,35 @@
 #pragma once
 // Enumerations, sets and bit values shared by the serial port component and its settings.
 
+#include <QFlags>
+
 #include <cstdint>
 
 namespace torv {
 
-enum TSioBaudrate {
+enum class TSioBaudrate {
     brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
     br38400, br56000, br57600, br115200, br128000, br256000
 };
 
-enum TSioParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TSioDatabits { db4, db5, db6, db7, db8 };
-enum TSioStopbits { sb1, sb15, sb2 };
-enum TSioControlDtr { dtrDisabled, dtrEnabled, dtrHandshake };
-enum TSioControlRts { rtsDisabled, rtsEnabled, rtsHandshake, rtsToggle };
-enum TSioThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TSioParity { paNone, paOdd, paEven, paMark, paSpace };
+enum class TSioDatabits { db4, db5, db6, db7, db8 };
+enum class TSioStopbits { sb1, sb15, sb2 };
+enum class TSioControlDtr { dtrDisabled, dtrEnabled, dtrHandshake };
+enum class TSioControlRts { rtsDisabled, rtsEnabled, rtsHandshake, rtsToggle };
+enum class TSioThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
-// Receive-side options; a set is a bit mask of these values.
-enum TSioCommOption : std::uint32_t {
+// Receive-side options.
+enum class TSioCommOption : std::uint32_t {
     coErrorChar = 0x1,
     coNullStrip = 0x2,
     coParityCheck = 0x4,
 };
-using TSioCommOptions = std::uint32_t;
+using TSioCommOptions = QFlags<TSioCommOption>;
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSioCommOptions)
 
 // Line events; the values are the bits of the event word the event thread hands over.
-enum TSioCommEvent : std::uint32_t {
+enum class TSioCommEvent : std::uint32_t {
     ceRxChar = 0x0001,
     ceRxFlag = 0x0002,
     ceTxEmpty = 0x0004,
@@ -41,7 +44,8 @@ enum TSioCommEvent : std::uint32_t {
     ceEvent1 = 0x0800,
     ceEvent2 = 0x1000,
 };
-using TSioCommEvents = std::uint32_t;
+using TSioCommEvents = QFlags<TSioCommEvent>;
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSioCommEvents)
 
 // Flags passed to OnError.
 namespace line_error {

@@ -41,9 +41,9 @@ std::uint32_t SpeedCode(int bitsPerSecond)
 std::uint32_t SizeFlag(TSioDatabits databits)
 {
     switch (databits) {
-    case db5: return CS5;
-    case db6: return CS6;
-    case db7: return CS7;
+    case TSioDatabits::db5: return CS5;
+    case TSioDatabits::db6: return CS6;
+    case TSioDatabits::db7: return CS7;
     default: return CS8;
     }
 }
@@ -51,10 +51,10 @@ std::uint32_t SizeFlag(TSioDatabits databits)
 std::uint32_t ParityFlags(TSioParity parity)
 {
     switch (parity) {
-    case paOdd: return PARENB | PARODD;
-    case paEven: return PARENB;
-    case paMark: return PARENB | CMSPAR | PARODD;
-    case paSpace: return PARENB | CMSPAR;
+    case TSioParity::paOdd: return PARENB | PARODD;
+    case TSioParity::paEven: return PARENB;
+    case TSioParity::paMark: return PARENB | CMSPAR | PARODD;
+    case TSioParity::paSpace: return PARENB | CMSPAR;
     default: return 0;
     }
 }
@@ -63,18 +63,18 @@ std::uint32_t ParityFlags(TSioParity parity)
 
 bool KernelHandshake(const LineSettings& settings)
 {
-    return settings.controlRts == rtsHandshake;
+    return settings.controlRts == TSioControlRts::rtsHandshake;
 }
 
 std::optional<TermiosWords> BuildTermios(const LineSettings& settings)
 {
-    if (settings.databits == db4 || settings.baudrate <= 0) {
+    if (settings.databits == TSioDatabits::db4 || settings.baudrate <= 0) {
         return std::nullopt;
     }
     TermiosWords words;
     const std::uint32_t code = SpeedCode(settings.baudrate);
     words.cflag = CREAD | CLOCAL | code | SizeFlag(settings.databits) | ParityFlags(settings.parity);
-    if (settings.stopbits != sb1) {
+    if (settings.stopbits != TSioStopbits::sb1) {
         words.cflag |= CSTOPB;  // 1.5 stop bits where the UART gives them with 5 data bits
     }
     if (KernelHandshake(settings)) {
@@ -82,7 +82,7 @@ std::optional<TermiosWords> BuildTermios(const LineSettings& settings)
     }
     // Marks instead of a bare 0 for a byte with an error, and for a break.
     words.iflag |= PARMRK;
-    if ((settings.options & coParityCheck) != 0) {
+    if (settings.options.testFlag(TSioCommOption::coParityCheck)) {
         words.iflag |= INPCK;
     }
     if (settings.xonXoffOut) {
@@ -113,8 +113,9 @@ int ApplyLineSettings(Device& device, const LineSettings& settings)
     if (const int error = device.SetAttributes(wanted)) {
         return error;
     }
-    const bool dtrOn = settings.controlDtr != dtrDisabled;
-    const bool rtsOn = settings.controlRts == rtsEnabled || settings.controlRts == rtsHandshake;
+    const bool dtrOn = settings.controlDtr != TSioControlDtr::dtrDisabled;
+    const bool rtsOn =
+        settings.controlRts == TSioControlRts::rtsEnabled || settings.controlRts == TSioControlRts::rtsHandshake;
     if (const int error = device.SetModemLines(kDtr, dtrOn)) {
         return error;
     }

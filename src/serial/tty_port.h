@@ -16,12 +16,12 @@ namespace torv::tty {
 // The items of the line settings, gathered from the component's properties.
 struct LineSettings {
     int baudrate = 1200;
-    TSioParity parity = paNone;
-    TSioDatabits databits = db8;
-    TSioStopbits stopbits = sb1;
-    TSioCommOptions options = 0;
-    TSioControlDtr controlDtr = dtrDisabled;
-    TSioControlRts controlRts = rtsDisabled;
+    TSioParity parity = TSioParity::paNone;
+    TSioDatabits databits = TSioDatabits::db8;
+    TSioStopbits stopbits = TSioStopbits::sb1;
+    TSioCommOptions options;
+    TSioControlDtr controlDtr = TSioControlDtr::dtrDisabled;
+    TSioControlRts controlRts = TSioControlRts::rtsDisabled;
     bool xonXoffOut = false;
     bool xonXoffIn = false;
     std::uint8_t xonChar = 17;

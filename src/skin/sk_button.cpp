@@ -12,11 +12,9 @@ namespace torv {
 namespace {
 
 constexpr QRgb kInitialSelection = Rgb(0x4C4CBF);
-
-bool SameColor(QRgb a, QRgb b)
-{
-    return (a & 0xFFFFFFu) == (b & 0xFFFFFFu);
-}
+// The highlight colour of the olive desktop scheme: it tells that scheme from the blue
+// one, whose button face is the same.
+constexpr QRgb kOliveHighlight = Rgb(0x93A070);
 
 bool IsClickKey(const QKeyEvent* event)
 {
@@ -53,7 +51,7 @@ TColorTexture ColorTextureForParentColor(QRgb parentColor, QRgb highlight)
     case 0xC8DEC8: return ctGreen;
     case 0xA8CACA: return ctTeal;
     case 0xA1A1D2: return ctBlue;
-    case 0xECE9D8: return SameColor(highlight, Rgb(0x93A070)) ? ctOlive : ctXP;
+    case 0xECE9D8: return SameColor(highlight, kOliveHighlight) ? ctOlive : ctXP;
     case 0xEFEBDE: return ctXP;
     case 0xE0DFE3:
     case 0xE6DCE6: return ctSilver;
@@ -152,7 +150,7 @@ void TSkButton::SetSelectKind(TKindSelect kind)
     if (selectKind_ == kind)
         return;
     selectKind_ = kind;
-    selectionColor_ = kind == ksRed ? Rgb(0xFF0000) : ButtonScheme(colorTexture_).selection;
+    selectionColor_ = kind == ksRed ? kRedSelection : ButtonScheme(colorTexture_).selection;
     update();
 }
 
@@ -284,8 +282,8 @@ void TSkButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     leftPressed_ = false;
     Press();
-    if (event->button() == Qt::LeftButton && OnDblClick)
-        OnDblClick(this);
+    if (event->button() == Qt::LeftButton)
+        emit OnDblClick(this);
 }
 
 void TSkButton::mouseReleaseEvent(QMouseEvent* event)
@@ -295,19 +293,17 @@ void TSkButton::mouseReleaseEvent(QMouseEvent* event)
         leftPressed_ = false;
     if (style_ == bNormal)
         SetDown(false);
-    if (click && OnClick)
-        OnClick(this);
+    if (click)
+        emit OnClick(this);
 }
 
 void TSkButton::keyPressEvent(QKeyEvent* event)
 {
     if (IsClickKey(event)) {
-        if (OnClick)
-            OnClick(this);
+        emit OnClick(this);
         Press();
     }
-    if (OnKeyDown)
-        OnKeyDown(this, event);
+    emit OnKeyDown(this, event);
 }
 
 void TSkButton::keyReleaseEvent(QKeyEvent* event)
@@ -315,8 +311,7 @@ void TSkButton::keyReleaseEvent(QKeyEvent* event)
     // An automatic repeat arrives as a release and a press; only the real release lifts the button.
     if (!event->isAutoRepeat() && IsClickKey(event) && style_ == bNormal)
         SetDown(false);
-    if (OnKeyUp)
-        OnKeyUp(this, event);
+    emit OnKeyUp(this, event);
 }
 
 void TSkButton::focusInEvent(QFocusEvent* event)

@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
 #include "skin/sk_types.h"
 
@@ -83,13 +82,14 @@ public:
     // The same into `image`, which is reused when it already has the button's size.
     void Render(QImage& image) const;
 
+signals:
     // Left-button click, or Space / Enter (once per key repeat).
-    std::function<void(TSkButton* sender)> OnClick;
+    void OnClick(TSkButton* sender);
     // The second press of a double click, which raises no OnClick of its own.
-    std::function<void(TSkButton* sender)> OnDblClick;
-    // Run after the button's own key handling.
-    std::function<void(TSkButton* sender, QKeyEvent* event)> OnKeyDown;
-    std::function<void(TSkButton* sender, QKeyEvent* event)> OnKeyUp;
+    void OnDblClick(TSkButton* sender);
+    // Raised after the button's own key handling.
+    void OnKeyDown(TSkButton* sender, QKeyEvent* event);
+    void OnKeyUp(TSkButton* sender, QKeyEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

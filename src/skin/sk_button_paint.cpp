@@ -12,17 +12,23 @@
 namespace torv {
 namespace {
 
-constexpr QRgb kWhite = Rgb(0xFFFFFF);
+constexpr QRgb kWhite = Rgb(0xFFFFFF);  // caption effects, low-colour bevels, the lit side of a focus ring
 constexpr QRgb kGreyText = Rgb(0x808080);
-constexpr QRgb kRed = Rgb(0xFF0000);
+constexpr QRgb kOutline = Rgb(0x323232);
+constexpr QRgb kGreyedOutline = Rgb(0x727272);
+// The dark tone of a focused button: of its ring, and of its bevels in low-colour mode.
+constexpr QRgb kFocusedDarkBlue = Rgb(0x000080);
+constexpr QRgb kFocusedDarkRed = Rgb(0x800000);  // with the red selection
+// The dark tone of the ring of a button without the focus.
+constexpr QRgb kUnfocusedRingDark = Rgb(0x404040);
+// The ring's shaded side in focus when the selection colour is not red.
+constexpr QRgb kFocusedRingBlue = Rgb(0x4C4CBF);
+// Low-colour mode: the focus rectangle, and the dark side of an enabled button's bevels.
+constexpr QRgb kLowColorFocusBlue = Rgb(0x0000FF);
+constexpr QRgb kLowColorBevelDark = Rgb(0x000000);
 
 // Buttons smaller than this have no face to paint and show only the parent colour.
 constexpr int kMinimumSide = 6;
-
-bool SameColor(QRgb a, QRgb b)
-{
-    return (a & 0xFFFFFFu) == (b & 0xFFFFFFu);
-}
 
 QRgb Bl(QRgb from, QRgb to, int k)
 {
@@ -165,65 +171,81 @@ void PaintFace(TCanvas& canvas, const std::array<QRgb, 16>& palette, bool presse
         canvas.SetPixel(p.x(), p.y(), Bl(canvas.Pixel(p.x(), p.y()), outline, 3));
 }
 
+// The colours of the focus ring, by the side of the button they belong to: the lit
+// side, the shaded side, the pixels at the ends of each side, and two blends that fade
+// the ring into the parent colour at its corners.
+struct TFocusRingColors {
+    QRgb lit;
+    QRgb shaded;
+    QRgb litEnds;
+    QRgb shadedEnds;
+    QRgb fade;      // mostly the parent colour
+    QRgb halfFade;  // half way to the ring
+};
+
+TFocusRingColors FocusRingColors(const TButtonPaintState& state)
+{
+    const QRgb parent = state.colorParent;
+    const QRgb lightestFace = state.facePalette[0];
+    const QRgb middleFace = state.facePalette[7];
+    const QRgb darkestFace = state.facePalette[15];
+    const bool redSelection = SameColor(state.selectionColor, kRedSelection);
+    // The dark tone the ends of the sides are blended with.
+    QRgb dark = kUnfocusedRingDark;
+    if (state.focused)
+        dark = redSelection ? kFocusedDarkRed : kFocusedDarkBlue;
+
+    TFocusRingColors ring;
+    // Without the focus, or with a selection colour equal to the parent colour, the
+    // ring carries the face's own light and dark on into the parent colour.
+    const QRgb base = state.focused ? state.selectionColor : parent;
+    if (SameColor(base, parent)) {
+        ring.lit = Bl(lightestFace, base, 4);
+        ring.shaded = Bl(darkestFace, base, 6);
+        ring.fade = Bl(parent, ring.shaded, 5);
+        ring.halfFade = Bl(parent, ring.shaded, 8);
+    } else {
+        ring.lit = Bl(kWhite, state.selectionColor, 4);
+        ring.shaded = redSelection ? kRedSelection : kFocusedRingBlue;
+        ring.fade = Bl(parent, ring.shaded, 4);
+        ring.halfFade = Bl(parent, ring.shaded, 7);
+    }
+    ring.litEnds = Bl(ring.lit, dark, 4);
+    ring.shadedEnds = Bl(middleFace, dark, 6);
+    return ring;
+}
+
+// The ring on the outermost pixels around the outline. Up, the top and left sides are
+// lit; pressed, the bottom and right sides are.
 void PaintFocusRing(TCanvas& canvas, const TButtonPaintState& state)
 {
     const int w = canvas.Width();
     const int h = canvas.Height();
-    const QRgb parent = state.colorParent;
-    const QRgb p0 = state.facePalette[0];
-    const QRgb p7 = state.facePalette[7];
-    const QRgb p15 = state.facePalette[15];
-    const bool redSelection = SameColor(state.selectionColor, kRed);
-    const QRgb d = !state.focused ? Rgb(0x404040) : (redSelection ? Rgb(0x800000) : Rgb(0x000080));
-    const QRgb g = state.focused ? state.selectionColor : parent;
-
-    QRgb hi, lo, o, m, t, r;
-    if (SameColor(g, parent)) {
-        if (!state.down) {
-            hi = Bl(p0, g, 4);
-            lo = Bl(p15, g, 6);
-            o = Bl(parent, lo, 5);
-            m = Bl(parent, lo, 8);
-            t = Bl(hi, d, 4);
-            r = Bl(p7, d, 6);
-        } else {
-            hi = Bl(p15, g, 6);
-            lo = Bl(p0, g, 4);
-            o = Bl(parent, hi, 5);
-            m = Bl(parent, hi, 8);
-            t = Bl(p7, d, 6);
-            r = Bl(lo, d, 4);
-        }
-    } else {
-        const QRgb s = state.selectionColor;
-        const QRgb k = redSelection ? kRed : Rgb(0x4C4CBF);
-        const QRgb pale = Bl(kWhite, s, 4);
-        hi = state.down ? k : pale;
-        lo = state.down ? pale : k;
-        t = state.down ? Bl(p7, d, 6) : Bl(hi, d, 4);
-        r = state.down ? Bl(lo, d, 4) : Bl(p7, d, 6);
-        o = Bl(parent, k, 4);
-        m = Bl(parent, k, 7);
-    }
+    const TFocusRingColors ring = FocusRingColors(state);
+    const QRgb topLeft = state.down ? ring.shaded : ring.lit;
+    const QRgb topLeftEnds = state.down ? ring.shadedEnds : ring.litEnds;
+    const QRgb bottomRight = state.down ? ring.lit : ring.shaded;
+    const QRgb bottomRightEnds = state.down ? ring.litEnds : ring.shadedEnds;
 
     const auto pixels = [&](std::initializer_list<QPoint> points, QRgb color) {
         for (const QPoint& p : points)
             canvas.SetPixel(p.x(), p.y(), color);
     };
-    pixels({{1, 1}, {1, h - 2}}, hi);
-    canvas.HorzRun(2, w - 3, 0, hi);
-    canvas.VertRun(0, 2, h - 3, hi);
-    pixels({{2, 1}, {1, 2}, {w - 3, 1}, {1, h - 3}}, t);
-    pixels({{w - 2, 1}, {w - 2, h - 2}}, lo);
-    canvas.HorzRun(2, w - 3, h - 1, lo);
-    canvas.VertRun(w - 1, 2, h - 3, lo);
-    pixels({{w - 2, h - 3}, {w - 3, h - 2}, {2, h - 2}, {w - 2, 2}}, r);
+    pixels({{1, 1}, {1, h - 2}}, topLeft);
+    canvas.HorzRun(2, w - 3, 0, topLeft);
+    canvas.VertRun(0, 2, h - 3, topLeft);
+    pixels({{2, 1}, {1, 2}, {w - 3, 1}, {1, h - 3}}, topLeftEnds);
+    pixels({{w - 2, 1}, {w - 2, h - 2}}, bottomRight);
+    canvas.HorzRun(2, w - 3, h - 1, bottomRight);
+    canvas.VertRun(w - 1, 2, h - 3, bottomRight);
+    pixels({{w - 2, h - 3}, {w - 3, h - 2}, {2, h - 2}, {w - 2, 2}}, bottomRightEnds);
+    // The corners fade on the shaded side.
     if (!state.down) {
-        pixels({{2, h - 1}, {w - 2, 1}}, o);
-        pixels({{3, h - 1}, {w - 1, 2}, {w - 3, h - 1}, {w - 1, h - 3}}, m);
+        pixels({{2, h - 1}, {w - 2, 1}}, ring.fade);
+        pixels({{3, h - 1}, {w - 1, 2}, {w - 3, h - 1}, {w - 1, h - 3}}, ring.halfFade);
     } else {
-        pixels({{w - 3, 0}, {1, h - 2}}, o);
-        pixels({{w - 4, 0}, {0, h - 3}, {2, 0}, {0, 2}}, m);
+        pixels({{w - 3, 0}, {1, h - 2}}, ring.fade);
+        pixels({{w - 4, 0}, {0, h - 3}, {2, 0}, {0, 2}}, ring.halfFade);
     }
 }
 
@@ -236,7 +258,7 @@ void PaintButtonTextured(TCanvas& canvas, const TButtonPaintState& state)
         return;
 
     const bool greyedOut = !state.enabled && !state.down;
-    const QRgb outline = greyedOut ? Rgb(0x727272) : Rgb(0x323232);
+    const QRgb outline = greyedOut ? kGreyedOutline : kOutline;
     TBtnKindFont effect = state.kindFont;
     if (effect == bfAuto)
         effect = state.down || greyedOut ? bfLowered : bfRaised;
@@ -258,15 +280,15 @@ void PaintButtonLowColor(TCanvas& canvas, const TButtonPaintState& state)
     const QRgb light = SystemColor(sc3DLight);
     canvas.FillRect(QRect(0, 0, w, h), face);
 
-    const bool red = SameColor(state.selectionColor, kRed);
+    const bool red = SameColor(state.selectionColor, kRedSelection);
     const bool ring = state.enabled && state.focused;
     QRgb dark = shadow;
     if (ring)
-        dark = red ? Rgb(0x800000) : Rgb(0x000080);
+        dark = red ? kFocusedDarkRed : kFocusedDarkBlue;
     else if (state.enabled)
-        dark = Rgb(0x000000);
+        dark = kLowColorBevelDark;
     if (ring) {
-        const QRgb ringColor = red ? kRed : Rgb(0x0000FF);
+        const QRgb ringColor = red ? kRedSelection : kLowColorFocusBlue;
         canvas.HorzRun(0, w - 1, 0, ringColor);
         canvas.HorzRun(0, w - 1, h - 1, ringColor);
         canvas.VertRun(0, 0, h - 1, ringColor);

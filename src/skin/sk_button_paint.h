@@ -15,6 +15,9 @@ namespace torv {
 
 class TCanvas;
 
+// The selection colour of ksRed, which also gives the focus ring its red look.
+constexpr QRgb kRedSelection = Rgb(0xFF0000);
+
 struct TButtonPaintState {
     bool down = false;
     bool enabled = true;

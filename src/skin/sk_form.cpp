@@ -65,6 +65,19 @@ void DrawFrameLines(TCanvas& canvas, int width, int height, const TFrameColors& 
     draw(middle, colors.middle);
 }
 
+// The caption text and the shadow drawn one pixel below and right of it.
+struct TCaptionTextColors {
+    QRgb text;
+    QRgb shadow;
+};
+
+TCaptionTextColors CaptionTextColors(bool active, bool styled)
+{
+    if (active)
+        return {styled ? Rgb(0xE8E8F2) : Rgb(0xFFFFFF), Rgb(0x000000)};
+    return {styled ? Rgb(0xD9E0E6) : Rgb(0xC0C0C0), Rgb(0x808080)};
+}
+
 QFont CaptionFont(const QFont& formFont)
 {
     QFont font = formFont;
@@ -90,14 +103,6 @@ TSkForm::TSkForm(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContentsMargins(kSkFormInnerMargins);
     ApplyFixedSize();
-}
-
-TSkForm::~TSkForm()
-{
-    // A linked button that outlives the form must not call back into it.
-    for (TSkSysBtn* button : buttons_)
-        if (button)
-            button->OnClick = nullptr;
 }
 
 void TSkForm::SetFixedWidth(int width)
@@ -175,8 +180,7 @@ void TSkForm::FinishLayout()
 void TSkForm::Minimize()
 {
     DestroyWindowMenu();
-    if (OnMinClick)
-        OnMinClick(this);
+    emit OnMinClick(this);
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     else
@@ -186,8 +190,7 @@ void TSkForm::Minimize()
 void TSkForm::Maximize()
 {
     DestroyWindowMenu();
-    if (OnMaxClick)
-        OnMaxClick(this);
+    emit OnMaxClick(this);
     const bool restore = isMaximized();
     if (restore)
         setWindowState(windowState() & ~Qt::WindowMaximized);
@@ -200,16 +203,14 @@ void TSkForm::Maximize()
 void TSkForm::Help()
 {
     DestroyWindowMenu();
-    if (OnHlpClick)
-        OnHlpClick(this);
+    emit OnHlpClick(this);
     QWhatsThis::enterWhatsThisMode();
 }
 
 void TSkForm::CloseCommand()
 {
     DestroyWindowMenu();
-    if (OnClsClick)
-        OnClsClick(this);
+    emit OnClsClick(this);
     close();
 }
 
@@ -323,7 +324,7 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
     if (buttons_[role] == button)
         return;
     if (buttons_[role])
-        buttons_[role]->OnClick = nullptr;
+        disconnect(buttons_[role], &TSkSysBtn::OnClick, this, nullptr);
     buttons_[role] = nullptr;
     // A button that keeps a size other than the scheme's is refused, also when it
     // already had the designation and scheme (the setter then changes nothing).
@@ -334,7 +335,8 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
         buttons_[role] = button;
         button->hide();
         button->SetOwnEnabled(false);
-        button->OnClick = [this, role](TSkSysBtn*) { RunCommand(role); };
+        disconnect(button, &TSkSysBtn::OnClick, this, nullptr);  // a button runs one command
+        connect(button, &TSkSysBtn::OnClick, this, [this, role] { RunCommand(role); });
     }
     borderIcons_.setFlag(kButtonRoles[role].icon, linked);
     laidOutIcons_.reset();
@@ -511,10 +513,7 @@ void TSkForm::PaintIcon(QImage& image) const
 
 void TSkForm::PaintCaptionText(QImage& image) const
 {
-    const bool styled = Styled();
-    const QRgb textColor =
-        active_ ? (styled ? Rgb(0xE8E8F2) : Rgb(0xFFFFFF)) : (styled ? Rgb(0xD9E0E6) : Rgb(0xC0C0C0));
-    const QRgb shadowColor = active_ ? Rgb(0x000000) : Rgb(0x808080);
+    const auto [textColor, shadowColor] = CaptionTextColors(active_, Styled());
     const QRect box = CaptionTextBox();
     const QString text = QStringLiteral("  ") + Caption();
     constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs;

@@ -19,7 +19,6 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 #include "skin/sk_sys_btn.h"
@@ -49,10 +48,7 @@ class TSkForm : public QWidget {
     Q_OBJECT
 
 public:
-    using TFormEvent = std::function<void(TSkForm* sender)>;
-
     explicit TSkForm(QWidget* parent = nullptr);
-    ~TSkForm() override;
 
     // The outer size; setting either applies it to the window at once.
     int FixedWidth() const { return fixedSize_.width(); }
@@ -103,11 +99,6 @@ public:
     void Help();          // enters context-help mode
     void CloseCommand();  // asks the window to close
 
-    TFormEvent OnMinClick;
-    TFormEvent OnMaxClick;
-    TFormEvent OnClsClick;
-    TFormEvent OnHlpClick;
-
     // The activation as last reported; chooses the active or inactive drawing.
     bool Active() const { return active_; }
     // True while the window has the rounded outline (see mask()).
@@ -126,6 +117,13 @@ public:
     // The form's own picture (background, frame, caption strip, icon and caption
     // text) as paintEvent() draws it; the children paint themselves on top.
     QImage RenderFrame() const;
+
+signals:
+    // Raised by the window commands above before they act.
+    void OnMinClick(TSkForm* sender);
+    void OnMaxClick(TSkForm* sender);
+    void OnClsClick(TSkForm* sender);
+    void OnHlpClick(TSkForm* sender);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -197,16 +197,21 @@ QImage MakeKindPiece(TCaptionPiece piece, bool active)
     return image;
 }
 
-// The classic bar's frame colours, as the classic frame below it has them.
+// The classic bar's frame colours, as the classic frame below it has them, the shadow
+// under its top rim and the fill of the title.
 struct TClassicColors {
     QRgb dark;
     QRgb light;
     QRgb middle;
+    QRgb shadow;
+    QRgb title;
 };
 
 TClassicColors ClassicColors(bool active)
 {
-    return {active ? Rgb(0x000000) : Rgb(0x808080), Rgb(0xFFFFFF), Rgb(0xC0C0C0)};
+    if (active)
+        return {Rgb(0x000000), Rgb(0xFFFFFF), Rgb(0xC0C0C0), Rgb(0x808080), Rgb(0x000080)};
+    return {Rgb(0x808080), Rgb(0xFFFFFF), Rgb(0xC0C0C0), Rgb(0x000000), Rgb(0x808080)};
 }
 
 constexpr int kClassicRim = 4;  // rows 0-3 on top, columns 0-3 and 28-31 on the sides
@@ -319,7 +324,6 @@ QRgb TabFillColor(int row, bool active)
 QRgb ClassicBarColor(int row, bool active)
 {
     const TClassicColors colors = ClassicColors(active);
-    const QRgb shadow = active ? Rgb(0x808080) : Rgb(0x000000);
     switch (row) {
     case 0:
     case kLastRow: return colors.dark;
@@ -328,10 +332,10 @@ QRgb ClassicBarColor(int row, bool active)
     case 2:
     case 26:
     case 27: return colors.middle;
-    case 3: return shadow;
+    case 3: return colors.shadow;
     default: break;
     }
-    return active ? Rgb(0x000080) : Rgb(0x808080);
+    return colors.title;
 }
 
 int TransitionOffset(int buttonCount)

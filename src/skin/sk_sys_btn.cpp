@@ -107,8 +107,8 @@ void TSkSysBtn::mouseReleaseEvent(QMouseEvent* event)
         return;
     const bool click = pressed_ && ownEnabled_ && rect().contains(event->position().toPoint());
     SetPressed(false);
-    if (click && OnClick)
-        OnClick(this);
+    if (click)
+        emit OnClick(this);
 }
 
 }  // namespace torv

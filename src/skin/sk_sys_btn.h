@@ -5,8 +5,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <functional>
-
 #include "skin/sk_sys_btn_images.h"
 #include "skin/sk_types.h"
 
@@ -38,7 +36,8 @@ public:
     // The image painted now; null while nothing is drawn (dNone).
     QImage RenderImage() const;
 
-    std::function<void(TSkSysBtn* sender)> OnClick;
+signals:
+    void OnClick(TSkSysBtn* sender);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

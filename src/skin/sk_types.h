@@ -51,4 +51,10 @@ constexpr QRgb Rgb(unsigned rrggbb)
     return 0xFF000000u | (rrggbb & 0xFFFFFFu);
 }
 
+// Equal in red, green and blue, whatever the alpha.
+constexpr bool SameColor(QRgb a, QRgb b)
+{
+    return (a & 0xFFFFFFu) == (b & 0xFFFFFFu);
+}
+
 }  // namespace torv

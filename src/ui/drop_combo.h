@@ -9,8 +9,6 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
-
 class QScrollBar;
 
 namespace torv {
@@ -189,20 +187,13 @@ class TDropCombo : public TCustomDropCombo {
 public:
     explicit TDropCombo(QWidget* parent) : TCustomDropCombo(parent) {}
 
-    std::function<void(TDropCombo* sender)> OnChange;
-    std::function<void(TDropCombo* sender)> OnDropDown;
+signals:
+    void OnChange(TDropCombo* sender);
+    void OnDropDown(TDropCombo* sender);
 
 protected:
-    void Change() override
-    {
-        if (OnChange)
-            OnChange(this);
-    }
-    void BeforeDropDown() override
-    {
-        if (OnDropDown)
-            OnDropDown(this);
-    }
+    void Change() override { emit OnChange(this); }
+    void BeforeDropDown() override { emit OnDropDown(this); }
 };
 
 }  // namespace torv

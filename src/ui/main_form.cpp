@@ -39,8 +39,9 @@ constexpr int kInnerTop = 29;
 constexpr int kInnerWidthLoss = 10;   // inner width = outer width - 10
 constexpr int kInnerHeight = 176;
 constexpr int kStatusBarHeight = 20;
-constexpr TShortCut kReadShortCut = 16466;   // Ctrl+R
-constexpr TShortCut kWriteShortCut = 16471;  // Ctrl+W
+// The Ctrl bit with the letter's virtual-key code, which is its capital.
+constexpr TShortCut kReadShortCut = kCtrlBit | 'R';
+constexpr TShortCut kWriteShortCut = kCtrlBit | 'W';
 
 QString Text(const char* utf8)
 {
@@ -181,17 +182,17 @@ void TMainForm::CreateControls()
     setTabOrder(SpinEdit1, SpinEdit2);
     setTabOrder(SpinEdit2, RGroupStepFreq);
 
-    ReadButton->OnClick = [this](TSkButton* sender) { ReadButtonClick(sender); };
-    WriteButton->OnClick = [this](TSkButton* sender) { WriteButtonClick(sender); };
-    CloseButton->OnClick = [this](TSkButton* sender) { CloseButtonClick(sender); };
+    connect(ReadButton, &TSkButton::OnClick, this, &TMainForm::ReadButtonClick);
+    connect(WriteButton, &TSkButton::OnClick, this, &TMainForm::WriteButtonClick);
+    connect(CloseButton, &TSkButton::OnClick, this, &TMainForm::CloseButtonClick);
     connect(CheckBox, &QCheckBox::clicked, this, [this] { CheckBoxClick(CheckBox); });
-    CommComboBox->OnChange = [this](TDropCombo* sender) { CommComboBoxChange(sender); };
+    connect(CommComboBox, &TDropCombo::OnChange, this, &TMainForm::CommComboBoxChange);
     // An adapter plugged in after start-up appears, an unplugged one goes.
-    CommComboBox->OnDropDown = [this](TDropCombo*) { ReadPortList(); };
+    connect(CommComboBox, &TDropCombo::OnDropDown, this, &TMainForm::ReadPortList);
     SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
     // The busy bar keeps moving while a write holds the window's thread.
-    port_.OnWriteWait = [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); };
+    port_.OnWriteWait.Connect(this, [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); });
 }
 
 void TMainForm::RegisterHotKeys()

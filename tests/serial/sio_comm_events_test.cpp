@@ -1,5 +1,5 @@
 // Line events on the main thread: received bytes with their counts, transmit-empty,
-// hang-up, and closing while a dispatch is pending.
+// hang-up, closing while a dispatch is pending, and handlers that end with their receivers.
 #include "event_loop.h"
 #include "pty_pair.h"
 #include "serial/sio_comm.h"
@@ -10,8 +10,10 @@
 #include <QThread>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace torv {
@@ -20,6 +22,20 @@ namespace {
 using testing::ProcessEventsFor;
 using testing::RunUntil;
 using test::PtyPair;
+using namespace std::chrono_literals;
+
+// Waits, without running events, until port has count bytes waiting; false after 2 s.
+bool WaitForInput(TSioComm& port, int count)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (port.InputCount() < count) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
 class PortEvents : public ::testing::Test {
 protected:
@@ -27,39 +43,53 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         port.SetDeviceName(pty.SlavePath());
-        port.OnRxChar = [this](TSioComm* sender, int count) {
+        port.SetCloseSettleTime(0ms);
+        CountRxChar(fixtureScope, nullptr);
+    }
+
+    // OnRxChar, connected with receiver, records the counts and then runs then. Handlers
+    // that use a test's locals are connected with a receiver declared after them, since
+    // closing the port in its destructor still delivers a dispatch handed over before.
+    void CountRxChar(const QObject& receiver, std::function<void(int)> then)
+    {
+        port.OnRxChar.Connect(&receiver, [this, then](TSioComm* sender, int count) {
             EXPECT_EQ(sender, &port);
             EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
             counts.push_back(count);
-            if (onRxChar) {
-                onRxChar(count);
+            if (then) {
+                then(count);
             }
-        };
+        });
     }
-    // Handlers capture the test's locals, and closing the port in the destructor still
-    // delivers a dispatch handed over before: it must not reach them once the test is over.
-    void TearDown() override
+
+    // Writes a byte and waits for its OnTxEmpty. The event thread reports that only after
+    // going round its loop once more, so whatever it had to report about the input
+    // before has been raised by then.
+    void WaitForTheEventThreadsNextRound()
     {
-        onRxChar = nullptr;
-        port.OnTxEmpty = nullptr;
-        port.OnError = nullptr;
+        QObject scope;
+        bool sent = false;
+        port.OnTxEmpty.Connect(&scope, [&](TSioComm*) { sent = true; });
+        ASSERT_EQ(port.WriteBytes("M", 1), 1);
+        ASSERT_TRUE(RunUntil([&] { return sent; }));
     }
 
     PtyPair pty;
     TSioComm port;
     std::vector<int> counts;
-    std::function<void(int)> onRxChar;
+    QObject fixtureScope;  // destroyed before the rest: the fixture's handlers end first
 };
 
 TEST_F(PortEvents, ReportsWaitingBytesAndHandlerReadsThem)
 {
     std::string received;
-    onRxChar = [&](int) { received += port.ReadAllText(); };
+    QObject scope;
+    CountRxChar(scope, [&](int) { received += port.ReadAllText(); });
     port.OpenPort();
     pty.Send("Quasar2");
     ASSERT_TRUE(RunUntil([&] { return received.size() == 7; }));
     EXPECT_EQ(received, "Quasar2");
-    ProcessEventsFor(50);
+    WaitForTheEventThreadsNextRound();
     int total = 0;
     for (const int count : counts) {
         EXPECT_GT(count, 0);
@@ -73,7 +103,7 @@ TEST_F(PortEvents, UnreadBytesWaitForTheNextArrival)
     port.OpenPort();
     pty.Send("ab");
     ASSERT_TRUE(RunUntil([&] { return !counts.empty(); }));
-    ProcessEventsFor(100);
+    WaitForTheEventThreadsNextRound();
     EXPECT_EQ(counts, std::vector<int>{2});  // the handler read nothing; no repeat
 
     pty.Send("c");
@@ -85,33 +115,33 @@ TEST_F(PortEvents, UnreadBytesWaitForTheNextArrival)
 TEST_F(PortEvents, BytesArrivingDuringTheHandlerGiveOneMoreEvent)
 {
     std::string received;
-    onRxChar = [&](int) {
+    QObject scope;
+    CountRxChar(scope, [&](int) {
+        received += port.ReadAllText();
         if (counts.size() == 1) {
-            received += port.ReadAllText();
-            pty.Send("xyz");  // arrives while the handler still runs
-            QThread::msleep(30);
-        } else {
-            received += port.ReadAllText();
+            pty.Send("xyz");
+            EXPECT_TRUE(WaitForInput(port, 3));  // arrived while the handler still runs
         }
-    };
+    });
     port.OpenPort();
     pty.Send("1");
     ASSERT_TRUE(RunUntil([&] { return received == "1xyz"; }));
-    ProcessEventsFor(100);
+    WaitForTheEventThreadsNextRound();
     EXPECT_EQ(counts, (std::vector<int>{1, 3}));
 }
 
 TEST_F(PortEvents, NoEventWhenTheHandlerAlreadyTookTheNewBytes)
 {
-    onRxChar = [&](int) {
+    QObject scope;
+    CountRxChar(scope, [&](int) {
         pty.Send("more");
-        QThread::msleep(30);
+        EXPECT_TRUE(WaitForInput(port, 5));
         port.ReadAllText();
-    };
+    });
     port.OpenPort();
     pty.Send("1");
     ASSERT_TRUE(RunUntil([&] { return !counts.empty(); }));
-    ProcessEventsFor(150);
+    WaitForTheEventThreadsNextRound();
     EXPECT_EQ(counts, std::vector<int>{1});  // a count of 0 is never reported
 }
 
@@ -143,10 +173,11 @@ TEST_F(PortEvents, WriteCompletesAndRaisesTxEmpty)
 {
     int txEmpty = 0;
     int outputAtTxEmpty = -1;
-    port.OnTxEmpty = [&](TSioComm*) {
+    QObject scope;
+    port.OnTxEmpty.Connect(&scope, [&](TSioComm*) {
         ++txEmpty;
         outputAtTxEmpty = port.OutputCount();
-    };
+    });
     port.OpenPort();
     const std::string command = "\x88\x80";
     EXPECT_EQ(port.WriteBytes(command.data(), 2), 2);
@@ -158,12 +189,13 @@ TEST_F(PortEvents, WriteCompletesAndRaisesTxEmpty)
 TEST_F(PortEvents, EmptyMonitorEventsRaisesNothing)
 {
     int txEmpty = 0;
-    port.OnTxEmpty = [&](TSioComm*) { ++txEmpty; };
-    port.SetMonitorEvents(0);
+    QObject scope;
+    port.OnTxEmpty.Connect(&scope, [&](TSioComm*) { ++txEmpty; });
+    port.SetMonitorEvents({});
     port.OpenPort();
     pty.Send("abc");
     EXPECT_EQ(port.WriteBytes("U", 1), 1);
-    ProcessEventsFor(100);
+    ProcessEventsFor(100);  // without an event thread nothing comes that could be waited for
     EXPECT_TRUE(counts.empty());
     EXPECT_EQ(txEmpty, 0);
     EXPECT_EQ(port.InputCount(), 3);
@@ -184,7 +216,8 @@ TEST_F(PortEvents, ClosingInsideAHandlerIsRefusedInsteadOfDeadlocking)
 {
     std::string handled;
     SetApplicationExceptionHandler([&](const std::exception& error) { handled = error.what(); });
-    onRxChar = [&](int) { port.ClosePort(); };
+    QObject scope;
+    CountRxChar(scope, [&](int) { port.ClosePort(); });
     port.OpenPort();
     pty.Send("x");
     ASSERT_TRUE(RunUntil([&] { return !handled.empty(); }));
@@ -196,13 +229,11 @@ TEST_F(PortEvents, ClosingInsideAHandlerIsRefusedInsteadOfDeadlocking)
 TEST_F(PortEvents, HangUpIsReportedOnceAndTheComponentStaysUsable)
 {
     std::vector<int> errors;
-    port.OnError = [&](TSioComm*, int flags) { errors.push_back(flags); };
+    QObject scope;
+    port.OnError.Connect(&scope, [&](TSioComm*, int flags) { errors.push_back(flags); });
     port.OpenPort();
     pty.CloseMaster();
     ASSERT_TRUE(RunUntil([&] { return !errors.empty(); }));
-    ProcessEventsFor(100);
-    EXPECT_EQ(errors, std::vector<int>{line_error::kIoError});
-    EXPECT_TRUE(counts.empty());
 
     EXPECT_EQ(port.InputCount(), 0);
     EXPECT_EQ(port.OutputCount(), 0);
@@ -214,8 +245,33 @@ TEST_F(PortEvents, HangUpIsReportedOnceAndTheComponentStaysUsable)
     } catch (const ESioCommError& error) {
         EXPECT_STREQ(error.what(), "Write error (5), Input/output error");
     }
-    port.ClosePort();
+    port.ClosePort();  // ends the event thread; a report it had handed over is delivered first
     EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(errors, std::vector<int>{line_error::kIoError});
+    EXPECT_TRUE(counts.empty());
+}
+
+TEST_F(PortEvents, AHandlerWhoseReceiverIsDestroyedBeforeItsEventIsNotCalled)
+{
+    // The handler uses its receiver's members: calling it after the receiver has gone
+    // would touch freed memory.
+    struct Receiver : QObject {
+        std::vector<int> counts;
+    };
+    auto receiver = std::make_unique<Receiver>();
+    int calls = 0;
+    port.OnRxChar.Connect(receiver.get(), [&calls, receiver = receiver.get()](TSioComm*, int count) {
+        ++calls;
+        receiver->counts.push_back(count);
+    });
+    port.OpenPort();
+    pty.Send("late");
+    ASSERT_TRUE(WaitForInput(port, 4));
+    receiver.reset();  // no event has run since the bytes came: their dispatch is still to be delivered
+    EXPECT_FALSE(port.OnRxChar);
+    WaitForTheEventThreadsNextRound();  // it has been delivered now
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(port.InputCount(), 4);  // and nothing read the bytes
 }
 
 TEST(PortDestruction, DeliversAPendingDispatchToAWholeComponent)
@@ -223,13 +279,15 @@ TEST(PortDestruction, DeliversAPendingDispatchToAWholeComponent)
     PtyPair pty;
     auto port = std::make_unique<TSioComm>();
     port->SetDeviceName(pty.SlavePath());
+    port->SetCloseSettleTime(0ms);
     TSioComm* sender = nullptr;
     int count = 0;
-    port->OnRxChar = [&](TSioComm* from, int waiting) {
+    QObject scope;
+    port->OnRxChar.Connect(&scope, [&](TSioComm* from, int waiting) {
         sender = from;
         count = waiting;
         from->ReadAllText();
-    };
+    });
     port->OpenPort();
     pty.Send("bye");
     QThread::msleep(50);

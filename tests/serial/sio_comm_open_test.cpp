@@ -16,6 +16,7 @@ namespace torv {
 namespace {
 
 using test::PtyPair;
+using namespace std::chrono_literals;
 
 std::string MessageOf(const std::function<void()>& action)
 {
@@ -46,16 +47,17 @@ speed_t SlaveSpeed(const PtyPair& pty)
 TEST(TSioCommClosed, HasTheDefaultsAndDoesNothing)
 {
     TSioComm port;
-    EXPECT_EQ(port.Baudrate(), br1200);
-    EXPECT_EQ(port.Parity(), paNone);
-    EXPECT_EQ(port.Databits(), db8);
-    EXPECT_EQ(port.Stopbits(), sb1);
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::br1200);
+    EXPECT_EQ(port.Parity(), TSioParity::paNone);
+    EXPECT_EQ(port.Databits(), TSioDatabits::db8);
+    EXPECT_EQ(port.Stopbits(), TSioStopbits::sb1);
     EXPECT_EQ(port.DeviceName(), "COM%d");
-    EXPECT_EQ(port.MonitorEvents(), TSioCommEvents{ceError | ceRxChar | ceTxEmpty});
-    EXPECT_EQ(port.EventPriority(), tpNormal);
-    EXPECT_EQ(port.WritePriority(), tpHighest);
+    EXPECT_EQ(port.MonitorEvents(), TSioCommEvent::ceError | TSioCommEvent::ceRxChar | TSioCommEvent::ceTxEmpty);
+    EXPECT_EQ(port.EventPriority(), TSioThreadPriority::tpNormal);
+    EXPECT_EQ(port.WritePriority(), TSioThreadPriority::tpHighest);
     EXPECT_FALSE(port.DirectWrite());
     EXPECT_TRUE(port.UpdateDCB());
+    EXPECT_EQ(port.CloseSettleTime(), TSioComm::kCloseSettleTime);
     EXPECT_EQ(TSioComm::Version(), "1.3.8.0");
 
     char buffer[4] = {};
@@ -65,7 +67,8 @@ TEST(TSioCommClosed, HasTheDefaultsAndDoesNothing)
     EXPECT_EQ(port.OutputCount(), 0);
     EXPECT_EQ(port.ReadAllText(), "");
     int closes = 0;
-    port.OnClose = [&](TSioComm*) { ++closes; };
+    QObject scope;
+    port.OnClose.Connect(&scope, [&](TSioComm*) { ++closes; });
     const auto start = std::chrono::steady_clock::now();
     port.PurgeAll();
     port.ClosePort();
@@ -109,13 +112,15 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     ApplyProgrammerPortSettings(port);
     port.SetDeviceName(pty.SlavePath());
     int opens = 0;
-    port.OnOpen = [&](TSioComm* sender) {
+    QObject scope;
+    port.OnOpen.Connect(&scope, [&](TSioComm* sender) {
         EXPECT_EQ(sender, &port);
         ++opens;
-    };
+    });
     port.OpenPort();
     ASSERT_TRUE(port.IsOpen());
     EXPECT_EQ(opens, 1);
@@ -133,7 +138,7 @@ TEST(TSioCommOpen, AppliesTheProgrammerLineAndRefusesFirstGroupSetters)
     EXPECT_EQ(MessageOf([&] { port.OpenPort(); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetDeviceName("/dev/null"); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetPortNum(2); }), busy);
-    EXPECT_EQ(MessageOf([&] { port.SetMonitorEvents(0); }), busy);
+    EXPECT_EQ(MessageOf([&] { port.SetMonitorEvents({}); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetDirectWrite(false); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetUpdateDCB(false); }), busy);
     EXPECT_EQ(MessageOf([&] { port.SetBuffers(TSioBuffers{}); }), busy);
@@ -151,11 +156,12 @@ TEST(TSioCommOpen, LineSettingsChangeAtOnceWhileOpen)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
-    port.SetMonitorEvents(0);
+    port.SetMonitorEvents({});
     port.OpenPort();
 
-    port.SetBaudrate(br9600);
+    port.SetBaudrate(TSioBaudrate::br9600);
     EXPECT_EQ(SlaveSpeed(pty), static_cast<speed_t>(B9600));
     port.FlowControl().SetXonXoffOut(true);
     EXPECT_NE(SlaveSettings(pty).c_iflag & IXON, 0u);
@@ -170,18 +176,18 @@ TEST(TSioCommOpen, LineSettingsChangeAtOnceWhileOpen)
     cfsetospeed(&changed, B4800);
     ::tcsetattr(fd, TCSANOW, &changed);
     ::close(fd);
-    port.SetBaudrate(br9600);
+    port.SetBaudrate(TSioBaudrate::br9600);
     EXPECT_EQ(SlaveSpeed(pty), static_cast<speed_t>(B4800));
 
-    EXPECT_EQ(MessageOf([&] { port.SetDatabits(db4); }), "Error writing dcb (22), Invalid argument");
+    EXPECT_EQ(MessageOf([&] { port.SetDatabits(TSioDatabits::db4); }), "Error writing dcb (22), Invalid argument");
 }
 
 TEST(TSioCommOpen, BaudrateAndUserBaudrateExcludeEachOther)
 {
     TSioComm port;
     port.SetUserBaudrate(31250);
-    EXPECT_EQ(port.Baudrate(), brUser);
-    port.SetBaudrate(br2400);
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::brUser);
+    port.SetBaudrate(TSioBaudrate::br2400);
     EXPECT_EQ(port.UserBaudrate(), 0);
 }
 
@@ -194,12 +200,14 @@ TEST(TSioCommOpen, SecondOpenerIsRefusedAndCloseReleasesTheDevice)
 
     TSioComm second;
     second.SetDeviceName(pty.SlavePath());
+    second.SetCloseSettleTime(0ms);
     EXPECT_EQ(MessageOf([&] { second.OpenPort(); }),
               "Can't open specified device " + pty.SlavePath() + " (Error 16, Device or resource busy)");
     EXPECT_FALSE(second.IsOpen());
 
     int closes = 0;
-    first.OnClose = [&](TSioComm*) { ++closes; };
+    QObject scope;
+    first.OnClose.Connect(&scope, [&](TSioComm*) { ++closes; });
     const auto start = std::chrono::steady_clock::now();
     first.ClosePort();
     EXPECT_GE(std::chrono::steady_clock::now() - start, TSioComm::kCloseSettleTime);
@@ -220,8 +228,9 @@ TEST(TSioCommOpen, AnExceptionFromOnOpenLeavesThePortOpen)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
-    port.OnOpen = [](TSioComm*) { throw ESioCommError("from the handler"); };
+    port.OnOpen.Connect(&port, [](TSioComm*) { throw ESioCommError("from the handler"); });
     std::string handled;
     SetApplicationExceptionHandler([&](const std::exception& error) { handled = error.what(); });
     port.OpenPort();
@@ -234,6 +243,7 @@ TEST(TSioCommOpen, AutoOpenOpensWhenLoaded)
 {
     PtyPair pty;
     TSioComm port;
+    port.SetCloseSettleTime(0ms);
     port.SetDeviceName(pty.SlavePath());
     port.Loaded();
     EXPECT_FALSE(port.IsOpen());
@@ -249,12 +259,14 @@ TEST(TSioCommOpen, DestroyingAnOpenPortClosesItWithoutOnClose)
     {
         TSioComm port;
         port.SetDeviceName(pty.SlavePath());
-        port.OnClose = [&](TSioComm*) { ++closes; };
+        port.SetCloseSettleTime(0ms);
+        port.OnClose.Connect(&port, [&](TSioComm*) { ++closes; });
         port.OpenPort();
     }
     EXPECT_EQ(closes, 0);
     TSioComm again;
     again.SetDeviceName(pty.SlavePath());
+    again.SetCloseSettleTime(0ms);
     again.OpenPort();
     EXPECT_TRUE(again.IsOpen());
 }
@@ -263,15 +275,15 @@ TEST(ApplyProgrammerPortSettings, SetsTheLayoutValues)
 {
     TSioComm port;
     ApplyProgrammerPortSettings(port);
-    EXPECT_EQ(port.Baudrate(), br2400);
-    EXPECT_EQ(port.Parity(), paEven);
-    EXPECT_EQ(port.Databits(), db8);
-    EXPECT_EQ(port.Stopbits(), sb1);
-    EXPECT_EQ(port.Options(), TSioCommOptions{coParityCheck});
+    EXPECT_EQ(port.Baudrate(), TSioBaudrate::br2400);
+    EXPECT_EQ(port.Parity(), TSioParity::paEven);
+    EXPECT_EQ(port.Databits(), TSioDatabits::db8);
+    EXPECT_EQ(port.Stopbits(), TSioStopbits::sb1);
+    EXPECT_EQ(port.Options(), TSioCommOptions{TSioCommOption::coParityCheck});
     EXPECT_TRUE(port.FlowControl().OutCtsFlow());
     EXPECT_FALSE(port.FlowControl().OutDsrFlow());
-    EXPECT_EQ(port.FlowControl().ControlDtr(), dtrDisabled);
-    EXPECT_EQ(port.FlowControl().ControlRts(), rtsDisabled);
+    EXPECT_EQ(port.FlowControl().ControlDtr(), TSioControlDtr::dtrDisabled);
+    EXPECT_EQ(port.FlowControl().ControlRts(), TSioControlRts::rtsDisabled);
     EXPECT_FALSE(port.FlowControl().XonXoffOut());
     EXPECT_FALSE(port.FlowControl().XonXoffIn());
     EXPECT_EQ(port.Buffers().ReadTimeout(), 1500);

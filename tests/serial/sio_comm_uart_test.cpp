@@ -17,22 +17,15 @@ namespace {
 
 using testing::ProcessEventsFor;
 using testing::RunUntil;
+using namespace std::chrono_literals;
 
 class UartPort : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ApplyProgrammerPortSettings(port);
+        port.SetCloseSettleTime(0ms);
         uart.Attach(port);
-    }
-    void TearDown() override
-    {
-        port.OnRxChar = nullptr;
-        port.OnError = nullptr;
-        port.OnBreak = nullptr;
-        for (auto handler : {&TSioComm::OnCts, &TSioComm::OnDsr, &TSioComm::OnRing, &TSioComm::OnRlsd}) {
-            port.*handler = nullptr;
-        }
     }
 
     // Changes the modem lines once the component waits for them.
@@ -51,11 +44,11 @@ TEST_F(UartPort, DtrAndRtsAreHeldOffFromOpenOn)
     uart.SetLines(tty::kCts);
     port.OpenPort();
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), 0);
-    port.SetBaudrate(br9600);  // the line settings applied again
+    port.SetBaudrate(TSioBaudrate::br9600);  // the line settings applied again
     EXPECT_EQ(port.WriteBytes("x", 1), 1);
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), 0);
 
-    port.FlowControl().SetControlDtr(dtrHandshake);  // Linux has no DTR handshake: DTR on
+    port.FlowControl().SetControlDtr(TSioControlDtr::dtrHandshake);  // Linux has no DTR handshake: DTR on
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), tty::kDtr);
 }
 
@@ -73,6 +66,7 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
         int errors;  // OnError's flags, 0: not raised
         bool brokeIn;
     };
+    using enum TSioCommOption;
     const Case cases[] = {
         {"parity error kept", std::string("a\xff\0A", 4), parity, coParityCheck, true, "aA", line_error::kParity, false},
         {"parity error replaced", std::string("a\xff\0A", 4), parity, coParityCheck | coErrorChar, true, "a?",
@@ -89,37 +83,37 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
         test::FakeUart uart;
         TSioComm port;
         ApplyProgrammerPortSettings(port);
+        port.SetCloseSettleTime(0ms);
         port.SetOptions(c.options);
         port.EventChars().SetErrorChar('?');
-        port.SetMonitorEvents(ceRxChar | ceError | ceBreak);
+        port.SetMonitorEvents(TSioCommEvent::ceRxChar | TSioCommEvent::ceError | TSioCommEvent::ceBreak);
         uart.keepsCounters = c.keepsCounters;
         uart.Attach(port);
         std::string data;
         std::vector<int> errors;
         int breaks = 0;
-        port.OnRxChar = [&](TSioComm*, int) { data += port.ReadAllText(); };
-        port.OnError = [&](TSioComm*, int flags) { errors.push_back(flags); };
-        port.OnBreak = [&](TSioComm*) { ++breaks; };
+        QObject scope;
+        port.OnRxChar.Connect(&scope, [&](TSioComm*, int) { data += port.ReadAllText(); });
+        port.OnError.Connect(&scope, [&](TSioComm*, int flags) { errors.push_back(flags); });
+        port.OnBreak.Connect(&scope, [&](TSioComm*) { ++breaks; });
         port.OpenPort();
         uart.Receive(c.raw, c.count);
         EXPECT_TRUE(RunUntil([&] { return data == c.data; }, 2000)) << data;
         ProcessEventsFor(30);
         EXPECT_EQ(errors, c.errors != 0 ? std::vector<int>{c.errors} : std::vector<int>{});
         EXPECT_EQ(breaks, c.brokeIn ? 1 : 0);
-        port.OnRxChar = nullptr;
-        port.OnError = nullptr;
-        port.OnBreak = nullptr;
     }
 }
 
 TEST_F(UartPort, EachModemLineRaisesItsEventInTheDispatchOrder)
 {
-    port.SetMonitorEvents(ceCts | ceDsr | ceRlsd | ceRing);
+    port.SetMonitorEvents(TSioCommEvent::ceCts | TSioCommEvent::ceDsr | TSioCommEvent::ceRlsd | TSioCommEvent::ceRing);
     std::vector<std::string> raised;
-    port.OnCts = [&](TSioComm*) { raised.push_back("cts"); };
-    port.OnDsr = [&](TSioComm*) { raised.push_back("dsr"); };
-    port.OnRing = [&](TSioComm*) { raised.push_back("ring"); };
-    port.OnRlsd = [&](TSioComm*) { raised.push_back("rlsd"); };
+    QObject scope;
+    port.OnCts.Connect(&scope, [&](TSioComm*) { raised.push_back("cts"); });
+    port.OnDsr.Connect(&scope, [&](TSioComm*) { raised.push_back("dsr"); });
+    port.OnRing.Connect(&scope, [&](TSioComm*) { raised.push_back("ring"); });
+    port.OnRlsd.Connect(&scope, [&](TSioComm*) { raised.push_back("rlsd"); });
     port.OpenPort();
     const std::pair<int, const char*> lines[] = {
         {tty::kCts, "cts"}, {tty::kDsr, "dsr"}, {tty::kCarrier, "rlsd"}, {tty::kRing, "ring"}};
@@ -137,10 +131,10 @@ TEST_F(UartPort, EachModemLineRaisesItsEventInTheDispatchOrder)
 
     // An exception in a handler ends the handling of that word.
     raised.clear();
-    port.OnCts = [&](TSioComm*) {
+    port.OnCts.Connect(&scope, [&](TSioComm*) {
         raised.push_back("cts");
         throw std::runtime_error("handler failed");
-    };
+    });
     FlipLines(tty::kCts | tty::kDsr);
     ASSERT_TRUE(RunUntil([&] { return !raised.empty(); }, 2000));
     ProcessEventsFor(50);
@@ -152,7 +146,8 @@ TEST_F(UartPort, EachModemLineRaisesItsEventInTheDispatchOrder)
 TEST_F(UartPort, ModemLinesAreWatchedOnlyWhileTheirEventsAreInTheMask)
 {
     int cts = 0;
-    port.OnCts = [&](TSioComm*) { ++cts; };
+    QObject scope;
+    port.OnCts.Connect(&scope, [&](TSioComm*) { ++cts; });
     port.OpenPort();  // the programmer's mask: no modem-line events
     uart.SetLines(uart.Lines() ^ tty::kCts);
     ProcessEventsFor(50);

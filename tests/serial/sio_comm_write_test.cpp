@@ -22,6 +22,7 @@ using testing::ProcessEventsFor;
 using testing::RunUntil;
 using test::PtyPair;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr int kShortTimeoutMs = 200;
 
@@ -31,6 +32,7 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
 
@@ -45,6 +47,7 @@ protected:
     {
         ApplyProgrammerPortSettings(port);
         uart.Attach(port);
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
     void TearDown() override
@@ -124,10 +127,11 @@ TEST_F(GatedWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
     uart.SetLines(0);
     port.Buffers().SetWriteTimeout(1500);
     std::vector<Clock::time_point> waits;
-    port.OnWriteWait = [&](TSioComm* sender) {
+    QObject scope;
+    port.OnWriteWait.Connect(&scope, [&](TSioComm* sender) {
         EXPECT_EQ(sender, &port);
         waits.push_back(Clock::now());
-    };
+    });
     bool otherEventRan = false;
     QMetaObject::invokeMethod(&port, [&] { otherEventRan = true; }, Qt::QueuedConnection);
     port.OpenPort();
@@ -155,7 +159,7 @@ TEST_F(GatedWrite, CtsIsNotWatchedWithoutOutCtsFlow)
 TEST_F(GatedWrite, RtsToggleRaisesRtsOnlyWhileSending)
 {
     uart.SetLines(tty::kCts);
-    port.FlowControl().SetControlRts(rtsToggle);
+    port.FlowControl().SetControlRts(TSioControlRts::rtsToggle);
     std::vector<bool> rtsWhileSending;
     uart.onWrite = [&](const std::string&) { rtsWhileSending.push_back((uart.Lines() & tty::kRts) != 0); };
     port.OpenPort();
@@ -188,11 +192,9 @@ protected:
     void SetUp() override
     {
         port.SetDeviceName(pty.SlavePath());
+        port.SetCloseSettleTime(0ms);
         port.Buffers().SetWriteTimeout(kShortTimeoutMs);
     }
-    // The transmit-empty handler captures the test's locals; closing the port in the
-    // destructor still delivers a notification handed over before.
-    void TearDown() override { port.OnTxEmpty = nullptr; }
 
     PtyPair pty;
     TSioComm port;
@@ -201,7 +203,8 @@ protected:
 TEST_F(QueuedWrite, ReturnsAtOnceAndTheWriteThreadReportsTxEmpty)
 {
     int txEmpty = 0;
-    port.OnTxEmpty = [&](TSioComm*) { ++txEmpty; };
+    QObject scope;  // the handler ends with the locals, before the port's destructor closes it
+    port.OnTxEmpty.Connect(&scope, [&](TSioComm*) { ++txEmpty; });
     port.OpenPort();
     EXPECT_EQ(port.WriteBytes("hello", 5), 5);
     EXPECT_EQ(port.WriteBytes(" world", 6), 6);

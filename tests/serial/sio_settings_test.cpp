@@ -17,13 +17,13 @@ TEST(TSioFlowControl, StartsAllOffAndReportsOnlyRealChanges)
 {
     TSioFlowControl flow;
     EXPECT_FALSE(flow.OutCtsFlow());
-    EXPECT_EQ(flow.ControlDtr(), dtrDisabled);
-    EXPECT_EQ(flow.ControlRts(), rtsDisabled);
+    EXPECT_EQ(flow.ControlDtr(), TSioControlDtr::dtrDisabled);
+    EXPECT_EQ(flow.ControlRts(), TSioControlRts::rtsDisabled);
     CountedChanges changes(flow);
 
     flow.SetOutCtsFlow(true);
     flow.SetOutCtsFlow(true);
-    flow.SetControlRts(rtsHandshake);
+    flow.SetControlRts(TSioControlRts::rtsHandshake);
     EXPECT_EQ(changes.count, 2);
 }
 
@@ -31,7 +31,7 @@ TEST(TSioFlowControl, AssignCopiesEverythingWithOneChange)
 {
     TSioFlowControl source;
     source.SetOutCtsFlow(true);
-    source.SetControlDtr(dtrEnabled);
+    source.SetControlDtr(TSioControlDtr::dtrEnabled);
     source.SetXonXoffIn(true);
     source.SetTxContinueOnXoff(true);
 
@@ -40,7 +40,7 @@ TEST(TSioFlowControl, AssignCopiesEverythingWithOneChange)
     target.Assign(source);
     EXPECT_EQ(changes.count, 1);
     EXPECT_TRUE(target.OutCtsFlow());
-    EXPECT_EQ(target.ControlDtr(), dtrEnabled);
+    EXPECT_EQ(target.ControlDtr(), TSioControlDtr::dtrEnabled);
     EXPECT_TRUE(target.XonXoffIn());
     EXPECT_TRUE(target.TxContinueOnXoff());
     EXPECT_FALSE(target.XonXoffOut());

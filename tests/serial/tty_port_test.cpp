@@ -11,8 +11,8 @@ LineSettings ProgrammerLine()
 {
     LineSettings line;
     line.baudrate = 2400;
-    line.parity = paEven;
-    line.options = coParityCheck;
+    line.parity = TSioParity::paEven;
+    line.options = TSioCommOption::coParityCheck;
     line.gateOnCts = true;
     return line;
 }
@@ -37,9 +37,9 @@ TEST(BuildTermios, ProgrammerPortIsRawEvenParityWithoutKernelHandshake)
 TEST(BuildTermios, MapsParityStopBitsAndSoftwareFlow)
 {
     LineSettings line;
-    line.parity = paMark;
-    line.stopbits = sb2;
-    line.databits = db7;
+    line.parity = TSioParity::paMark;
+    line.stopbits = TSioStopbits::sb2;
+    line.databits = TSioDatabits::db7;
     line.xonXoffOut = true;
     line.xonXoffIn = true;
     line.xonChar = 0x01;
@@ -53,7 +53,7 @@ TEST(BuildTermios, MapsParityStopBitsAndSoftwareFlow)
     EXPECT_EQ(words->startChar, 0x01);
     EXPECT_EQ(words->stopChar, 0x02);
 
-    line.parity = paSpace;
+    line.parity = TSioParity::paSpace;
     words = BuildTermios(line);
     EXPECT_EQ(words->cflag & (PARENB | PARODD | CMSPAR), static_cast<std::uint32_t>(PARENB | CMSPAR));
 }
@@ -61,7 +61,7 @@ TEST(BuildTermios, MapsParityStopBitsAndSoftwareFlow)
 TEST(BuildTermios, RtsHandshakeLeavesFlowToTheKernel)
 {
     LineSettings line;
-    line.controlRts = rtsHandshake;
+    line.controlRts = TSioControlRts::rtsHandshake;
     const auto words = BuildTermios(line);
     ASSERT_TRUE(words);
     EXPECT_NE(words->cflag & CRTSCTS, 0u);
@@ -81,7 +81,7 @@ TEST(BuildTermios, NonStandardRatesGoByNumber)
 TEST(BuildTermios, RefusesWhatLinuxCannotDo)
 {
     LineSettings fourBits;
-    fourBits.databits = db4;
+    fourBits.databits = TSioDatabits::db4;
     EXPECT_FALSE(BuildTermios(fourBits));
     LineSettings noRate;
     noRate.baudrate = 0;

@@ -28,11 +28,11 @@ void Key(QWidget* widget, QEvent::Type type, int key, Qt::KeyboardModifiers modi
 }
 
 // Records the events raised by a button, in order.
-struct Recorder {
+struct Recorder : QObject {
     explicit Recorder(TSkButton& button)
     {
-        button.OnClick = [this](TSkButton*) { log += "click "; };
-        button.OnDblClick = [this](TSkButton*) { log += "dblclick "; };
+        connect(&button, &TSkButton::OnClick, this, [this] { log += "click "; });
+        connect(&button, &TSkButton::OnDblClick, this, [this] { log += "dblclick "; });
     }
     std::string log;
 };
@@ -143,7 +143,8 @@ TEST(SkButton, SpaceClicksBeforeToggling)
     TSkButton button;
     button.SetStyle(bToggle);
     bool downAtClick = true;
-    button.OnClick = [&](TSkButton* sender) { downAtClick = sender->Down(); };
+    QObject scope;
+    QObject::connect(&button, &TSkButton::OnClick, &scope, [&](TSkButton* sender) { downAtClick = sender->Down(); });
     Key(&button, QEvent::KeyPress, Qt::Key_Space);
     EXPECT_FALSE(downAtClick);
     EXPECT_TRUE(button.Down());
@@ -168,9 +169,12 @@ TEST(SkButton, KeyHandlersRunAfterTheButtonsOwn)
 {
     TSkButton button;
     std::string log;
-    button.OnClick = [&](TSkButton*) { log += "click "; };
-    button.OnKeyDown = [&](TSkButton* sender, QKeyEvent*) { log += sender->Down() ? "down " : "up "; };
-    button.OnKeyUp = [&](TSkButton* sender, QKeyEvent*) { log += sender->Down() ? "keyup-down" : "keyup-up"; };
+    QObject scope;
+    QObject::connect(&button, &TSkButton::OnClick, &scope, [&] { log += "click "; });
+    QObject::connect(&button, &TSkButton::OnKeyDown, &scope,
+                     [&](TSkButton* sender) { log += sender->Down() ? "down " : "up "; });
+    QObject::connect(&button, &TSkButton::OnKeyUp, &scope,
+                     [&](TSkButton* sender) { log += sender->Down() ? "keyup-down" : "keyup-up"; });
     Key(&button, QEvent::KeyPress, Qt::Key_Space);
     Key(&button, QEvent::KeyRelease, Qt::Key_Space);
     EXPECT_EQ(log, "click down keyup-up");

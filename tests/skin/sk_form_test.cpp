@@ -157,10 +157,28 @@ TEST(SkFormButtons, LinkingRefusedAndUnlinked)
     EXPECT_EQ(main.form->BtnMin(), nullptr);
     EXPECT_FALSE(main.form->BorderIcons().testFlag(biMinimize));
     EXPECT_EQ(main.form->VisibleButtonCount(), 1);
+    emit main.minimize->OnClick(main.minimize);  // no longer runs the form's command
+    EXPECT_FALSE(main.form->isMinimized());
 
     delete main.close;
     EXPECT_EQ(main.form->BtnCls(), nullptr);
     EXPECT_EQ(main.form->VisibleButtonCount(), 0);
+}
+
+TEST(SkFormButtons, AButtonThatOutlivesItsFormNoLongerRunsItsCommand)
+{
+    TSkSysBtn button;
+    auto form = std::make_unique<TSkForm>();
+    form->SetBtnCls(&button);
+    ASSERT_EQ(form->BtnCls(), &button);
+    int closes = 0;
+    QObject scope;
+    QObject::connect(form.get(), &TSkForm::OnClsClick, &scope, [&] { ++closes; });
+    emit button.OnClick(&button);
+    EXPECT_EQ(closes, 1);
+    form.reset();
+    emit button.OnClick(&button);  // a call into the destroyed form would be a use after free
+    EXPECT_EQ(closes, 1);
 }
 
 TEST(SkFormButtons, LowColourUsesClassicButtons)
@@ -313,7 +331,10 @@ TEST(SkFormMenu, ItemsFollowBorderIconsAndRunTheCommands)
                            QStringLiteral("&Закрыть   ALt + F4")}));
 
     TSkForm* minimizedBy = nullptr;
-    form.OnMinClick = [&](TSkForm* sender) { minimizedBy = sender; };
+    int closes = 0;
+    QObject scope;
+    QObject::connect(&form, &TSkForm::OnMinClick, &scope, [&](TSkForm* sender) { minimizedBy = sender; });
+    QObject::connect(&form, &TSkForm::OnClsClick, &scope, [&] { ++closes; });
     form.WindowMenu()->actions().at(3)->trigger();
     EXPECT_EQ(minimizedBy, &form);
     EXPECT_EQ(form.WindowMenu(), nullptr);  // any command closes the menu
@@ -322,8 +343,6 @@ TEST(SkFormMenu, ItemsFollowBorderIconsAndRunTheCommands)
     Mouse(form, QEvent::MouseButtonRelease, Qt::LeftButton, {6, 7});
     ASSERT_NE(form.WindowMenu(), nullptr);
     EXPECT_EQ(ActionTexts(*form.WindowMenu()), QStringList({QStringLiteral("&Закрыть   ALt + F4")}));
-    int closes = 0;
-    form.OnClsClick = [&](TSkForm*) { ++closes; };
     form.WindowMenu()->actions().front()->trigger();
     EXPECT_EQ(closes, 1);
     QApplication::processEvents();
@@ -350,20 +369,21 @@ TEST(SkFormCommands, CaptionButtonsRunTheWindowCommands)
     TSkForm& form = *main.form;
     form.SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
     std::vector<QString> events;
-    form.OnMaxClick = [&](TSkForm* sender) { events.push_back(sender == &form ? "max" : "?"); };
-    form.OnMinClick = [&](TSkForm*) { events.push_back("min"); };
-    form.OnClsClick = [&](TSkForm*) { events.push_back("close"); };
-    form.OnHlpClick = [&](TSkForm*) { events.push_back("help"); };
+    QObject scope;
+    QObject::connect(&form, &TSkForm::OnMaxClick, &scope,
+                     [&](TSkForm* sender) { events.push_back(sender == &form ? "max" : "?"); });
+    QObject::connect(&form, &TSkForm::OnMinClick, &scope, [&] { events.push_back("min"); });
+    QObject::connect(&form, &TSkForm::OnClsClick, &scope, [&] { events.push_back("close"); });
+    QObject::connect(&form, &TSkForm::OnHlpClick, &scope, [&] { events.push_back("help"); });
 
-    ASSERT_TRUE(main.maximize->OnClick);
-    main.maximize->OnClick(main.maximize);
+    emit main.maximize->OnClick(main.maximize);
     EXPECT_TRUE(form.isMaximized());
     EXPECT_EQ(main.maximize->Designation(), dRestore);
-    main.maximize->OnClick(main.maximize);
+    emit main.maximize->OnClick(main.maximize);
     EXPECT_FALSE(form.isMaximized());
     EXPECT_EQ(main.maximize->Designation(), dMaximize);
 
-    main.minimize->OnClick(main.minimize);
+    emit main.minimize->OnClick(main.minimize);
     EXPECT_TRUE(form.isMinimized());
     form.Minimize();
     EXPECT_FALSE(form.isMinimized());
@@ -372,7 +392,7 @@ TEST(SkFormCommands, CaptionButtonsRunTheWindowCommands)
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
     QWhatsThis::leaveWhatsThisMode();
 
-    main.close->OnClick(main.close);
+    emit main.close->OnClick(main.close);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(events, (std::vector<QString>{"max", "max", "min", "min", "help", "close"}));
 }

@@ -176,10 +176,11 @@ TEST(SkSysBtn, ClickNeedsPressAndReleaseOverTheButton)
     TSkSysBtn button;
     button.SetDesignationAndTexture(dClose, ctSilver);
     int clicks = 0;
-    button.OnClick = [&](TSkSysBtn* sender) {
+    QObject scope;
+    QObject::connect(&button, &TSkSysBtn::OnClick, &scope, [&](TSkSysBtn* sender) {
         EXPECT_EQ(sender, &button);
         ++clicks;
-    };
+    });
     Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
     EXPECT_TRUE(button.Pressed());
     EXPECT_EQ(button.RenderImage(), SysBtnImage(ctSilver, dClose, sbPressed));
@@ -203,7 +204,8 @@ TEST(SkSysBtn, DoubleClickIsOneClick)
     TSkSysBtn button;
     button.SetDesignationAndTexture(dMinimize, ctSilver);
     int clicks = 0;
-    button.OnClick = [&](TSkSysBtn*) { ++clicks; };
+    QObject scope;
+    QObject::connect(&button, &TSkSysBtn::OnClick, &scope, [&] { ++clicks; });
     Mouse(&button, QEvent::MouseButtonPress, Qt::LeftButton);
     Mouse(&button, QEvent::MouseButtonRelease, Qt::LeftButton);
     Mouse(&button, QEvent::MouseButtonDblClick, Qt::LeftButton);
@@ -217,7 +219,8 @@ TEST(SkSysBtn, OwnEnabledFlagShowsDisabledAndIgnoresClicks)
     TSkSysBtn button;
     button.SetDesignationAndTexture(dClose, ctSilver);
     int clicks = 0;
-    button.OnClick = [&](TSkSysBtn*) { ++clicks; };
+    QObject scope;
+    QObject::connect(&button, &TSkSysBtn::OnClick, &scope, [&] { ++clicks; });
     button.SetOwnEnabled(false);
     EXPECT_TRUE(button.isEnabled());
     const QImage disabled = SysBtnImage(ctSilver, dClose, sbDisabled);

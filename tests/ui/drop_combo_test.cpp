@@ -32,10 +32,10 @@ protected:
         combo->setGeometry(65, 124, 63, 21);
         other = new QLineEdit(&window);
         other->setGeometry(10, 10, 60, 21);
-        combo->OnChange = [this](TDropCombo* sender) {
+        QObject::connect(combo, &TDropCombo::OnChange, &window, [this](TDropCombo* sender) {
             EXPECT_EQ(sender, combo);
             changes.append(sender->Text());
-        };
+        });
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -54,10 +54,10 @@ protected:
     QRect ListGeometry() const { return combo->ListBox()->geometry(); }
     QPoint ButtonCentre() const { return combo->ButtonRect().center(); }
 
+    QStringList changes;  // outlives the window, the receiver of the change handler
     KeyRecordingWindow window;
     TDropCombo* combo = nullptr;
     QLineEdit* other = nullptr;
-    QStringList changes;
 };
 
 const QStringList kPorts = {"COM1", "COM3", "COM4"};

@@ -366,10 +366,11 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         EmulatorFaults exactWord;  // no text after the word, so the device-type reply comes alone
         exactWord.identification = {'Q', 'u', 'a', 's', 'a', 'r', '3'};
         emulator->SetFaults(exactWord);
-        const std::function<void(TSioComm*, int)> handler = form->Port->OnRxChar;
+        const std::function<void(TSioComm*, int)> handler = form->Port->OnRxChar.Current();
         bool changedInsidePause = false;
         int bytesSeen = 0;  // in the stage before the pause, however the line cut them up
-        form->Port->OnRxChar = [&](TSioComm* sender, int count) {
+        QObject scope;
+        form->Port->OnRxChar.Connect(&scope, [&](TSioComm* sender, int count) {
             const bool inStage = form->Exchange().StageNow() == c.stageBeforePause;
             bytesSeen += inStage ? count : 0;
             if (!changedInsidePause && inStage && bytesSeen >= c.bytesNeeded) {
@@ -381,7 +382,7 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
                 }, Qt::QueuedConnection);
             }
             handler(sender, count);
-        };
+        });
         EXPECT_FALSE(Read());
         EXPECT_TRUE(changedInsidePause);
         ASSERT_EQ(messages.size(), 1u);  // the time-out prompt, and no error text
@@ -452,14 +453,15 @@ TEST_F(MainFormTest, BusyPanelIsPaintedWholeBeforeAWriteBlocks)
     PaintCounter label(form->InfoPanel->Label());
     int panelPaintsAtFirstWait = -1;
     int labelPaintsAtFirstWait = -1;
-    const std::function<void(TSioComm*)> repaintBar = form->Port->OnWriteWait;
-    form->Port->OnWriteWait = [&](TSioComm* sender) {
+    const std::function<void(TSioComm*)> repaintBar = form->Port->OnWriteWait.Current();
+    QObject scope;
+    form->Port->OnWriteWait.Connect(&scope, [&](TSioComm* sender) {
         if (panelPaintsAtFirstWait < 0) {
             panelPaintsAtFirstWait = panel.paints;
             labelPaintsAtFirstWait = label.paints;
         }
         repaintBar(sender);
-    };
+    });
     ctsOff = true;  // the write is held until the line's time-out
     form->WriteButtonClick(form->WriteButton);
     EXPECT_GE(panelPaintsAtFirstWait, 1);
