@@ -68,9 +68,8 @@ int main(int argc, char** argv)
     torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
     bool broughtForward = false;
     oneInstance.Mode = torv::oiCustom;
-    oneInstance.OnCustom = [&broughtForward](torv::TOneInstance* guard) {
-        broughtForward = guard->ActivateOtherCopy();
-    };
+    QObject::connect(&oneInstance, &torv::TOneInstance::OnCustom, &oneInstance,
+                     [&broughtForward](torv::TOneInstance* guard) { broughtForward = guard->ActivateOtherCopy(); });
     if (oneInstance.Test()) {
         TellOptionsNotApplied(commandLine, broughtForward);
         return 0;

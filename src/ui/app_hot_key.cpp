@@ -89,7 +89,7 @@ THotKeyBackEnd& PlatformHotKeyBackEnd()
     return refusing;
 }
 
-TAppHotKey::TAppHotKey(THotKeyBackEnd& backEnd) : backEnd_(backEnd) {}
+TAppHotKey::TAppHotKey(THotKeyBackEnd& backEnd, QObject* parent) : QObject(parent), backEnd_(backEnd) {}
 
 TAppHotKey::~TAppHotKey()
 {
@@ -124,19 +124,15 @@ void TAppHotKey::Register()
 {
     for (;;) {
         const int id = NextHotKeyId();
-        const auto pressed = [this] {
-            if (OnHotKey)
-                OnHotKey(this);
-        };
+        // The back end holds this only until Unregister, which the destructor calls.
+        const auto pressed = [this] { emit OnHotKey(this); };
         if (backEnd_.Register(id, SplitShortCut(hotKey_, windowsKey_), pressed)) {
             id_ = id;
             return;
         }
         // Refused: only a handler that picks another combination makes it try again.
-        if (!OnHotKeyRegisterFailed)
-            return;
         const TShortCut refused = hotKey_;
-        OnHotKeyRegisterFailed(this, hotKey_);
+        emit OnHotKeyRegisterFailed(this, hotKey_);
         if (hotKey_ == refused)
             return;
     }

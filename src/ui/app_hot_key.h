@@ -4,6 +4,8 @@
 // (X11 through xcb where available) or refuses it, in which case the hot key stays
 // inactive without a message.
 
+#include <QObject>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -62,12 +64,14 @@ private:
     std::map<int, std::unique_ptr<QShortcut>> shortcuts_;
 };
 
-class TAppHotKey {
+// Its registration ends with it, so the back end never reports a press to a
+// destroyed hot key.
+class TAppHotKey : public QObject {
+    Q_OBJECT
+
 public:
-    explicit TAppHotKey(THotKeyBackEnd& backEnd = PlatformHotKeyBackEnd());
-    ~TAppHotKey();
-    TAppHotKey(const TAppHotKey&) = delete;
-    TAppHotKey& operator=(const TAppHotKey&) = delete;
+    explicit TAppHotKey(THotKeyBackEnd& backEnd = PlatformHotKeyBackEnd(), QObject* parent = nullptr);
+    ~TAppHotKey() override;
 
     // True while the combination is registered; a refused registration leaves it false.
     bool Active() const { return id_ != 0; }
@@ -79,9 +83,11 @@ public:
     // The identifier of the registration, 0 while inactive.
     int Id() const { return id_; }
 
-    std::function<void(TAppHotKey*)> OnHotKey;
-    // Called when a registration is refused; changing hotKey makes it try again.
-    std::function<void(TAppHotKey*, TShortCut& hotKey)> OnHotKeyRegisterFailed;
+signals:
+    void OnHotKey(TAppHotKey* sender);
+    // Raised when a registration is refused; a handler connected directly may change
+    // hotKey, and the registration is then tried again with the new combination.
+    void OnHotKeyRegisterFailed(TAppHotKey* sender, TShortCut& hotKey);
 
 private:
     void Register();

@@ -189,8 +189,8 @@ void TMainForm::CreateControls()
     connect(CommComboBox, &TDropCombo::OnChange, this, &TMainForm::CommComboBoxChange);
     // An adapter plugged in after start-up appears, an unplugged one goes.
     connect(CommComboBox, &TDropCombo::OnDropDown, this, &TMainForm::ReadPortList);
-    SpinEdit1->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
-    SpinEdit2->OnKeyPress = [this](TDoubleSpinEdit* sender, QChar& key) { SpinEditKeyPress(sender, key); };
+    connect(SpinEdit1, &TDoubleSpinEdit::OnKeyPress, this, &TMainForm::SpinEditKeyPress, Qt::DirectConnection);
+    connect(SpinEdit2, &TDoubleSpinEdit::OnKeyPress, this, &TMainForm::SpinEditKeyPress, Qt::DirectConnection);
     // The busy bar keeps moving while a write holds the window's thread.
     port_.OnWriteWait.Connect(this, [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); });
 }
@@ -198,10 +198,10 @@ void TMainForm::CreateControls()
 void TMainForm::RegisterHotKeys()
 {
     ReadHotKey.SetHotKey(kReadShortCut);
-    ReadHotKey.OnHotKey = [this](TAppHotKey*) { ReadButtonClick(ReadButton); };
+    connect(&ReadHotKey, &TAppHotKey::OnHotKey, this, [this] { ReadButtonClick(ReadButton); });
     ReadHotKey.SetActive(true);
     WriteHotKey.SetHotKey(kWriteShortCut);
-    WriteHotKey.OnHotKey = [this](TAppHotKey*) { WriteButtonClick(WriteButton); };
+    connect(&WriteHotKey, &TAppHotKey::OnHotKey, this, [this] { WriteButtonClick(WriteButton); });
     WriteHotKey.SetActive(true);
 }
 

@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QMetaMethod>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QThread>
@@ -98,8 +99,8 @@ bool TOneInstance::Test()
         ActivateOtherCopy();
         break;
     case oiCustom:
-        if (OnCustom) {
-            OnCustom(this);
+        if (isSignalConnected(QMetaMethod::fromSignal(&TOneInstance::OnCustom))) {
+            emit OnCustom(this);
             break;
         }
         ActivateOtherCopy();

@@ -39,7 +39,6 @@ public:
 
     bool Enabled = true;
     TOneInstanceMode Mode = oiActivateOnly;
-    std::function<void(TOneInstance*)> OnCustom;
     // Shows the oiDefaultMessage notice; a message box unless replaced.
     std::function<void(const QString& text)> ShowMessage;
 
@@ -61,6 +60,9 @@ public:
     void ServeActivation(QWidget* window);
 
 signals:
+    // Raised by Test in a second copy in oiCustom mode, in place of bringing the first
+    // copy forward; without a handler Test brings it forward itself.
+    void OnCustom(TOneInstance* sender);
     // A later copy's request has been served (the window, if any, brought forward).
     void ActivationServed();
 

@@ -71,9 +71,10 @@ TSpinButton::Half TSpinButton::HalfAt(QPoint pos) const
 
 void TSpinButton::Act()
 {
-    const auto& action = pressed_ == Half::Top ? OnTopClick : OnBottomClick;
-    if (action)
-        action();
+    if (pressed_ == Half::Top)
+        emit OnTopClick();
+    else
+        emit OnBottomClick();
 }
 
 void TSpinButton::mousePressEvent(QMouseEvent* event)
@@ -162,8 +163,8 @@ void TSpinButton::paintEvent(QPaintEvent* /*event*/)
 
 TCustomSpinEdit::TCustomSpinEdit(QWidget* parent) : QLineEdit(parent), button_(new TSpinButton(this))
 {
-    button_->OnTopClick = [this] { StepUp(); };
-    button_->OnBottomClick = [this] { StepDown(); };
+    connect(button_, &TSpinButton::OnTopClick, this, &TCustomSpinEdit::StepUp);
+    connect(button_, &TSpinButton::OnBottomClick, this, &TCustomSpinEdit::StepDown);
     // Every character must pass the filter, so none may arrive through an input method.
     setAttribute(Qt::WA_InputMethodEnabled, false);
     UpdateMinimumHeight();
@@ -506,8 +507,7 @@ void TDoubleSpinEdit::PageDown()
 
 void TDoubleSpinEdit::KeyPress(QChar& key)
 {
-    if (OnKeyPress)
-        OnKeyPress(this, key);
+    emit OnKeyPress(this, key);
 }
 
 void TDoubleSpinEdit::focusOutEvent(QFocusEvent* event)

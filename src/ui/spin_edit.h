@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 
 namespace torv {
@@ -27,9 +26,6 @@ public:
 
     explicit TSpinButton(QWidget* parent);
 
-    std::function<void()> OnTopClick;
-    std::function<void()> OnBottomClick;
-
     int Interval() const { return interval_; }
     void SetInterval(int ms) { interval_ = ms; }
 
@@ -39,6 +35,11 @@ public:
 
     // The delay before the first repetition.
     static constexpr int kFirstRepeatExtraMs = 300;
+
+signals:
+    // Raised at the press of a half and at each repetition.
+    void OnTopClick();
+    void OnBottomClick();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -168,8 +169,11 @@ public:
     // x rounded to Decimals places with the locale's decimal separator.
     QString FormatValue(double x) const;
 
-    // Raised for every accepted typed character, which the handler may change.
-    std::function<void(TDoubleSpinEdit* sender, QChar& key)> OnKeyPress;
+signals:
+    // Raised for every accepted typed character, which a handler may change in place;
+    // handlers run one after another in the order they were connected, each seeing the
+    // character as the previous one left it. Only a direct connection can change it.
+    void OnKeyPress(TDoubleSpinEdit* sender, QChar& key);
 
 protected:
     void PageUp() override;

@@ -81,8 +81,10 @@ TEST(AppHotKey, PressReachesOnHotKeyWithItsSender)
     TAppHotKey read(backEnd);
     TAppHotKey write(backEnd);
     std::vector<TAppHotKey*> calls;
-    read.OnHotKey = [&](TAppHotKey* sender) { calls.push_back(sender); };
-    write.OnHotKey = [&](TAppHotKey* sender) { calls.push_back(sender); };
+    QObject scope;
+    const auto record = [&](TAppHotKey* sender) { calls.push_back(sender); };
+    QObject::connect(&read, &TAppHotKey::OnHotKey, &scope, record);
+    QObject::connect(&write, &TAppHotKey::OnHotKey, &scope, record);
     read.SetHotKey(kCtrlR);
     write.SetHotKey(kCtrlW);
     EXPECT_FALSE(read.Active());
@@ -109,11 +111,12 @@ TEST(AppHotKey, RefusedCombinationStaysInactiveUnlessTheHandlerPicksAnother)
     EXPECT_TRUE(backEnd.registered.empty());
 
     int failures = 0;
-    key.OnHotKeyRegisterFailed = [&](TAppHotKey* sender, TShortCut& hotKey) {
+    QObject scope;
+    QObject::connect(&key, &TAppHotKey::OnHotKeyRegisterFailed, &scope, [&](TAppHotKey* sender, TShortCut& hotKey) {
         EXPECT_EQ(sender, &key);
         if (++failures == 1)
             hotKey = kCtrlR | kShiftBit;
-    };
+    });
     key.SetActive(true);
     EXPECT_TRUE(key.Active());
     EXPECT_EQ(key.HotKey(), kCtrlR | kShiftBit);
@@ -134,7 +137,7 @@ TEST(AppHotKey, DeactivatingOrDestroyingUnregisters)
     int calls = 0;
     {
         TAppHotKey key(backEnd);
-        key.OnHotKey = [&](TAppHotKey*) { ++calls; };
+        QObject::connect(&key, &TAppHotKey::OnHotKey, &key, [&] { ++calls; });
         key.SetHotKey(kCtrlR);
         key.SetActive(true);
         const int firstId = key.Id();
@@ -156,7 +159,7 @@ TEST(AppHotKey, ChangingTheCombinationWhileActiveRegistersItAgain)
     TFakeHotKeyBackEnd backEnd;
     TAppHotKey key(backEnd);
     int calls = 0;
-    key.OnHotKey = [&](TAppHotKey*) { ++calls; };
+    QObject::connect(&key, &TAppHotKey::OnHotKey, &key, [&] { ++calls; });
     key.SetHotKey(kCtrlR);
     key.SetActive(true);
 
@@ -225,7 +228,7 @@ TEST_F(AppHotKeyX11, GrabbedPressReachesOnHotKeyInEveryLockState)
         GTEST_SKIP() << "needs xdotool";
     TAppHotKey key;
     int calls = 0;
-    key.OnHotKey = [&](TAppHotKey*) { ++calls; };
+    QObject::connect(&key, &TAppHotKey::OnHotKey, &key, [&] { ++calls; });
     key.SetHotKey(kCtrlR);
     key.SetActive(true);
     ASSERT_TRUE(key.Active());

@@ -161,10 +161,10 @@ TEST(OneInstanceChild, DISABLED_SecondCopy)
         TOneInstance custom(SameNameElsewhere(path));
         custom.Mode = oiCustom;
         int calls = 0;
-        custom.OnCustom = [&](TOneInstance* sender) {
+        QObject::connect(&custom, &TOneInstance::OnCustom, &custom, [&](TOneInstance* sender) {
             EXPECT_EQ(sender, &custom);
             ++calls;
-        };
+        });
         EXPECT_TRUE(custom.Test());
         EXPECT_EQ(calls, 1);
     }

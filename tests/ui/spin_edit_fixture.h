@@ -63,7 +63,7 @@ protected:
         field->SetPageSize(0.1);
         field->SetDecimals(4);
         field->SetMaxLength(8);
-        field->OnKeyPress = MapDecimalPoint;
+        QObject::connect(field, &TDoubleSpinEdit::OnKeyPress, field, MapDecimalPoint);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

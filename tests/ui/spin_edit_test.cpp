@@ -194,20 +194,47 @@ TEST_F(SpinEditTest, PointBecomesTheSeparatorThroughTheKeyHandler)
     EXPECT_EQ(field->beeps, 0);
 }
 
-TEST_F(SpinEditTest, KeyHandlerRunsAfterTheFilterAndMayDropTheCharacter)
+TEST_F(SpinEditTest, KeyHandlersRunAfterTheFilterInOrderAndMayDropTheCharacter)
 {
+    QObject::disconnect(field, &TDoubleSpinEdit::OnKeyPress, nullptr, nullptr);
     QString seen;
-    field->OnKeyPress = [&](TDoubleSpinEdit* sender, QChar& key) {
+    QString seenNext;
+    QObject scope;
+    QObject::connect(field, &TDoubleSpinEdit::OnKeyPress, &scope, [&](TDoubleSpinEdit* sender, QChar& key) {
         EXPECT_EQ(sender, field);
         seen += key;
         if (key == u'7')
             key = QChar();
-    };
+    });
+    // The next handler sees the character as the first one left it.
+    QObject::connect(field, &TDoubleSpinEdit::OnKeyPress, &scope,
+                     [&](TDoubleSpinEdit*, const QChar& key) { seenNext += key.isNull() ? u'-' : key; });
     field->setFocus();
     field->clear();
     QTest::keyClicks(field, "1x7,2");
-    EXPECT_EQ(seen, "172");  // refused characters never reach the handler
+    EXPECT_EQ(seen, "172");  // refused characters never reach the handlers
+    EXPECT_EQ(seenNext, "1-2");
     EXPECT_EQ(field->text(), "12");
+}
+
+TEST_F(SpinEditTest, AKeyHandlerIsNotCalledOnceItsReceiverIsDestroyed)
+{
+    struct KeyCounter : QObject {
+        int keys = 0;
+    };
+    auto receiver = std::make_unique<KeyCounter>();
+    int calls = 0;
+    // The handler touches its receiver: a call after the receiver's end is a use after free.
+    QObject::connect(field, &TDoubleSpinEdit::OnKeyPress, receiver.get(),
+                     [&calls, counter = receiver.get()] { calls = ++counter->keys; });
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "1");
+    EXPECT_EQ(calls, 1);
+    receiver.reset();
+    QTest::keyClicks(field, "5");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(field->text(), "15");  // the remaining handler and the field go on working
 }
 
 TEST_F(SpinEditTest, MaxLengthLeavesNoRoomUntilTextIsSelectedOrDeleted)
