@@ -1,6 +1,7 @@
 #pragma once
 // The exchange over a real pseudo-terminal line, against the emulated adapter.
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -25,10 +26,21 @@ inline std::vector<AdapterCommand> CommandsOf(const AdapterEmulator& emulator)
     return commands;
 }
 
+// ThreadSanitizer slows every thread several times over, the emulator's and the port's
+// included: under it the line tests speed their pauses and time-outs up a quarter as much.
+#ifdef __SANITIZE_THREAD__
+constexpr int kSanitizerSlowdown = 4;
+#else
+constexpr int kSanitizerSlowdown = 1;
+#endif
+
 class ExchangeLineTest : public ::testing::Test {
 protected:
     // The pauses and time-outs run twenty times faster unless a test asks for the real ones.
-    explicit ExchangeLineTest(int timingDivisor = 20) { timing::SetDivisorForTesting(timingDivisor); }
+    explicit ExchangeLineTest(int timingDivisor = 20)
+    {
+        timing::SetDivisorForTesting(std::max(1, timingDivisor / kSanitizerSlowdown));
+    }
     ~ExchangeLineTest() override
     {
         exchange.Shutdown();
