@@ -4,18 +4,8 @@
 
 #include "cli/arguments.h"
 #include "cli/exchange_session.h"
-#include "serial/port_discovery.h"
 
 namespace torv::cli {
-
-std::string AdapterIdentity(const std::string& devicePath)
-{
-    const std::string name = PortNameOf(devicePath);
-    for (const PortIdentity& port : DiscoverPorts())
-        if (port.name == name)
-            return PortIdentityText(port);
-    return {};
-}
 
 CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console,
                                Journal* open)
@@ -37,7 +27,7 @@ int CommandJournal::Finish(Session& session, int exitCode, const std::optional<C
     entry.program = "torvctl";
     entry.operation = operation_;
     entry.port = session.DevicePath();
-    entry.adapter = AdapterIdentity(entry.port);
+    entry.adapter = session.AdapterIdentity();
     entry.exitCode = exitCode;
     entry.success = exitCode == kExitOk;
     if (failure)

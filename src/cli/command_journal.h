@@ -40,7 +40,4 @@ private:
     std::optional<ParameterBlock> written_;
 };
 
-// The port's identity as the system tells it ("" for a device it does not list).
-std::string AdapterIdentity(const std::string& devicePath);
-
 }  // namespace torv::cli

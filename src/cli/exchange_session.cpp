@@ -84,6 +84,18 @@ std::optional<CommandFailure> Session::Write(const ParameterBlock& block)
                           host_.LastPrompt()};
 }
 
+const std::string& Session::AdapterIdentity()
+{
+    if (!adapterIdentity_) {
+        const std::string name = PortNameOf(devicePath_);
+        adapterIdentity_.emplace();
+        for (const PortIdentity& port : DiscoverPorts())
+            if (port.name == name)
+                adapterIdentity_ = PortIdentityText(port);
+    }
+    return *adapterIdentity_;
+}
+
 CommandFailure Session::FailureBeforeSending() const
 {
     if (const std::optional<std::string>& openError = traced_.OpenError()) {

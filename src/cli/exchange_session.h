@@ -46,6 +46,9 @@ public:
     // What the journal notes of the exchange: the prompts shown, whether it reached the info block.
     const JournalingHost& Notes() const { return notes_; }
     const std::string& DevicePath() const { return devicePath_; }
+    // The port's identity as the system tells it ("" for a device it does not list),
+    // looked up once for the session: a batch journals it for every unit.
+    const std::string& AdapterIdentity();
 
 private:
     // The exchange ended without completing and before any block was sent.
@@ -59,6 +62,7 @@ private:
     ProgrammingExchange exchange_;
     std::unique_ptr<AdapterEmulator> emulator_;
     std::string devicePath_;
+    std::optional<std::string> adapterIdentity_;
     std::vector<int> damagedTaken_;
 };
 
