@@ -3,6 +3,16 @@
 #include <utility>
 
 namespace torv::texts {
+namespace {
+
+// A text made of head, something quoted, and tail.
+bool Frames(const std::string& text, const std::string& head, const std::string& tail)
+{
+    return text.size() >= head.size() + tail.size() && text.rfind(head, 0) == 0 &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
 
 std::string MessageName(const Message& message)
 {
@@ -28,10 +38,11 @@ std::string MessageName(const Message& message)
         if (tail == afterField(OutOfRange(channel, "").text))
             return "W" + std::to_string(channel + 2);
     }
-    const std::string busyTail = PortBusy("").text.substr(std::string("Порт ").size());
-    if (message.text.rfind("Порт ", 0) == 0 && message.text.size() >= busyTail.size() &&
-        message.text.compare(message.text.size() - busyTail.size(), busyTail.size(), busyTail) == 0)
+    const std::string busyHead = "Порт ";
+    if (Frames(message.text, busyHead, PortBusy("").text.substr(busyHead.size())))
         return "port busy";
+    if (Frames(message.text, kOtherUnitHead, kOtherUnitTail))
+        return "other unit connected";
     return {};
 }
 

@@ -70,8 +70,17 @@ inline Message OutOfRange(int channel, const std::string& fieldText)
 
 inline const Message kGrid25kHzNotice{"Будет выставлена сетка 25 кГц!", "Внимание!", MessageFlags::kOkPlain};
 
+// Retry after a failed verification found another unit connected: nothing was written.
+inline const std::string kOtherUnitHead = "Подключен другой передатчик (серийный № ";
+inline const std::string kOtherUnitTail = "). Запись не выполнена.";
+inline Message OtherUnitConnected(const std::string& serialText)
+{
+    return {kOtherUnitHead + serialText + kOtherUnitTail, "Внимание!", MessageFlags::kOkPlain};
+}
+
 // The name a message goes by in the journal and in reports: the prompt's letter ("A" to
-// "I"), "W1" to "W4" for the write checks, "port busy"; empty for any other message.
+// "I"), "W1" to "W4" for the write checks, "port busy", "other unit connected"; empty
+// for any other message.
 std::string MessageName(const Message& message);
 
 inline const std::string kReadSucceeded = "Данные успешно считаны.";

@@ -1,8 +1,10 @@
 #include "exchange/programming_exchange.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "device/checksum.h"
+#include "device/info_text.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/paced_wait.h"
 #include "exchange/status_text.h"
@@ -26,12 +28,20 @@ constexpr int kProbeReplyBytes = 5;
 constexpr int kInfoBytes = 8;
 constexpr int kParamBytes = 32;
 constexpr int kRetriesBeforePrompt = 4;
+// The most bytes left over from earlier replies that are dropped before a command.
+constexpr int kMostStaleBytes = 4096;
 
 // The identification is searched up to the first zero byte of the reply.
 bool IdentifiesAdapter(const std::string& reply)
 {
     const std::string text = reply.substr(0, reply.find('\0'));
     return text.find("Quasar2") != std::string::npos || text.find("Quasar3") != std::string::npos;
+}
+
+// The same transmitter: its device type and serial number agree.
+bool SameUnit(InfoBlock a, InfoBlock b)
+{
+    return InfoBlockView(a).DeviceType() == InfoBlockView(b).DeviceType() && SerialText(a) == SerialText(b);
 }
 
 }  // namespace
@@ -70,6 +80,7 @@ ProgrammingExchange::PortHandlerScope::~PortHandlerScope()
 void ProgrammingExchange::StartRead()
 {
     retryCounter_ = 0;
+    unitToRewrite_.reset();
     host_.SetControlState(ControlState::Busy);
     SendIdentify();
 }
@@ -77,6 +88,8 @@ void ProgrammingExchange::StartRead()
 void ProgrammingExchange::StartWrite(const ParameterBlock& block)
 {
     retryCounter_ = 0;
+    unitToRewrite_.reset();
+    otherUnitFound_ = false;
     readBack_.reset();
     block_ = block;
     host_.ShowParameters();
@@ -104,6 +117,7 @@ void ProgrammingExchange::AbortToIdle()
     // again; the abandoned exchange must not raise a time-out prompt in the idle window.
     responseTimer_.Stop();
     identificationQuietTimer_.stop();
+    unitToRewrite_.reset();
     host_.ShowParameters();
     retryCounter_ = 0;
     stage_ = kIdle;
@@ -160,10 +174,14 @@ void ProgrammingExchange::SendIdentify()
     ArmResponseTimer();
 }
 
+// Every command sent here expects a reply of a fixed length. Whatever is still queued
+// then (the tail of an earlier reply, noise) would be taken as the reply's start: it is
+// read and dropped right before the command goes out.
 void ProgrammingExchange::SendCommand(std::initializer_list<std::uint8_t> command, int pauseMs, Stage next)
 {
     PacedWait(static_cast<std::uint16_t>(timing::Scaled(pauseMs)));
-    if (port_.WriteBytes(command.begin(), static_cast<int>(command.size())) < 0) {
+    if (port_.DropBytes(kMostStaleBytes) < 0 ||
+        port_.WriteBytes(command.begin(), static_cast<int>(command.size())) < 0) {
         EndOnPortError();
         return;
     }
@@ -239,6 +257,8 @@ void ProgrammingExchange::PortTxEmpty()
 void ProgrammingExchange::OnResponseTimeout()
 {
     responseTimer_.Stop();
+    // Retry after a time-out starts a read, also when a re-write was waiting for its check.
+    unitToRewrite_.reset();
     const Message& prompt = stage_ == kIdentification                                ? texts::kAdapterNotFoundTimeout
                             : (stage_ == kProbe || stage_ == kTypeSelection) ? texts::kAdapterNotResponding
                                                                                     : texts::kTransmitterNotResponding;
@@ -343,10 +363,19 @@ void ProgrammingExchange::ReceiveInfoBlock(int count)
 {
     if (!TakeWholeReply(count, kInfoBytes))
         return;
-    std::copy_n(receiveBuffer_.begin(), kInfoBytes, info_.begin());
-    const std::uint8_t deviceType = InfoBlockView(info_).DeviceType();
+    InfoBlock reply{};
+    std::copy_n(receiveBuffer_.begin(), kInfoBytes, reply.begin());
+    // Before a re-write the info block names the unit the write was made for: the reply
+    // only says who is connected now.
+    if (!unitToRewrite_)
+        info_ = reply;
+    const std::uint8_t deviceType = InfoBlockView(reply).DeviceType();
     if (FindTransmitterType(deviceType)) {
         retryCounter_ = 0;
+        if (unitToRewrite_) {
+            RewriteIfSameUnit(reply);
+            return;
+        }
         host_.ShowDeviceInfo();
         SendParamRequest(false);
         return;
@@ -354,6 +383,18 @@ void ProgrammingExchange::ReceiveInfoBlock(int count)
     ApplyFailureRule([this] { SendInfoRequest(); },
                      deviceType == kNoTransmitter ? texts::kNoTransmitter : texts::kNotATransmitter,
                      [this] { SendIdentify(); });
+}
+
+void ProgrammingExchange::RewriteIfSameUnit(InfoBlock connected)
+{
+    const InfoBlock intended = *std::exchange(unitToRewrite_, std::nullopt);
+    if (SameUnit(connected, intended)) {
+        SendParamWrite();
+        return;
+    }
+    otherUnitFound_ = true;
+    host_.ShowMessage(texts::OtherUnitConnected(SerialText(connected)));
+    AbortToIdle();
 }
 
 void ProgrammingExchange::ReceiveParameters(int count)
@@ -382,7 +423,9 @@ void ProgrammingExchange::ReceiveReadBack(int count)
         AcceptBlock(&texts::kWriteSucceeded);
         return;
     }
-    ApplyFailureRule([this] { SendParamWrite(); }, texts::kWriteVerifyError, [this] { SendParamWrite(); });
+    // The operator's Retry may come after the unit was changed: the block is written again
+    // only once the unit connected is seen to be the one the write was made for.
+    ApplyFailureRule([this] { SendParamWrite(); }, texts::kWriteVerifyError, [this] { CheckUnitThenRewrite(); });
 }
 
 void ProgrammingExchange::ReceiveStray(int count)
@@ -398,6 +441,12 @@ void ProgrammingExchange::ReceiveStray(int count)
         EndOnPortError();
     else if (ReplyIsWriteLock(received))
         host_.DisableWrite();
+}
+
+void ProgrammingExchange::CheckUnitThenRewrite()
+{
+    unitToRewrite_ = info_;
+    SendIdentify();
 }
 
 // ---- helpers ------------------------------------------------------------------------

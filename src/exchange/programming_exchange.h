@@ -53,6 +53,9 @@ public:
     const ParameterBlock& Block() const { return block_; }
     // The block read back after the last write, matching it or not; nothing before one.
     const std::optional<ParameterBlock>& ReadBack() const { return readBack_; }
+    // True when the last write ended because another unit was found connected when the
+    // operator asked to write again: nothing was written to that unit.
+    bool OtherUnitFound() const { return otherUnitFound_; }
     // Replaces the block shown (start-up contents).
     void SetBlock(const ParameterBlock& block) { block_ = block; }
 
@@ -123,6 +126,10 @@ private:
     void ReceiveParameters(int count);
     void ReceiveReadBack(int count);
     void ReceiveStray(int count);
+    // Retry after a failed verification: identifies the unit connected first, as a read
+    // does, and writes the block again only to the unit the write was made for.
+    void CheckUnitThenRewrite();
+    void RewriteIfSameUnit(InfoBlock connected);
 
     // Reads a reply of size bytes once count says it is all there; false while it is not
     // (or when the port failed, which has then ended the exchange).
@@ -143,6 +150,8 @@ private:
     InfoBlock info_{};
     ParameterBlock block_{};
     std::optional<ParameterBlock> readBack_;
+    std::optional<InfoBlock> unitToRewrite_;  // set while a re-write waits for its check
+    bool otherUnitFound_ = false;
     std::uint8_t stage_ = kIdle;
     std::int32_t retryCounter_ = 0;
     std::string portDevicePath_;

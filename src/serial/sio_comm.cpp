@@ -3,6 +3,7 @@
 #include "serial/sio_error.h"
 #include "serial/sio_threads.h"
 
+#include <array>
 #include <cerrno>
 #include <stdexcept>
 #include <thread>
@@ -80,6 +81,7 @@ void TSioCustomComm::OpenPort()
         throw DeviceOpenError(path, error);
     }
     try {
+        received_.clear();
         decoder_.Clear();
         markEvents_ = {};
         if (updateDcb_) {
@@ -177,22 +179,30 @@ int TSioCustomComm::ReadBytes(void* buffer, int count)
         return 0;
     }
     std::lock_guard lock(portLock_);
-    if (!receiveRules_.marked && !receiveRules_.stripNulls) {
-        return ReadRaw(buffer, count);
-    }
-    // Marks and stripped bytes make the data shorter than the input, never longer.
-    std::string raw(static_cast<size_t>(count), '\0');
-    std::string data;
-    while (data.empty()) {
-        const int got = ReadRaw(raw.data(), count);
+    FillReceiveBuffer();
+    const size_t taken = std::min(received_.size(), static_cast<size_t>(count));
+    received_.copy(static_cast<char*>(buffer), taken);
+    received_.erase(0, taken);
+    return static_cast<int>(taken);
+}
+
+void TSioCustomComm::FillReceiveBuffer()
+{
+    std::array<std::uint8_t, 256> raw;
+    const size_t before = received_.size();
+    while (!deviceLost_ && received_.size() < kReceiveCapacity) {
+        const int got = ReadRaw(raw.data(), static_cast<int>(raw.size()));
         if (got <= 0) {
             break;
         }
-        NoteMarks(decoder_.Decode(reinterpret_cast<const std::uint8_t*>(raw.data()), got, receiveRules_, data));
+        NoteMarks(decoder_.Decode(raw.data(), got, receiveRules_, received_));
     }
-    const size_t taken = std::min(data.size(), static_cast<size_t>(count));
-    data.copy(static_cast<char*>(buffer), taken);
-    return static_cast<int>(taken);
+    if (received_.size() > before && eventThread_) {
+        eventThread_->NoteArrival();
+    }
+    if (deviceLost_) {
+        received_.clear();  // a line that has gone away has nothing more to hand over
+    }
 }
 
 int TSioCustomComm::ReadRaw(void* buffer, int count)
@@ -249,28 +259,29 @@ std::string TSioCustomComm::ReadAllText()
     return text;
 }
 
-// Queue counts. Line errors found on the way join the pending set, which only CheckErrors
-// empties, so a status read from a handler cannot swallow them before OnError.
+// Queue counts: the data bytes received and not yet read (what the kernel holds is moved
+// into the receive buffer first), and the kernel's output queue. Line errors found on the
+// way join the pending set, which only CheckErrors empties, so a status read from a
+// handler cannot swallow them before OnError.
 TSioCustomComm::Status TSioCustomComm::ReadStatus()
 {
     std::lock_guard lock(portLock_);
     Status status;
+    FillReceiveBuffer();
     if (!deviceLost_) {
-        int error = device_->InputQueue(status.inQueue);
-        if (error == 0) {
-            error = device_->OutputQueue(status.outQueue);
-        }
-        if (error != 0) {
+        if (const int error = device_->OutputQueue(status.outQueue)) {
             if (!tty::IsDeviceLost(error)) {
                 throw SystemError(sio_message::kRetrievingStatistics, error);
             }
             NoteDeviceError(error);
-            status = Status{};
         }
     }
-    if (!deviceLost_) {
-        CollectLineEvents();
+    if (deviceLost_) {
+        received_.clear();
+        return Status{};
     }
+    status.inQueue = static_cast<int>(received_.size());
+    CollectLineEvents();
     return status;
 }
 
@@ -305,6 +316,7 @@ void TSioCustomComm::PurgeAll()
     if (deviceLost_) {
         return;  // nothing left to discard
     }
+    received_.clear();
     decoder_.Clear();
     if (const int error = device_->Purge()) {
         if (!tty::IsDeviceLost(error)) {
@@ -369,6 +381,9 @@ void TSioCustomComm::Dispatch(TSioCommEvents word)
         if (word.testFlag(TSioCommEvent::ceRxChar)) {
             word.setFlag(TSioCommEvent::ceRxChar, false);
             const int waiting = InputCount();
+            if (eventThread_) {
+                eventThread_->ForgetArrival();  // this count reports every byte received so far
+            }
             if (waiting > 0) {
                 OnRxChar(Sender(), waiting);
             }

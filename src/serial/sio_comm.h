@@ -12,8 +12,13 @@
 // - A direct write is complete when the kernel's output queue is empty. When WriteTimeout
 //   ends first, the result is the number of bytes that left the queue by then; bytes not
 //   handed to the kernel are dropped.
+// - Received bytes are moved from the kernel into the component's own receive buffer as
+//   they are counted or read, decoded on the way, so that OnRxChar's Count, InputCount
+//   and ReadBytes agree on the data bytes whatever the kernel queued for them.
 // - Parity and framing errors and breaks are marked by the kernel (PARMRK) and taken out
-//   of the input: a byte with an error is kept, or replaced by ErrorChar with coErrorChar;
+//   of the input: a data 0xFF (queued twice) is one byte, a mark cut by the end of a read
+//   is held until its second half comes, a byte with an error is kept, or replaced by
+//   ErrorChar with coErrorChar;
 //   a break gives no byte. The error flags come from the driver's counters, or from the
 //   marks when it keeps none (a marked byte then counts as a parity error when parity is
 //   on, else as a framing error). A zero byte received with an error cannot be told from
@@ -200,6 +205,8 @@ private:
     void NoteWriteWait();
 
     int ReadRaw(void* buffer, int count);
+    // Moves what the device has queued into the receive buffer, decoded, up to its capacity.
+    void FillReceiveBuffer();
     void NoteMarks(const tty::MarksFound& found);
     Status ReadStatus();
     // Reads the status and raises OnError with the line errors found since the last check.
@@ -249,7 +256,10 @@ private:
     // Line errors found but not yet reported, and the counter readings they were taken from.
     std::mutex countersMutex_;
     std::optional<tty::LineCounters> counters_;
-    // Reading, on the main thread under the port lock.
+    // Reading, on the main thread under the port lock: the data bytes received and not yet
+    // read, and the decoder of the kernel's marks.
+    static constexpr std::size_t kReceiveCapacity = 4096;
+    std::string received_;
     tty::InputDecoder decoder_;
     tty::ReceiveRules receiveRules_;
     TSioCommEvents markEvents_;

@@ -152,6 +152,12 @@ void TSioCommEventThread::WatchOutput()
     wakeUp_.SetEvent();
 }
 
+void TSioCommEventThread::NoteArrival()
+{
+    if (!arrival_.exchange(true))
+        wakeUp_.SetEvent();
+}
+
 void TSioCommEventThread::Loop()
 {
     while (!StopRequested()) {
@@ -172,6 +178,8 @@ void TSioCommEventThread::Loop()
                 word |= TakeDeviceEvents(ready[i].events);
             }
         }
+        if (arrival_.exchange(false))
+            word |= TSioCommEvent::ceRxChar;
         word = (word | TakeOutputDrained()) & mask_;
         if (word) {
             HandOver(word);

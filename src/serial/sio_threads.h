@@ -61,7 +61,9 @@ private:
 
 // Waits (blocking, no polling) on the device and on its wake-up signal. Received bytes
 // give ceRxChar once per arrival, not while bytes merely stay queued; a hang-up gives one
-// ceError, after which the dead descriptor is no longer watched.
+// ceError, after which the dead descriptor is no longer watched. Bytes the main thread
+// moves from the device into the component's receive buffer after the last count was
+// taken are an arrival too: the device no longer shows them as readable.
 class TSioCommEventThread : public TSioCommThread {
 public:
     // Raises " Error setting EventMask" when the wait cannot be set up.
@@ -72,6 +74,11 @@ public:
     void WatchOutput();
     // Main thread: the output queue was purged; nothing is left to report.
     void CancelOutputWatch() { outputWatch_ = false; }
+    // Main thread: received bytes were taken off the device into the receive buffer;
+    // report ceRxChar for them unless a count is taken first.
+    void NoteArrival();
+    // Main thread: a count of everything received was just taken for OnRxChar.
+    void ForgetArrival() { arrival_ = false; }
 
 protected:
     void WakeUp() override { wakeUp_.SetEvent(); }
@@ -87,6 +94,7 @@ private:
     int epoll_ = -1;
     TSioWaitEvent wakeUp_;
     std::atomic<bool> outputWatch_{false};
+    std::atomic<bool> arrival_{false};
 };
 
 // Waits on the modem lines (TIOCMIWAIT) and reports the changes of those in the mask as

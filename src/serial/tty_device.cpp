@@ -126,7 +126,6 @@ public:
                             counts.cts,   counts.dsr,     counts.rng,    counts.dcd};
     }
 
-    int InputQueue(int& count) override { return ::ioctl(fd_, FIONREAD, &count) == 0 ? 0 : errno; }
     int OutputQueue(int& count) override { return ::ioctl(fd_, TIOCOUTQ, &count) == 0 ? 0 : errno; }
     int Purge() override { return ::ioctl(fd_, TCFLSH, TCIOFLUSH) == 0 ? 0 : errno; }
 

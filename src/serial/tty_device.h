@@ -64,7 +64,6 @@ public:
     // Nothing when the driver keeps no counters.
     virtual std::optional<LineCounters> Counters() = 0;
 
-    virtual int InputQueue(int& count) = 0;
     virtual int OutputQueue(int& count) = 0;
     // Discards both queues.
     virtual int Purge() = 0;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include "device/checksum.h"
+#include "device/info_text.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/timing.h"
 #include "exchange_fixture.h"
@@ -456,8 +458,9 @@ TEST_F(ExchangeTest, RetryToAStagePromptRestartsItsStep)
         {&texts::kDeviceTypeRefused, [&] { exchange.StartRead(); Deliver(BytesOf("Quasar3")); }, {0x15}, false,
          kIdentify},
         {&texts::kChecksumError, [&] { ReadUpToParameters(); }, BytesOfBlock(damaged), false, kIdentify},
+        // Retry after a failed verification asks who is connected before writing again.
         {&texts::kWriteVerifyError, [&] { CompleteRead(); exchange.StartWrite(GoodBlock()); },
-         BytesOfBlock(damaged), true, writeCommand},
+         BytesOfBlock(damaged), true, kIdentify},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.prompt->text);
@@ -476,6 +479,82 @@ TEST_F(ExchangeTest, RetryToAStagePromptRestartsItsStep)
         exchange.AbortToIdle();
         exchange.Shutdown();
     }
+}
+
+// Retry at the verification prompt: the unit connected is identified as a read begins,
+// and the block goes again only to the unit the write was made for.
+TEST_F(ExchangeTest, RetryAfterAFailedVerificationWritesOnlyToTheUnitThatWasRead)
+{
+    ParameterBlock differing = GoodBlock();
+    differing[9] ^= 0x01;
+    Bytes writeCommand{0xE0, 0x10};
+    const ParameterBlock good = GoodBlock();
+    writeCommand.insert(writeCommand.end(), good.begin(), good.end());
+    struct Case {
+        const char* what;
+        Bytes connectedInfo;
+        bool written;
+    };
+    Bytes otherSerial = InfoOfType(13);
+    otherSerial[2] = 0x35;
+    const Case cases[] = {
+        {"same unit", InfoOfType(13), true},
+        {"other serial number", otherSerial, false},
+        {"other device type", InfoOfType(14), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.messages.clear();
+        host.answers = {Answer::Retry};
+        CompleteRead();
+        const int infoShown = host.deviceInfoShown;
+        exchange.StartWrite(GoodBlock());
+        for (int i = 0; i < 5; ++i) {
+            exchange.PortTxEmpty();
+            Deliver(BytesOfBlock(differing));
+        }
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(LastWrite(), kIdentify);
+        Deliver(BytesOf("Quasar3"));
+        Deliver({0x06});
+        const std::size_t writesBefore = port.writes.size();
+        Deliver(c.connectedInfo);
+        EXPECT_EQ(host.deviceInfoShown, infoShown);  // the window keeps showing the unit read
+        EXPECT_EQ(InfoBlockView(exchange.Info()).SerialDigits7And8(), 0x34);
+        if (c.written) {
+            EXPECT_EQ(LastWrite(), writeCommand);
+            EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+            EXPECT_FALSE(exchange.OtherUnitFound());
+        } else {
+            EXPECT_EQ(port.writes.size(), writesBefore);
+            ASSERT_EQ(host.messages.size(), 2u);
+            InfoBlock connected{};
+            std::copy(c.connectedInfo.begin(), c.connectedInfo.end(), connected.begin());
+            EXPECT_EQ(host.messages[1].text, texts::OtherUnitConnected(SerialText(connected)).text);
+            EXPECT_EQ(host.messages[1].caption, "Внимание!");
+            EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+            EXPECT_TRUE(exchange.OtherUnitFound());
+        }
+        exchange.AbortToIdle();
+        exchange.Shutdown();
+    }
+}
+
+// Bytes left over from a whole reply (a trailer that arrives after the info block) are
+// dropped right before the next command and never start its reply.
+TEST_F(ExchangeTest, BytesLeftOverFromAReplyAreDroppedBeforeTheNextCommand)
+{
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    Deliver({0x06});
+    // The trailer comes during the pause before the parameter request.
+    QTimer::singleShot(0, [&] { port.input.insert(port.input.end(), {0x0D, 0x0A}); });
+    Deliver(InfoOfType(13));
+    ASSERT_EQ(LastWrite(), kParamRequest);
+    EXPECT_TRUE(port.input.empty());
+    Deliver(BytesOfBlock(GoodBlock()));
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
+    EXPECT_EQ(exchange.Block(), GoodBlock());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <optional>
 
 #include "exchange/exchange_texts.h"
 #include "exchange_line_fixture.h"
@@ -78,6 +79,51 @@ TEST_F(LineSpeedTest, WrongOrShortIdentificationEndsInItsPrompt)
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, texts::kAdapterNotFoundTimeout.text);
     EXPECT_GE(MillisecondsSince(start), 5000);
+}
+
+// Replies holding the byte 0xFF (every grid record; 45 legacy 25 kHz channels such as
+// 146.1 MHz), and an info block followed by a line end, read and written at line speed.
+TEST_F(LineSpeedTest, UnitsWhoseBlocksHoldTheMarkByteAreReadAndWritten)
+{
+    struct Case {
+        const char* what;
+        std::uint8_t type;
+        ChannelPlan held;
+        std::optional<ChannelPlan> written;
+        std::vector<std::uint8_t> infoTrailer;
+    };
+    const Case cases[] = {
+        {"grid, type 13", 13, {SynthMode::Grid, 150.0125}, std::nullopt, {}},
+        {"grid, type 14, written", 14, {SynthMode::Grid, 440.025}, ChannelPlan{SynthMode::Grid, 455.5, 460.0}, {}},
+        {"grid, type 15", 15, {SynthMode::Grid, 400.025}, std::nullopt, {}},
+        {"legacy 146.1", 13, {SynthMode::Legacy, 146.1}, std::nullopt, {}},
+        {"legacy, 146.1 written", 13, {SynthMode::Legacy, 146.0}, ChannelPlan{SynthMode::Legacy, 146.1}, {}},
+        {"info followed by a line end", 13, {SynthMode::Legacy, 146.0}, ChannelPlan{SynthMode::Legacy, 146.175},
+         {0x0D, 0x0A}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TransmitterContents contents = MakeContents({.deviceType = c.type}, c.held);
+        emulator->SetContents(contents);
+        EmulatorFaults faults;
+        faults.infoTrailer = c.infoTrailer;
+        emulator->SetFaults(faults);
+        Clock::time_point start = Clock::now();
+        ASSERT_TRUE(Read());
+        std::cout << "[ line speed ] read, " << c.what << ": " << MillisecondsSince(start) << " ms\n";
+        EXPECT_EQ(exchange.Block(), contents.block);
+        if (c.written) {
+            const ParameterBlock block = MakeParameterBlock(*c.written, c.type);
+            start = Clock::now();
+            ASSERT_TRUE(Write(block));
+            std::cout << "[ line speed ] write, " << c.what << ": " << MillisecondsSince(start) << " ms\n";
+            EXPECT_EQ(emulator->StoredBlock(), block);
+            ASSERT_TRUE(Read());
+            EXPECT_EQ(exchange.Block(), block);
+        }
+        EXPECT_TRUE(host.messages.empty());
+        exchange.ChangePort(exchange.PortDevicePath());  // the next unit opens the port again
+    }
 }
 
 }  // namespace

@@ -65,6 +65,13 @@ public:
         [[maybe_unused]] const auto written = ::write(event_, &one, sizeof one);
     }
 
+    // Bytes received and not yet read by the component.
+    int Queued()
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(input_.size());
+    }
+
     // Called after the UART has taken each write, with everything sent so far.
     std::function<void(const std::string& sent)> onWrite;
     std::string Sent()
@@ -157,12 +164,6 @@ public:
     {
         std::lock_guard lock(uart_.mutex_);
         return uart_.keepsCounters ? std::optional(uart_.counters_) : std::nullopt;
-    }
-    int InputQueue(int& count) override
-    {
-        std::lock_guard lock(uart_.mutex_);
-        count = static_cast<int>(uart_.input_.size());
-        return 0;
     }
     int OutputQueue(int& count) override
     {

@@ -413,7 +413,6 @@ public:
     int WaitModemChange(int lines) override { return device_->WaitModemChange(lines); }
     void InterruptModemWait(pthread_t waiter) override { device_->InterruptModemWait(waiter); }
     std::optional<tty::LineCounters> Counters() override { return device_->Counters(); }
-    int InputQueue(int& count) override { return device_->InputQueue(count); }
     int OutputQueue(int& count) override { return device_->OutputQueue(count); }
     int Purge() override { return device_->Purge(); }
     long Read(void* buffer, std::size_t count) override { return device_->Read(buffer, count); }
