@@ -5,16 +5,21 @@
 // forward and ends), then the window with its port list; the first argument decides
 // whether success texts appear in the status bar.
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <memory>
 
 #include "emulator/adapter_emulator.h"
 #include "torv_version.h"
 #include "ui/command_line.h"
 #include "journal/journal.h"
+#include "production/stop_signals.h"
 #include "ui/main_form.h"
+#include "ui/message_box.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
 
@@ -46,24 +51,39 @@ void TellOptionsNotApplied(const torv::CommandLine& commandLine, bool broughtFor
                  unapplied.join(QLatin1Char(' ')).toLocal8Bit().constData());
 }
 
-}  // namespace
+// The last line of defence: an exception that escapes an event handler is reported, in a
+// box too while the window is up, and the program goes on.
+class ProgrammerApplication : public QApplication {
+public:
+    using QApplication::QApplication;
 
-int main(int argc, char** argv)
+    QPointer<QWidget> window;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            Report(error.what());
+        } catch (...) {
+            Report("unknown error");
+        }
+        return false;
+    }
+
+private:
+    void Report(const char* what)
+    {
+        std::fprintf(stderr, "torv-programmer: internal error: %s\n", what);
+        if (window && window->isVisible())
+            torv::ShowMessageBox(window, {std::string("Внутренняя ошибка программы: ") + what, "Ошибка",
+                                          torv::MessageFlags::kOkError});
+    }
+};
+
+int Run(int argc, char** argv, const torv::CommandLine& commandLine)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const torv::CommandLine commandLine = torv::ParseCommandLine(arguments);
-    if (commandLine.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (commandLine.version) {
-        std::puts("torv-programmer " TORV_VERSION);
-        return 0;
-    }
-
-    QApplication application(argc, argv);
+    ProgrammerApplication application(argc, argv);
     // The copy is known by its executable's file name, as it was started.
     torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
     bool broughtForward = false;
@@ -93,10 +113,49 @@ int main(int argc, char** argv)
     torv::TMainForm window(options);
     if (!window.Created())
         return 0;
+    application.window = &window;
     window.SetShowStatusMessages(commandLine.showStatusMessages);
     oneInstance.ServeActivation(&window);
+    // Ctrl+C at the terminal, or the session ending, closes the window as «Выход» does (after
+    // a write in progress has ended); a second signal ends the program at once.
+    torv::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &torv::StopSignals::Received, &window, [&window](int count) {
+        if (count == 1) {
+            window.close();
+            return;
+        }
+        std::fputs("torv-programmer: ended by a second signal\n", stderr);
+        std::_Exit(EXIT_FAILURE);
+    });
     if (const QScreen* screen = application.primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const torv::CommandLine commandLine = torv::ParseCommandLine(arguments);
+    if (commandLine.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        std::puts("torv-programmer " TORV_VERSION);
+        return 0;
+    }
+
+    try {
+        return Run(argc, argv, commandLine);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "torv-programmer: %s\n", error.what());
+    } catch (...) {
+        std::fputs("torv-programmer: unknown error\n", stderr);
+    }
+    return EXIT_FAILURE;
 }

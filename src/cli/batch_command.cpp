@@ -109,6 +109,10 @@ public:
             results_.push_back(*unit);
             if (unitsLimit && static_cast<int>(results_.size()) == *unitsLimit)
                 break;
+            if (session_.StopAsked()) {
+                Note("stopped by a signal once the write in progress had ended");
+                break;
+            }
             if (plan_.AllAmong(programmed_)) {
                 Note("every unit of the plan is programmed");
                 break;
@@ -209,12 +213,19 @@ private:
     {
         int programmed = 0, skipped = 0, failed = 0, exitCode = kExitOk;
         QJsonArray units;
+        QJsonArray unknown;  // units a block was sent to without a verification
+        std::string unknownText;
         for (const UnitResult& unit : results_) {
             programmed += unit.end == UnitEnd::Programmed;
             skipped += unit.end == UnitEnd::Skipped;
             if (unit.end == UnitEnd::Failed && Weight(unit.ExitCode()) > Weight(exitCode))
                 exitCode = unit.ExitCode();
             failed += unit.end == UnitEnd::Failed;
+            if (unit.ExitCode() == kExitNotVerified) {
+                const std::string serial = unit.serial.empty() ? "-" : unit.serial;
+                unknown.append(QString::fromStdString(serial));
+                unknownText += (unknownText.empty() ? "" : ", ") + serial;
+            }
             units.append(QJsonObject{{"serial", QString::fromStdString(unit.serial)},
                                      {"frequencies", QString::fromStdString(unit.frequencies)},
                                      {"result", unit.end == UnitEnd::Programmed ? "programmed"
@@ -235,6 +246,7 @@ private:
                                   {"failed", failed},
                                   {"seconds", seconds},
                                   {"unitsPerHour", perHour},
+                                  {"unknown", unknown},
                                   {"units", units}},
                       console_.out);
         } else {
@@ -243,6 +255,8 @@ private:
                           "%d programmed, %d skipped, %d failed in %.1f s: %.0f units programmed per hour\n",
                           programmed, skipped, failed, seconds, perHour);
             console_.out << line;
+            if (!unknownText.empty())
+                console_.out << "state unknown, read these units again: " << unknownText << "\n";
         }
         return exitCode;
     }

@@ -19,31 +19,71 @@ void CommandJournal::NoteRead(Session& session)
     read_ = session.Exchange().Block();
 }
 
-int CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
+JournalEntry CommandJournal::Entry(Session& session) const
 {
-    if (!enabled_)
-        return exitCode;
     JournalEntry entry;
     entry.program = "torvctl";
     entry.operation = operation_;
     entry.port = session.DevicePath();
     entry.adapter = session.AdapterIdentity();
+    if (session.Notes().InfoReached() || read_)
+        DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
+    return entry;
+}
+
+void CommandJournal::BeginWrite(Session& session, const ParameterBlock& block)
+{
+    written_ = block;
+    writeRow_.reset();
+    if (!enabled_)
+        return;
+    JournalEntry entry = Entry(session);
+    entry.outcome = "in progress";
+    DescribeWrite(entry, entry.deviceType.value_or(0), block, std::nullopt);
+    if (Journal* journal = Opened()) {
+        writeRow_ = journal->BeginWrite(entry);
+        if (!writeRow_)
+            Warn(*journal);
+    }
+}
+
+int CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
+{
+    if (!enabled_)
+        return exitCode;
+    JournalEntry entry = Entry(session);
     entry.exitCode = exitCode;
     entry.success = exitCode == kExitOk;
     if (failure)
         entry.outcome = FailureText(*failure);
     else
         entry.outcome = session.DamagedRecordsTaken().empty() ? "success" : "success, damaged data accepted";
-    if (session.Notes().InfoReached() || read_)
-        DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
     if (written_)
         DescribeWrite(entry, entry.deviceType.value_or(0), *written_, session.Exchange().ReadBack());
-
-    std::optional<Journal> opened;
-    Journal& journal = open_ ? *open_ : opened.emplace(Journal::DefaultPath());
-    if (!journal.Append(entry))
-        console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
+    if (session.WriteAbandoned())
+        entry.state = RowState::Interrupted;
+    Journal* journal = Opened();
+    const std::optional<long long> row = std::exchange(writeRow_, std::nullopt);
+    if (journal && !(row ? journal->Complete(*row, entry) : journal->Append(entry)))
+        Warn(*journal);
     return exitCode;
+}
+
+Journal* CommandJournal::Opened()
+{
+    if (open_)
+        return open_;
+    if (!opened_) {
+        opened_.emplace(Journal::DefaultPath());
+        if (!opened_->IsOpen())
+            Warn(*opened_);
+    }
+    return opened_->IsOpen() ? &*opened_ : nullptr;
+}
+
+void CommandJournal::Warn(const Journal& journal) const
+{
+    console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
 }
 
 }  // namespace torv::cli

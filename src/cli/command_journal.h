@@ -1,7 +1,8 @@
 #pragma once
 // The journal row of one torvctl read or write: gathered while the command runs and
-// appended when it ends, whatever the exit code. A journal that cannot be written costs
-// one warning line and never changes the command's result.
+// written when it ends, whatever the exit code. A write's row is made before its block
+// goes out, so that a write cut short stays on record. A journal that cannot be written
+// costs one warning line and never changes the command's result.
 
 #include <optional>
 #include <string>
@@ -22,22 +23,28 @@ public:
     // journal is opened for the row.
     CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open = nullptr);
 
-    // The block that was sent (for a write).
-    void NoteWritten(const ParameterBlock& block) { written_ = block; }
     // The transmitter as the read found it, before anything was written.
     void NoteRead(Session& session);
+    // The block is about to be sent: the row is made now, in progress.
+    void BeginWrite(Session& session, const ParameterBlock& block);
 
-    // Appends the row and gives back exitCode.
+    // Writes the row and gives back exitCode.
     int Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
 
 private:
+    JournalEntry Entry(Session& session) const;
+    Journal* Opened();
+    void Warn(const Journal& journal) const;
+
     bool enabled_;
     std::string operation_;
     const Console& console_;
     Journal* open_;
+    std::optional<Journal> opened_;
     std::optional<InfoBlock> info_;
     std::optional<ParameterBlock> read_;
     std::optional<ParameterBlock> written_;
+    std::optional<long long> writeRow_;
 };
 
 }  // namespace torv::cli

@@ -6,6 +6,7 @@
 #include "cli/port_advice.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
+#include "production/stop_signals.h"
 #include "serial/port_discovery.h"
 
 namespace torv::cli {
@@ -13,7 +14,8 @@ namespace torv::cli {
 Session::Session(const Arguments& arguments, const Console& console)
     : host_(console.err, console.answers, arguments.Has("--accept-damaged")),
       traced_(line_, arguments.Has("--trace") ? &console.err : nullptr),
-      exchange_(notes_, traced_)
+      exchange_(notes_, traced_),
+      messages_(console.err)
 {
     const std::optional<std::string> port = arguments.Value("--port");
     if (port.has_value() == arguments.Has("--demo"))
@@ -68,20 +70,51 @@ std::optional<CommandFailure> Session::Read()
     }
 }
 
-std::optional<CommandFailure> Session::Write(const ParameterBlock& block)
+std::optional<CommandFailure> Session::Write(const ParameterBlock& block, const std::function<void()>& beforeSending)
 {
     const long long sentBefore = traced_.BytesWritten();
+    writeAbandoned_ = false;
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::Received, &stopSignals, [this](int count) { NoteStopSignal(count); });
+    if (beforeSending)
+        beforeSending();
     host_.Begin();
     exchange_.StartWrite(block);
-    host_.WaitUntilIdle();
+    host_.WaitUntilIdle([this] { return writeAbandoned_; });
+    if (writeAbandoned_ && host_.Busy())
+        exchange_.AbortToIdle();
+    else
+        writeAbandoned_ = false;  // the signal came too late to cut anything short
     if (host_.Completed() == Completion::WriteVerified)
         return std::nullopt;
     if (traced_.BytesWritten() == sentBefore)
         return FailureBeforeSending();
+    if (writeAbandoned_)
+        return CommandFailure{kExitNotVerified, "not-verified",
+                              "the write was abandoned by a signal before its verification: "
+                              "the unit's state is unknown; read it again",
+                              host_.LastPrompt()};
+    if (exchange_.OtherUnitFound())
+        return CommandFailure{kExitNotVerified, "not-verified",
+                              "another transmitter was connected when the write was to be repeated: nothing was "
+                              "written to it; the state of the unit read first is unknown; read it again",
+                              host_.LastPrompt()};
     return CommandFailure{kExitNotVerified, "not-verified",
                           "the block was sent to the transmitter but its read-back did not confirm it: "
                           "the unit's state is unknown; read it again",
                           host_.LastPrompt()};
+}
+
+void Session::NoteStopSignal(int count)
+{
+    stopAsked_ = true;
+    if (count == 1) {
+        messages_ << "torvctl: the block is on its way into the transmitter: the write and its verification are "
+                     "finished first (a second signal abandons them, leaving the unit's state unknown)\n";
+    } else if (!writeAbandoned_) {
+        messages_ << "torvctl: the write is abandoned: the unit's state is unknown\n";
+        writeAbandoned_ = true;
+    }
 }
 
 const std::string& Session::AdapterIdentity()

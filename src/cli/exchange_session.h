@@ -2,8 +2,10 @@
 // One run of the transmitter exchange for torvctl, on a port or on the built-in
 // emulator, and the truth about how each operation ended.
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "cli/results.h"
@@ -34,8 +36,15 @@ public:
     // accepted (DamagedRecordsTaken then names its records).
     std::optional<CommandFailure> Read();
     // A write of block on the port left open by the read; nothing only when the
-    // read-back equalled it.
-    std::optional<CommandFailure> Write(const ParameterBlock& block);
+    // read-back equalled it. beforeSending runs right before the block goes out. While
+    // the block is on the line or being verified, SIGINT, SIGTERM and SIGHUP do not end
+    // the program: the first lets the write and its verification finish, a second
+    // abandons them.
+    std::optional<CommandFailure> Write(const ParameterBlock& block, const std::function<void()>& beforeSending = {});
+    // A stop signal came during a write: the program is to end once the write has.
+    bool StopAsked() const { return stopAsked_; }
+    // A second stop signal abandoned the last write before its verification.
+    bool WriteAbandoned() const { return writeAbandoned_; }
 
     // The records that failed their check in the block the last read accepted.
     const std::vector<int>& DamagedRecordsTaken() const { return damagedTaken_; }
@@ -53,6 +62,7 @@ public:
 private:
     // The exchange ended without completing and before any block was sent.
     CommandFailure FailureBeforeSending() const;
+    void NoteStopSignal(int count);
 
     TSioComm comm_;
     SioExchangePort line_{comm_};
@@ -64,6 +74,9 @@ private:
     std::string devicePath_;
     std::optional<std::string> adapterIdentity_;
     std::vector<int> damagedTaken_;
+    std::ostream& messages_;
+    bool stopAsked_ = false;
+    bool writeAbandoned_ = false;
 };
 
 }  // namespace torv::cli

@@ -23,6 +23,19 @@ std::string OptionalText(const std::optional<int>& value)
     return value ? std::to_string(*value) : "";
 }
 
+// The outcome as the table shows it: a write that never completed its row says so.
+std::string OutcomeText(const JournalEntry& row)
+{
+    switch (row.state) {
+    case RowState::InProgress: return "in progress";
+    case RowState::Interrupted:
+        return "interrupted: the unit's state is unknown" +
+               (row.outcome.empty() || row.outcome == "in progress" ? std::string() : " (" + row.outcome + ")");
+    case RowState::Done: break;
+    }
+    return row.outcome;
+}
+
 // Every column, in the order of the CSV header.
 std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
 {
@@ -45,7 +58,8 @@ std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
             {"f1_before_mhz", MHzText(e.f1BeforeMHz)},
             {"f2_before_mhz", MHzText(e.f2BeforeMHz)},
             {"f1_after_mhz", MHzText(e.f1AfterMHz)},
-            {"f2_after_mhz", MHzText(e.f2AfterMHz)}};
+            {"f2_after_mhz", MHzText(e.f2AfterMHz)},
+            {"state", RowStateName(e.state)}};
 }
 
 // A CSV field, quoted when it holds a separator, a quote or a line break.
@@ -98,7 +112,7 @@ void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
         std::snprintf(line, sizeof line, "%-24s %-7s %-7s %-8s %-17s %-17s ", row.timeUtc.c_str(),
                       row.program.c_str(), row.operation.c_str(), row.serial.empty() ? "-" : row.serial.c_str(),
                       before.empty() ? "-" : before.c_str(), after.empty() ? "-" : after.c_str());
-        out << line << row.outcome << "\n";
+        out << line << OutcomeText(row) << "\n";
     }
 }
 

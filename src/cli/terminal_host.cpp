@@ -123,10 +123,10 @@ void TerminalHost::Begin()
     lastPrompt_.reset();
 }
 
-void TerminalHost::WaitUntilIdle()
+void TerminalHost::WaitUntilIdle(const std::function<bool()>& stop)
 {
     QEventLoop loop;
-    while (state_ == ControlState::Busy)
+    while (state_ == ControlState::Busy && !(stop && stop()))
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 }
 

@@ -4,6 +4,7 @@
 // keeps what the exchange told it, so that the exit code says what happened.
 
 #include <iosfwd>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -45,8 +46,10 @@ public:
 
     // Starts an operation: busy, and nothing told yet.
     void Begin();
-    // Runs the event loop until the exchange has come to rest (success or abort).
-    void WaitUntilIdle();
+    // Runs the event loop until the exchange has come to rest (success or abort), or
+    // until stop says so.
+    void WaitUntilIdle(const std::function<bool()>& stop = {});
+    bool Busy() const { return state_ == ControlState::Busy; }
     Completion Completed() const;
     // The damaged block was accepted by the option or by the operator's Cancel.
     bool DamagedBlockAccepted() const { return damagedAccepted_; }

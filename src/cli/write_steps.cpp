@@ -138,8 +138,7 @@ std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& jou
     }
     if (plan.force25kHz)
         session.Host().ShowMessage(texts::kGrid25kHzNotice);
-    journal.NoteWritten(plan.block);
-    return session.Write(plan.block);
+    return session.Write(plan.block, [&] { journal.BeginWrite(session, plan.block); });
 }
 
 }  // namespace torv::cli

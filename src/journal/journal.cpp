@@ -18,6 +18,8 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include "journal/writer_process.h"
+
 namespace torv {
 namespace {
 
@@ -37,12 +39,33 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "CREATE INDEX operations_by_serial ON operations (serial, time_utc)",
         "CREATE INDEX operations_by_time ON operations (time_utc)",
     },
+    {
+        // A write's row is made before its block goes out, naming its writer.
+        "ALTER TABLE operations ADD COLUMN state TEXT NOT NULL DEFAULT 'done'",
+        "ALTER TABLE operations ADD COLUMN writer_pid INTEGER",
+        "ALTER TABLE operations ADD COLUMN writer_boot_id TEXT",
+        "ALTER TABLE operations ADD COLUMN writer_start INTEGER",
+    },
 };
 
-constexpr const char* kColumns =
-    "time_utc, program, operation, port, adapter, outcome, success, exit_code, device_type, date, serial, "
-    "version, info_hex, block_read_hex, block_written_hex, read_back_hex, f1_before_mhz, f2_before_mhz, "
-    "f1_after_mhz, f2_after_mhz";
+// The columns of an entry, in the order of EntryValues.
+const QStringList kColumns = {"time_utc",     "program",        "operation",         "port",          "adapter",
+                              "outcome",      "success",        "exit_code",         "device_type",   "date",
+                              "serial",       "version",        "info_hex",          "block_read_hex",
+                              "block_written_hex", "read_back_hex", "f1_before_mhz", "f2_before_mhz",
+                              "f1_after_mhz", "f2_after_mhz",   "state"};
+const QStringList kWriterColumns = {"writer_pid", "writer_boot_id", "writer_start"};
+
+const std::pair<RowState, const char*> kStateNames[] = {
+    {RowState::Done, "done"}, {RowState::InProgress, "in progress"}, {RowState::Interrupted, "interrupted"}};
+
+RowState StateNamed(const QString& name)
+{
+    for (const auto& [value, stateName] : kStateNames)
+        if (name == stateName)
+            return value;
+    return RowState::Done;
+}
 
 QString Text(const std::string& text)
 {
@@ -61,6 +84,25 @@ std::optional<T> OptionalOf(const QVariant& value)
     if (value.isNull())
         return std::nullopt;
     return value.value<T>();
+}
+
+QVariantList EntryValues(const JournalEntry& entry)
+{
+    return {Text(entry.timeUtc),        Text(entry.program),      Text(entry.operation),
+            Text(entry.port),           Text(entry.adapter),      Text(entry.outcome),
+            entry.success ? 1 : 0,      Nullable(entry.exitCode), Nullable(entry.deviceType),
+            Text(entry.date),           Text(entry.serial),       Text(entry.version),
+            Text(entry.infoHex),        Text(entry.blockReadHex), Text(entry.blockWrittenHex),
+            Text(entry.readBackHex),    Nullable(entry.f1BeforeMHz), Nullable(entry.f2BeforeMHz),
+            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz), RowStateName(entry.state)};
+}
+
+QString Placeholders(qsizetype count)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i)
+        marks << "?";
+    return marks.join(", ");
 }
 
 // The journal holds what units were programmed with: only its owner may read it. The
@@ -85,6 +127,14 @@ bool CreateOwnerOnly(const std::string& path, std::string& why)
 }
 
 }  // namespace
+
+const char* RowStateName(RowState state)
+{
+    for (const auto& [value, name] : kStateNames)
+        if (value == state)
+            return name;
+    return "done";
+}
 
 std::string Journal::DefaultPath()
 {
@@ -195,23 +245,46 @@ bool Journal::AppendAll(std::vector<JournalEntry> entries)
 
 bool Journal::Insert(JournalEntry& entry)
 {
+    return Write(QString("INSERT INTO operations (%1) VALUES (%2)").arg(kColumns.join(", "), Placeholders(kColumns.size())),
+                 entry);
+}
+
+std::optional<long long> Journal::BeginWrite(JournalEntry entry)
+{
+    if (!open_)
+        return std::nullopt;
+    entry.state = RowState::InProgress;
+    const WriterProcess writer = ThisWriterProcess();
+    const QStringList columns = kColumns + kWriterColumns;
+    long long id = 0;
+    if (!Write(QString("INSERT INTO operations (%1) VALUES (%2)").arg(columns.join(", "), Placeholders(columns.size())),
+               entry, {writer.pid, Text(writer.bootId), writer.startTicks}, &id))
+        return std::nullopt;
+    return id;
+}
+
+bool Journal::Complete(long long id, JournalEntry entry)
+{
+    if (!open_)
+        return false;
+    QStringList assignments;
+    for (const QString& column : kColumns)
+        assignments << column + " = ?";
+    return Write(QString("UPDATE operations SET %1 WHERE id = ?").arg(assignments.join(", ")), entry, {id});
+}
+
+bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList& more, long long* insertedId)
+{
     if (entry.timeUtc.empty())
         entry.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
-    query.prepare(QString("INSERT INTO operations (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                          "?, ?)")
-                      .arg(kColumns));
-    for (const QVariant& value :
-         {QVariant(Text(entry.timeUtc)), QVariant(Text(entry.program)), QVariant(Text(entry.operation)),
-          QVariant(Text(entry.port)), QVariant(Text(entry.adapter)), QVariant(Text(entry.outcome)),
-          QVariant(entry.success ? 1 : 0), Nullable(entry.exitCode), Nullable(entry.deviceType),
-          QVariant(Text(entry.date)), QVariant(Text(entry.serial)), QVariant(Text(entry.version)),
-          QVariant(Text(entry.infoHex)), QVariant(Text(entry.blockReadHex)), QVariant(Text(entry.blockWrittenHex)),
-          QVariant(Text(entry.readBackHex)), Nullable(entry.f1BeforeMHz), Nullable(entry.f2BeforeMHz),
-          Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz)})
+    query.prepare(sql);
+    for (const QVariant& value : EntryValues(entry) + more)
         query.addBindValue(value);
     if (!query.exec())
         return Fail("cannot write to the journal", query.lastError().text().toStdString());
+    if (insertedId)
+        *insertedId = query.lastInsertId().toLongLong();
     return true;
 }
 
@@ -243,7 +316,7 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
         conditions << "operation = ?";
         values << Text(*filter.operation);
     }
-    QString sql = QString("SELECT %1 FROM operations").arg(kColumns);
+    QString sql = QString("SELECT %1 FROM operations").arg((kColumns + kWriterColumns).join(", "));
     if (!conditions.isEmpty())
         sql += " WHERE " + conditions.join(" AND ");
     sql += " ORDER BY time_utc DESC, id DESC";
@@ -282,6 +355,10 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
         e.f2BeforeMHz = OptionalOf<double>(query.value(17));
         e.f1AfterMHz = OptionalOf<double>(query.value(18));
         e.f2AfterMHz = OptionalOf<double>(query.value(19));
+        e.state = StateNamed(query.value(20).toString());
+        const WriterProcess writer{query.value(21).toLongLong(), text(22), query.value(23).toLongLong()};
+        if (e.state == RowState::InProgress && !StillRunning(writer))
+            e.state = RowState::Interrupted;
     }
     return entries;
 }

@@ -11,7 +11,17 @@
 #include <string>
 #include <vector>
 
+#include <QList>
+#include <QVariant>
+
 namespace torv {
+
+// Where an operation's row stands. A write's row is made before its block goes out and
+// completed when the write ends; a row whose writer ended without completing it (killed,
+// the machine restarted, or the write abandoned) tells that the unit's state is unknown.
+enum class RowState { Done, InProgress, Interrupted };
+// "done", "in progress" or "interrupted", as the journal stores it.
+const char* RowStateName(RowState state);
 
 struct JournalEntry {
     std::string timeUtc;    // ISO 8601 with milliseconds; filled in by Append when empty
@@ -34,6 +44,7 @@ struct JournalEntry {
     std::optional<double> f2BeforeMHz;
     std::optional<double> f1AfterMHz;
     std::optional<double> f2AfterMHz;
+    RowState state = RowState::Done;  // as stored; Find tells an interrupted write from a running one
 };
 
 // Which rows to list; empty fields do not filter.
@@ -64,17 +75,25 @@ public:
     const std::string& Error() const { return error_; }
 
     bool Append(JournalEntry entry);
+    // A write's row, made before its block goes out: in progress, with this process as its
+    // writer. Its id, or nothing when it could not be written.
+    std::optional<long long> BeginWrite(JournalEntry entry);
+    // Replaces every field of the row BeginWrite made; the entry's state says how it ended.
+    bool Complete(long long id, JournalEntry entry);
     // Many rows in one transaction: all or none.
     bool AppendAll(std::vector<JournalEntry> entries);
     // Newest first.
     std::vector<JournalEntry> Find(const JournalQuery& query);
 
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
 private:
     bool Fail(const std::string& what, const std::string& why);
     bool Migrate();
     bool Insert(JournalEntry& entry);
+    // Runs sql with the entry's values bound in column order, then more.
+    bool Write(const QString& sql, JournalEntry& entry, const QList<QVariant>& more = {},
+               long long* insertedId = nullptr);
 
     std::string connection_;
     std::string error_;

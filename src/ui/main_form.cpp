@@ -1,14 +1,17 @@
 #include "ui/main_form.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 #include "device/frequency_codec.h"
 #include "device/info_text.h"
@@ -287,6 +290,7 @@ void TMainForm::WriteButtonClick(QObject*)
         RGroupStepFreq->SetItemIndex(1);
     }
     journal_.BeginWrite(plan.block);
+    writing_ = true;
     exchange_.StartWrite(plan.block);
 }
 
@@ -422,6 +426,10 @@ void TMainForm::SetControlState(ControlState state)
     // and the bar, alone repainted during the write, moves on it.
     if (busy)
         InfoPanel->repaint();
+    if (!busy && std::exchange(writing_, false) && closeAfterWrite_) {
+        // After the exchange's handler has returned; the write's row is written as the window goes.
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
 }
 
 void TMainForm::DisableWrite()
@@ -436,7 +444,19 @@ void TMainForm::ShowStatusText(const std::string& text)
 
 Answer TMainForm::ShowMessage(const Message& message)
 {
+    if (closeAfterWrite_)
+        return Answer::Cancel;  // nobody is left to answer: the write ends as it stands
     return options_.messageBox(this, message);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (writing_) {
+        closeAfterWrite_ = true;
+        event->ignore();
+        return;
+    }
+    TSkForm::closeEvent(event);
 }
 
 }  // namespace torv

@@ -107,6 +107,11 @@ public:
     TAppHotKey ReadHotKey;
     TAppHotKey WriteHotKey;
 
+protected:
+    // While a block is on its way into the transmitter or being verified, the window closes
+    // only once the write has ended; prompts are then answered Cancel without being shown.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     THotKeyBackEnd& HotKeyBackEnd(const MainFormOptions& options);
     void CreateControls();
@@ -131,6 +136,8 @@ private:
     MainFormOptions options_;
     bool created_ = false;
     bool gridMode_ = false;
+    bool writing_ = false;          // from the write's start until the exchange comes to rest
+    bool closeAfterWrite_ = false;  // a close came while writing
     TSioComm port_;
     SioExchangePort line_{port_};
     JournalingHost journalNotes_{*this};

@@ -189,7 +189,9 @@ bool TCustomSpinEdit::AcceptsChar(QChar& key)
 {
     if (!editorEnabled_)
         return IsControlChar(key) && key != kBackspace;
-    return IsControlChar(key) || (key >= u'0' && key <= u'9') || key == u'+' || key == u'-' || key == u'.';
+    // A decimal mark is typed either way: the key handler turns it into the system's separator.
+    return IsControlChar(key) || (key >= u'0' && key <= u'9') || key == u'+' || key == u'-' || key == u'.' ||
+           key == u',';
 }
 
 bool TCustomSpinEdit::HandleStepKey(int key)

@@ -1,6 +1,7 @@
 #include "ui/window_journal.h"
 
 #include <iostream>
+#include <utility>
 
 #include <QTimer>
 
@@ -18,6 +19,7 @@ TWindowJournal::TWindowJournal(JournalingHost& notes, ProgrammingExchange& excha
 TWindowJournal::~TWindowJournal()
 {
     notes_.OnFinished = nullptr;
+    WritePending();
 }
 
 JournalEntry TWindowJournal::NewEntry(const std::string& operation) const
@@ -43,6 +45,18 @@ void TWindowJournal::BeginWrite(const ParameterBlock& block)
     infoBefore_ = exchange_.Info();
     blockBefore_ = exchange_.Block();
     written_ = block;
+    // Made now, before the block goes out: a write cut short (the program killed, the power
+    // gone) stays on record, as interrupted.
+    writeRow_.reset();
+    JournalEntry entry = NewEntry(operation_);
+    entry.outcome = "in progress";
+    DescribeRead(entry, infoBefore_, blockBefore_);
+    DescribeWrite(entry, entry.deviceType.value_or(0), written_, std::nullopt);
+    if (Journal* journal = Opened()) {
+        writeRow_ = journal->BeginWrite(entry);
+        if (!writeRow_)
+            Warn(journal->Error());
+    }
 }
 
 void TWindowJournal::Refused(const Message& refusal)
@@ -50,7 +64,7 @@ void TWindowJournal::Refused(const Message& refusal)
     JournalEntry entry = NewEntry("write");
     entry.outcome = "refused (" + texts::MessageName(refusal) + ")";
     DescribeRead(entry, exchange_.Info(), exchange_.Block());
-    AppendLater(std::move(entry));
+    WriteLater(std::move(entry));
 }
 
 void TWindowJournal::Finished(ControlState end)
@@ -74,23 +88,43 @@ void TWindowJournal::Finished(ControlState end)
         }
     }
     operation_.clear();
-    AppendLater(std::move(entry));
+    WriteLater(std::move(entry), std::exchange(writeRow_, std::nullopt));
 }
 
-void TWindowJournal::AppendLater(JournalEntry entry)
+void TWindowJournal::WriteLater(JournalEntry entry, std::optional<long long> id)
 {
     if (path_.empty())
         return;
-    // Posted, so that the row is written after the exchange's handler has returned.
-    QTimer::singleShot(0, this, [this, entry = std::move(entry)] {
-        if (!journal_) {
-            journal_ = std::make_unique<Journal>(path_);
-            if (!journal_->IsOpen())
-                std::cerr << "torv-programmer: the journal is off: " << journal_->Error() << "\n";
-        }
-        if (journal_->IsOpen() && !journal_->Append(entry))
-            std::cerr << "torv-programmer: " << journal_->Error() << "\n";
-    });
+    // Written after the exchange's handler has returned.
+    if (pending_.empty())
+        QTimer::singleShot(0, this, [this] { WritePending(); });
+    pending_.push_back({std::move(entry), id});
+}
+
+void TWindowJournal::WritePending()
+{
+    for (PendingRow& row : std::exchange(pending_, {})) {
+        Journal* journal = Opened();
+        if (journal && !(row.id ? journal->Complete(*row.id, row.entry) : journal->Append(row.entry)))
+            Warn(journal->Error());
+    }
+}
+
+Journal* TWindowJournal::Opened()
+{
+    if (path_.empty())
+        return nullptr;
+    if (!journal_) {
+        journal_ = std::make_unique<Journal>(path_);
+        if (!journal_->IsOpen())
+            Warn("the journal is off: " + journal_->Error());
+    }
+    return journal_->IsOpen() ? journal_.get() : nullptr;
+}
+
+void TWindowJournal::Warn(const std::string& text) const
+{
+    std::cerr << "torv-programmer: " << text << "\n";
 }
 
 }  // namespace torv

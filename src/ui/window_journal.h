@@ -1,7 +1,9 @@
 #pragma once
-// The window's journal rows: one for every read and write the operator starts, appended
-// once the exchange has come to rest (never while it runs), and one for a write the
-// checks refused. A journal that cannot be opened costs one line on standard error.
+// The window's journal rows: one for every read and write the operator starts, and one
+// for a write the checks refused. A write's row is made before its block goes out and
+// completed once the exchange has come to rest; other rows are appended then. Rows are
+// written after the exchange's handler has returned, and at the latest when the window
+// goes. A journal that cannot be opened costs one line on standard error.
 
 #include <QObject>
 
@@ -9,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "exchange/programming_exchange.h"
 #include "journal/journal.h"
@@ -30,16 +33,27 @@ public:
     void Refused(const Message& refusal);
 
 private:
+    struct PendingRow {
+        JournalEntry entry;
+        std::optional<long long> id;  // the write's row to complete; nothing: a new row
+    };
+
     JournalEntry NewEntry(const std::string& operation) const;
     void Finished(ControlState end);
-    void AppendLater(JournalEntry entry);
+    void WriteLater(JournalEntry entry, std::optional<long long> id = std::nullopt);
+    void WritePending();
+    // The journal, opened on first use; nothing when it cannot be used.
+    Journal* Opened();
+    void Warn(const std::string& text) const;
 
     JournalingHost& notes_;
     ProgrammingExchange& exchange_;
     std::string path_;
     std::function<std::string()> adapter_;
     std::unique_ptr<Journal> journal_;
+    std::vector<PendingRow> pending_;
     std::string operation_;  // the operation running, empty when none
+    std::optional<long long> writeRow_;  // the running write's row
     InfoBlock infoBefore_{};
     ParameterBlock blockBefore_{};
     ParameterBlock written_{};
