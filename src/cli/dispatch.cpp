@@ -60,7 +60,12 @@ const char* const kUsage =
     "  3  the exchange failed before any block was sent: no adapter, no transmitter,\n"
     "     time-out, refusals\n"
     "  4  port unavailable: missing, in use, no permission\n"
-    "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n";
+    "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n"
+    "     (also a write abandoned by a second signal, or one whose unit was swapped before\n"
+    "     it was to be written again)\n"
+    "\n"
+    "While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the\n"
+    "write and its verification finish; a second signal abandons it (exit 5).\n";
 
 namespace {
 

@@ -156,5 +156,32 @@ TEST_F(BatchCommandTest, RefusesBadPlansAndOptionsBeforeTouchingTheLine)
     EXPECT_NE(semicolons.out.find("150.5000 MHz"), std::string::npos) << semicolons.out;
 }
 
+// The operator swaps the unit while the verification prompt is open, then answers Retry:
+// the unit now connected is identified first, nothing is written to it, and the unit the
+// write was made for is left unknown, not credited.
+TEST_F(BatchCommandTest, RetryAfterASwapAtTheVerificationPromptWritesNothingToTheNewUnit)
+{
+    EmulatorFaults faults;
+    faults.corruptReadbackCount = 5;  // every automatic repetition fails: prompt H
+    const std::string port = Line(faults);
+    emulator_->QueueUnits({Unit(1235)});  // connected at the next identification
+    const Outcome batch = Run({"batch", port, "--f1", "150.0", "--units", "1"}, "r\n");
+    EXPECT_EQ(batch.code, kExitNotVerified) << batch.err;
+    EXPECT_EQ(Writes(), 5u);  // the write and its four automatic repetitions, none after the Retry
+    EXPECT_NE(batch.err.find("Подключен другой передатчик (серийный № 13071235). Запись не выполнена."),
+              std::string::npos)
+        << batch.err;
+    EXPECT_EQ(emulator_->StoredBlock(), Unit(1235).block);
+    EXPECT_NE(batch.out.find("13071234\t150.0 MHz\tFAILED "), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("0 programmed, 0 skipped, 1 failed"), std::string::npos) << batch.out;
+    EXPECT_NE(batch.out.find("state unknown, read these units again: 13071234"), std::string::npos) << batch.out;
+    const std::vector<JournalEntry> rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].serial, "13071234");
+    EXPECT_FALSE(rows[0].success);
+    EXPECT_EQ(rows[0].exitCode, kExitNotVerified);
+    EXPECT_NE(rows[0].outcome.find("another transmitter was connected"), std::string::npos) << rows[0].outcome;
+}
+
 }  // namespace
 }  // namespace torv::cli

@@ -38,6 +38,7 @@ TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
     EXPECT_NE(h.outcome.find("prompt H"), std::string::npos) << h.outcome;
     EXPECT_FALSE(h.readBackHex.empty());
     EXPECT_NE(h.readBackHex, h.blockWrittenHex);
+    EXPECT_EQ(h.state, RowState::Done);  // a read-back that differs is not verified, not interrupted
 
     const JournalEntry& w1 = rows[2];
     EXPECT_EQ(w1.exitCode, kExitRefused);
@@ -139,6 +140,34 @@ TEST_F(JournalCommandsTest, JournalThatCannotBeWrittenCostsOneWarning)
     EXPECT_EQ(read.code, kExitOk);
     EXPECT_NE(read.err.find("torvctl: warning: the journal was not written"), std::string::npos) << read.err;
     EXPECT_NE(read.out.find("13071234"), std::string::npos);
+}
+
+TEST_F(JournalCommandsTest, AWriteThatNeverEndedIsListedAsInProgressOrInterrupted)
+{
+    {
+        Journal journal(Journal::DefaultPath());
+        JournalEntry row;
+        row.program = "torvctl";
+        row.operation = "write";
+        row.serial = "13071234";
+        row.outcome = "in progress";
+        ASSERT_TRUE(journal.BeginWrite(row));  // this process still runs: in progress
+        const std::optional<long long> abandoned = journal.BeginWrite(row);
+        ASSERT_TRUE(abandoned);
+        row.state = RowState::Interrupted;
+        row.outcome = "abandoned by a signal";
+        ASSERT_TRUE(journal.Complete(*abandoned, row));
+    }
+    const Outcome listed = Run({"journal"});
+    ASSERT_EQ(listed.code, kExitOk) << listed.err;
+    const QStringList lines = QString::fromStdString(listed.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << listed.out;
+    EXPECT_TRUE(lines[0].endsWith("interrupted: the unit's state is unknown (abandoned by a signal)")) << listed.out;
+    EXPECT_TRUE(lines[1].endsWith(" in progress")) << listed.out;
+    const QJsonArray json = Run({"journal", "--json"}).Json().value("rows").toArray();
+    ASSERT_EQ(json.size(), 2);
+    EXPECT_EQ(json[0].toObject().value("state").toString(), "interrupted");
+    EXPECT_EQ(json[1].toObject().value("state").toString(), "in progress");
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include "journal/journal.h"
+#include "journal/writer_process.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -151,6 +155,99 @@ TEST_F(JournalTest, TwoWritersAtOnceLoseNoRow)
     Journal journal(Path());
     EXPECT_EQ(journal.Find({.serial = "A"}).size(), static_cast<std::size_t>(kRowsEach));
     EXPECT_EQ(journal.Find({.serial = "B"}).size(), static_cast<std::size_t>(kRowsEach));
+}
+
+// A write's row exists from before its block went out: in progress while its writer runs,
+// interrupted once the writer is gone (another boot, no such process), done when completed.
+TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWriterIsGone)
+{
+    Journal journal(Path());
+    ASSERT_TRUE(journal.IsOpen()) << journal.Error();
+    JournalEntry begun = Row("2026-12-01T10:00:00.000Z", "13071234", false);
+    begun.outcome = "in progress";
+    const std::optional<long long> running = journal.BeginWrite(begun);
+    const std::optional<long long> cutShort = journal.BeginWrite(Row("2026-12-01T09:00:00.000Z", "13071235", false));
+    const std::optional<long long> abandoned = journal.BeginWrite(Row("2026-12-01T08:00:00.000Z", "13071236", false));
+    ASSERT_TRUE(running && cutShort && abandoned) << journal.Error();
+    EXPECT_EQ(journal.Find({})[0].state, RowState::InProgress);
+
+    // The second row's writer ran in an earlier boot; the third was abandoned by its writer.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer-gone");
+        db.setDatabaseName(QString::fromStdString(Path()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery update(db);
+        ASSERT_TRUE(update.exec(QString("UPDATE operations SET writer_boot_id = 'an earlier boot' WHERE id = %1").arg(*cutShort)));
+    }
+    QSqlDatabase::removeDatabase("writer-gone");
+    JournalEntry interrupted = Row("2026-12-01T08:00:00.000Z", "13071236", false);
+    interrupted.state = RowState::Interrupted;
+    ASSERT_TRUE(journal.Complete(*abandoned, interrupted));
+    JournalEntry done = Row("2026-12-01T10:00:00.000Z", "13071234", true);
+    done.readBackHex = "0130005E";
+
+    std::vector<JournalEntry> rows = journal.Find({});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].state, RowState::InProgress);
+    EXPECT_EQ(rows[0].outcome, "in progress");
+    EXPECT_EQ(rows[0].blockWrittenHex, "0130005E");
+    EXPECT_EQ(rows[1].state, RowState::Interrupted);
+    EXPECT_EQ(rows[2].state, RowState::Interrupted);
+
+    ASSERT_TRUE(journal.Complete(*running, done));
+    rows = journal.Find({});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].state, RowState::Done);
+    EXPECT_TRUE(rows[0].success);
+    EXPECT_EQ(rows[0].readBackHex, "0130005E");
+}
+
+// A journal written before rows had a state keeps every row, each one done.
+TEST_F(JournalTest, AnOlderJournalIsBroughtForwardWithItsRows)
+{
+    QDir().mkpath(dir.filePath("journal"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "first-schema");
+        db.setDatabaseName(QString::fromStdString(Path()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const char* statement : {
+                 "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+                 "INSERT INTO schema_version VALUES (1)",
+                 "CREATE TABLE operations (id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, program TEXT NOT NULL,"
+                 " operation TEXT NOT NULL, port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL,"
+                 " exit_code INTEGER, device_type INTEGER, date TEXT, serial TEXT, version TEXT, info_hex TEXT,"
+                 " block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT, f1_before_mhz REAL,"
+                 " f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL)",
+                 "INSERT INTO operations (time_utc, program, operation, outcome, success, serial, f1_after_mhz)"
+                 " VALUES ('2026-11-30T10:00:00.000Z', 'window', 'write', 'success', 1, '13071234', 151.0)"})
+            ASSERT_TRUE(q.exec(statement)) << statement;
+    }
+    QSqlDatabase::removeDatabase("first-schema");
+    Journal journal(Path());
+    ASSERT_TRUE(journal.IsOpen()) << journal.Error();
+    const std::vector<JournalEntry> rows = journal.Find({});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].serial, "13071234");
+    EXPECT_EQ(rows[0].f1AfterMHz, 151.0);
+    EXPECT_EQ(rows[0].state, RowState::Done);
+}
+
+TEST(WriterProcess, OnlyTheSameProcessInTheSameBootStillRuns)
+{
+    const WriterProcess self = ThisWriterProcess();
+    EXPECT_TRUE(StillRunning(self));
+    WriterProcess otherBoot = self;
+    otherBoot.bootId = "an earlier boot";
+    WriterProcess reusedId = self;  // the same number, a process started at another time
+    reusedId.startTicks += 1;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const WriterProcess ended{child, self.bootId, 1};
+    for (const WriterProcess& gone : {otherBoot, reusedId, ended})
+        EXPECT_FALSE(StillRunning(gone)) << gone.pid << " " << gone.bootId;
 }
 
 TEST(JournalPath, EnvironmentChoosesTheFile)

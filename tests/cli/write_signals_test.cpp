@@ -1,0 +1,88 @@
+// torvctl stopped while its block is on the line, as a terminal's Ctrl+C, a shutdown or a
+// kill does it: one signal lets the write and its verification finish; a second abandons
+// them (exit 5, the row interrupted); a kill leaves the row in progress, which the
+// journal then shows as interrupted.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "emulator/adapter_emulator.h"
+#include "journal/journal.h"
+
+namespace torv {
+namespace {
+
+bool WaitForWrite(const AdapterEmulator& emulator)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const ReceivedCommand& command : emulator.Commands())
+            if (command.command == AdapterCommand::ParamWrite)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+TEST(WriteSignals, OneLetsTheWriteFinishASecondAbandonsItAKillLeavesItOnRecord)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> stopSignals;
+        int exitCode;  // -1: killed
+        RowState row;
+        bool written;
+    };
+    const Case cases[] = {
+        {"SIGINT", {SIGINT}, 0, RowState::Done, true},
+        {"SIGTERM twice", {SIGTERM, SIGTERM}, 5, RowState::Interrupted, false},
+        {"SIGKILL", {SIGKILL}, -1, RowState::Interrupted, false},
+    };
+    const ParameterBlock channel1 = MakeParameterBlock({SynthMode::Legacy, 146.1}, 13);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        AdapterEmulator emulator(MakeContents(), AdapterEmulator::kLineBytePeriod);
+        emulator.Start();
+        QProcess torvctl;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TORV_JOURNAL", dir.filePath("journal.sqlite"));
+        torvctl.setProcessEnvironment(environment);
+        torvctl.start(TORVCTL_PATH, {"write", "--port", QString::fromStdString(emulator.SlavePath()), "--f1", "146.1",
+                                     "--no-f2"});
+        ASSERT_TRUE(WaitForWrite(emulator));  // the block is on its way: verification follows
+        for (const int stopSignal : c.stopSignals) {
+            ::kill(static_cast<pid_t>(torvctl.processId()), stopSignal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));  // signals of a kind do not queue
+        }
+        ASSERT_TRUE(torvctl.waitForFinished(20000));
+        const std::string err = torvctl.readAllStandardError().toStdString();
+        if (c.exitCode < 0) {
+            EXPECT_EQ(torvctl.exitStatus(), QProcess::CrashExit);
+        } else {
+            EXPECT_EQ(torvctl.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(torvctl.exitCode(), c.exitCode) << err;
+            EXPECT_NE(err.find("the write and its verification are finished first"), std::string::npos) << err;
+        }
+        // The block reached the unit in every case; only a finished verification says so.
+        const ParameterBlock stored = emulator.StoredBlock();
+        EXPECT_TRUE(std::equal(stored.begin(), stored.begin() + 16, channel1.begin()));
+        const std::vector<JournalEntry> rows = Journal(dir.filePath("journal.sqlite").toStdString()).Find({});
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].operation, "write");
+        EXPECT_EQ(rows[0].state, c.row);
+        EXPECT_EQ(rows[0].success, c.written);
+        EXPECT_EQ(rows[0].blockWrittenHex, HexText(stored));
+    }
+}
+
+}  // namespace
+}  // namespace torv
