@@ -17,7 +17,7 @@ protected:
     {
         std::vector<JournalEntry> rows;
         RunUntil([&] {
-            rows = Journal(journalPath).Find({});
+            rows = Journal(journalPath).Find({}).value_or(std::vector<JournalEntry>{});
             return rows.size() >= expected;
         });
         return rows;
