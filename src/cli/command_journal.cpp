@@ -19,10 +19,10 @@ void CommandJournal::NoteRead(Session& session)
     read_ = session.Exchange().Block();
 }
 
-int CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
+void CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
 {
     if (!enabled_)
-        return exitCode;
+        return;
     JournalEntry entry;
     entry.program = "torvctl";
     entry.operation = operation_;
@@ -41,9 +41,24 @@ int CommandJournal::Finish(Session& session, int exitCode, const std::optional<C
 
     std::optional<Journal> opened;
     Journal& journal = open_ ? *open_ : opened.emplace(Journal::DefaultPath());
-    if (!journal.Append(entry))
-        console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
-    return exitCode;
+    if (journal.Append(entry))
+        return;
+    error_ = journal.Error();
+    console_.err << "torvctl: warning: the journal was not written: " << error_ << "\n";
+}
+
+QJsonValue CommandJournal::ErrorJson() const
+{
+    return error_.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(error_));
+}
+
+JournalRows ReadJournal(const JournalQuery& query)
+{
+    // Reading creates and changes nothing: a journal that is missing stays missing.
+    Journal journal(Journal::DefaultPath(), JournalAccess::ReadOnly);
+    if (std::optional<std::vector<JournalEntry>> rows = journal.IsOpen() ? journal.Find(query) : std::nullopt)
+        return {std::move(*rows), std::nullopt};
+    return {{}, CommandFailure{kExitJournalUnusable, "journal-unusable", journal.Error(), std::nullopt}};
 }
 
 }  // namespace torv::cli

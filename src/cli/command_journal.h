@@ -1,10 +1,14 @@
 #pragma once
 // The journal row of one torvctl read or write: gathered while the command runs and
-// appended when it ends, whatever the exit code. A journal that cannot be written costs
-// one warning line and never changes the command's result.
+// appended when it ends, whatever the exit code, before the result is printed. A journal
+// that cannot be written costs one warning line, and the JSON's "journalError", and never
+// changes the command's result.
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <QJsonValue>
 
 #include "cli/results.h"
 #include "cli/terminal_host.h"
@@ -27,8 +31,10 @@ public:
     // The transmitter as the read found it, before anything was written.
     void NoteRead(Session& session);
 
-    // Appends the row and gives back exitCode.
-    int Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
+    // Appends the row.
+    void Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
+    // Why the row was not written, or null (written, or the journal is off): for --json.
+    QJsonValue ErrorJson() const;
 
 private:
     bool enabled_;
@@ -38,6 +44,14 @@ private:
     std::optional<InfoBlock> info_;
     std::optional<ParameterBlock> read_;
     std::optional<ParameterBlock> written_;
+    std::string error_;
 };
+
+// What the journal, opened for reading only, holds of a query.
+struct JournalRows {
+    std::vector<JournalEntry> rows;         // newest first
+    std::optional<CommandFailure> failure;  // exit 6: it cannot be used, with its path and the reason
+};
+JournalRows ReadJournal(const JournalQuery& query);
 
 }  // namespace torv::cli

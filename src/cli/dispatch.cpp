@@ -29,8 +29,10 @@ const char* const kUsage =
     "                                    N, F and the sealed channel record in grid mode\n"
     "  decode [--type 13|14|15] [--json] HEX\n"
     "                                    decode one 8-byte channel record\n"
-    "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--json] [--trace]\n"
-    "                                    write back what the unit held before its last write\n"
+    "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]\n"
+    "          [--json] [--trace]\n"
+    "                                    write back what the unit held before its last verified\n"
+    "                                    write (made before TIME)\n"
     "  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]\n"
     "        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]\n"
     "                                    program one unit after another: read, look the\n"
@@ -45,6 +47,8 @@ const char* const kUsage =
     "                    Cancel does (a write then seals its records anew)\n"
     "  --no-journal      do not record the read or write in the journal\n"
     "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
+    "  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local\n"
+    "                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day\n"
     "  --help, --version this text, the program's version\n"
     "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
     "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
@@ -60,7 +64,9 @@ const char* const kUsage =
     "  3  the exchange failed before any block was sent: no adapter, no transmitter,\n"
     "     time-out, refusals\n"
     "  4  port unavailable: missing, in use, no permission\n"
-    "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n";
+    "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n"
+    "  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a\n"
+    "     newer version (journal, restore)\n";
 
 namespace {
 
