@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "torv_version.h"
 #include "ui/command_line.h"
 #include "journal/journal.h"
+#include "journal/journal_file.h"
 #include "ui/main_form.h"
 #include "ui/one_instance.h"
 #include "ui/ui_style.h"
@@ -63,6 +65,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A file size limit makes a journal write fail with a warning instead of ending the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     // The copy is known by its executable's file name, as it was started.
     torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
@@ -81,8 +85,11 @@ int main(int argc, char** argv)
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
     options.localHotKeys = commandLine.localKeys;
-    if (commandLine.journal)
+    if (commandLine.journal) {
         options.journalPath = torv::Journal::DefaultPath();
+        if (options.journalPath.empty())
+            std::fprintf(stderr, "torv-programmer: the journal is off: %s\n", torv::kNoJournalPath);
+    }
     std::unique_ptr<torv::AdapterEmulator> demo;
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);
