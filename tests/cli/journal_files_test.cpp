@@ -21,7 +21,7 @@
 namespace torv::cli {
 namespace {
 
-// A read by torvctl at the time given ("" for now).
+// A read by torvctl at the time given.
 JournalEntry ReadRow(const char* time)
 {
     JournalEntry entry;
@@ -92,18 +92,6 @@ TEST_F(JournalFilesTest, AJournalThatCannotBeUsedIsExitSixForReadersAndAWarningF
         {"symbolic link", Path("link.sqlite"),
          [&](const std::string& path) { ASSERT_EQ(::symlink(hostname.c_str(), path.c_str()), 0); },
          "is a symbolic link"},
-        {"newer schema", Path("newer.sqlite"),
-         [&](const std::string& path) {
-             ASSERT_TRUE(Journal(path).Append(ReadRow("")));
-             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newer");
-             db.setDatabaseName(QString::fromStdString(path));
-             ASSERT_TRUE(db.open());
-             ASSERT_TRUE(QSqlQuery(db).exec("UPDATE schema_version SET version = 2"));
-             db.close();
-             db = QSqlDatabase();
-             QSqlDatabase::removeDatabase("newer");
-         },
-         "written by a newer version of the programmer (schema 2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
