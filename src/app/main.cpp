@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,6 +18,7 @@
 #include "torv_version.h"
 #include "ui/command_line.h"
 #include "journal/journal.h"
+#include "journal/journal_file.h"
 #include "production/stop_signals.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
@@ -101,8 +103,11 @@ int Run(int argc, char** argv, const torv::CommandLine& commandLine)
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
     options.localHotKeys = commandLine.localKeys;
-    if (commandLine.journal)
+    if (commandLine.journal) {
         options.journalPath = torv::Journal::DefaultPath();
+        if (options.journalPath.empty())
+            std::fprintf(stderr, "torv-programmer: the journal is off: %s\n", torv::kNoJournalPath);
+    }
     std::unique_ptr<torv::AdapterEmulator> demo;
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);
@@ -150,6 +155,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A file size limit makes a journal write fail with a warning instead of ending the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return Run(argc, argv, commandLine);
     } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <QUtf8StringView>
 
 namespace torv::cli {
 namespace {
@@ -23,6 +24,35 @@ int HexDigit(char c)
     return -1;
 }
 
+// A word of the command line as text; a word that is not UTF-8 (a device path in another
+// encoding) keeps each byte from 0x80 up as a lone surrogate U+DC80..U+DCFF, which
+// Bytes turns back into that byte, so that it reaches the system as it was typed.
+QString Text(const std::string& word)
+{
+    if (QUtf8StringView(word).isValidUtf8())
+        return QString::fromStdString(word);
+    QString text;
+    for (const unsigned char byte : word)
+        text += byte < 0x80 ? QChar(byte) : QChar(static_cast<char16_t>(0xDC00 + byte));
+    return text;
+}
+
+std::string Bytes(const QString& text)
+{
+    std::string bytes;
+    QString run;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !text[i - 1].isHighSurrogate())) {
+            bytes += run.toStdString() + static_cast<char>(unit - 0xDC00);
+            run.clear();
+        } else {
+            run += text[i];
+        }
+    }
+    return bytes + run.toStdString();
+}
+
 }  // namespace
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<KnownOption>& known)
@@ -38,7 +68,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Kno
     }
     QStringList words{QStringLiteral("torvctl")};  // the parser skips the program's name
     for (const std::string& arg : args)
-        words.append(QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size())));
+        words.append(Text(arg));
     if (!parser.parse(words))
         throw UsageError(parser.errorText().toStdString());
     for (const KnownOption& option : known) {
@@ -54,10 +84,10 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Kno
             throw UsageError(option.name + " given more than once");
         std::vector<std::string>& slot = values_[option.name];
         for (const QString& value : given)
-            slot.push_back(value.toLocal8Bit().toStdString());
+            slot.push_back(Bytes(value));
     }
     for (const QString& word : parser.positionalArguments())
-        positional_.push_back(word.toLocal8Bit().toStdString());
+        positional_.push_back(Bytes(word));
 }
 
 bool Arguments::Has(std::string_view option) const
@@ -91,6 +121,14 @@ double ParseMHz(std::string_view text)
     if (!(value > 0) || value > kLargestFieldMHz)
         throw UsageError("frequency out of bounds: \"" + shown + "\" (above 0 and at most 99999999 MHz)");
     return value;
+}
+
+TimeSpan ParseTimeOption(std::string_view option, std::string_view text)
+{
+    if (const std::optional<TimeSpan> span = ParseTimeSpan(text))
+        return *span;
+    throw UsageError(std::string(option) + " takes a date or a time, not \"" + std::string(text) +
+                     "\" (forms: " + kTimeForms + ")");
 }
 
 int ParseTransmitterType(std::string_view text)

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "journal/journal_time.h"
+
 namespace torv::cli {
 
 // Exit codes of torvctl.
@@ -20,6 +22,7 @@ enum ExitCode : int {
     kExitExchangeFailed = 3,   // the exchange failed before any block was sent
     kExitPortUnavailable = 4,  // the serial port could not be opened
     kExitNotVerified = 5,      // a block was sent but not verified: the unit's state is unknown
+    kExitJournalUnusable = 6,  // the journal cannot be used (journal, restore)
 };
 
 // Bad command line or input value; the message is shown as one line.
@@ -37,7 +40,8 @@ struct KnownOption {
 class Arguments {
 public:
     // Parses args (without the program and command words): "--name value", "--name=value",
-    // flags, and positional words ("--" ends the options). Throws UsageError.
+    // flags, and positional words ("--" ends the options). Values come back byte for byte
+    // as given, in whatever encoding. Throws UsageError.
     Arguments(const std::vector<std::string>& args, const std::vector<KnownOption>& known);
 
     bool Has(std::string_view option) const;
@@ -54,6 +58,9 @@ private:
 // Frequency in MHz: a plain decimal number with "." as separator, above 0 and at most
 // 99999999 (the most a frequency field holds). Throws UsageError.
 double ParseMHz(std::string_view text);
+
+// The date or time given to option: what it covers. Throws UsageError naming the forms.
+TimeSpan ParseTimeOption(std::string_view option, std::string_view text);
 
 // Device type 13, 14 or 15. Throws UsageError.
 int ParseTransmitterType(std::string_view text);

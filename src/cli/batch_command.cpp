@@ -33,6 +33,7 @@ struct UnitResult {
     std::optional<CommandFailure> failure;  // why it was skipped or failed
     bool readFailed = false;
     double seconds = 0;
+    QJsonValue journalError = QJsonValue::Null;  // why its journal row was not written, or null
 
     int ExitCode() const { return failure ? failure->exitCode : kExitOk; }
     std::string Outcome() const { return failure ? FailureText(*failure) : "programmed and verified"; }
@@ -140,6 +141,7 @@ private:
             return std::nullopt;
         }
         journal.Finish(session_, unit->ExitCode(), unit->failure);
+        unit->journalError = journal.ErrorJson();
         unit->seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return unit;
     }
@@ -233,7 +235,8 @@ private:
                                                                                 : "failed"},
                                      {"outcome", QString::fromStdString(unit.Outcome())},
                                      {"exitCode", unit.ExitCode()},
-                                     {"seconds", unit.seconds}});
+                                     {"seconds", unit.seconds},
+                                     {"journalError", unit.journalError}});
         }
         // Nothing programmed is no success, even with nothing failed.
         if (failed == 0 && programmed == 0)

@@ -1,14 +1,15 @@
 #include "cli/batch_plan.h"
 
 #include <csv.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -23,14 +24,42 @@ using Row = std::vector<std::string>;
 // The columns a plan may have, in this order; the first two it must have.
 constexpr std::array<std::string_view, 4> kColumns = {"serial", "f1", "f2", "step"};
 
+// A plan is a spreadsheet's few rows: anything larger is not one.
+constexpr std::size_t kLargestPlan = 10 * 1024 * 1024;
+
+// The plan's bytes, from a regular file only (a pipe or a device could block or never end).
 std::string FileText(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw UsageError("cannot read the plan " + path + ": " + std::strerror(errno));
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (text.starts_with("\xEF\xBB\xBF"))  // the byte order mark spreadsheets put first
-        text.erase(0, 3);
+    const auto unreadable = [&](const std::string& why) {
+        return UsageError("cannot read the plan " + path + ": " + why);
+    };
+    struct File {
+        int fd;
+        ~File()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
+        throw unreadable(std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        throw unreadable("it is not a regular file");
+    std::string text;
+    char piece[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(file.fd, piece, sizeof piece);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw unreadable(std::strerror(errno));
+        if (count == 0)
+            break;
+        text.append(piece, static_cast<std::size_t>(count));
+        if (text.size() > kLargestPlan)
+            throw unreadable("it is larger than 10 MiB");
+    }
     return text;
 }
 
@@ -70,7 +99,13 @@ BatchPlan::BatchPlan(WantedFrequencies everyUnit) : everyUnit_(std::move(everyUn
 
 BatchPlan BatchPlan::FromCsv(const std::string& path, bool gridEditEnabled)
 {
-    const std::string text = FileText(path);
+    return FromText(FileText(path), path, gridEditEnabled);
+}
+
+BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gridEditEnabled)
+{
+    if (text.starts_with("\xEF\xBB\xBF"))  // the byte order mark spreadsheets put first
+        text.erase(0, 3);
     const std::string header = text.substr(0, text.find('\n'));
     const bool semicolons = header.find(';') != std::string::npos && header.find(',') == std::string::npos;
     std::vector<Row> rows;
@@ -94,8 +129,8 @@ BatchPlan BatchPlan::FromCsv(const std::string& path, bool gridEditEnabled)
             throw UsageError(where + "more fields than the header names");
         row.resize(kColumns.size());
         if (semicolons) {
-            std::replace(row[1].begin(), row[1].end(), ',', '.');
-            std::replace(row[2].begin(), row[2].end(), ',', '.');
+            for (std::size_t number = 1; number < kColumns.size(); ++number)  // f1, f2, step
+                std::replace(row[number].begin(), row[number].end(), ',', '.');
         }
         const std::string& serial = row[0];
         if (serial.empty())

@@ -21,9 +21,11 @@ class BatchPlan {
 public:
     // The same frequencies for every unit.
     explicit BatchPlan(WantedFrequencies everyUnit);
-    // Reads and checks the whole file; gridEditEnabled applies to every row. Throws
-    // UsageError naming the file and the row.
+    // Reads and checks the whole file, a regular file of at most 10 MiB; gridEditEnabled
+    // applies to every row. Throws UsageError naming the file and the row.
     static BatchPlan FromCsv(const std::string& path, bool gridEditEnabled);
+    // The same for the file's text; path names it in messages.
+    static BatchPlan FromText(std::string text, const std::string& path, bool gridEditEnabled);
 
     // The frequencies for the unit; nothing when it is not in the plan.
     std::optional<WantedFrequencies> For(const std::string& serial) const;

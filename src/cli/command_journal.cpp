@@ -1,6 +1,7 @@
 #include "cli/command_journal.h"
 
 #include <ostream>
+#include <utility>
 
 #include "cli/arguments.h"
 #include "cli/exchange_session.h"
@@ -47,10 +48,10 @@ void CommandJournal::BeginWrite(Session& session, const ParameterBlock& block)
     }
 }
 
-int CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
+void CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
 {
     if (!enabled_)
-        return exitCode;
+        return;
     JournalEntry entry = Entry(session);
     entry.exitCode = exitCode;
     entry.success = exitCode == kExitOk;
@@ -66,7 +67,11 @@ int CommandJournal::Finish(Session& session, int exitCode, const std::optional<C
     const std::optional<long long> row = std::exchange(writeRow_, std::nullopt);
     if (journal && !(row ? journal->Complete(*row, entry) : journal->Append(entry)))
         Warn(*journal);
-    return exitCode;
+}
+
+QJsonValue CommandJournal::ErrorJson() const
+{
+    return error_.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(error_));
 }
 
 Journal* CommandJournal::Opened()
@@ -81,9 +86,19 @@ Journal* CommandJournal::Opened()
     return opened_->IsOpen() ? &*opened_ : nullptr;
 }
 
-void CommandJournal::Warn(const Journal& journal) const
+void CommandJournal::Warn(const Journal& journal)
 {
-    console_.err << "torvctl: warning: the journal was not written: " << journal.Error() << "\n";
+    error_ = journal.Error();
+    console_.err << "torvctl: warning: the journal was not written: " << error_ << "\n";
+}
+
+JournalRows ReadJournal(const JournalQuery& query)
+{
+    // Reading creates and changes nothing: a journal that is missing stays missing.
+    Journal journal(Journal::DefaultPath(), JournalAccess::ReadOnly);
+    if (std::optional<std::vector<JournalEntry>> rows = journal.IsOpen() ? journal.Find(query) : std::nullopt)
+        return {std::move(*rows), std::nullopt};
+    return {{}, CommandFailure{kExitJournalUnusable, "journal-unusable", journal.Error(), std::nullopt}};
 }
 
 }  // namespace torv::cli

@@ -1,11 +1,15 @@
 #pragma once
 // The journal row of one torvctl read or write: gathered while the command runs and
-// written when it ends, whatever the exit code. A write's row is made before its block
-// goes out, so that a write cut short stays on record. A journal that cannot be written
-// costs one warning line and never changes the command's result.
+// written when it ends, whatever the exit code, before the result is printed. A write's
+// row is made before its block goes out, so that a write cut short stays on record. A
+// journal that cannot be written costs one warning line, and the JSON's "journalError",
+// and never changes the command's result.
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <QJsonValue>
 
 #include "cli/results.h"
 #include "cli/terminal_host.h"
@@ -28,13 +32,15 @@ public:
     // The block is about to be sent: the row is made now, in progress.
     void BeginWrite(Session& session, const ParameterBlock& block);
 
-    // Writes the row and gives back exitCode.
-    int Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
+    // Writes the row.
+    void Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
+    // Why the row was not written, or null (written, or the journal is off): for --json.
+    QJsonValue ErrorJson() const;
 
 private:
     JournalEntry Entry(Session& session) const;
     Journal* Opened();
-    void Warn(const Journal& journal) const;
+    void Warn(const Journal& journal);
 
     bool enabled_;
     std::string operation_;
@@ -45,6 +51,14 @@ private:
     std::optional<ParameterBlock> read_;
     std::optional<ParameterBlock> written_;
     std::optional<long long> writeRow_;
+    std::string error_;
 };
+
+// What the journal, opened for reading only, holds of a query.
+struct JournalRows {
+    std::vector<JournalEntry> rows;         // newest first
+    std::optional<CommandFailure> failure;  // exit 6: it cannot be used, with its path and the reason
+};
+JournalRows ReadJournal(const JournalQuery& query);
 
 }  // namespace torv::cli

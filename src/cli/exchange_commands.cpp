@@ -1,5 +1,6 @@
 #include "cli/exchange_commands.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -23,18 +24,58 @@ int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& a
     const bool json = arguments.Has("--json");
     const TransmitterState before = session.Transmitter();
     if (const std::optional<CommandFailure> failure =
-            CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request))
-        return journal.Finish(session, Report(*failure, json, console, before), failure);
+            CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request)) {
+        journal.Finish(session, failure->exitCode, failure);
+        return Report(*failure, json, console, before, &journal);
+    }
+    journal.Finish(session, kExitOk);
     const TransmitterState after = session.Transmitter();
     if (json)
         PrintJson(QJsonObject{{"exitCode", kExitOk},
                               {"outcome", "written and verified"},
                               {"before", TransmitterJson(before)},
-                              {"after", TransmitterJson(after)}},
+                              {"after", TransmitterJson(after)},
+                              {"journalError", journal.ErrorJson()}},
                   console.out);
     else
         PrintTransmitter(after, console.out);
-    return journal.Finish(session, kExitOk);
+    return kExitOk;
+}
+
+// What restore writes back: the block the unit held before a verified write.
+struct EarlierBlock {
+    ParameterBlock block{};
+    std::string write;         // "the write of <time>", for messages
+    std::vector<int> damaged;  // its records that failed their check, taken with --accept-damaged
+};
+
+// The block before the newest verified write among rows (newest first) that can be
+// decoded and, unless acceptDamaged, passes its check; the rows passed over are named
+// on standard error.
+std::optional<EarlierBlock> BlockBeforeLastWrite(const std::vector<JournalEntry>& rows, bool acceptDamaged,
+                                                 const Console& console)
+{
+    for (const JournalEntry& row : rows) {
+        if (row.operation == "read" || !row.success || row.blockReadHex.empty())
+            continue;
+        EarlierBlock earlier{{}, "the write of " + ShownTime(row.timeUtc), {}};
+        try {
+            const std::vector<unsigned char> bytes = ParseHexBytes(row.blockReadHex, earlier.block.size());
+            std::copy(bytes.begin(), bytes.end(), earlier.block.begin());
+        } catch (const UsageError& error) {
+            console.err << "torvctl: warning: the journal's row of " << earlier.write << " cannot be decoded ("
+                        << error.what() << "): passed over\n";
+            continue;
+        }
+        earlier.damaged = DamagedRecords(earlier.block);
+        if (!earlier.damaged.empty() && !acceptDamaged) {
+            console.err << "torvctl: warning: the block the unit held before " << earlier.write << " failed its check ("
+                        << RecordsText(earlier.damaged) << "): passed over; --accept-damaged writes it back\n";
+            continue;
+        }
+        return earlier;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -77,6 +118,7 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
         return *failed;
     const TransmitterState state = session.Transmitter();
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
+    journal.Finish(session, kExitOk);
     if (!damaged.empty())
         console.err << "torvctl: warning: " << RecordsText(damaged)
                     << " failed its check and was accepted as read: what it shows may be wrong\n";
@@ -87,12 +129,13 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
         PrintJson(QJsonObject{{"exitCode", kExitOk},
                               {"outcome", damaged.empty() ? "read" : "damaged block accepted"},
                               {"damagedRecords", damagedJson},
-                              {"transmitter", TransmitterJson(state)}},
+                              {"transmitter", TransmitterJson(state)},
+                              {"journalError", journal.ErrorJson()}},
                   console.out);
     } else {
         PrintTransmitter(state, console.out);
     }
-    return journal.Finish(session, kExitOk);
+    return kExitOk;
 }
 
 int RunWrite(const std::vector<std::string>& args, const Console& console)
@@ -113,24 +156,6 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
     return WriteAfterRead(session, journal, arguments, RequestFor(wanted, session.Exchange()), console);
 }
 
-// The block a unit held before its last write that was verified (the last before `before`
-// when given), as the journal recorded it.
-std::optional<ParameterBlock> BlockBeforeLastWrite(const std::string& serial, const std::string& before)
-{
-    Journal journal(Journal::DefaultPath());
-    for (const JournalEntry& row : journal.Find({.serial = serial})) {
-        if (row.operation == "read" || !row.success || row.blockReadHex.empty())
-            continue;
-        if (!before.empty() && row.timeUtc >= before)
-            continue;
-        ParameterBlock block{};
-        const std::vector<unsigned char> bytes = ParseHexBytes(row.blockReadHex, block.size());
-        std::copy(bytes.begin(), bytes.end(), block.begin());
-        return block;
-    }
-    return std::nullopt;
-}
-
 int RunRestore(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(args, LineOptionsAnd({{"--serial", true}, {"--before", true}}));
@@ -140,11 +165,20 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
     if (!serial || serial->empty())
         throw UsageError("restore needs --serial S, the serial number of the unit to restore");
     const bool json = arguments.Has("--json");
-    const std::optional<ParameterBlock> earlier =
-        BlockBeforeLastWrite(*serial, arguments.Value("--before").value_or(""));
+    JournalQuery query{.serial = *serial};
+    const std::optional<std::string> before = arguments.Value("--before");
+    if (before)  // a write made at the very instant counts as made after it
+        query.before = ParseTimeOption("--before", *before).begin;
+    const JournalRows found = ReadJournal(query);
+    if (found.failure)
+        return Report(*found.failure, json, console);
+    const std::optional<EarlierBlock> earlier =
+        BlockBeforeLastWrite(found.rows, arguments.Has("--accept-damaged"), console);
     if (!earlier)
         return Report({kExitRefused, "nothing-to-restore",
-                       "the journal holds no verified write of unit " + *serial + " to go back from", std::nullopt},
+                       "the journal holds no verified write of unit " + *serial + (before ? " before " + *before : "") +
+                           " to go back from",
+                       std::nullopt},
                       json, console);
 
     Session session(arguments, console);
@@ -156,10 +190,15 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
                                        "the connected unit is " + connected + ", not " + *serial +
                                            ": nothing was written",
                                        std::nullopt};
-        return journal.Finish(session, Report(wrongUnit, json, console), wrongUnit);
+        journal.Finish(session, wrongUnit.exitCode, wrongUnit);
+        return Report(wrongUnit, json, console, std::nullopt, &journal);
     }
+    if (!earlier->damaged.empty())
+        console.err << "torvctl: warning: " << RecordsText(earlier->damaged) << " of the block journaled before "
+                    << earlier->write << " failed its check and is written back as accepted: what it restores may "
+                    << "be wrong\n";
     // The grid step comes back as it was, as with the grid-edit option.
-    return WriteAfterRead(session, journal, arguments, RequestWith(*earlier, session.Exchange(), true), console);
+    return WriteAfterRead(session, journal, arguments, RequestWith(earlier->block, session.Exchange(), true), console);
 }
 
 }  // namespace torv::cli

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 
 #include "cli/arguments.h"
+#include "cli/command_journal.h"
+#include "cli/write_steps.h"
 #include "device/frequency_codec.h"
 #include "journal/journal.h"
 
@@ -36,10 +38,11 @@ std::string OutcomeText(const JournalEntry& row)
     return row.outcome;
 }
 
-// Every column, in the order of the CSV header.
+// Every column, in the order of the CSV header; the JSON leaves the local time out.
 std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
 {
     return {{"time_utc", e.timeUtc},
+            {"time_local", ShownTime(e.timeUtc, LocalIsoText)},
             {"program", e.program},
             {"operation", e.operation},
             {"port", e.port},
@@ -93,7 +96,8 @@ void PrintJsonRows(const std::vector<JournalEntry>& rows, std::ostream& out)
     for (const JournalEntry& row : rows) {
         QJsonObject object;
         for (const auto& [name, value] : Columns(row))
-            object.insert(name, QString::fromStdString(value));
+            if (std::string_view(name) != "time_local")
+                object.insert(name, QString::fromStdString(value));
         object.insert("success", row.success);
         list.append(object);
     }
@@ -108,8 +112,8 @@ void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
     for (const JournalEntry& row : rows) {
         const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
         const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
-        char line[160];
-        std::snprintf(line, sizeof line, "%-24s %-7s %-7s %-8s %-17s %-17s ", row.timeUtc.c_str(),
+        char line[200];
+        std::snprintf(line, sizeof line, "%-26s %-7s %-7s %-8s %-17s %-17s ", ShownTime(row.timeUtc).c_str(),
                       row.program.c_str(), row.operation.c_str(), row.serial.empty() ? "-" : row.serial.c_str(),
                       before.empty() ? "-" : before.c_str(), after.empty() ? "-" : after.c_str());
         out << line << OutcomeText(row) << "\n";
@@ -132,25 +136,25 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
         throw UsageError("give --json or --csv, not both");
     JournalQuery query;
     query.serial = arguments.Value("--serial").value_or("");
-    query.since = arguments.Value("--since").value_or("");
-    query.until = arguments.Value("--until").value_or("");
+    // A date or a time given in part covers the whole of it: --until 2026-12-01 takes the day.
+    if (const std::optional<std::string> since = arguments.Value("--since"))
+        query.since = ParseTimeOption("--since", *since).begin;
+    if (const std::optional<std::string> until = arguments.Value("--until"))
+        query.before = ParseTimeOption("--until", *until).end;
     if (const std::optional<std::string> outcome = arguments.Value("--outcome")) {
         if (*outcome != "success" && *outcome != "failed")
             throw UsageError("--outcome takes success or failed, not \"" + *outcome + "\"");
         query.success = *outcome == "success";
     }
-    Journal journal(Journal::DefaultPath());
-    if (!journal.IsOpen()) {
-        console.err << "torvctl: " << journal.Error() << "\n";
-        return kExitUsage;
-    }
-    const std::vector<JournalEntry> rows = journal.Find(query);
+    const JournalRows found = ReadJournal(query);
+    if (found.failure)
+        return Report(*found.failure, arguments.Has("--json"), console);
     if (arguments.Has("--json"))
-        PrintJsonRows(rows, console.out);
+        PrintJsonRows(found.rows, console.out);
     else if (arguments.Has("--csv"))
-        PrintCsv(rows, console.out);
+        PrintCsv(found.rows, console.out);
     else
-        PrintTable(rows, console.out);
+        PrintTable(found.rows, console.out);
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    // A file size limit (ulimit -f) makes the journal's write fail and be reported, rather
+    // than end the program after a verified write with its result untold.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
     const torv::cli::Console console{std::cout, std::cerr, isatty(STDIN_FILENO) ? &std::cin : nullptr};

@@ -42,9 +42,11 @@ bool TracedPort::PurgeAll()
 int TracedPort::WriteBytes(const std::uint8_t* data, int count)
 {
     const int written = line_.WriteBytes(data, count);
-    Log(">", data, count);
-    if (written > 0)
-        bytesWritten_ += written;
+    // Only what left is traced as sent; the rest is marked with what became of it.
+    const int sent = std::clamp(written, 0, count);
+    Log(">", data, sent);
+    Log(written < 0 ? "> failed" : "> not sent in time", data + sent, count - sent);
+    bytesWritten_ += sent;
     if (written < 0)
         Note("write failed: " + line_.Failure());
     else if (written != count)

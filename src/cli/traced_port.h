@@ -1,10 +1,12 @@
 #pragma once
 // A port decorator for torvctl: remembers why the port could not be opened, counts the
 // bytes the line took, and, when asked, writes a trace of the line with millisecond
-// time stamps. Every byte that arrives appears once, in order, marked by what became
-// of it: consumed (read by the exchange), dropped (no room for it), purged (waiting
-// when the port was purged) or left at close (waiting when the port was closed). The
-// bytes a purge or a close would discard unseen are read here first, to show them.
+// time stamps. Bytes sent are marked ">", bytes of a write that failed "> failed", and
+// bytes that did not leave in time "> not sent in time". Every byte that arrives appears
+// once, in order, marked by what became of it: consumed (read by the exchange), dropped
+// (no room for it), purged (waiting when the port was purged) or left at close (waiting
+// when the port was closed). The bytes a purge or a close would discard unseen are read
+// here first, to show them.
 
 #include <chrono>
 #include <cstdint>

@@ -54,13 +54,15 @@ WantedFrequencies WantedFromOptions(const Arguments& arguments)
 }
 
 int Report(const CommandFailure& failure, bool json, const Console& console,
-           const std::optional<TransmitterState>& before)
+           const std::optional<TransmitterState>& before, const CommandJournal* journal)
 {
     PrintFailure(failure, console.err);
     if (json) {
         QJsonObject object = FailureJson(failure);
         if (before)
             object.insert("before", TransmitterJson(*before));
+        if (journal)
+            object.insert("journalError", journal->ErrorJson());
         PrintJson(object, console.out);
     }
     return failure.exitCode;
@@ -68,8 +70,10 @@ int Report(const CommandFailure& failure, bool json, const Console& console,
 
 std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool json, const Console& console)
 {
-    if (const std::optional<CommandFailure> failure = session.Read())
-        return journal.Finish(session, Report(*failure, json, console), failure);
+    if (const std::optional<CommandFailure> failure = session.Read()) {
+        journal.Finish(session, failure->exitCode, failure);
+        return Report(*failure, json, console, std::nullopt, &journal);
+    }
     journal.NoteRead(session);
     return std::nullopt;
 }

@@ -38,9 +38,10 @@ WantedFrequencies CheckedWanted(WantedFrequencies wanted);
 WantedFrequencies WantedFromOptions(const Arguments& arguments);
 
 // The failure on standard error, and as JSON on standard output when asked for;
-// before: the transmitter as read, when the read got that far.
+// before: the transmitter as read, when the read got that far; journal: the command's
+// row, already appended.
 int Report(const CommandFailure& failure, bool json, const Console& console,
-           const std::optional<TransmitterState>& before = std::nullopt);
+           const std::optional<TransmitterState>& before = std::nullopt, const CommandJournal* journal = nullptr);
 
 // The read every command starts with; a failure is reported and journaled, and its exit
 // code returned.

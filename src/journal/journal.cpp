@@ -1,23 +1,14 @@
 #include "journal/journal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
 
+#include "journal/journal_file.h"
 #include "journal/writer_process.h"
 
 namespace torv {
@@ -48,12 +39,13 @@ const std::vector<std::vector<const char*>> kMigrations = {
     },
 };
 
-// The columns of an entry, in the order of EntryValues.
-const QStringList kColumns = {"time_utc",     "program",        "operation",         "port",          "adapter",
-                              "outcome",      "success",        "exit_code",         "device_type",   "date",
-                              "serial",       "version",        "info_hex",          "block_read_hex",
-                              "block_written_hex", "read_back_hex", "f1_before_mhz", "f2_before_mhz",
-                              "f1_after_mhz", "f2_after_mhz",   "state"};
+// The columns of an entry, in the order of EntryValues, and those naming a write's writer.
+const QStringList kColumns = {"time_utc",      "program",           "operation",     "port",
+                              "adapter",       "outcome",           "success",       "exit_code",
+                              "device_type",   "date",              "serial",        "version",
+                              "info_hex",      "block_read_hex",    "block_written_hex", "read_back_hex",
+                              "f1_before_mhz", "f2_before_mhz",     "f1_after_mhz",  "f2_after_mhz",
+                              "state"};
 const QStringList kWriterColumns = {"writer_pid", "writer_boot_id", "writer_start"};
 
 const std::pair<RowState, const char*> kStateNames[] = {
@@ -88,13 +80,13 @@ std::optional<T> OptionalOf(const QVariant& value)
 
 QVariantList EntryValues(const JournalEntry& entry)
 {
-    return {Text(entry.timeUtc),        Text(entry.program),      Text(entry.operation),
-            Text(entry.port),           Text(entry.adapter),      Text(entry.outcome),
-            entry.success ? 1 : 0,      Nullable(entry.exitCode), Nullable(entry.deviceType),
-            Text(entry.date),           Text(entry.serial),       Text(entry.version),
-            Text(entry.infoHex),        Text(entry.blockReadHex), Text(entry.blockWrittenHex),
+    return {Text(entry.timeUtc),        Text(entry.program),         Text(entry.operation),
+            Text(entry.port),           Text(entry.adapter),         Text(entry.outcome),
+            entry.success ? 1 : 0,      Nullable(entry.exitCode),    Nullable(entry.deviceType),
+            Text(entry.date),           Text(entry.serial),          Text(entry.version),
+            Text(entry.infoHex),        Text(entry.blockReadHex),    Text(entry.blockWrittenHex),
             Text(entry.readBackHex),    Nullable(entry.f1BeforeMHz), Nullable(entry.f2BeforeMHz),
-            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz), RowStateName(entry.state)};
+            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz),  RowStateName(entry.state)};
 }
 
 QString Placeholders(qsizetype count)
@@ -103,27 +95,6 @@ QString Placeholders(qsizetype count)
     for (qsizetype i = 0; i < count; ++i)
         marks << "?";
     return marks.join(", ");
-}
-
-// The journal holds what units were programmed with: only its owner may read it. The
-// file is created that way before SQLite opens it (SQLite gives its side files the
-// same permissions).
-bool CreateOwnerOnly(const std::string& path, std::string& why)
-{
-    const QString folder = QFileInfo(Text(path)).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        why = "cannot create the folder " + folder.toStdString();
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    const bool narrowed = ::fchmod(fd, 0600) == 0;
-    why = narrowed ? "" : std::strerror(errno);
-    ::close(fd);
-    return narrowed;
 }
 
 }  // namespace
@@ -138,37 +109,41 @@ const char* RowStateName(RowState state)
 
 std::string Journal::DefaultPath()
 {
-    if (const char* path = std::getenv("TORV_JOURNAL"); path && *path)
-        return path;
-    std::string data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        data = xdg;
-    else
-        data = QDir::homePath().toStdString() + "/.local/share";
-    return data + "/torv-programmer/journal.sqlite";
+    return JournalPathFromEnvironment();
 }
 
-Journal::Journal(const std::string& path) : connection_("torv-journal-" + std::to_string(++connectionCount))
+Journal::Journal(const std::string& path, JournalAccess access)
+    : connection_("torv-journal-" + std::to_string(++connectionCount)), path_(path)
 {
-    std::string why;
-    if (!CreateOwnerOnly(path, why)) {
-        Fail("cannot create the journal " + path, why);
+    if (path.empty()) {
+        Fail(kNoJournalPath, "");
+        return;
+    }
+    const bool write = access == JournalAccess::Write;
+    const JournalFileCheck file = CheckJournalFile(path, write);
+    if (!file.problem.empty()) {
+        Fail(file.problem, "");
         return;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", Text(connection_));
     if (!db.isValid()) {
-        Fail("cannot open the journal " + path, "Qt's SQLite driver (QSQLITE) is not installed");
+        Fail(Unusable(), "Qt's SQLite driver (QSQLITE) is not installed");
         return;
     }
     db.setDatabaseName(Text(path));
-    db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");  // another program writing: wait for it
+    // Another program writing: wait for it.
+    db.setConnectOptions(write ? "QSQLITE_BUSY_TIMEOUT=5000" : "QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY");
     if (!db.open()) {
-        Fail("cannot open the journal " + path, db.lastError().text().toStdString());
+        Fail(Unusable(), db.lastError().text().toStdString());
+        return;
+    }
+    if (!write) {
+        open_ = CheckSchema();
         return;
     }
     QSqlQuery wal(db);
     if (!wal.exec("PRAGMA journal_mode=WAL")) {
-        Fail("cannot open the journal " + path, wal.lastError().text().toStdString());
+        Fail(Unusable(), wal.lastError().text().toStdString());
         return;
     }
     wal.finish();  // the pragma answers with a row: done with it before any transaction
@@ -187,17 +162,28 @@ bool Journal::Fail(const std::string& what, const std::string& why)
     return false;
 }
 
+std::string Journal::Unusable() const
+{
+    return "the journal " + path_ + " cannot be used";
+}
+
+bool Journal::FailNewer(int version)
+{
+    return Fail(Unusable(), "it was written by a newer version of the programmer (schema " + std::to_string(version) +
+                                ", this version knows " + std::to_string(kSchemaVersion) + ")");
+}
+
 bool Journal::Migrate()
 {
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
     // Taken for writing at once, so that two programs opening a new journal together
     // wait for each other (the busy time-out) rather than fail on upgrading a read lock.
     if (!query.exec("BEGIN IMMEDIATE"))
-        return Fail("cannot read the journal's schema", query.lastError().text().toStdString());
+        return Fail(Unusable(), query.lastError().text().toStdString());
     auto rollBack = [&]() {
         const std::string why = query.lastError().text().toStdString();
         query.exec("ROLLBACK");
-        return Fail("cannot bring the journal's schema up to date", why);
+        return Fail("cannot bring the schema of the journal " + path_ + " up to date", why);
     };
     if (!query.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)") ||
         !query.exec("SELECT version FROM schema_version"))
@@ -207,8 +193,7 @@ bool Journal::Migrate()
     query.finish();
     if (version > kSchemaVersion) {
         query.exec("ROLLBACK");
-        return Fail("the journal was written by a newer version of the programmer",
-                    "schema " + std::to_string(version));
+        return FailNewer(version);
     }
     for (; version < kSchemaVersion; ++version) {
         for (const char* statement : kMigrations[static_cast<std::size_t>(version)])
@@ -219,6 +204,31 @@ bool Journal::Migrate()
     query.addBindValue(kSchemaVersion);
     if (!query.exec() || !query.exec("COMMIT"))
         return rollBack();
+    return true;
+}
+
+bool Journal::CheckSchema()
+{
+    QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
+    const auto failed = [&] { return Fail(Unusable(), query.lastError().text().toStdString()); };
+    if (!query.exec("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'operations'") || !query.next())
+        return failed();
+    if (query.value(0).toInt() == 0) {
+        noTable_ = true;  // a journal nothing has been written to yet
+        return true;
+    }
+    if (!query.exec("SELECT version FROM schema_version") || !query.next())
+        return query.lastError().isValid() ? failed() : Fail(Unusable(), "its schema version is missing");
+    if (const int version = query.value(0).toInt(); version > kSchemaVersion)
+        return FailNewer(version);
+    if (!query.exec("PRAGMA table_info(operations)"))
+        return failed();
+    QStringList present;
+    while (query.next())
+        present << query.value(1).toString();
+    for (const QString& column : kColumns + kWriterColumns)
+        if (!present.contains(column))
+            missingColumns_ << column;
     return true;
 }
 
@@ -233,14 +243,14 @@ bool Journal::AppendAll(std::vector<JournalEntry> entries)
         return false;
     QSqlDatabase db = QSqlDatabase::database(Text(connection_), false);
     if (!db.transaction())
-        return Fail("cannot write to the journal", db.lastError().text().toStdString());
+        return Fail("cannot write to the journal " + path_, db.lastError().text().toStdString());
     for (JournalEntry& entry : entries) {
         if (!Insert(entry)) {
             db.rollback();
             return false;
         }
     }
-    return db.commit() || Fail("cannot write to the journal", db.lastError().text().toStdString());
+    return db.commit() || Fail("cannot write to the journal " + path_, db.lastError().text().toStdString());
 }
 
 bool Journal::Insert(JournalEntry& entry)
@@ -275,23 +285,32 @@ bool Journal::Complete(long long id, JournalEntry entry)
 
 bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList& more, long long* insertedId)
 {
-    if (entry.timeUtc.empty())
-        entry.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
+    if (entry.timeUtc.empty()) {
+        entry.timeUtc = UtcText(TimeNow());
+    } else {
+        // Stored in one form, so that the text orders rows as their instants.
+        const std::optional<JournalTime> time = ParseStoredTime(entry.timeUtc);
+        if (!time)
+            return Fail("cannot write to the journal " + path_, "\"" + entry.timeUtc + "\" is not an ISO 8601 time");
+        entry.timeUtc = UtcText(*time);
+    }
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
     query.prepare(sql);
     for (const QVariant& value : EntryValues(entry) + more)
         query.addBindValue(value);
     if (!query.exec())
-        return Fail("cannot write to the journal", query.lastError().text().toStdString());
+        return Fail("cannot write to the journal " + path_, query.lastError().text().toStdString());
     if (insertedId)
         *insertedId = query.lastInsertId().toLongLong();
     return true;
 }
 
-std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
+std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filter)
 {
     std::vector<JournalEntry> entries;
     if (!open_)
+        return std::nullopt;
+    if (noTable_)
         return entries;
     QStringList conditions;
     QVariantList values;
@@ -299,14 +318,13 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
         conditions << "serial = ?";
         values << Text(filter.serial);
     }
-    if (!filter.since.empty()) {
+    if (filter.since) {
         conditions << "time_utc >= ?";
-        values << Text(filter.since);
+        values << Text(UtcText(*filter.since));
     }
-    if (!filter.until.empty()) {
-        // A date or a time given in part covers the whole of it.
-        conditions << "(time_utc <= ? OR substr(time_utc, 1, length(?)) = ?)";
-        values << Text(filter.until) << Text(filter.until) << Text(filter.until);
+    if (filter.before) {
+        conditions << "time_utc < ?";
+        values << Text(UtcText(*filter.before));
     }
     if (filter.success) {
         conditions << "success = ?";
@@ -316,7 +334,11 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
         conditions << "operation = ?";
         values << Text(*filter.operation);
     }
-    QString sql = QString("SELECT %1 FROM operations").arg((kColumns + kWriterColumns).join(", "));
+    // Columns that an older journal lacks read as empty.
+    QStringList columns;
+    for (const QString& column : kColumns + kWriterColumns)
+        columns << (missingColumns_.contains(column) ? "NULL AS " + column : column);
+    QString sql = QString("SELECT %1 FROM operations").arg(columns.join(QStringLiteral(", ")));
     if (!conditions.isEmpty())
         sql += " WHERE " + conditions.join(" AND ");
     sql += " ORDER BY time_utc DESC, id DESC";
@@ -329,8 +351,8 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec()) {
-        Fail("cannot read the journal", query.lastError().text().toStdString());
-        return entries;
+        Fail(Unusable(), query.lastError().text().toStdString());
+        return std::nullopt;
     }
     while (query.next()) {
         auto text = [&](int column) { return query.value(column).toString().toStdString(); };
@@ -359,6 +381,11 @@ std::vector<JournalEntry> Journal::Find(const JournalQuery& filter)
         const WriterProcess writer{query.value(21).toLongLong(), text(22), query.value(23).toLongLong()};
         if (e.state == RowState::InProgress && !StillRunning(writer))
             e.state = RowState::Interrupted;
+    }
+    // A row that cannot be read ends the rows early: that is no answer, not a short one.
+    if (query.lastError().isValid()) {
+        Fail(Unusable(), query.lastError().text().toStdString());
+        return std::nullopt;
     }
     return entries;
 }

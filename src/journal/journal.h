@@ -12,7 +12,10 @@
 #include <vector>
 
 #include <QList>
+#include <QStringList>
 #include <QVariant>
+
+#include "journal/journal_time.h"
 
 namespace torv {
 
@@ -24,7 +27,7 @@ enum class RowState { Done, InProgress, Interrupted };
 const char* RowStateName(RowState state);
 
 struct JournalEntry {
-    std::string timeUtc;    // ISO 8601 with milliseconds; filled in by Append when empty
+    std::string timeUtc;    // ISO 8601 with an offset; filled in by Append when empty, stored in UTC
     std::string program;    // "window" or "torvctl"
     std::string operation;  // "read", "write", "restore" or "batch"
     std::string port;       // device path
@@ -50,22 +53,27 @@ struct JournalEntry {
 // Which rows to list; empty fields do not filter.
 struct JournalQuery {
     std::string serial{};
-    std::string since{};  // ISO 8601 date or time, compared with the row's UTC time
-    std::string until{};
+    std::optional<JournalTime> since{};   // rows made at this instant or later
+    std::optional<JournalTime> before{};  // rows made before this instant
     std::optional<bool> success{};
     std::optional<std::string> operation{};
     int limit = 0;  // 0: all
 };
 
+enum class JournalAccess {
+    Write,     // the journal is created when missing and its schema brought up to date
+    ReadOnly,  // nothing is created or changed; a missing journal is an error
+};
+
 class Journal {
 public:
     // The journal's file: $TORV_JOURNAL, else $XDG_DATA_HOME/torv-programmer/journal.sqlite
-    // (~/.local/share when XDG_DATA_HOME is unset).
+    // (an absolute XDG_DATA_HOME, else $HOME/.local/share); empty when there is none.
     static std::string DefaultPath();
 
-    // Opens the journal at path, creating it (mode 0600) and bringing its schema up to
-    // date. Check Error() afterwards.
-    explicit Journal(const std::string& path);
+    // Opens the journal at path after checking its file and folder (see journal_file.h).
+    // Check Error() afterwards.
+    explicit Journal(const std::string& path, JournalAccess access = JournalAccess::Write);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -82,20 +90,28 @@ public:
     bool Complete(long long id, JournalEntry entry);
     // Many rows in one transaction: all or none.
     bool AppendAll(std::vector<JournalEntry> entries);
-    // Newest first.
-    std::vector<JournalEntry> Find(const JournalQuery& query);
+    // Newest first; nothing when the journal cannot be read (Error() says why).
+    std::optional<std::vector<JournalEntry>> Find(const JournalQuery& query);
 
     static constexpr int kSchemaVersion = 2;
 
 private:
     bool Fail(const std::string& what, const std::string& why);
+    std::string Unusable() const;
+    bool FailNewer(int version);
     bool Migrate();
+    // Read-only: the schema is this version's or an older one, whose missing columns read
+    // as empty.
+    bool CheckSchema();
     bool Insert(JournalEntry& entry);
     // Runs sql with the entry's values bound in column order, then more.
     bool Write(const QString& sql, JournalEntry& entry, const QList<QVariant>& more = {},
                long long* insertedId = nullptr);
 
     std::string connection_;
+    std::string path_;
+    QStringList missingColumns_;
+    bool noTable_ = false;  // read-only, and nothing has been written yet
     std::string error_;
     bool open_ = false;
 };

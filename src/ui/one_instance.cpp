@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -9,11 +10,12 @@
 #include <QLockFile>
 #include <QMetaMethod>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,9 +35,28 @@ constexpr int kConnectRetryMs = 50;
 
 std::atomic<bool> guardExists{false};
 
-QString UserSuffix()
+// A folder only this user may enter: theirs, with no access for group or others.
+bool PrivateFolder(const QString& path)
 {
-    return QStringLiteral("-%1").arg(::getuid());
+    struct stat info {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// An environment variable naming a folder: set and absolute, else empty.
+QString AbsoluteFolder(const char* variable)
+{
+    const QString path = qEnvironmentVariable(variable);
+    return path.startsWith(QLatin1Char('/')) ? path : QString();
+}
+
+// The other end of a connection is this same user (the kernel's word for it).
+bool PeerIsThisUser(const QLocalSocket& socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::geteuid();
 }
 
 void ShowMessageBox(const QString& text)
@@ -61,8 +82,21 @@ QString TOneInstance::RecordName(const QString& executablePath)
 
 QString TOneInstance::DefaultLockDirectory()
 {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    if (const QString runtime = AbsoluteFolder("XDG_RUNTIME_DIR"); PrivateFolder(runtime))
+        return runtime;
+    QString cache = AbsoluteFolder("XDG_CACHE_HOME");
+    if (cache.isEmpty()) {
+        const QString home = AbsoluteFolder("HOME");
+        if (home.isEmpty())
+            return QString();
+        cache = home + QStringLiteral("/.cache");
+    }
+    QDir().mkpath(cache);
+    const QString folder = cache + QStringLiteral("/torv-programmer");
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) == 0)
+        ::chmod(path.constData(), 0700);  // whatever the umask
+    return PrivateFolder(folder) ? folder : QString();
 }
 
 TOneInstance::TOneInstance(const QString& executablePath, const QString& lockDirectory, QObject* parent)
@@ -71,12 +105,13 @@ TOneInstance::TOneInstance(const QString& executablePath, const QString& lockDir
     if (guardExists.exchange(true))
         throw std::logic_error("a program may have only one single-instance guard");
     const QString name = RecordName(executablePath);
-    if (name.isEmpty())
-        return;  // nothing to name the record after: act as a first copy
-    // Abstract socket names are shared by all users of the machine: the user's id
-    // keeps copies run by different users apart, as the lock file's name does in /tmp.
-    serverName_ = name + UserSuffix();
-    auto lock = std::make_unique<QLockFile>(QDir(lockDirectory).filePath(serverName_ + QStringLiteral(".lock")));
+    // Nothing to name the record after, or no folder that others cannot reach: no record,
+    // and this copy acts as a first copy.
+    if (name.isEmpty() || !PrivateFolder(lockDirectory))
+        return;
+    const QDir folder(lockDirectory);
+    serverPath_ = folder.filePath(name + QStringLiteral(".socket"));
+    auto lock = std::make_unique<QLockFile>(folder.filePath(name + QStringLiteral(".lock")));
     lock->setStaleLockTime(0);  // a lock is stale only when its owner has gone, never by age
     if (lock->tryLock(0))
         lock_ = std::move(lock);
@@ -120,15 +155,16 @@ bool TOneInstance::ActivateOtherCopy(int timeoutMs) const
     clock.start();
     const auto remaining = [&] { return static_cast<int>(std::max<qint64>(0, timeoutMs - clock.elapsed())); };
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     for (;;) {
-        socket.connectToServer(serverName_);
+        socket.connectToServer(serverPath_);
         if (socket.waitForConnected(remaining()))
             break;
         if (remaining() == 0)
             return false;
         QThread::msleep(kConnectRetryMs);
     }
+    if (!PeerIsThisUser(socket))
+        return false;
     socket.write(kActivateRequest);
     if (!socket.waitForBytesWritten(remaining()))
         return false;
@@ -145,8 +181,9 @@ void TOneInstance::ServeActivation(QWidget* window)
     if (!lock_ || server_ != nullptr)
         return;
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!server_->listen(serverName_)) {
+    // A socket left behind by a first copy that was killed: the lock says none runs now.
+    QLocalServer::removeServer(serverPath_);
+    if (!server_->listen(serverPath_)) {
         // Later copies still see the lock and end; they just cannot bring this one forward.
         delete server_;
         server_ = nullptr;
@@ -158,6 +195,11 @@ void TOneInstance::ServeActivation(QWidget* window)
 void TOneInstance::OnConnection()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        if (!PeerIsThisUser(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnRequest(socket); });
         QTimer::singleShot(kRequestTimeoutMs, socket, &QLocalSocket::abort);

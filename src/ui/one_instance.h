@@ -1,9 +1,11 @@
 #pragma once
-// The single-instance guard. The instance record is a per-user lock file named from
-// the upper-cased executable file name: the first copy holds it (the kernel drops it
-// with the process, however that ends) and answers on a local socket of the same
-// name; a later copy finds the lock taken, asks the first copy to bring its window
-// forward, and ends.
+// The single-instance guard. The instance record is a lock file named from the
+// upper-cased executable file name, in a folder only the user may enter: the first copy
+// holds it (the kernel drops it with the process, however that ends) and answers on a
+// local socket of the same name beside it; a later copy finds the lock taken, asks the
+// first copy to bring its window forward, and ends. Both ends of the socket check that
+// the other is the same user, so another user can neither raise the window, nor answer
+// for it, nor keep it from starting.
 
 #include <QObject>
 #include <QPointer>
@@ -25,7 +27,8 @@ class TOneInstance : public QObject {
     Q_OBJECT
 
 public:
-    // Creates or looks up the instance record for the executable at executablePath.
+    // Creates or looks up the instance record for the executable at executablePath, in
+    // lockDirectory, which must belong to this user and be closed to everyone else.
     // Only one guard may exist in a program at a time: a second one throws
     // std::logic_error. If the record cannot be set up, this copy acts as a first copy.
     explicit TOneInstance(const QString& executablePath, const QString& lockDirectory = DefaultLockDirectory(),
@@ -34,7 +37,8 @@ public:
 
     // The record's name: the executable's file name, upper case.
     static QString RecordName(const QString& executablePath);
-    // The per-user runtime directory, or the temporary directory when there is none.
+    // $XDG_RUNTIME_DIR when it is such a folder, else ~/.cache/torv-programmer (made so
+    // when missing); empty when neither can be had. Never a shared folder such as /tmp.
     static QString DefaultLockDirectory();
 
     bool Enabled = true;
@@ -70,7 +74,7 @@ private:
     void OnConnection();
     void OnRequest(QLocalSocket* socket);
 
-    QString serverName_;
+    QString serverPath_;
     std::unique_ptr<QLockFile> lock_;  // held by a first copy for its whole run
     bool otherCopy_ = false;
     QLocalServer* server_ = nullptr;

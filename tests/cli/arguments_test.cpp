@@ -25,6 +25,16 @@ TEST(Arguments, MistakesAreRefused)
     EXPECT_THROW(Arguments({"--second=yes"}, kKnown), UsageError);
 }
 
+// A device path in another encoding than UTF-8 reaches the system byte for byte.
+TEST(Arguments, ValuesComeBackByteForByte)
+{
+    const std::string cp1251 = "/dev/\xcf\xee\xf0\xf2";  // "Порт" in Windows-1251
+    const std::string mixed = "/dev/\xd0\xbf\xff\xed\xa0\x80";  // UTF-8, a stray byte, an encoded surrogate
+    const Arguments a({"--port", cp1251, "--port=" + mixed, "--port", "/dev/порт", "\xfe"}, kKnown);
+    EXPECT_EQ(a.Values("--port"), (std::vector<std::string>{cp1251, mixed, "/dev/порт"}));
+    EXPECT_EQ(a.Positional(), (std::vector<std::string>{"\xfe"}));
+}
+
 TEST(ParseMHz, AcceptsPlainDecimals)
 {
     EXPECT_EQ(ParseMHz("146.0125"), 146.0125);

@@ -149,9 +149,18 @@ TEST_F(BatchCommandTest, RefusesBadPlansAndOptionsBeforeTouchingTheLine)
         EXPECT_EQ(outcome.code, kExitUsage);
         EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
     }
+    // Only a regular file of at most 10 MiB is a plan: not a folder, nor a device that never ends.
+    const std::string large = Plan("serial,f1\n13071234,150.0\n" + std::string(10 * 1024 * 1024, '\n'));
+    for (const auto& [plan, message] : {std::pair{journalDir_.path().toStdString(), "it is not a regular file"},
+                                        std::pair{std::string("/dev/zero"), "it is not a regular file"},
+                                        std::pair{large, "it is larger than 10 MiB"}}) {
+        const Outcome refused = Run({"batch", port, "--plan", plan});
+        EXPECT_EQ(refused.code, kExitUsage) << plan;
+        EXPECT_NE(refused.err.find("cannot read the plan " + plan + ": " + message), std::string::npos) << refused.err;
+    }
     EXPECT_TRUE(emulator_->Commands().empty());
-    // A spreadsheet saved with ';' between fields writes decimal commas.
-    const Outcome semicolons = Run({"batch", port, "--plan", Plan("serial;f1;f2\n13071234;150,5;\n")});
+    // A spreadsheet saved with ';' between fields writes decimal commas, in the step too.
+    const Outcome semicolons = Run({"batch", port, "--plan", Plan("serial;f1;f2;step\n13071234;150,5;;12,5\n")});
     EXPECT_EQ(semicolons.code, kExitOk) << semicolons.err;
     EXPECT_NE(semicolons.out.find("150.5000 MHz"), std::string::npos) << semicolons.out;
 }

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <unistd.h>
+
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -69,7 +74,10 @@ protected:
     }
 
     // The journal of this test, newest row first.
-    static std::vector<JournalEntry> Rows() { return Journal(Journal::DefaultPath()).Find({}); }
+    static std::vector<JournalEntry> Rows()
+    {
+        return Journal(Journal::DefaultPath()).Find({}).value_or(std::vector<JournalEntry>{});
+    }
 
     bool SawCommand(AdapterCommand wanted) const
     {
@@ -84,6 +92,38 @@ protected:
     std::unique_ptr<AdapterEmulator> emulator_;
     ParameterBlock stored_{};
 };
+
+// The user the tests run torvctl as when they need another user than this one (root).
+constexpr uid_t kNobody = 65534;
+constexpr int kChildNotPrepared = 99;
+
+// In the child before torvctl starts: become user 65534.
+inline void BecomeNobody()
+{
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+        ::_exit(kChildNotPrepared);
+}
+
+// torvctl as a program of its own, with this process's environment, prepared in the
+// child before it starts; code -1 when it was ended by a signal, nothing when it could
+// not be started or prepared.
+inline std::optional<Outcome> RunTorvctlProgram(const std::vector<std::string>& words,
+                                                const std::function<void()>& prepare)
+{
+    QProcess torvctl;
+    torvctl.setChildProcessModifier(prepare);
+    QStringList arguments;
+    for (const std::string& word : words)
+        arguments << QString::fromStdString(word);
+    torvctl.start(QStringLiteral(TORVCTL_PATH), arguments);
+    if (!torvctl.waitForStarted(30000) || !torvctl.waitForFinished(60000))
+        return std::nullopt;
+    const bool normal = torvctl.exitStatus() == QProcess::NormalExit;
+    if (normal && torvctl.exitCode() == kChildNotPrepared)
+        return std::nullopt;
+    return Outcome{normal ? torvctl.exitCode() : -1, torvctl.readAllStandardOutput().toStdString(),
+                   torvctl.readAllStandardError().toStdString()};
+}
 
 // Parameter replies whose record 1 fails its CRC: the first five (all the read's tries,
 // so that the damaged-data prompt follows) or all.

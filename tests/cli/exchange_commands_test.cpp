@@ -180,6 +180,17 @@ TEST_F(ExchangeCommandsTest, UnavailablePortsExitFour)
     EXPECT_NE(busy.err.find("is in use by another program"), std::string::npos) << busy.err;
 }
 
+TEST_F(ExchangeCommandsTest, APortPathThatIsNotUtf8IsOpenedAsGiven)
+{
+    Line();
+    const std::string link = journalDir_.path().toStdString() + "/\xcf\xee\xf0\xf2";  // "Порт" in Windows-1251
+    ASSERT_EQ(::symlink(emulator_->SlavePath().c_str(), link.c_str()), 0);
+    const Outcome read = Run({"read", "--port", link, "--trace"});
+    ::unlink(link.c_str());  // a name Qt cannot decode, so cannot remove
+    EXPECT_EQ(read.code, kExitOk) << read.err;
+    EXPECT_NE(read.err.find("] open " + link + "\n"), std::string::npos) << read.err;
+}
+
 TEST_F(ExchangeCommandsTest, BadCommandLinesExitTwoAndTouchNoLine)
 {
     const std::vector<std::vector<std::string>> bad = {
@@ -252,7 +263,7 @@ TEST(Help, ExitCodesMatchTheReadme)
     const std::map<int, std::string> help =
         ExitCodes(std::string(kUsage).substr(std::string(kUsage).find("exit codes:")), std::regex(R"(  (\d)  (.*))"),
                   std::regex(R"(     (\S.*))"));
-    EXPECT_EQ(help.size(), 6u);
+    EXPECT_EQ(help.size(), 7u);
     EXPECT_EQ(help, ExitCodes(manual, std::regex(R"(\| (\d) \| (.*) \|)"), std::regex("(?!)")));
 }
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
 #include "command_fixture.h"
 #include "journal/operation_record.h"
+#include "scoped_time_zone.h"
 
 namespace torv::cli {
 namespace {
@@ -100,7 +103,11 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
 
 TEST_F(JournalCommandsTest, RestoreWritesBackWhatTheUnitHeldBeforeItsLastWrite)
 {
-    EXPECT_EQ(Run({"restore", "--demo", "--serial", "13071234"}).code, kExitRefused);  // nothing journaled yet
+    const Outcome noJournal = Run({"restore", "--demo", "--serial", "13071234"});
+    EXPECT_EQ(noJournal.code, kExitJournalUnusable);
+    EXPECT_NE(noJournal.err.find("does not exist"), std::string::npos) << noJournal.err;
+    ASSERT_EQ(Run({"read", "--demo"}).code, kExitOk);
+    EXPECT_EQ(Run({"restore", "--demo", "--serial", "13071234"}).code, kExitRefused);  // no write journaled yet
     const std::string port = Line();
     ASSERT_EQ(Run({"write", port, "--f1", "150.0"}).code, kExitOk);
     const ParameterBlock at150 = emulator_->StoredBlock();
@@ -127,10 +134,89 @@ TEST_F(JournalCommandsTest, RestoreWritesBackWhatTheUnitHeldBeforeItsLastWrite)
     ASSERT_EQ(rows[0].operation, "restore");
     EXPECT_TRUE(rows[0].success);
     EXPECT_EQ(rows[0].f1AfterMHz, 150.0);
-    ASSERT_EQ(rows.size(), 5u);
+    ASSERT_EQ(rows.size(), 6u);
     ASSERT_EQ(rows[2].f1AfterMHz, 160.0);
     EXPECT_EQ(Run({"restore", port, "--serial", "13071234", "--before", rows[2].timeUtc}).code, kExitOk);
     EXPECT_EQ(emulator_->StoredBlock(), stored_);
+}
+
+// Three writes at 08:00, 10:00 and 12:00 UTC: before 13:00 at +03:00, that is 10:00 UTC,
+// the last write is that of 08:00 (one made at the very instant counts as after it).
+TEST_F(JournalCommandsTest, RestoreBeforeATimeComparesInstants)
+{
+    const std::string port = Line();
+    std::vector<ParameterBlock> held{stored_};
+    for (const char* f1 : {"150.0", "151.0", "152.0"}) {
+        ASSERT_EQ(Run({"write", port, "--f1", f1}).code, kExitOk);
+        held.push_back(emulator_->StoredBlock());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "retimed");
+        db.setDatabaseName(QString::fromStdString(Journal::DefaultPath()));
+        ASSERT_TRUE(db.open());
+        int id = 0;
+        for (const char* time : {"2026-12-01T08:00:00.000Z", "2026-12-01T10:00:00.000Z", "2026-12-01T12:00:00.000Z"}) {
+            QSqlQuery retime(db);
+            retime.prepare("UPDATE operations SET time_utc = ? WHERE id = ?");
+            retime.addBindValue(time);
+            retime.addBindValue(++id);
+            ASSERT_TRUE(retime.exec());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("retimed");
+
+    // The restores leave no row of their own, so that the journal keeps the three writes.
+    const auto restoreBefore = [&](const char* time) {
+        return Run({"restore", port, "--serial", "13071234", "--before", time, "--no-journal"});
+    };
+    const Outcome restored = restoreBefore("2026-12-01T13:00:00+03:00");
+    ASSERT_EQ(restored.code, kExitOk) << restored.err;
+    EXPECT_NE(restored.out.find("first frequency      146.0000 MHz"), std::string::npos) << restored.out;
+    EXPECT_EQ(emulator_->StoredBlock(), held[0]);
+    ASSERT_EQ(restoreBefore("2026-12-01T10:00:00.001Z").code, kExitOk);
+    EXPECT_EQ(emulator_->StoredBlock(), held[1]);
+    const testing::ScopedTimeZone plusThree("<+03>-3");
+    ASSERT_EQ(restoreBefore("01.12.2026 13:00").code, kExitOk);  // local time, 10:00 UTC
+    EXPECT_EQ(emulator_->StoredBlock(), held[0]);
+    const Outcome tooEarly = restoreBefore("2026-12-01");  // the local day begins at 21:00 UTC the day before
+    EXPECT_EQ(tooEarly.code, kExitRefused);
+    EXPECT_NE(tooEarly.err.find("no verified write of unit 13071234 before 2026-12-01"), std::string::npos)
+        << tooEarly.err;
+}
+
+// A journaled block that failed its check is written back only when asked, and a row that
+// cannot be decoded is passed over: the row before it is used.
+TEST_F(JournalCommandsTest, RestoreWritesBackOnlyWhatWasSound)
+{
+    const std::string port = Line();
+    ASSERT_EQ(Run({"write", port, "--f1", "150.0"}).code, kExitOk);
+    ParameterBlock damaged = emulator_->StoredBlock();
+    damaged[7] ^= 0x01;  // record 1's check sum
+    ASSERT_EQ(Run({"write", port, "--f1", "160.0"}).code, kExitOk);
+    JournalEntry row = Rows().front();  // as if the unit had held the damaged block before that write
+    row.timeUtc.clear();
+    row.blockReadHex = HexText(damaged);
+    Journal journal(Journal::DefaultPath());
+    ASSERT_TRUE(journal.Append(row));
+    row.blockReadHex = "not hex";
+    ASSERT_TRUE(journal.Append(row));
+
+    const Outcome sound = Run({"restore", port, "--serial", "13071234", "--no-journal"});
+    ASSERT_EQ(sound.code, kExitOk) << sound.err;
+    EXPECT_NE(sound.err.find("cannot be decoded (not hexadecimal: \"not hex\"): passed over"), std::string::npos)
+        << sound.err;
+    EXPECT_NE(sound.err.find("failed its check (record 1): passed over; --accept-damaged writes it back"),
+              std::string::npos)
+        << sound.err;
+    EXPECT_NE(sound.out.find("first frequency      150.0000 MHz"), std::string::npos) << sound.out;
+
+    const Outcome accepted = Run({"restore", port, "--serial", "13071234", "--accept-damaged", "--json"});
+    ASSERT_EQ(accepted.code, kExitOk) << accepted.err;
+    EXPECT_NE(accepted.err.find("warning: record 1 of the block journaled before the write of"), std::string::npos)
+        << accepted.err;
+    EXPECT_EQ(emulator_->StoredBlock()[7], static_cast<std::uint8_t>(damaged[7] ^ 0x01)) << "sealed anew";
+    EXPECT_EQ(accepted.Json().value("journalError"), QJsonValue(QJsonValue::Null));
 }
 
 TEST_F(JournalCommandsTest, JournalThatCannotBeWrittenCostsOneWarning)
@@ -140,6 +226,11 @@ TEST_F(JournalCommandsTest, JournalThatCannotBeWrittenCostsOneWarning)
     EXPECT_EQ(read.code, kExitOk);
     EXPECT_NE(read.err.find("torvctl: warning: the journal was not written"), std::string::npos) << read.err;
     EXPECT_NE(read.out.find("13071234"), std::string::npos);
+    const Outcome json = Run({"write", Line(), "--f1", "150.0", "--json"});
+    EXPECT_EQ(json.code, kExitOk);
+    EXPECT_NE(json.Json().value("journalError").toString().toStdString().find("/dev/null is not a folder"),
+              std::string::npos)
+        << json.out;
 }
 
 TEST_F(JournalCommandsTest, AWriteThatNeverEndedIsListedAsInProgressOrInterrupted)

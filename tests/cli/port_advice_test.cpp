@@ -8,15 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QProcess>
 #include <QTemporaryFile>
+
+#include "command_fixture.h"
 
 namespace torv::cli {
 namespace {
 
 constexpr uid_t kOwner = 1000;
 constexpr gid_t kGroup = 20;
-constexpr uid_t kNobody = 65534;
 
 TEST(PortAdvice, ModeBitsDecideByOwnerGroupOrOthers)
 {
@@ -88,18 +88,11 @@ TEST_F(DeviceFile, TorvctlWithoutPermissionExitsFour)
     for (const auto& [mode, advice] : {std::pair{0660, "sudo usermod -aG " + groupName_},
                                        std::pair{0600, std::string("only to its owner \"root\"")}}) {
         SetMode(static_cast<mode_t>(mode));
-        QProcess torvctl;
-        torvctl.setChildProcessModifier([] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
-                ::_exit(99);
-        });
-        torvctl.start(QStringLiteral(TORVCTL_PATH), {"read", "--port", QString::fromStdString(path_)});
-        if (!torvctl.waitForStarted(30000) || (torvctl.waitForFinished(30000) && torvctl.exitCode() == 99))
+        const std::optional<Outcome> torvctl = RunTorvctlProgram({"read", "--port", path_}, BecomeNobody);
+        if (!torvctl)
             GTEST_SKIP() << "torvctl cannot be run as user " << kNobody << " from the build tree";
-        ASSERT_EQ(torvctl.state(), QProcess::NotRunning);
-        const std::string err = torvctl.readAllStandardError().toStdString();
-        EXPECT_EQ(torvctl.exitCode(), 4) << err;
-        EXPECT_NE(err.find(advice), std::string::npos) << err;
+        EXPECT_EQ(torvctl->code, 4) << torvctl->err;
+        EXPECT_NE(torvctl->err.find(advice), std::string::npos) << torvctl->err;
     }
 }
 

@@ -65,6 +65,20 @@ TEST(TracedPort, ConsumedDroppedPurgedAndLeftAtClose)
     EXPECT_EQ(port.BytesWritten(), 1);
 }
 
+TEST(TracedPort, AWriteThatFailedIsNotTracedAsSent)
+{
+    FakePort line;
+    std::ostringstream trace;
+    TracedPort port(line, &trace);
+    ASSERT_TRUE(port.Open("/dev/ttyUSB0"));
+    line.failWrite = true;
+    const std::uint8_t block[] = {0xE0, 0x10};
+    EXPECT_EQ(port.WriteBytes(block, 2), -1);
+    EXPECT_EQ(Events(trace.str()), (std::vector<std::string>{"open /dev/ttyUSB0", "> failed E0 10",
+                                                             "write failed: Write error (5), Input/output error"}));
+    EXPECT_EQ(port.BytesWritten(), 0);
+}
+
 TEST(TracedPort, WithoutTraceNothingIsReadAhead)
 {
     FakePort line;

@@ -75,7 +75,7 @@ TEST(WriteSignals, OneLetsTheWriteFinishASecondAbandonsItAKillLeavesItOnRecord)
         // The block reached the unit in every case; only a finished verification says so.
         const ParameterBlock stored = emulator.StoredBlock();
         EXPECT_TRUE(std::equal(stored.begin(), stored.begin() + 16, channel1.begin()));
-        const std::vector<JournalEntry> rows = Journal(dir.filePath("journal.sqlite").toStdString()).Find({});
+        const std::vector<JournalEntry> rows = Journal(dir.filePath("journal.sqlite").toStdString()).Find({}).value();
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].operation, "write");
         EXPECT_EQ(rows[0].state, c.row);

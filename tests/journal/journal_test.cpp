@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <thread>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -51,20 +53,22 @@ TEST_F(JournalTest, RowsComeBackNewestFirstWithEveryField)
 {
     Journal journal(Path());
     ASSERT_TRUE(journal.IsOpen()) << journal.Error();
-    JournalEntry first = Row("2026-12-01T10:00:00.000Z", "13071234", true);
+    JournalEntry first = Row("2026-12-01T13:00:00+03:00", "13071234", true);
     JournalEntry second = Row("2026-12-02T10:00:00.000Z", "13071234", false);
     second.readBackHex = "FF";
     second.f2BeforeMHz = 160.5;
     ASSERT_TRUE(journal.Append(first));
     ASSERT_TRUE(journal.Append(second));
     ASSERT_TRUE(journal.Append(Row("", "13070001", true)));  // stamped now
+    EXPECT_FALSE(journal.Append(Row("yesterday", "13070002", true)));
 
-    const std::vector<JournalEntry> rows = journal.Find({});
+    const std::vector<JournalEntry> rows = journal.Find({}).value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].serial, "13070001");
     EXPECT_EQ(rows[0].timeUtc.size(), std::string("2026-12-09T01:02:03.456Z").size());
     const JournalEntry& back = rows[1];
     EXPECT_EQ(back.timeUtc, second.timeUtc);
+    EXPECT_EQ(rows[2].timeUtc, "2026-12-01T10:00:00.000Z");  // given with an offset, stored in UTC
     EXPECT_EQ(back.program, "torvctl");
     EXPECT_EQ(back.outcome, "prompt H: Cancel");
     EXPECT_FALSE(back.success);
@@ -93,6 +97,7 @@ TEST_F(JournalTest, FindFiltersBySerialTimeOutcomeAndOperation)
     journal.Append(Row("2026-12-01T08:00:00.000Z", "A", false));
     journal.Append(Row("2026-12-01T18:00:00.000Z", "B", true));
     journal.Append(Row("2026-12-03T00:00:00.000Z", "A", true));
+    const auto at = [](const char* time) { return ParseStoredTime(time).value(); };
     struct Case {
         const char* what;
         JournalQuery query;
@@ -100,16 +105,16 @@ TEST_F(JournalTest, FindFiltersBySerialTimeOutcomeAndOperation)
     };
     const Case cases[] = {
         {"serial", {.serial = "A"}, 3},
-        {"since a date", {.since = "2026-12-01"}, 3},
-        {"until a whole day", {.until = "2026-12-01"}, 3},
-        {"a day", {.since = "2026-12-01", .until = "2026-12-01"}, 2},
+        {"since an instant, inclusive", {.since = at("2026-12-01T08:00:00Z")}, 3},
+        {"before an instant, exclusive", {.before = at("2026-12-01T11:00:00+03:00")}, 1},
+        {"a day", {.since = at("2026-12-01T00:00:00Z"), .before = at("2026-12-02T00:00:00Z")}, 2},
         {"failures", {.success = false}, 1},
         {"reads of A", {.serial = "A", .operation = "read"}, 1},
         {"limit", {.limit = 2}, 2},
         {"unknown serial", {.serial = "C"}, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(journal.Find(c.query).size(), c.rows) << c.what;
+        EXPECT_EQ(journal.Find(c.query).value().size(), c.rows) << c.what;
 }
 
 TEST_F(JournalTest, JournalThatCannotBeOpenedSaysWhyAndTakesNothing)
@@ -118,7 +123,7 @@ TEST_F(JournalTest, JournalThatCannotBeOpenedSaysWhyAndTakesNothing)
     EXPECT_FALSE(nowhere.IsOpen());
     EXPECT_NE(nowhere.Error().find("/dev/null/journal.sqlite"), std::string::npos) << nowhere.Error();
     EXPECT_FALSE(nowhere.Append(Row("", "A", true)));
-    EXPECT_TRUE(nowhere.Find({}).empty());
+    EXPECT_EQ(nowhere.Find({}), std::nullopt);
 
     // A journal from a newer program is left as it is.
     {
@@ -153,8 +158,134 @@ TEST_F(JournalTest, TwoWritersAtOnceLoseNoRow)
     a.join();
     b.join();
     Journal journal(Path());
-    EXPECT_EQ(journal.Find({.serial = "A"}).size(), static_cast<std::size_t>(kRowsEach));
-    EXPECT_EQ(journal.Find({.serial = "B"}).size(), static_cast<std::size_t>(kRowsEach));
+    EXPECT_EQ(journal.Find({.serial = "A"}).value().size(), static_cast<std::size_t>(kRowsEach));
+    EXPECT_EQ(journal.Find({.serial = "B"}).value().size(), static_cast<std::size_t>(kRowsEach));
+}
+
+// What each state of the journal's file gives a reader and a writer. Nothing is created
+// but a missing journal that is written, and nothing that is not the journal is changed.
+TEST_F(JournalTest, EachFileStateIsUsedOrRefusedWithItsReason)
+{
+    const std::string own = dir.filePath("hostname").toStdString();  // stands in for /etc/hostname
+    const auto write = [](const std::string& path, const char* text) {
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const auto journalWith = [&](const std::string& path, const char* statement) {
+        for (const char* time : {"2026-12-01T08:00:00Z", "2026-12-01T10:00:00Z", "2026-12-01T12:00:00Z"})
+            ASSERT_TRUE(Journal(path).Append(Row(time, "A", true)));
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "by-hand");
+        db.setDatabaseName(QString::fromStdString(path));
+        ASSERT_TRUE(db.open());
+        if (*statement) {
+            ASSERT_TRUE(QSqlQuery(db).exec(statement));
+        }
+        db.close();
+    };
+    struct Case {
+        const char* state;
+        std::function<void(const std::string& path)> make;
+        const char* reading;  // what the reader's error says; empty: it reads
+        const char* writing;  // likewise the writer's
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string&) {}, "does not exist", ""},
+        {"empty", [&](const std::string& path) { write(path, ""); }, "", ""},
+        {"corrupt",
+         [&](const std::string& path) {
+             journalWith(path, "");
+             QSqlDatabase::removeDatabase("by-hand");
+             QFile file(QString::fromStdString(path));
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             file.seek(2 * 4096);  // the page of the operations table
+             file.write("\xDE\xAD\xBE\xEF\xDE\xAD\xBE\xEF");
+         },
+         "database disk image is malformed", "database disk image is malformed"},
+        {"not a database", [&](const std::string& path) { write(path, "serial,f1\n"); }, "not an SQLite database",
+         "not an SQLite database"},
+        {"foreign database",
+         [&](const std::string& path) {
+             {
+                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "by-hand");
+                 db.setDatabaseName(QString::fromStdString(path));
+                 ASSERT_TRUE(db.open());
+                 ASSERT_TRUE(QSqlQuery(db).exec("CREATE TABLE contacts (name TEXT)"));
+                 db.close();
+             }
+             ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+         },
+         "database of another program (tables contacts)", "database of another program"},
+        {"symbolic link",
+         [&](const std::string& path) {
+             write(own, "bench-7\n");
+             ASSERT_EQ(::symlink(own.c_str(), path.c_str()), 0);
+         },
+         "symbolic link", "symbolic link"},
+        {"newer schema", [&](const std::string& path) { journalWith(path, "UPDATE schema_version SET version = 99"); },
+         "newer version of the programmer (schema 99", "newer version of the programmer (schema 99"},
+        {"folder open to others",
+         [&](const std::string& path) {
+             journalWith(path, "");
+             ASSERT_EQ(::chmod(QFileInfo(QString::fromStdString(path)).path().toLocal8Bit(), 0777), 0);
+         },
+         "may be changed by other users (mode 0777)", "may be changed by other users"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        QTemporaryDir folder;
+        const std::string path = folder.filePath("journal.sqlite").toStdString();
+        c.make(path);
+        QSqlDatabase::removeDatabase("by-hand");
+        const auto contents = [&] {
+            struct stat info {};
+            QFile file(QString::fromStdString(path));
+            return ::stat(path.c_str(), &info) == 0 && file.open(QIODevice::ReadOnly)
+                       ? std::to_string(info.st_mode) + ":" + file.readAll().toStdString()
+                       : std::string("missing");
+        };
+        const std::string before = contents();
+
+        std::string reading;
+        {
+            Journal reader(path, JournalAccess::ReadOnly);
+            const std::optional<std::vector<JournalEntry>> rows = reader.IsOpen() ? reader.Find({}) : std::nullopt;
+            reading = rows ? "" : reader.Error();
+        }
+        EXPECT_EQ(contents(), before) << "a reader changes nothing";
+        std::string writing;
+        {
+            Journal writer(path);
+            writing = writer.Append(Row("", "C", true)) ? "" : writer.Error();
+        }
+        for (const auto& [what, expected] : {std::pair{reading, c.reading}, std::pair{writing, c.writing}}) {
+            if (*expected) {
+                EXPECT_NE(what.find(expected), std::string::npos) << what;
+                EXPECT_NE(what.find(path), std::string::npos) << what;
+            } else {
+                EXPECT_EQ(what, "");
+            }
+        }
+        if (*c.writing) {
+            EXPECT_EQ(contents(), before) << "a refused file is left as it was";
+        }
+    }
+}
+
+TEST_F(JournalTest, ANewJournalIsPrivateWhateverTheUmask)
+{
+    const mode_t umask = ::umask(0);
+    Journal journal(Path());
+    const bool appended = journal.Append(Row("", "A", true));
+    ::umask(umask);
+    ASSERT_TRUE(appended) << journal.Error();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFileInfo(QString::fromStdString(Path())).path().toLocal8Bit(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    for (const std::string& file : {Path(), Path() + "-wal"}) {
+        ASSERT_EQ(::stat(file.c_str(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+    }
 }
 
 // A write's row exists from before its block went out: in progress while its writer runs,
@@ -169,7 +300,7 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     const std::optional<long long> cutShort = journal.BeginWrite(Row("2026-12-01T09:00:00.000Z", "13071235", false));
     const std::optional<long long> abandoned = journal.BeginWrite(Row("2026-12-01T08:00:00.000Z", "13071236", false));
     ASSERT_TRUE(running && cutShort && abandoned) << journal.Error();
-    EXPECT_EQ(journal.Find({})[0].state, RowState::InProgress);
+    EXPECT_EQ(journal.Find({}).value()[0].state, RowState::InProgress);
 
     // The second row's writer ran in an earlier boot; the third was abandoned by its writer.
     {
@@ -186,7 +317,7 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     JournalEntry done = Row("2026-12-01T10:00:00.000Z", "13071234", true);
     done.readBackHex = "0130005E";
 
-    std::vector<JournalEntry> rows = journal.Find({});
+    std::vector<JournalEntry> rows = journal.Find({}).value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].state, RowState::InProgress);
     EXPECT_EQ(rows[0].outcome, "in progress");
@@ -195,7 +326,7 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     EXPECT_EQ(rows[2].state, RowState::Interrupted);
 
     ASSERT_TRUE(journal.Complete(*running, done));
-    rows = journal.Find({});
+    rows = journal.Find({}).value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].state, RowState::Done);
     EXPECT_TRUE(rows[0].success);
@@ -226,7 +357,7 @@ TEST_F(JournalTest, AnOlderJournalIsBroughtForwardWithItsRows)
     QSqlDatabase::removeDatabase("first-schema");
     Journal journal(Path());
     ASSERT_TRUE(journal.IsOpen()) << journal.Error();
-    const std::vector<JournalEntry> rows = journal.Find({});
+    const std::vector<JournalEntry> rows = journal.Find({}).value();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].serial, "13071234");
     EXPECT_EQ(rows[0].f1AfterMHz, 151.0);
@@ -252,13 +383,31 @@ TEST(WriterProcess, OnlyTheSameProcessInTheSameBootStillRuns)
 
 TEST(JournalPath, EnvironmentChoosesTheFile)
 {
-    qputenv("TORV_JOURNAL", "/tmp/elsewhere.sqlite");
-    EXPECT_EQ(Journal::DefaultPath(), "/tmp/elsewhere.sqlite");
-    qunsetenv("TORV_JOURNAL");
-    qputenv("XDG_DATA_HOME", "/tmp/data");
-    EXPECT_EQ(Journal::DefaultPath(), "/tmp/data/torv-programmer/journal.sqlite");
-    qunsetenv("XDG_DATA_HOME");
-    EXPECT_NE(Journal::DefaultPath().find("/.local/share/torv-programmer/journal.sqlite"), std::string::npos);
+    const char* const variables[] = {"TORV_JOURNAL", "XDG_DATA_HOME", "HOME"};
+    std::vector<QByteArray> saved;
+    for (const char* variable : variables)
+        saved.push_back(qgetenv(variable));
+    const struct {
+        const char* values[3];  // as the variables above; empty: unset
+        const char* path;
+    } cases[] = {
+        {{"/tmp/elsewhere.sqlite", "/data", "/home/u"}, "/tmp/elsewhere.sqlite"},
+        {{"", "/tmp/data", "/home/u"}, "/tmp/data/torv-programmer/journal.sqlite"},
+        {{"", "relative/data", "/home/u"}, "/home/u/.local/share/torv-programmer/journal.sqlite"},
+        {{"", "", "/home/u/"}, "/home/u/.local/share/torv-programmer/journal.sqlite"},
+        {{"", "", ""}, ""},
+        {{"", "data", "home"}, ""},
+    };
+    for (const auto& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            *c.values[i] ? qputenv(variables[i], c.values[i]) : qunsetenv(variables[i]);
+        EXPECT_EQ(Journal::DefaultPath(), c.path);
+    }
+    for (int i = 0; i < 3; ++i)
+        qputenv(variables[i], saved[static_cast<std::size_t>(i)]);
+    Journal none("");
+    EXPECT_FALSE(none.IsOpen());
+    EXPECT_NE(none.Error().find("neither HOME nor XDG_DATA_HOME"), std::string::npos) << none.Error();
 }
 
 }  // namespace

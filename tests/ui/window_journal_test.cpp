@@ -19,7 +19,7 @@ protected:
     {
         std::vector<JournalEntry> rows;
         RunUntil([&] {
-            rows = Journal(journalPath).Find({});
+            rows = Journal(journalPath).Find({}).value_or(std::vector<JournalEntry>{});
             return rows.size() >= expected;
         });
         return rows;
@@ -89,7 +89,7 @@ TEST_F(WindowJournalTest, ClosingDuringAWriteWaitsForTheWriteToEnd)
         ASSERT_TRUE(RunUntil([&] { return !form->isVisible(); }, 10000));
         EXPECT_TRUE(messages.empty());  // prompt H, had it come, was answered Cancel unseen
         form.reset();  // the window's rows are written as it goes
-        const std::vector<JournalEntry> rows = Journal(journalPath).Find({});
+        const std::vector<JournalEntry> rows = Journal(journalPath).Find({}).value();
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].operation, "write");
         EXPECT_EQ(rows[0].state, RowState::Done);
