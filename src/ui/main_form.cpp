@@ -254,15 +254,19 @@ void TMainForm::WriteButtonClick(QObject*)
     request.gridMode = gridMode_;
     request.deviceType = InfoBlockView(exchange_.Info()).DeviceType();
     request.secondEnabled = CheckBox->isChecked();
+    request.minMHz = SpinEdit1->MinValue();
+    request.maxMHz = SpinEdit1->MaxValue();
+    request.decimalSeparator = DecimalSeparator().toStdString();
     // A field whose text is no number is corrected to its minimum and shown, and nothing
     // is written: the operator writes what is now shown by pressing Write again.
     if (CorrectUnreadable(SpinEdit1))
         return;
     request.first = FrequencyEntry{SpinEdit1->Value(), SpinEdit1->text().toStdString()};
     // In legacy mode the first frequency's divisors are judged before the second field
-    // is looked at, and an unticked second frequency is not looked at at all.
+    // is looked at (the checks refuse it first), and an unticked second frequency is not
+    // looked at at all.
     if (!gridMode_ && !FindLegacyDivisors(request.first.mhz).success) {
-        RefuseWrite(texts::NeedsTuning(1, request.first.text));
+        RefuseWrite(*PrepareWrite(request).refusal);
         return;
     }
     if (gridMode_ || request.secondEnabled) {
@@ -270,8 +274,6 @@ void TMainForm::WriteButtonClick(QObject*)
             return;
         request.second = FrequencyEntry{SpinEdit2->Value(), SpinEdit2->text().toStdString()};
     }
-    request.minMHz = SpinEdit1->MinValue();
-    request.maxMHz = SpinEdit1->MaxValue();
     request.grid25kHz = RGroupStepFreq->ItemIndex() == 1;
     request.gridEditEnabled = options_.gridEditEnabled;
     request.current = exchange_.Block();
