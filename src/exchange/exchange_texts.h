@@ -91,5 +91,7 @@ std::string MessageName(const Message& message);
 
 inline const std::string kReadSucceeded = "Данные успешно считаны.";
 inline const std::string kWriteSucceeded = "Данные успешно обновлены.";
+// A write ended after its block went out and before a read-back matched it.
+inline const std::string kWriteUnverified = "Запись не подтверждена: состояние передатчика неизвестно.";
 
 }  // namespace torv::texts

@@ -79,6 +79,13 @@ TDoubleSpinEdit* MakeFrequencyField(QWidget* parent, int left, int top)
     return field;
 }
 
+// The window's font in a narrow face, for texts that must fit a short space whole.
+QFont NarrowFont(QFont font)
+{
+    font.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    return font;
+}
+
 TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 {
     auto* button = Place(new TSkButton(parent), left, 123, 73, 23);
@@ -155,9 +162,7 @@ void TMainForm::CreateControls()
     portLabel->setFont(portLabelFont);
     portLabel->resize(53, 13);
     CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
-    QFont portFont = CommComboBox->font();
-    portFont.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
-    CommComboBox->setFont(portFont);
+    CommComboBox->setFont(NarrowFont(CommComboBox->font()));
     ReadButton = MakeButton(ui_texts::kRead, this, 137);
     WriteButton = MakeButton(ui_texts::kWrite, this, 219);
     WriteButton->setEnabled(false);
@@ -433,6 +438,23 @@ void TMainForm::DisableWrite()
 
 void TMainForm::ShowStatusText(const std::string& text)
 {
+    ShowStatus(text, false);
+}
+
+void TMainForm::ShowStatusWarning(const std::string& text)
+{
+    ShowStatus(text, !text.empty());
+}
+
+void TMainForm::ShowStatus(const std::string& text, bool warning)
+{
+    // A warning is drawn in the busy panel's maroon, so that it is not read as a success
+    // text, and in the narrow face, which holds it whole in the bar.
+    QPalette palette;
+    if (warning)
+        palette.setColor(QPalette::WindowText, QColor::fromRgb(TBusyPanel::kTextColor));
+    StatusBar->setPalette(palette);
+    StatusBar->setFont(warning ? NarrowFont(font()) : font());
     StatusBar->showMessage(QString::fromStdString(text));
 }
 

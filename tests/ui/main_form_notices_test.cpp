@@ -1,14 +1,17 @@
 // What the window tells the operator beyond the read and write themselves: refused
-// writes and what can be written instead.
+// writes and what can be written instead, a write left unverified, long port names.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QStatusBar>
 
 #include "event_loop.h"
 #include "main_form_fixture.h"
 #include "device/blocks.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
+#include "ui/busy_indicator.h"
+#include "ui/drop_combo.h"
 #include "ui/main_form.h"
 #include "ui/spin_edit.h"
 
@@ -98,6 +101,77 @@ TEST_F(MainFormTest, RefusedWritesSayWhatCanBeWrittenAndSendNothing)
     messages.clear();
     EXPECT_TRUE(Write());
     EXPECT_TRUE(messages.empty());
+}
+
+// A write that ended before a read-back confirmed it is never left looking like a success:
+// the status bar warns in the busy panel's maroon, status texts on or off, until the next
+// successful read.
+TEST_F(MainFormTest, UnverifiedWriteIsWarnedOfInTheStatusBar)
+{
+    EmulatorFaults corrupted;
+    corrupted.corruptReadbackCount = kAlways;
+    EmulatorFaults silent;
+    silent.silent[AdapterCommand::ParamRequest] = kAlways;
+    struct Case {
+        const char* what;
+        EmulatorFaults faults;
+        const Message& prompt;
+        bool statusTexts;
+    };
+    const Case cases[] = {
+        {"prompt H: Cancel", corrupted, texts::kWriteVerifyError, true},
+        {"prompt I: Cancel, -s", silent, texts::kTransmitterNotResponding, false},
+    };
+    const QColor maroon(128, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Create();
+        form->SetShowStatusMessages(c.statusTexts);
+        ASSERT_TRUE(Read());
+        emulator->SetFaults(c.faults);
+        form->SpinEdit1->setText("150.0000");
+        EXPECT_FALSE(Write());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, c.prompt.text);
+        EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(
+            QString::fromUtf8("  -  Запись не подтверждена: состояние передатчика неизвестно.")));
+        EXPECT_EQ(form->StatusBar->palette().color(QPalette::WindowText), maroon);
+
+        emulator->SetFaults({});
+        ASSERT_TRUE(RunUntil([&] { return !form->Exchange().PortCloseTimerArmed(); }));
+        ASSERT_TRUE(Read());
+        EXPECT_EQ(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")),
+                  c.statusTexts);
+        EXPECT_EQ(form->StatusBar->currentMessage().isEmpty(), !c.statusTexts);
+        EXPECT_NE(form->StatusBar->palette().color(QPalette::WindowText), maroon);
+        messages.clear();
+        form.reset();
+    }
+}
+
+// Port paths too long for the narrow field are shortened there, each keeping what tells
+// it apart; the list, the tooltip and the port opened keep the whole path.
+TEST_F(MainFormTest, LongPortPathsAreShortenedOnlyInTheField)
+{
+    const QStringList paths{"/tmp/torv-bench/usb-serial-adapters/adapter0",
+                            "/tmp/torv-bench/usb-serial-adapters/adapter1"};
+    Create(MakeContents(), false, paths);
+    EXPECT_EQ(form->CommComboBox->Items().mid(1), paths);
+    QStringList shown;
+    for (const QString& path : paths) {
+        form->CommComboBox->SetItemIndex(static_cast<int>(form->CommComboBox->Items().indexOf(path)));
+        shown << form->CommComboBox->text();
+        EXPECT_TRUE(shown.back().contains(QString::fromUtf8("…"))) << shown.back().toStdString();
+        EXPECT_EQ(shown.back().back(), path.back());
+        EXPECT_EQ(form->CommComboBox->Text(), path);
+        EXPECT_TRUE(form->CommComboBox->toolTip().startsWith(path));
+        EXPECT_EQ(form->Exchange().PortDevicePath(), path.toStdString());
+    }
+    EXPECT_NE(shown[0], shown[1]);
+    // A name that fits is shown whole.
+    form->CommComboBox->SetItemIndex(0);
+    EXPECT_EQ(form->CommComboBox->text(), form->CommComboBox->Text());
+    EXPECT_EQ(form->CommComboBox->toolTip(), "");
 }
 
 }  // namespace
