@@ -104,6 +104,12 @@ QJsonObject FailureJson(const CommandFailure& failure)
     } else {
         object.insert("prompt", QJsonValue(QJsonValue::Null));
     }
+    if (failure.kind == kRefusedByChecks) {
+        QJsonArray nearest;
+        for (double mhz : failure.nearestMHz)
+            nearest.append(mhz);
+        object.insert("nearest", nearest);
+    }
     return object;
 }
 

@@ -44,8 +44,15 @@ struct CommandFailure {
                           // port-unavailable, not-verified
     std::string message;  // one line for the operator
     std::optional<Message> prompt;  // the exchange prompt or the refusal that ended it, if any
+    // A refusal of the frequency checks: the nearest frequencies that can be programmed
+    // instead (W1, W2), MHz, lowest first; empty for the others.
+    std::vector<double> nearestMHz{};
 };
 
+// The kind of a write the frequency checks refused (W1 to W4).
+inline const std::string kRefusedByChecks = "refused";
+
+// exitCode, failure, message, prompt; nearest with a refusal of the frequency checks.
 QJsonObject FailureJson(const CommandFailure& failure);
 // The kind, the message or prompt that ended it, and the message: "refused (W1): ...".
 std::string FailureText(const CommandFailure& failure);

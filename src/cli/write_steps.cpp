@@ -25,6 +25,24 @@ FrequencyEntry ShownEntry(double hz)
     return FrequencyEntry{std::strtod(text.c_str(), nullptr), text};
 }
 
+// A write the frequency checks refused, and what can be written instead.
+CommandFailure Refusal(const WritePlan& plan)
+{
+    CommandFailure failure{kExitRefused, kRefusedByChecks,
+                           "the frequencies cannot be written as asked: nothing was written", *plan.refusal};
+    std::string nearest;
+    for (std::int64_t hz : plan.nearestHz) {
+        failure.nearestMHz.push_back(static_cast<double>(hz) / 1e6);
+        nearest += (nearest.empty() ? "" : " and ") + FormatMHz(static_cast<double>(hz), ".");
+    }
+    if (!nearest.empty())
+        failure.message += "; nearest that can be programmed: " + nearest + " MHz";
+    if (plan.band)
+        failure.message += "; the transmitter's band: " + FormatMHz(plan.band->minMHz * 1e6, ".") + " to " +
+                           FormatMHz(plan.band->maxMHz * 1e6, ".") + " MHz";
+    return failure;
+}
+
 }  // namespace
 
 std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
@@ -137,8 +155,7 @@ std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& jou
     const WritePlan plan = PrepareWrite(request);
     if (plan.refusal) {
         session.Host().ShowMessage(*plan.refusal);
-        return CommandFailure{kExitRefused, "refused",
-                              "the frequencies cannot be written as asked: nothing was written", *plan.refusal};
+        return Refusal(plan);
     }
     if (plan.force25kHz)
         session.Host().ShowMessage(texts::kGrid25kHzNotice);

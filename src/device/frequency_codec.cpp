@@ -1,5 +1,6 @@
 #include "device/frequency_codec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -141,6 +142,32 @@ LegacySearch FindLegacyDivisors(double mhz)
     }
     search.success = search.best.has_value() && search.bestError <= kLegacyAcceptedErrorHz;
     return search;
+}
+
+NearestChannels NearestLegacyChannels(double mhz, double minMHz, double maxMHz)
+{
+    NearestChannels nearest;
+    // Positions on the raster: the band's first and last channel, and the target's.
+    const long double first = std::ceil(WholeHertz(minMHz) / kChannelRasterHz);
+    const long double last = std::floor(WholeHertz(maxMHz) / kChannelRasterHz);
+    const long double target = WholeHertz(mhz) / kChannelRasterHz;
+    if (!std::isfinite(first) || !std::isfinite(last) || !std::isfinite(target) || first > last)
+        return nearest;
+    const auto reached = [](std::int64_t channel) {
+        return FindLegacyDivisors(static_cast<double>(channel * kChannelRasterHz) / 1e6).success;
+    };
+    // From the channels next to the target, brought into the band, outwards to its ends.
+    const auto firstChannel = static_cast<std::int64_t>(first);
+    const auto lastChannel = static_cast<std::int64_t>(last);
+    const auto below = static_cast<std::int64_t>(std::clamp(std::ceil(target) - 1, first - 1, last));
+    const auto above = static_cast<std::int64_t>(std::clamp(std::floor(target) + 1, first, last + 1));
+    for (std::int64_t channel = below; channel >= firstChannel && !nearest.belowHz; --channel)
+        if (reached(channel))
+            nearest.belowHz = channel * kChannelRasterHz;
+    for (std::int64_t channel = above; channel <= lastChannel && !nearest.aboveHz; ++channel)
+        if (reached(channel))
+            nearest.aboveHz = channel * kChannelRasterHz;
+    return nearest;
 }
 
 GridDivisors EncodeGrid(double mhz, int gridDivider)

@@ -44,6 +44,17 @@ constexpr std::int64_t kLegacyAcceptedErrorHz = 1000;
 // cannot be programmed: the search fails with no result.
 LegacySearch FindLegacyDivisors(double mhz);
 
+constexpr std::int64_t kChannelRasterHz = 12500;
+
+// The channels nearest a frequency that legacy mode can program: on the 12.5 kHz raster,
+// accepted by FindLegacyDivisors, within the band; a side without one is empty.
+struct NearestChannels {
+    std::optional<std::int64_t> belowHz;  // the highest one below the frequency
+    std::optional<std::int64_t> aboveHz;  // the lowest one above it
+};
+
+NearestChannels NearestLegacyChannels(double mhz, double minMHz, double maxMHz);
+
 struct GridDivisors {
     std::uint16_t n = 0;
     std::uint16_t f = 0;

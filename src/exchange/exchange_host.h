@@ -44,6 +44,9 @@ public:
     virtual void DisableWrite() = 0;
     // A dated success text for the status bar.
     virtual void ShowStatusText(const std::string& text) = 0;
+    // A dated warning for the status bar, shown apart from the success texts until the next
+    // of them; an empty text takes it away. Hosts without a status bar may ignore it.
+    virtual void ShowStatusWarning(const std::string& /*text*/) {}
     // A modal message; the exchange goes on with the answer.
     virtual Answer ShowMessage(const Message& message) = 0;
 };

@@ -14,6 +14,15 @@ bool Frames(const std::string& text, const std::string& head, const std::string&
 
 }  // namespace
 
+std::string NearestLine(const std::vector<std::string>& frequencies)
+{
+    if (frequencies.empty())
+        return {};
+    if (frequencies.size() == 1)
+        return "Ближайшая: " + frequencies.front() + " МГц";
+    return "Ближайшие: " + frequencies.front() + " и " + frequencies.back() + " МГц";
+}
+
 std::string MessageName(const Message& message)
 {
     const std::pair<const Message*, const char*> prompts[] = {
@@ -33,9 +42,10 @@ std::string MessageName(const Message& message)
     for (int channel : {1, 2}) {
         if (message.text.rfind("Частота №" + std::to_string(channel) + " ", 0) != 0 || tail.empty())
             continue;
-        if (tail == afterField(NeedsTuning(channel, "").text))
+        // A last line may follow the check's own text.
+        if (tail.starts_with(afterField(NeedsTuning(channel, "").text)))
             return "W" + std::to_string(channel);
-        if (tail == afterField(OutOfRange(channel, "").text))
+        if (tail.starts_with(afterField(OutOfRange(channel, "").text)))
             return "W" + std::to_string(channel + 2);
     }
     const std::string busyHead = "Порт ";

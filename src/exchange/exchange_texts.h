@@ -2,6 +2,7 @@
 // The exchange's operator texts (UTF-8), exactly as the operator sees them.
 
 #include <string>
+#include <vector>
 
 #include "exchange/exchange_host.h"
 
@@ -51,21 +52,35 @@ inline Message PortBusy(const std::string& portDevicePath)
 
 // Write checks: a frequency without legacy divisors (channel 1 or 2), or outside the
 // device's band. Channel 1's range text spells "диапозон", channel 2's "диапазон".
-inline Message NeedsTuning(int channel, const std::string& fieldText)
+// lastLine, when given, follows on a line of its own (the nearest frequencies, the band).
+inline Message NeedsTuning(int channel, const std::string& fieldText, const std::string& lastLine = {})
 {
     return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
                 "\r\n" + "    так как для неё требуется  подстройка передатчика.  " + "\r\n" +
-                "            Обратитесь на фирму производителя.          ",
+                "            Обратитесь на фирму производителя.          " +
+                (lastLine.empty() ? "" : "\r\n" + lastLine),
             "Ошибка", MessageFlags::kOkError};
 }
 
-inline Message OutOfRange(int channel, const std::string& fieldText)
+inline Message OutOfRange(int channel, const std::string& fieldText, const std::string& lastLine = {})
 {
     const std::string range = channel == 1 ? "    так как превышен диапозон частот для передатчика.   "
                                            : "    так как превышен диапазон частот для передатчика.   ";
     return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
-                "\r\n" + range + "\r\n" + "            Обратитесь на фирму производителя.          ",
+                "\r\n" + range + "\r\n" + "            Обратитесь на фирму производителя.          " +
+                (lastLine.empty() ? "" : "\r\n" + lastLine),
             "Ошибка", MessageFlags::kOkError};
+}
+
+// The last line of W1 and W2: the frequencies nearest below and above that can be
+// programmed, as the fields show them ("Ближайшие: 146,0000 и 146,0250 МГц"), or the one
+// there is; empty for none.
+std::string NearestLine(const std::vector<std::string>& frequencies);
+
+// The last line of W3 and W4: the connected transmitter's band, as the fields show it.
+inline std::string BandLine(const std::string& minText, const std::string& maxText)
+{
+    return "Диапазон передатчика: " + minText + " – " + maxText + " МГц";
 }
 
 inline const Message kGrid25kHzNotice{"Будет выставлена сетка 25 кГц!", "Внимание!", MessageFlags::kOkPlain};
@@ -85,5 +100,7 @@ std::string MessageName(const Message& message);
 
 inline const std::string kReadSucceeded = "Данные успешно считаны.";
 inline const std::string kWriteSucceeded = "Данные успешно обновлены.";
+// A write ended after its block went out and before a read-back matched it.
+inline const std::string kWriteUnverified = "Запись не подтверждена: состояние передатчика неизвестно.";
 
 }  // namespace torv::texts

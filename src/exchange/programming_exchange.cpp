@@ -122,6 +122,7 @@ void ProgrammingExchange::AbortToIdle()
     retryCounter_ = 0;
     stage_ = kIdle;
     host_.SetControlState(ControlState::IdleAfterAbort);
+    WarnIfWriteUnverified();
     portCloseTimer_.start(timing::Scaled(timing::kPortCloseDelayMs));
 }
 
@@ -214,7 +215,12 @@ void ProgrammingExchange::SendParamWrite()
 {
     std::array<std::uint8_t, 2 + kParamBytes> message{kParamWrite[0], kParamWrite[1]};
     std::copy(block_.begin(), block_.end(), message.begin() + 2);
-    if (port_.WriteBytes(message.data(), static_cast<int>(message.size())) < 0) {
+    // Part of a block, or a failure after an unknown part of it, may have reached the
+    // transmitter as well as the whole: only nothing sent leaves its state as it was.
+    const int sent = port_.WriteBytes(message.data(), static_cast<int>(message.size()));
+    if (sent != 0)
+        writeUnverified_ = true;
+    if (sent < 0) {
         EndOnPortError();
         return;
     }
@@ -491,8 +497,23 @@ void ProgrammingExchange::AcceptBlock(const std::string* statusMessage)
     host_.ShowParameters();
     retryCounter_ = 0;
     host_.SetControlState(ControlState::IdleAfterSuccess);
+    // A block that passed its check, read or read back, is what the transmitter holds. One
+    // taken at the damaged-data prompt does not tell that.
+    if (statusMessage && writeUnverified_) {
+        writeUnverified_ = false;
+        if (!showStatusMessages_)
+            host_.ShowStatusWarning({});
+    }
     if (statusMessage && showStatusMessages_)
         host_.ShowStatusText(StatusText(*statusMessage));
+    WarnIfWriteUnverified();
+}
+
+void ProgrammingExchange::WarnIfWriteUnverified()
+{
+    // Shown whether or not success texts are: it is a warning, not a success.
+    if (writeUnverified_)
+        host_.ShowStatusWarning(StatusText(texts::kWriteUnverified));
 }
 
 void ProgrammingExchange::ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart,

@@ -60,6 +60,9 @@ public:
     void SetBlock(const ParameterBlock& block) { block_ = block; }
 
     std::uint8_t StageNow() const { return stage_; }
+    // True from the moment a write put a byte on the line until a read-back matched it or a
+    // read found what the transmitter holds: until then its state is unknown.
+    bool WriteUnverified() const { return writeUnverified_; }
     int RetryCounter() const { return retryCounter_; }
     bool ResponseTimerArmed() const { return responseTimer_.isActive(); }
     int ResponseTimerInterval() const { return responseTimer_.interval(); }
@@ -138,6 +141,8 @@ private:
     int ReadReply(int count);
     bool ReplyIsWriteLock(int received) const;
     void AcceptBlock(const std::string* statusMessage);
+    // Coming to rest with a write unverified: the host's status bar warns of it.
+    void WarnIfWriteUnverified();
     void ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart,
                           const Step& onCancel = {});
     // A port operation failed during the exchange: its text is shown and the exchange ends.
@@ -154,6 +159,7 @@ private:
     bool otherUnitFound_ = false;
     std::uint8_t stage_ = kIdle;
     std::int32_t retryCounter_ = 0;
+    bool writeUnverified_ = false;
     std::string portDevicePath_;
     bool showStatusMessages_ = true;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};

@@ -27,6 +27,41 @@ bool InRange(double mhz, const WriteRequest& request)
     return mhz >= request.minMHz && mhz <= request.maxMHz;  // the bounds themselves pass
 }
 
+std::string FieldText(double hz, const WriteRequest& request)
+{
+    return FormatMHz(hz, request.decimalSeparator);
+}
+
+// W1 or W2, with the nearest channels of the transmitter's band that legacy mode reaches.
+WritePlan RefuseNeedsTuning(int channel, const FrequencyEntry& entry, const WriteRequest& request)
+{
+    WritePlan plan;
+    if (const std::optional<TransmitterType> type = FindTransmitterType(request.deviceType)) {
+        const NearestChannels nearest = NearestLegacyChannels(entry.mhz, type->minMHz, type->maxMHz);
+        for (const std::optional<std::int64_t>& hz : {nearest.belowHz, nearest.aboveHz})
+            if (hz)
+                plan.nearestHz.push_back(*hz);
+    }
+    std::vector<std::string> shown;
+    for (std::int64_t hz : plan.nearestHz)
+        shown.push_back(FieldText(static_cast<double>(hz), request));
+    plan.refusal = texts::NeedsTuning(channel, entry.text, texts::NearestLine(shown));
+    return plan;
+}
+
+// W3 or W4, naming the transmitter's band.
+WritePlan RefuseOutOfRange(int channel, const FrequencyEntry& entry, const WriteRequest& request)
+{
+    WritePlan plan;
+    plan.band = FindTransmitterType(request.deviceType);
+    std::string bandLine;
+    if (plan.band)
+        bandLine = texts::BandLine(FieldText(plan.band->minMHz * 1e6, request),
+                                   FieldText(plan.band->maxMHz * 1e6, request));
+    plan.refusal = texts::OutOfRange(channel, entry.text, bandLine);
+    return plan;
+}
+
 }  // namespace
 
 WritePlan PrepareWrite(const WriteRequest& request)
@@ -38,17 +73,13 @@ WritePlan PrepareWrite(const WriteRequest& request)
 
     if (!request.gridMode) {
         const std::optional<EncodedChannel> first = LegacyChannel(request.first.mhz);
-        if (!first) {
-            plan.refusal = texts::NeedsTuning(1, request.first.text);
-            return plan;
-        }
+        if (!first)
+            return RefuseNeedsTuning(1, request.first, request);
         channel1 = *first;
         if (request.secondEnabled) {
             const std::optional<EncodedChannel> second = LegacyChannel(request.second.mhz);
-            if (!second) {
-                plan.refusal = texts::NeedsTuning(2, request.second.text);
-                return plan;
-            }
+            if (!second)
+                return RefuseNeedsTuning(2, request.second, request);
             channel2 = *second;
         }
     } else if (type) {
@@ -57,14 +88,10 @@ WritePlan PrepareWrite(const WriteRequest& request)
     }
 
     // Grid mode without a known transmitter has no band and no divider: out of range.
-    if (!InRange(request.first.mhz, request) || (request.gridMode && !type)) {
-        plan.refusal = texts::OutOfRange(1, request.first.text);
-        return plan;
-    }
-    if (request.secondEnabled && !InRange(request.second.mhz, request)) {
-        plan.refusal = texts::OutOfRange(2, request.second.text);
-        return plan;
-    }
+    if (!InRange(request.first.mhz, request) || (request.gridMode && !type))
+        return RefuseOutOfRange(1, request.first, request);
+    if (request.secondEnabled && !InRange(request.second.mhz, request))
+        return RefuseOutOfRange(2, request.second, request);
 
     bool grid25kHz = request.grid25kHz;
     if (request.gridMode && !request.gridEditEnabled && !grid25kHz) {

@@ -1,9 +1,11 @@
 #pragma once
 // The checks and encoding that come before a write: divisors in legacy mode, the
-// device's band, the forced 25 kHz grid, and the sealed block to send.
+// device's band, the forced 25 kHz grid, and the sealed block to send. A refusal names
+// what can be written instead: the nearest frequencies, or the band.
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/blocks.h"
 #include "exchange/exchange_host.h"
@@ -27,10 +29,15 @@ struct WriteRequest {
     bool grid25kHz = false;         // the grid-step selector shows 25 kHz
     bool gridEditEnabled = false;   // the "-enablegridedit" option
     ParameterBlock current{};       // the block last shown
+    std::string decimalSeparator = ".";  // as the fields show frequencies
 };
 
 struct WritePlan {
     std::optional<Message> refusal;  // W1 to W4: nothing is written
+    // With W1 or W2: the nearest frequencies that can be programmed, in Hz, lowest first.
+    std::vector<std::int64_t> nearestHz;
+    // With W3 or W4: the connected transmitter's band (none when its type is unknown).
+    std::optional<TransmitterType> band;
     bool force25kHz = false;         // show the 25 kHz notice and switch the selector
     ParameterBlock block{};          // the block to send when not refused
 };

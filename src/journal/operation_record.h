@@ -35,6 +35,7 @@ public:
     void SetControlState(ControlState state) override;
     void DisableWrite() override { host_.DisableWrite(); }
     void ShowStatusText(const std::string& text) override { host_.ShowStatusText(text); }
+    void ShowStatusWarning(const std::string& text) override { host_.ShowStatusWarning(text); }
     Answer ShowMessage(const Message& message) override;
 
 private:

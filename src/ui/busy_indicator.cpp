@@ -42,7 +42,6 @@ constexpr uchar kCornerSoft = 13; // 969696 next to each corner
 constexpr uchar kOutline = 14;    // 878787
 
 const char kBusyText[] = "Подождите минуточку ...";
-constexpr QRgb kMaroon = 0xFF800000u;
 
 QImage BlankFrame(uchar index)
 {
@@ -274,7 +273,7 @@ TBusyPanel::TBusyPanel(QWidget* parent)
     label_->setGeometry(19, 12, 148, 13);
     label_->setFont(PanelFont());
     QPalette labelPalette = label_->palette();
-    labelPalette.setColor(QPalette::WindowText, QColor::fromRgb(kMaroon));
+    labelPalette.setColor(QPalette::WindowText, QColor::fromRgb(kTextColor));
     label_->setPalette(labelPalette);
     progress_->move(17, 32);
 }

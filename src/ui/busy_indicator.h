@@ -92,6 +92,9 @@ class TBusyPanel : public QWidget {
 public:
     explicit TBusyPanel(QWidget* parent = nullptr);
 
+    // Maroon, the colour of the panel's text.
+    static constexpr QRgb kTextColor = 0xFF800000u;
+
     TGifAnimator* Progress() const { return progress_; }
     QLabel* Label() const { return label_; }
 

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include "ui/shortened_text.h"
+
 namespace torv {
 
 namespace {
@@ -244,7 +246,7 @@ void TCustomDropCombo::ClearItems()
 void TCustomDropCombo::SetItems(const QStringList& items, const QStringList& toolTips)
 {
     CloseUp(false);
-    const QString shown = text();
+    const QString shown = shownItem_;
     items_ = items;
     toolTips_ = toolTips;
     toolTips_.resize(items_.size());
@@ -265,23 +267,36 @@ void TCustomDropCombo::Select(int index)
 {
     selected_ = index;
     cursor_ = index;
-    setToolTip(ItemToolTip(index));
-    ShowText(index >= 0 ? items_[index] : QString());
+    const QString item = index >= 0 ? items_[index] : QString();
+    const bool changed = item != shownItem_;
+    shownItem_ = item;
+    UpdateShownText();
+    if (changed)
+        Change();
 }
 
-void TCustomDropCombo::ShowText(const QString& text)
+void TCustomDropCombo::UpdateShownText()
 {
-    if (text == this->text())
-        return;
-    setText(text);
+    // The edit keeps a small margin of its own inside the text margins.
+    constexpr int kEditMargin = 2;
+    const QMargins margins = textMargins();
+    const int room = width() - margins.left() - margins.right() - 2 * kEditMargin;
+    const QString shown = ShortenedText(shownItem_, fontMetrics(), room);
+    setText(shown);
     setCursorPosition(0);
-    Change();
+    // Shortened, the whole text comes first in the tooltip, before the item's own.
+    const QString identity = ItemToolTip(selected_);
+    if (shown == shownItem_ || shownItem_.isEmpty())
+        setToolTip(identity);
+    else
+        setToolTip(identity.isEmpty() ? shownItem_ : shownItem_ + u'\n' + identity);
 }
 
 void TCustomDropCombo::SetShowButton(bool show)
 {
     showButton_ = show;
     UpdateTextMargins();
+    UpdateShownText();
     update();
 }
 
@@ -298,7 +313,7 @@ void TCustomDropCombo::DropDown()
     if (!listBox_)
         listBox_ = new TDropListBox(this, host);
     remembered_ = selected_;
-    listBox_->Open(ListGeometry(), static_cast<int>(items_.indexOf(text())));
+    listBox_->Open(ListGeometry(), static_cast<int>(items_.indexOf(shownItem_)));
     // Any press outside the field and the list closes the list.
     qApp->installEventFilter(this);
     update();
@@ -522,6 +537,8 @@ void TCustomDropCombo::changeEvent(QEvent* event)
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         CloseUp(false);
     TCustomTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        UpdateShownText();
 }
 
 bool TCustomDropCombo::eventFilter(QObject* watched, QEvent* event)
@@ -552,6 +569,7 @@ void TCustomDropCombo::resizeEvent(QResizeEvent* event)
 {
     TCustomTextEdit::resizeEvent(event);
     UpdateTextMargins();
+    UpdateShownText();
 }
 
 void TCustomDropCombo::paintEvent(QPaintEvent* event)

@@ -115,7 +115,8 @@ public:
     int ItemIndex() const { return selected_; }
     // Selects the item and shows its text; -1 clears the field; other indexes are ignored.
     void SetItemIndex(int index);
-    QString Text() const { return text(); }
+    // The shown item's whole text; the field shows it shortened when it is too long for it.
+    QString Text() const { return shownItem_; }
 
     TDropListValues& List() { return list_; }
     const TDropListValues& List() const { return list_; }
@@ -159,7 +160,8 @@ private:
     void HandleOpenListKey(QKeyEvent* event);
     bool IsDropKey(const QKeyEvent* event) const;
     void Select(int index);
-    void ShowText(const QString& text);
+    // Fits the shown item's text to the field, and its tooltip.
+    void UpdateShownText();
     // The first item after `from` (wrapping to the start) whose first letter is `letter`, -1 for none.
     int FindByFirstLetter(QChar letter, int from) const;
     void TypeAhead(QChar key);
@@ -172,6 +174,7 @@ private:
     TDropDownOn dropDownOn_ = DropSpaceKey;
     bool showButton_ = true;
     int selected_ = -1;
+    QString shownItem_;
     // Where Up and Down move from; differs from selected_ only after a type-ahead found nothing.
     int cursor_ = -1;
     // The selection when the list was last opened.

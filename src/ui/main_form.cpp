@@ -82,6 +82,13 @@ TDoubleSpinEdit* MakeFrequencyField(QWidget* parent, int left, int top)
     return field;
 }
 
+// The window's font in a narrow face, for texts that must fit a short space whole.
+QFont NarrowFont(QFont font)
+{
+    font.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    return font;
+}
+
 TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 {
     auto* button = Place(new TSkButton(parent), left, 123, 73, 23);
@@ -158,9 +165,7 @@ void TMainForm::CreateControls()
     portLabel->setFont(portLabelFont);
     portLabel->resize(53, 13);
     CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
-    QFont portFont = CommComboBox->font();
-    portFont.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
-    CommComboBox->setFont(portFont);
+    CommComboBox->setFont(NarrowFont(CommComboBox->font()));
     ReadButton = MakeButton(ui_texts::kRead, this, 137);
     WriteButton = MakeButton(ui_texts::kWrite, this, 219);
     WriteButton->setEnabled(false);
@@ -257,15 +262,19 @@ void TMainForm::WriteButtonClick(QObject*)
     request.gridMode = gridMode_;
     request.deviceType = InfoBlockView(exchange_.Info()).DeviceType();
     request.secondEnabled = CheckBox->isChecked();
+    request.minMHz = SpinEdit1->MinValue();
+    request.maxMHz = SpinEdit1->MaxValue();
+    request.decimalSeparator = DecimalSeparator().toStdString();
     // A field whose text is no number is corrected to its minimum and shown, and nothing
     // is written: the operator writes what is now shown by pressing Write again.
     if (CorrectUnreadable(SpinEdit1))
         return;
     request.first = FrequencyEntry{SpinEdit1->Value(), SpinEdit1->text().toStdString()};
     // In legacy mode the first frequency's divisors are judged before the second field
-    // is looked at, and an unticked second frequency is not looked at at all.
+    // is looked at (the checks refuse it first), and an unticked second frequency is not
+    // looked at at all.
     if (!gridMode_ && !FindLegacyDivisors(request.first.mhz).success) {
-        RefuseWrite(texts::NeedsTuning(1, request.first.text));
+        RefuseWrite(*PrepareWrite(request).refusal);
         return;
     }
     if (gridMode_ || request.secondEnabled) {
@@ -273,8 +282,6 @@ void TMainForm::WriteButtonClick(QObject*)
             return;
         request.second = FrequencyEntry{SpinEdit2->Value(), SpinEdit2->text().toStdString()};
     }
-    request.minMHz = SpinEdit1->MinValue();
-    request.maxMHz = SpinEdit1->MaxValue();
     request.grid25kHz = RGroupStepFreq->ItemIndex() == 1;
     request.gridEditEnabled = options_.gridEditEnabled;
     request.current = exchange_.Block();
@@ -439,6 +446,23 @@ void TMainForm::DisableWrite()
 
 void TMainForm::ShowStatusText(const std::string& text)
 {
+    ShowStatus(text, false);
+}
+
+void TMainForm::ShowStatusWarning(const std::string& text)
+{
+    ShowStatus(text, !text.empty());
+}
+
+void TMainForm::ShowStatus(const std::string& text, bool warning)
+{
+    // A warning is drawn in the busy panel's maroon, so that it is not read as a success
+    // text, and in the narrow face, which holds it whole in the bar.
+    QPalette palette;
+    if (warning)
+        palette.setColor(QPalette::WindowText, QColor::fromRgb(TBusyPanel::kTextColor));
+    StatusBar->setPalette(palette);
+    StatusBar->setFont(warning ? NarrowFont(font()) : font());
     StatusBar->showMessage(QString::fromStdString(text));
 }
 

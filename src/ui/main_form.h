@@ -124,6 +124,8 @@ private:
     // True when the field's text was no number and has been replaced by its minimum.
     static bool CorrectUnreadable(TDoubleSpinEdit* field);
     QString DecimalSeparator() const;
+    // A status text, or a warning in the warning's colour and face.
+    void ShowStatus(const std::string& text, bool warning);
     // Shows a write check's refusal and records it.
     void RefuseWrite(const Message& refusal);
 
@@ -131,6 +133,7 @@ private:
     void SetControlState(ControlState state) override;
     void DisableWrite() override;
     void ShowStatusText(const std::string& text) override;
+    void ShowStatusWarning(const std::string& text) override;
     Answer ShowMessage(const Message& message) override;
 
     MainFormOptions options_;

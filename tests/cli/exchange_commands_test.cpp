@@ -131,17 +131,57 @@ TEST_F(ExchangeCommandsTest, WritesThatCannotBeConfirmedExitFive)
     EXPECT_EQ(retried.out, "");
 }
 
+// A refusal names what can be written instead: the nearest frequencies that legacy mode
+// reaches (both sides, or the one in the band), or the band of a grid or legacy unit.
 TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
 {
     const Outcome tuning = Run({"write", "--demo", "--f1", "146.0125", "--json"});
     EXPECT_EQ(tuning.code, kExitRefused);
     EXPECT_NE(tuning.err.find("Частота №1 146.0125 МГц не может быть запрограммирована,\nтак как для неё требуется"),
               std::string::npos);
-    EXPECT_EQ(tuning.Json().value("failure").toString(), "refused");
+    EXPECT_NE(tuning.err.find("производителя.\nБлижайшие: 146.0000 и 146.0250 МГц\n"), std::string::npos);
+    EXPECT_NE(tuning.err.find("torvctl: the frequencies cannot be written as asked: nothing was written; nearest that "
+                              "can be programmed: 146.0000 and 146.0250 MHz\n"),
+              std::string::npos)
+        << tuning.err;
+    const QJsonObject json = tuning.Json();
+    EXPECT_EQ(json.value("failure").toString(), "refused");
+    EXPECT_EQ(json.value("nearest").toArray(), (QJsonArray{146.0, 146.025}));
 
-    const Outcome range = Run({"write", "--demo", "--f1", "150", "--f2", "180"});
-    EXPECT_EQ(range.code, kExitRefused);
-    EXPECT_NE(range.err.find("так как превышен диапазон частот"), std::string::npos);
+    struct Case {
+        TransmitterContents contents;
+        std::vector<std::string> frequencies;
+        QJsonArray nearest;
+        std::string english;
+    };
+    const auto unit = [](std::uint8_t type, SynthMode mode, double mhz) {
+        TransmitterIdentity identity;
+        identity.deviceType = type;
+        return MakeContents(identity, {mode, mhz});
+    };
+    const Case cases[] = {
+        {unit(13, SynthMode::Legacy, 150), {"--f1", "150", "--f2", "145.9875"}, QJsonArray{146.0},
+         "nearest that can be programmed: 146.0000 MHz"},
+        {unit(13, SynthMode::Legacy, 150), {"--f1", "150", "--f2", "180"}, QJsonArray{},
+         "the transmitter's band: 146.0000 to 174.0000 MHz"},
+        {unit(14, SynthMode::Grid, 450), {"--f1", "480.0125"}, QJsonArray{},
+         "the transmitter's band: 440.0000 to 470.0000 MHz"},
+    };
+    for (const Case& c : cases) {
+        emulator_ = std::make_unique<AdapterEmulator>(c.contents);
+        emulator_->Start();
+        std::vector<std::string> words{"write", "--port=" + emulator_->SlavePath(), "--json"};
+        words.insert(words.end(), c.frequencies.begin(), c.frequencies.end());
+        const Outcome refused = Run(words);
+        EXPECT_EQ(refused.code, kExitRefused) << c.english;
+        EXPECT_NE(refused.err.find(c.english), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.Json().value("nearest").toArray(), c.nearest) << c.english;
+        EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite));
+    }
+    EXPECT_NE(Run({"write", "--demo", "--f1", "150", "--f2", "180"}).err.find(
+                  "так как превышен диапазон частот для передатчика.\nОбратитесь на фирму производителя.\n"
+                  "Диапазон передатчика: 146.0000 – 174.0000 МГц\n"),
+              std::string::npos);
 }
 
 TEST_F(ExchangeCommandsTest, ExchangeFailuresExitThree)

@@ -84,6 +84,45 @@ TEST(FindLegacyDivisors, NinetyEightOfTheBandsChannelsFail)
     EXPECT_EQ(failures, 98);
 }
 
+TEST(NearestLegacyChannels, AreTheClosestReachableChannelsOfTheBand)
+{
+    const auto reached = [](std::int64_t hz) { return FindLegacyDivisors(static_cast<double>(hz) / 1e6).success; };
+    // For every channel that fails: the channels named are reached, and none between them is.
+    for (int k = 0; Channel125(k) <= 174.0; ++k) {
+        if (reached(146000000 + 12500 * k))
+            continue;
+        const NearestChannels nearest = NearestLegacyChannels(Channel125(k), 146, 174);
+        ASSERT_TRUE(nearest.belowHz && nearest.aboveHz) << Channel125(k);
+        EXPECT_TRUE(reached(*nearest.belowHz) && reached(*nearest.aboveHz)) << Channel125(k);
+        for (std::int64_t hz = *nearest.belowHz + 12500; hz < *nearest.aboveHz; hz += 12500)
+            EXPECT_FALSE(reached(hz)) << Channel125(k) << " " << hz;
+    }
+
+    struct Case {
+        double mhz;
+        std::optional<std::int64_t> below;
+        std::optional<std::int64_t> above;
+    };
+    const Case cases[] = {
+        {146.0125, 146000000, 146025000},
+        {146.0126, 146000000, 146025000},      // off the raster
+        {145.9875, std::nullopt, 146000000},    // below the band: only the side in it
+        {174.0125, 174000000, std::nullopt},
+        {180.0125, 174000000, std::nullopt},    // far beyond: the band's nearest end
+        {99999999.0, 174000000, std::nullopt},
+        {-1e300, std::nullopt, 146000000},
+        {std::numeric_limits<double>::quiet_NaN(), std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const NearestChannels nearest = NearestLegacyChannels(c.mhz, 146, 174);
+        EXPECT_EQ(nearest.belowHz, c.below) << c.mhz;
+        EXPECT_EQ(nearest.aboveHz, c.above) << c.mhz;
+    }
+    // A band without a reachable channel, or none at all, names nothing.
+    EXPECT_FALSE(NearestLegacyChannels(146.0125, 146.0125, 146.0125).belowHz);
+    EXPECT_FALSE(NearestLegacyChannels(150, 174, 146).aboveHz);
+}
+
 TEST(FindLegacyDivisors, UnrepresentableFrequenciesFailCleanly)
 {
     for (double mhz : {99999999.0, 2147.483648, 1e300, -1e300, std::numeric_limits<double>::infinity(),

@@ -261,6 +261,74 @@ TEST_F(ExchangeTest, TimeoutDuringWriteRetriesWithARead)
     EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdentification);
 }
 
+// A write that ends after bytes of its block went out and before a read-back matched it
+// leaves the warning, however it ends; one the line took nothing of does not.
+TEST_F(ExchangeTest, UnverifiedWriteIsWarnedOfUntilTheNextSuccess)
+{
+    ParameterBlock differs = GoodBlock();
+    differs[0] ^= 0x02;
+    const auto timedOut = [&] { ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); })); };
+    struct Case {
+        const char* what;
+        bool writeFails;
+        bool lineTakesNothing;
+        std::function<void()> endWrite;  // after the block is handed to the port
+    };
+    const Case cases[] = {
+        {"read-back differs, prompt H: Cancel", false, false,
+         [&] {
+             for (int i = 0; i < 5; ++i) {
+                 exchange.PortTxEmpty();
+                 Deliver(BytesOfBlock(differs));
+             }
+         }},
+        {"no read-back, prompt I: Cancel", false, false,
+         [&] {
+             exchange.PortTxEmpty();
+             timedOut();
+         }},
+        {"port error", true, false, [] {}},
+        {"nothing taken by the line, prompt I: Cancel", false, true, timedOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CompleteRead();
+        host.messages.clear();
+        host.statusWarnings.clear();
+        port.failWrite = c.writeFails;
+        port.takesNothing = c.lineTakesNothing;
+        exchange.StartWrite(GoodBlock());
+        c.endWrite();
+        port.failWrite = port.takesNothing = false;
+        EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+        EXPECT_EQ(exchange.WriteUnverified(), !c.lineTakesNothing);
+        ASSERT_EQ(host.statusWarnings.size(), c.lineTakesNothing ? 0u : 1u);
+        if (!c.lineTakesNothing) {
+            EXPECT_TRUE(host.statusWarnings[0].ends_with("  -  " + texts::kWriteUnverified));
+        }
+        ASSERT_TRUE(RunUntil([&] { return !exchange.PortCloseTimerArmed(); }));
+    }
+
+    // A damaged block taken at prompt G does not tell what the unit holds: still warned.
+    exchange.SetShowStatusMessages(false);
+    const std::size_t successTexts = host.statusTexts.size();
+    CompleteRead();
+    host.messages.clear();
+    exchange.StartWrite(GoodBlock());
+    exchange.PortTxEmpty();
+    timedOut();
+    host.statusWarnings.clear();
+    ReadUpToParameters();
+    for (int i = 0; i < 5; ++i)
+        Deliver(BytesOfBlock(differs));
+    EXPECT_EQ(host.statusWarnings.size(), 1u);
+    // A read whose block passed its check does; status texts off, the warning is taken away.
+    CompleteRead();
+    EXPECT_FALSE(exchange.WriteUnverified());
+    EXPECT_EQ(host.statusWarnings, (std::vector<std::string>{host.statusWarnings[0], ""}));
+    EXPECT_EQ(host.statusTexts.size(), successTexts);
+}
+
 TEST_F(ExchangeTest, StrayBytesInWriteDrainKeepTheTimerRunning)
 {
     CompleteRead();

@@ -57,15 +57,21 @@ TEST(PrepareWrite, RefusalsInTheirOrder)
     both.first.text = "146.0125";
     const WritePlan w1 = PrepareWrite(both);
     ASSERT_TRUE(w1.refusal);
-    EXPECT_EQ(w1.refusal->text, texts::NeedsTuning(1, "146.0125").text);
     EXPECT_EQ(w1.refusal->text,
               "Частота №1 146.0125 МГц не может быть запрограммирована,\r\n"
               "    так как для неё требуется  подстройка передатчика.  \r\n"
-              "            Обратитесь на фирму производителя.          ");
+              "            Обратитесь на фирму производителя.          \r\n"
+              "Ближайшие: 146.0000 и 146.0250 МГц");
+    EXPECT_EQ(w1.nearestHz, (std::vector<std::int64_t>{146000000, 146025000}));
+    EXPECT_FALSE(w1.band);
 
-    WriteRequest second = LegacyRequest(146.0, 150.0125, true);
-    second.second.text = "150.0125";
-    EXPECT_EQ(PrepareWrite(second).refusal->text, texts::NeedsTuning(2, "150.0125").text);
+    // The fields' separator; only the side in the band.
+    WriteRequest second = LegacyRequest(146.0, 145.9875, true);
+    second.second.text = "145,9875";
+    second.decimalSeparator = ",";
+    const WritePlan w2 = PrepareWrite(second);
+    EXPECT_EQ(w2.refusal->text, texts::NeedsTuning(2, "145,9875", "Ближайшая: 146,0000 МГц").text);
+    EXPECT_EQ(w2.nearestHz, std::vector<std::int64_t>{146000000});
 
     WriteRequest low = LegacyRequest(140.0, 146.0, true);
     low.first.text = "140.0000";
@@ -82,7 +88,10 @@ TEST(PrepareWrite, RefusalsInTheirOrder)
     EXPECT_EQ(w4.refusal->text,
               "Частота №2 180.0000 МГц не может быть запрограммирована,\r\n"
               "    так как превышен диапазон частот для передатчика.   \r\n"
-              "            Обратитесь на фирму производителя.          ");
+              "            Обратитесь на фирму производителя.          \r\n"
+              "Диапазон передатчика: 146.0000 – 174.0000 МГц");
+    EXPECT_EQ(w4.band->code, 13);
+    EXPECT_TRUE(w4.nearestHz.empty());
 
     // Unticked second frequency: not checked at all.
     EXPECT_FALSE(PrepareWrite(LegacyRequest(146.0, 180.0, false)).refusal);
@@ -121,8 +130,12 @@ TEST(PrepareWrite, GridEncodesBetweenPointsDownAndChecksRange)
     EXPECT_EQ(Record1(plan.block).RorF(), 330);
 
     EXPECT_TRUE(PrepareWrite(GridRequest(13, 145.9, 150.0)).refusal);
-    // No known transmitter type: no band and no divider, refused as out of range.
-    EXPECT_TRUE(PrepareWrite(GridRequest(0, 146.0, 150.0)).refusal);
+    // No known transmitter type: no band and no divider, refused as out of range, and no
+    // band to name.
+    const WritePlan unknown = PrepareWrite(GridRequest(0, 146.0, 150.0));
+    ASSERT_TRUE(unknown.refusal);
+    EXPECT_EQ(unknown.refusal->text, texts::OutOfRange(1, "f1").text);
+    EXPECT_FALSE(unknown.band);
 }
 
 TEST(PrepareWrite, UnreadableValuesAreRefusedNotWritten)

@@ -16,7 +16,8 @@ TEST(MessageName, PromptsChecksAndPortBusyAreKnownByName)
         {texts::kNoTransmitter, "E"},                 {texts::kNotATransmitter, "F"},
         {texts::kChecksumError, "G"},                 {texts::kWriteVerifyError, "H"},
         {texts::kTransmitterNotResponding, "I"},      {texts::NeedsTuning(1, "150,0001"), "W1"},
-        {texts::NeedsTuning(2, "150,0001"), "W2"},    {texts::OutOfRange(1, "200,0000"), "W3"},
+        {texts::NeedsTuning(2, "150,0001", texts::NearestLine({"150,0000"})), "W2"},
+        {texts::OutOfRange(1, "200,0000", texts::BandLine("146,0000", "174,0000")), "W3"},
         {texts::OutOfRange(2, "0"), "W4"},            {texts::PortBusy("/dev/ttyUSB0"), "port busy"},
         {texts::kGrid25kHzNotice, ""},                {Message{"Частота №1", "Ошибка", MessageFlags::kOkError}, ""},
     };

@@ -43,6 +43,8 @@ public:
     {
         if (failWrite)
             return Fail("Write error (5), Input/output error");
+        if (takesNothing)
+            return 0;
         writes.emplace_back(data, data + count);
         return count;
     }
@@ -85,6 +87,7 @@ public:
     bool open = false;
     bool failOpen = false;
     bool failWrite = false;
+    bool takesNothing = false;  // the line takes no byte in time
     bool failRead = false;
     int outputCount = 0;
     int purges = 0;
@@ -112,6 +115,7 @@ public:
     void SetControlState(ControlState state) override { states.push_back(state); }
     void DisableWrite() override { ++writeDisabled; }
     void ShowStatusText(const std::string& text) override { statusTexts.push_back(text); }
+    void ShowStatusWarning(const std::string& text) override { statusWarnings.push_back(text); }
     Answer ShowMessage(const Message& message) override
     {
         messages.push_back(message);
@@ -129,6 +133,7 @@ public:
     int writeDisabled = 0;
     std::vector<ControlState> states;
     std::vector<std::string> statusTexts;
+    std::vector<std::string> statusWarnings;
     std::vector<Message> messages;
     std::deque<Answer> answers;  // Cancel once they run out
     std::function<void(const Message&)> duringMessage;

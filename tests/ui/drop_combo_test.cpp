@@ -1,4 +1,5 @@
 #include "ui/drop_combo.h"
+#include "ui/shortened_text.h"
 
 #include <gtest/gtest.h>
 
@@ -404,6 +405,32 @@ TEST_F(DropComboTest, ListDrawsItsColours)
     EXPECT_TRUE(highlighted.contains(qRgb(0, 0, 128)));
     EXPECT_FALSE(plain.contains(qRgb(0, 0, 128)));
     EXPECT_EQ(image.width(), 136);
+}
+
+// Each step gives up only what the narrower width needs, and the result always fits.
+TEST(ShortenedText, KeepsTheEndsThatTellPathsApart)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = "/home/operator/bench/adapter0";
+    const auto width = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    const QString ellipsis = QString::fromUtf8("…");
+    const QString folderAndName = "/home/" + ellipsis + "/adapter0";
+    const QString name = ellipsis + "/adapter0";
+    const std::pair<int, QString> cases[] = {
+        {width(path), path},
+        {width(path) - 1, folderAndName},
+        {width(folderAndName) - 1, name},
+    };
+    for (const auto& [room, expected] : cases)
+        EXPECT_EQ(ShortenedText(path, metrics, room), expected) << room;
+    // Too narrow even for the name, or not a path: characters go from the middle.
+    for (const QString& text : {path, QString("rfc2217://bench-server.example:4001")}) {
+        const QString shortened = ShortenedText(text, metrics, width(name) - 1);
+        EXPECT_TRUE(shortened.contains(ellipsis)) << shortened.toStdString();
+        EXPECT_EQ(shortened.front(), text.front());
+        EXPECT_EQ(shortened.back(), text.back());
+        EXPECT_LE(width(shortened), width(name) - 1);
+    }
 }
 
 }  // namespace
