@@ -150,17 +150,53 @@ int ChangedLines(unsigned state)
            ((state & SERGENSIO_MODEMSTATE_CD_CHANGED) != 0 ? kCarrier : 0);
 }
 
+// A connected pair of sockets: the device's handle, and the end the service thread
+// writes to when bytes arrive and shuts down when the connection is lost.
+class SignalPair {
+public:
+    SignalPair()
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0) {
+            throw SystemError("Can't create the signal of a network port", errno);
+        }
+    }
+    ~SignalPair()
+    {
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    SignalPair(const SignalPair&) = delete;
+    SignalPair& operator=(const SignalPair&) = delete;
+
+    int Handle() const { return fds_[0]; }
+    void Signal() const
+    {
+        const char byte = 1;
+        ::send(fds_[1], &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);  // a full socket signals already
+    }
+    void Drain() const
+    {
+        char bytes[256];
+        while (::recv(fds_[0], bytes, sizeof bytes, MSG_DONTWAIT) > 0) {
+        }
+    }
+    // The handle reports a hang-up from now on.
+    void HangUp() const { ::shutdown(fds_[1], SHUT_RDWR); }
+
+private:
+    int fds_[2] = {-1, -1};
+};
+
 class Rfc2217Device final : public Device {
 public:
     Rfc2217Device();
-    ~Rfc2217Device() override;
     Rfc2217Device(const Rfc2217Device&) = delete;
     Rfc2217Device& operator=(const Rfc2217Device&) = delete;
 
     // Connects and takes the server's line settings; raises ESioCommError.
     void Connect(const std::string& name, const Address& address);
 
-    int Handle() const override { return signal_[0]; }
+    int Handle() const override { return signal_.Handle(); }
     int GetAttributes(TermiosWords& words) override;
     int SetAttributes(const TermiosWords& words) override;
     std::optional<int> ModemStatus() override;
@@ -187,11 +223,7 @@ private:
     void Answered(Setting setting, int error, unsigned value);
     void Lost(const std::string& reason);
 
-    // Makes the handle readable: bytes or line errors arrived.
-    void Signal();
-    void DrainSignals();
-
-    int signal_[2] = {-1, -1};  // [0] is the handle, [1] is written by the service thread
+    SignalPair signal_;  // readable when bytes or line errors arrived
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -223,18 +255,6 @@ Rfc2217Device::Rfc2217Device()
           [this](const std::string& reason) { Lost(reason); },
       })
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signal_) != 0) {
-        throw SystemError("Can't create the signal of a network port", errno);
-    }
-}
-
-Rfc2217Device::~Rfc2217Device()
-{
-    for (const int fd : signal_) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
 }
 
 void Rfc2217Device::Connect(const std::string& name, const Address& address)
@@ -407,7 +427,7 @@ std::optional<LineCounters> Rfc2217Device::Counters()
 
 int Rfc2217Device::InputQueue(int& count)
 {
-    DrainSignals();
+    signal_.Drain();
     std::lock_guard lock(mutex_);
     if (lost_ && input_.empty()) {
         return EIO;
@@ -426,7 +446,7 @@ int Rfc2217Device::OutputQueue(int& count)
 
 int Rfc2217Device::Purge()
 {
-    DrainSignals();
+    signal_.Drain();
     {
         std::lock_guard lock(mutex_);
         if (lost_) {
@@ -440,7 +460,7 @@ int Rfc2217Device::Purge()
 
 long Rfc2217Device::Read(void* buffer, std::size_t count)
 {
-    DrainSignals();
+    signal_.Drain();
     std::lock_guard lock(mutex_);
     if (input_.empty()) {
         return lost_ ? -EIO : -EAGAIN;
@@ -463,19 +483,6 @@ long Rfc2217Device::Write(const void* data, std::size_t count)
     return static_cast<long>(count);
 }
 
-void Rfc2217Device::Signal()
-{
-    const char byte = 1;
-    ::send(signal_[1], &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);  // a full socket signals already
-}
-
-void Rfc2217Device::DrainSignals()
-{
-    char bytes[256];
-    while (::recv(signal_[0], bytes, sizeof bytes, MSG_DONTWAIT) > 0) {
-    }
-}
-
 // ---- What the server sends
 
 void Rfc2217Device::Received(const std::uint8_t* data, std::size_t count)
@@ -492,7 +499,7 @@ void Rfc2217Device::Received(const std::uint8_t* data, std::size_t count)
             input_.append(size, static_cast<char>(data[i]));
         }
     }
-    Signal();
+    signal_.Signal();
 }
 
 void Rfc2217Device::ModemStateReported(unsigned state)
@@ -520,7 +527,7 @@ void Rfc2217Device::LineStateReported(unsigned state)
         counters_.frame += (state & SERGENSIO_LINESTATE_FRAMING_ERR) != 0 ? 1 : 0;
         counters_.brk += (state & SERGENSIO_LINESTATE_BREAK) != 0 ? 1 : 0;
     }
-    Signal();
+    signal_.Signal();
 }
 
 void Rfc2217Device::Answered(Setting setting, int error, unsigned value)
@@ -546,7 +553,7 @@ void Rfc2217Device::Lost(const std::string& reason)
         lostReason_ = reason;
     }
     changed_.notify_all();
-    ::shutdown(signal_[1], SHUT_RDWR);  // the handle now reports a hang-up
+    signal_.HangUp();
 }
 
 }  // namespace
