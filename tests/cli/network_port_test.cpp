@@ -50,7 +50,7 @@ protected:
     std::unique_ptr<test::Ser2NetServer> server_;
 };
 
-TEST_F(NetworkPortTest, ReadsAndWritesAsOnALocalPort)
+TEST_F(NetworkPortTest, ReadsWritesAndRunsABatchAsOnALocalPort)
 {
     const std::string line = NetworkLine();
     const Outcome read = Run({"read", line, "--json"});
@@ -62,6 +62,10 @@ TEST_F(NetworkPortTest, ReadsAndWritesAsOnALocalPort)
     EXPECT_EQ(written.Json().value("outcome").toString(), "written and verified");
     EXPECT_NE(emulator_->StoredBlock(), stored_);
     EXPECT_EQ(Rows().front().port, server_->PortName());
+
+    const Outcome batch = Run({"batch", line, "--f1", "152.0", "--units", "1"});
+    EXPECT_EQ(batch.code, kExitOk) << batch.err;
+    EXPECT_NE(batch.out.find("programmed and verified"), std::string::npos) << batch.out;
 }
 
 // The connection dropped while the adapter's answer was due: the exchange ends as for a
