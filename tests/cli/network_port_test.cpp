@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -20,21 +21,26 @@ using namespace std::chrono_literals;
 
 class NetworkPortTest : public ExchangeCommandsTest {
 protected:
+    // The adapter's thread, which may kill the server, ends before the server goes.
+    ~NetworkPortTest() override { emulator_.reset(); }
+
     // The emulated adapter behind ser2net; the --port option that reaches it. With
     // killAt, ser2net is killed as soon as the adapter has that command (and before it
     // answers).
     std::string NetworkLine(const std::string& killAt = {})
     {
+        victim_ = nullptr;
         emulator_ = std::make_unique<AdapterEmulator>(MakeContents());
         if (!killAt.empty()) {
             emulator_->SetTrace([this, killAt](const std::string& line) {
                 if (line.starts_with("received " + killAt))
-                    server_->Kill();
+                    victim_.load()->Kill();
             });
         }
         emulator_->Start();
         stored_ = emulator_->StoredBlock();
         server_ = std::make_unique<test::Ser2NetServer>(emulator_->SlavePath());
+        victim_ = server_.get();
         return "--port=" + server_->PortName();
     }
 
@@ -48,6 +54,7 @@ protected:
     }
 
     std::unique_ptr<test::Ser2NetServer> server_;
+    std::atomic<test::Ser2NetServer*> victim_{nullptr};  // the server the adapter's thread kills
 };
 
 TEST_F(NetworkPortTest, ReadsWritesAndRunsABatchAsOnALocalPort)
