@@ -108,7 +108,9 @@ SettingValues ValuesOf(const TermiosWords& words)
 void PutValues(const SettingValues& values, TermiosWords& words)
 {
     static constexpr std::uint32_t kSizes[] = {CS5, CS6, CS7, CS8};
-    static constexpr std::uint32_t kParities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD, PARENB | CMSPAR};
+    // RFC 2217 parity 1 none, 2 odd, 3 even, 4 mark, 5 space.
+    static constexpr std::uint32_t kParities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                                  PARENB | CMSPAR};
     const unsigned size = std::clamp(values[static_cast<int>(Setting::kDataSize)], 5u, 8u);
     const unsigned parity = std::clamp(values[static_cast<int>(Setting::kParity)], 1u, 5u);
     words.speed = values[static_cast<int>(Setting::kBaud)];
@@ -139,7 +141,8 @@ FlowControl FlowOf(const TermiosWords& words)
 int InputLines(unsigned state)
 {
     return ((state & SERGENSIO_MODEMSTATE_CTS) != 0 ? kCts : 0) | ((state & SERGENSIO_MODEMSTATE_DSR) != 0 ? kDsr : 0) |
-           ((state & SERGENSIO_MODEMSTATE_RI) != 0 ? kRing : 0) | ((state & SERGENSIO_MODEMSTATE_CD) != 0 ? kCarrier : 0);
+           ((state & SERGENSIO_MODEMSTATE_RI) != 0 ? kRing : 0) |
+           ((state & SERGENSIO_MODEMSTATE_CD) != 0 ? kCarrier : 0);
 }
 
 int ChangedLines(unsigned state)

@@ -176,7 +176,9 @@ void Rfc2217Link::TcpOpened(int error)
         std::lock_guard lock(mutex_);
         phase_ = Phase::kNegotiating;
     }
-    const auto opened = [](gensio*, int failure, void* self) { static_cast<Rfc2217Link*>(self)->TelnetOpened(failure); };
+    const auto opened = [](gensio*, int failure, void* self) {
+        static_cast<Rfc2217Link*>(self)->TelnetOpened(failure);
+    };
     if (const int failed = gensio_open_nochild(io_, opened, this)) {
         Fail("gensio cannot start telnet (" + ErrorText(failed) + ")");
     }
