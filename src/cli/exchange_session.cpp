@@ -8,6 +8,7 @@
 #include "exchange/exchange_texts.h"
 #include "production/stop_signals.h"
 #include "serial/port_discovery.h"
+#include "serial/rfc2217_device.h"
 
 namespace torv::cli {
 
@@ -132,7 +133,9 @@ const std::string& Session::AdapterIdentity()
 CommandFailure Session::FailureBeforeSending() const
 {
     if (const std::optional<std::string>& openError = traced_.OpenError()) {
-        const std::optional<std::string> reason = DiagnoseDevice(devicePath_, ThisProcess());
+        // A network port's open error says why itself; there is no device file to look at.
+        const std::optional<std::string> reason =
+            tty::IsRfc2217Name(devicePath_) ? *openError : DiagnoseDevice(devicePath_, ThisProcess());
         return CommandFailure{
             kExitPortUnavailable, "port-unavailable",
             reason.value_or(devicePath_ + " is in use by another program, or is not a serial port (" + *openError + ")"),

@@ -1,5 +1,7 @@
 #include "serial/port_discovery.h"
 
+#include "serial/rfc2217_device.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -213,11 +215,13 @@ std::string PortIdentityText(const PortIdentity& port)
 
 std::string PortDevicePath(const std::string& portName)
 {
-    return portName.starts_with('/') ? portName : "/dev/" + portName;
+    return portName.starts_with('/') || tty::IsRfc2217Name(portName) ? portName : "/dev/" + portName;
 }
 
 std::string PortNameOf(const std::string& devicePath)
 {
+    if (tty::IsRfc2217Name(devicePath))
+        return devicePath;
     std::string path;
     for (const char c : devicePath) {
         if (c != '/' || !path.ends_with('/'))

@@ -40,12 +40,13 @@ std::vector<std::pair<std::string, std::string>> PortIdentityFields(const PortId
 std::string PortIdentityText(const PortIdentity& port);
 
 // "/dev/" + portName for a name relative to /dev ("ttyUSB0", "pts/3"); an absolute
-// name ("/tmp/ttyV0") is a path already and returned unchanged.
+// name ("/tmp/ttyV0") and a network port ("rfc2217://HOST:PORT") are paths already and
+// returned unchanged.
 std::string PortDevicePath(const std::string& portName);
 
 // The port name that PortDevicePath turns back into devicePath: relative to /dev for a
 // device under /dev ("/dev/pts/3" gives "pts/3"), the path itself otherwise; doubled
-// slashes count as one ("//dev//ttyUSB0" gives "ttyUSB0").
+// slashes count as one ("//dev//ttyUSB0" gives "ttyUSB0"); a network port keeps its name.
 std::string PortNameOf(const std::string& devicePath);
 
 }  // namespace torv

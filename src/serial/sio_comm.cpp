@@ -73,7 +73,7 @@ void TSioCustomComm::OpenPort()
     RefuseWhileOpen();
     const std::string path = DevicePath();
     int error = 0;
-    device_ = openDevice_ ? openDevice_(path, error) : tty::OpenTerminal(path, error);
+    device_ = openDevice_ ? openDevice_(path, error) : tty::OpenDevice(path, error);
     if (!device_) {
         if (error == ENOENT) {
             throw DeviceNotFoundError(path);

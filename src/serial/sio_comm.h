@@ -148,7 +148,7 @@ public:
     TNotifyEvent OnWriteWait;
 
     // Seam for tests: what opens the device (nothing, with the errno value, on failure).
-    // Default: tty::OpenTerminal.
+    // Default: tty::OpenDevice (a terminal, or a port on a network serial server).
     using DeviceOpener = std::function<std::unique_ptr<tty::Device>(const std::string& path, int& error)>;
     void SetDeviceOpener(DeviceOpener opener);
 

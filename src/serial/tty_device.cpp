@@ -1,5 +1,7 @@
 #include "serial/tty_device.h"
 
+#include "serial/rfc2217_device.h"
+
 // The kernel's own termios2 (any bit rate through BOTHER); glibc's <termios.h> would clash.
 #include <asm/termbits.h>
 #include <fcntl.h>
@@ -165,6 +167,11 @@ std::unique_ptr<Device> OpenTerminal(const std::string& path, int& error)
         return nullptr;
     }
     return device;
+}
+
+std::unique_ptr<Device> OpenDevice(const std::string& path, int& error)
+{
+    return IsRfc2217Name(path) ? OpenRfc2217(path) : OpenTerminal(path, error);
 }
 
 }  // namespace torv::tty

@@ -77,4 +77,9 @@ public:
 // against root). Nothing on failure, with the errno value in error.
 std::unique_ptr<Device> OpenTerminal(const std::string& path, int& error);
 
+// Opens a port by its path: an "rfc2217://HOST:PORT" name through the network
+// (rfc2217_device.h, which raises ESioCommError with the reason when it cannot), any
+// other path as a terminal (OpenTerminal).
+std::unique_ptr<Device> OpenDevice(const std::string& path, int& error);
+
 }  // namespace torv::tty

@@ -158,6 +158,7 @@ TEST(PortDevicePath, PrefixesRelativeNamesOnly)
     EXPECT_EQ(PortDevicePath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(PortDevicePath("pts/3"), "/dev/pts/3");
     EXPECT_EQ(PortDevicePath("/tmp/ttyV0"), "/tmp/ttyV0");
+    EXPECT_EQ(PortDevicePath("rfc2217://127.0.0.1:3001"), "rfc2217://127.0.0.1:3001");
 }
 
 TEST(PortNameOf, ShowsDevicesUnderDevAsPortNames)
@@ -168,6 +169,7 @@ TEST(PortNameOf, ShowsDevicesUnderDevAsPortNames)
     EXPECT_EQ(PortNameOf("/devices/x"), "/devices/x");
     EXPECT_EQ(PortNameOf("//dev//ttyUSB0"), "ttyUSB0");
     EXPECT_EQ(PortNameOf("/tmp//ttyV0"), "/tmp/ttyV0");
+    EXPECT_EQ(PortNameOf("rfc2217://[::1]:3001"), "rfc2217://[::1]:3001");
 }
 
 }  // namespace

@@ -12,6 +12,14 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
+// gensio 2.6.2 does not free a line-setting request still waiting for the server's
+// answer when the connection is freed (a server that closes the connection or stops
+// answering while asked): its leak, not ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:sergensio_baud\nleak:sergensio_datasize\nleak:sergensio_parity\nleak:sergensio_stopbits\n";
+}
+
 int main(int argc, char** argv)
 {
     // Widget tests run without a display unless a platform is asked for (xvfb-run sets xcb).
