@@ -133,6 +133,10 @@ const std::string& Session::AdapterIdentity()
 CommandFailure Session::FailureBeforeSending() const
 {
     if (const std::optional<std::string>& openError = traced_.OpenError()) {
+        // The port may be fine and this program out of file descriptors.
+        if (const std::optional<std::string> limit = FileLimitReached())
+            return CommandFailure{kExitExchangeFailed, "exchange-failed",
+                                  "cannot open " + devicePath_ + ": " + *limit, std::nullopt};
         // A network port's open error says why itself; there is no device file to look at.
         const std::optional<std::string> reason =
             tty::IsRfc2217Name(devicePath_) ? *openError : DiagnoseDevice(devicePath_, ThisProcess());

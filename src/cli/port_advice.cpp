@@ -1,12 +1,15 @@
 #include "cli/port_advice.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace torv::cli {
 namespace {
@@ -74,6 +77,19 @@ std::optional<std::string> DiagnoseDevice(const std::string& devicePath, const C
     return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing only to its owner \"" +
            owner + "\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", MODE=\"0660\" in "
            "/etc/udev/rules.d/) opens it to that group, or run torvctl as \"" + owner + "\"";
+}
+
+std::optional<std::string> FileLimitReached()
+{
+    const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (probe >= 0) {
+        ::close(probe);
+        return std::nullopt;
+    }
+    if (errno != EMFILE && errno != ENFILE)
+        return std::nullopt;
+    return std::string(std::strerror(errno)) +
+           (errno == EMFILE ? " (this program's limit: raise it with ulimit -n)" : " (the system's limit)");
 }
 
 }  // namespace torv::cli

@@ -27,4 +27,8 @@ bool ModeGrantsReadWrite(mode_t mode, uid_t owner, gid_t group, const Caller& ca
 // not a serial port).
 std::optional<std::string> DiagnoseDevice(const std::string& devicePath, const Caller& caller);
 
+// Why this process can open no file at all (its file descriptor limit, or the system's,
+// reached), with the way out; nothing when it can.
+std::optional<std::string> FileLimitReached();
+
 }  // namespace torv::cli

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTemporaryFile>
@@ -62,6 +64,22 @@ protected:
     std::string path_;
     std::string groupName_;
 };
+
+// A port that cannot be opened because this program has no file descriptor left is no
+// fault of the port: the limit is named instead.
+TEST(PortAdvice, AProgramOutOfFileDescriptorsIsToldSo)
+{
+    EXPECT_EQ(FileLimitReached(), std::nullopt);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit none{3, 3};  // standard input, output and error take them all
+        const std::optional<std::string> reason = ::setrlimit(RLIMIT_NOFILE, &none) == 0 ? FileLimitReached() : std::nullopt;
+        ::_exit(reason && reason->find("ulimit -n") != std::string::npos ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
 
 TEST_F(DeviceFile, AdviceFollowsTheModeBits)
 {
