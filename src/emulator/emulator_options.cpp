@@ -484,12 +484,15 @@ Bad options end the program with exit code 2.
 
 std::vector<std::unique_ptr<AdapterEmulator>> MakeAdapters(const EmulatorOptions& options)
 {
-    const std::vector<TransmitterContents> units = options.units.empty() ? std::vector{options.contents} : options.units;
+    std::vector<TransmitterContents> units = options.units;
+    if (units.empty())
+        units.push_back(options.contents);
+    const auto count = static_cast<std::size_t>(options.count);
     std::vector<std::unique_ptr<AdapterEmulator>> adapters;
-    for (int adapter = 0; adapter < options.count; ++adapter) {
+    for (std::size_t adapter = 0; adapter < count; ++adapter) {
         std::vector<TransmitterContents> queue;
         for (std::size_t unit = 0; unit < units.size(); ++unit)
-            if (!options.dealUnits || unit % static_cast<std::size_t>(options.count) == static_cast<std::size_t>(adapter))
+            if (!options.dealUnits || unit % count == adapter)
                 queue.push_back(units[unit]);
         // An adapter dealt no unit has no transmitter behind it.
         const TransmitterContents first = queue.empty() ? TransmitterContents{} : queue.front();
