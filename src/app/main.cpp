@@ -5,6 +5,8 @@
 // forward and ends), then the window with its port list; the first argument decides
 // whether success texts appear in the status bar.
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QPointer>
 #include <QScreen>
 
@@ -37,10 +39,22 @@ constexpr const char* kUsage =
     "                    ser2net pseudo-terminal, an rfcomm port), at the top of the list\n"
     "  --demo            offer a built-in emulated adapter with a transmitter first\n"
     "  --local-keys      Ctrl+R and Ctrl+W act only while the window is active\n"
-    "                    (without it they are taken from the whole desktop)\n"
+    "                    (without it they are taken from the whole desktop; under\n"
+    "                    Wayland they act only while the window has the focus)\n"
     "  --no-journal      do not record reads and writes in the journal\n"
     "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
     "  --help, --version\n";
+
+// The icon taskbars and window lists show (_NET_WM_ICON on X11): the installed icon
+// theme's, else the one compiled in. It is the application's, not the window's, whose
+// skinned caption draws no icon.
+QIcon ProgrammerIcon()
+{
+    QIcon compiledIn;
+    for (const QString& file : QDir(QStringLiteral(":/window-icon")).entryList())
+        compiledIn.addFile(QStringLiteral(":/window-icon/") + file);
+    return QIcon::fromTheme(QStringLiteral("torv-programmer"), compiledIn);
+}
 
 // A second copy hands nothing over to the first: say which options were not applied.
 void TellOptionsNotApplied(const torv::CommandLine& commandLine, bool broughtForward)
@@ -98,11 +112,14 @@ int Run(int argc, char** argv, const torv::CommandLine& commandLine)
     }
 
     torv::PrepareProgrammerApplication(application);
+    QApplication::setWindowIcon(ProgrammerIcon());
 
     torv::MainFormOptions options;
     options.gridEditEnabled = commandLine.gridEditEnabled;
     options.extraPorts = commandLine.extraPorts;
-    options.localHotKeys = commandLine.localKeys;
+    // Keys can be taken from the whole desktop only through an X11 grab; elsewhere
+    // (Wayland) Ctrl+R and Ctrl+W act while the window has the focus.
+    options.localHotKeys = commandLine.localKeys || QGuiApplication::platformName() != QLatin1String("xcb");
     if (commandLine.journal) {
         options.journalPath = torv::Journal::DefaultPath();
         if (options.journalPath.empty())

@@ -23,29 +23,7 @@
 namespace torv {
 namespace {
 
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::size_t kProbeReplySize = 5;
-constexpr std::uint8_t kWriteLockByte = 0x01;
-constexpr std::size_t kRecordCrcLowByte = kRecord1Offset + 7;
-
 using TimePoint = EmulatorClock::time_point;
-
-// Uses one occasion of a fault count; true when the fault applies this time.
-bool Consume(int& count)
-{
-    if (count == 0)
-        return false;
-    if (count > 0)
-        --count;
-    return true;
-}
-
-struct Reply {
-    std::vector<std::uint8_t> bytes;  // empty: nothing is sent
-    std::string_view withheld;        // why an answer was withheld
-    ReplySplit split;
-};
 
 // A run of bytes that may not go out before its time.
 struct ScheduledBytes {
@@ -63,7 +41,7 @@ struct ReceivedByte {
 class AdapterEmulator::Impl {
 public:
     Impl(TransmitterContents contents, std::chrono::microseconds bytePeriod)
-        : bytePeriod_(bytePeriod), contents_(contents)
+        : bytePeriod_(bytePeriod), replies_(contents)
     {
     }
 
@@ -104,19 +82,14 @@ public:
 
     void SetFaults(EmulatorFaults faults)
     {
-        if (faults.corruptByte >= std::tuple_size_v<ParameterBlock>)
-            throw std::invalid_argument("the corrupted byte must lie within the 32-byte block");
-        for (const auto& [command, split] : faults.split)
-            if (std::find(split.pieces.begin(), split.pieces.end(), 0u) != split.pieces.end())
-                throw std::invalid_argument("a reply piece must hold at least one byte");
         std::lock_guard lock(mutex_);
-        faults_ = std::move(faults);
+        replies_.SetFaults(std::move(faults));
     }
 
     EmulatorFaults Faults() const
     {
         std::lock_guard lock(mutex_);
-        return faults_;
+        return replies_.Faults();
     }
 
     void Inject(std::vector<std::uint8_t> bytes)
@@ -149,28 +122,28 @@ public:
         }).get();
     }
 
-    InfoBlock Info() const
+    TransmitterContents Contents() const
     {
         std::lock_guard lock(mutex_);
-        return contents_.info;
-    }
-
-    ParameterBlock StoredBlock() const
-    {
-        std::lock_guard lock(mutex_);
-        return contents_.block;
+        return replies_.Contents(EmulatorClock::now());
     }
 
     void SetContents(const TransmitterContents& contents)
     {
         std::lock_guard lock(mutex_);
-        contents_ = contents;
+        replies_.SetContents(contents);
     }
 
     void QueueUnits(const std::vector<TransmitterContents>& units)
     {
         std::lock_guard lock(mutex_);
-        queuedUnits_.insert(queuedUnits_.end(), units.begin(), units.end());
+        replies_.QueueUnits(units);
+    }
+
+    void SetSwapTime(std::optional<std::chrono::milliseconds> swapTime)
+    {
+        std::lock_guard lock(mutex_);
+        replies_.SetSwapTime(swapTime);
     }
 
     std::vector<ReceivedCommand> Commands() const
@@ -342,90 +315,23 @@ private:
 
     void Answer(const ReceivedCommand& command)
     {
-        Reply reply;
+        AdapterReply reply;
         {
             std::lock_guard lock(mutex_);
             commands_.push_back(command);
-            reply = Respond(command);
+            reply = replies_.Respond(command);
         }
         commandsChanged_.notify_all();
         TraceAnswer(command, reply);
         Schedule(reply.bytes, reply.split, command.at);
     }
 
-    // What the adapter and the transmitter do with a command. Called with the lock held.
-    Reply Respond(const ReceivedCommand& command)
-    {
-        Reply reply;
-        if (const auto silent = faults_.silent.find(command.command);
-            silent != faults_.silent.end() && Consume(silent->second)) {
-            reply.withheld = "silent";
-            return reply;
-        }
-        if (const auto split = faults_.split.find(command.command); split != faults_.split.end())
-            reply.split = split->second;
-
-        const bool transmitterAttached = contents_.info[3] != kNoTransmitter;
-        switch (command.command) {
-        case AdapterCommand::Identify:
-            if (std::exchange(unitRead_, false) && !queuedUnits_.empty()) {
-                contents_ = queuedUnits_.front();
-                queuedUnits_.pop_front();
-            }
-            reply.bytes = faults_.identificationPrefix;
-            reply.bytes.insert(reply.bytes.end(), faults_.identification.begin(), faults_.identification.end());
-            break;
-        case AdapterCommand::Probe:
-            reply.bytes.assign(kProbeReplySize, faults_.writeLock ? kWriteLockByte : 0x00);
-            break;
-        case AdapterCommand::SelectType:
-            reply.bytes = {Consume(faults_.nakCount) ? kNak : kAck};
-            break;
-        case AdapterCommand::InfoRequest: {
-            InfoBlock info = contents_.info;
-            if (Consume(faults_.wrongTypeCount))
-                info[3] = faults_.wrongType;
-            reply.bytes.assign(info.begin(), info.end());
-            reply.bytes.insert(reply.bytes.end(), faults_.infoTrailer.begin(), faults_.infoTrailer.end());
-            break;
-        }
-        case AdapterCommand::ParamRequest: {
-            if (!transmitterAttached) {
-                reply.withheld = "no transmitter";
-                break;
-            }
-            const ParameterBlock block = ParameterReply();
-            reply.bytes.assign(block.begin(), block.end());
-            unitRead_ = true;
-            break;
-        }
-        case AdapterCommand::ParamWrite:
-            if (!transmitterAttached) {
-                reply.withheld = "no transmitter";
-                break;
-            }
-            contents_.block = *command.written;
-            readbackPending_ = true;
-            break;
-        }
-        return reply;
-    }
-
-    // The stored block as it goes out, damaged where a fault asks for it. Lock held.
-    ParameterBlock ParameterReply()
-    {
-        ParameterBlock block = contents_.block;
-        if (std::exchange(readbackPending_, false) && Consume(faults_.corruptReadbackCount))
-            block[faults_.corruptByte] ^= 0xFF;
-        if (Consume(faults_.badCrcCount))
-            block[kRecordCrcLowByte] ^= 0xFF;
-        return block;
-    }
-
-    void TraceAnswer(const ReceivedCommand& command, const Reply& reply) const
+    void TraceAnswer(const ReceivedCommand& command, const AdapterReply& reply) const
     {
         if (!trace_)
             return;
+        if (!reply.unitChange.empty())
+            Trace(reply.unitChange);
         // Appended piece by piece: GCC 12 warns falsely about "text" + std::string here.
         std::string line = "received ";
         line.append(CommandName(command.command));
@@ -471,12 +377,8 @@ private:
     // Shared with the callers' threads, under mutex_.
     mutable std::mutex mutex_;
     mutable std::condition_variable commandsChanged_;
-    TransmitterContents contents_;
-    EmulatorFaults faults_;
+    mutable AdapterReplies replies_;  // a queued unit may come due while it is looked at
     std::vector<ReceivedCommand> commands_;
-    bool readbackPending_ = false;  // a write came, its read-back has not gone out yet
-    std::deque<TransmitterContents> queuedUnits_;
-    bool unitRead_ = false;  // the unit connected has sent its parameter block
     std::deque<std::packaged_task<void()>> tasks_;
     bool stopping_ = false;
     std::string slavePath_;
@@ -546,12 +448,12 @@ void AdapterEmulator::Reopen()
 
 InfoBlock AdapterEmulator::Info() const
 {
-    return impl_->Info();
+    return impl_->Contents().info;
 }
 
 ParameterBlock AdapterEmulator::StoredBlock() const
 {
-    return impl_->StoredBlock();
+    return impl_->Contents().block;
 }
 
 void AdapterEmulator::SetContents(const TransmitterContents& contents)
@@ -562,6 +464,11 @@ void AdapterEmulator::SetContents(const TransmitterContents& contents)
 void AdapterEmulator::QueueUnits(const std::vector<TransmitterContents>& units)
 {
     impl_->QueueUnits(units);
+}
+
+void AdapterEmulator::SetSwapTime(std::optional<std::chrono::milliseconds> swapTime)
+{
+    impl_->SetSwapTime(swapTime);
 }
 
 std::vector<ReceivedCommand> AdapterEmulator::Commands() const

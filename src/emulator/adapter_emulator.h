@@ -9,51 +9,16 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/blocks.h"
+#include "emulator/adapter_replies.h"
 #include "emulator/command_reader.h"
 #include "emulator/transmitter_contents.h"
 
 namespace torv {
-
-// A fault count that never runs out.
-constexpr int kAlways = -1;
-
-// How a reply is cut into pieces: their sizes, and the pause between two pieces.
-// Bytes beyond the pieces' total go out as one last piece.
-struct ReplySplit {
-    std::vector<std::size_t> pieces{};
-    std::chrono::milliseconds gap{0};
-};
-
-// Faults to produce. Counts say for how many of the next occasions a fault applies
-// (kAlways: every time) and count down as they are used. All off by default.
-struct EmulatorFaults {
-    // Commands ignored: no reply, and a write is not stored.
-    std::map<AdapterCommand, int> silent{};
-    // The reply to the identification command: a real adapter's text runs on past the
-    // word. identificationPrefix goes before it.
-    std::vector<std::uint8_t> identification{'Q', 'u', 'a', 's', 'a', 'r', '3', ' ', 'v', '2', '.', '1', '\r', '\n'};
-    std::vector<std::uint8_t> identificationPrefix{};
-    std::map<AdapterCommand, ReplySplit> split{};
-    // Device-type selections refused with NAK (0x15).
-    int nakCount = 0;
-    // Info replies that carry wrongType as their device type.
-    int wrongTypeCount = 0;
-    std::uint8_t wrongType = 0;
-    // Bytes sent after every info block.
-    std::vector<std::uint8_t> infoTrailer{};
-    // Parameter replies whose record 1 fails its CRC.
-    int badCrcCount = 0;
-    // Read-backs (the first parameter reply after a write) with byte corruptByte inverted;
-    // the stored block stays as written. Byte 8 lies in record 1's copy.
-    int corruptReadbackCount = 0;
-    std::size_t corruptByte = 8;
-    // The probe is answered with the write-lock pattern (five bytes 0x01).
-    bool writeLock = false;
-};
 
 class AdapterEmulator {
 public:
@@ -79,8 +44,9 @@ public:
     std::string SlavePath() const;
 
     // Throws std::invalid_argument for a corrupted byte beyond the block or an empty piece.
+    // The counts start again for every queued unit that is connected.
     void SetFaults(EmulatorFaults faults);
-    // The faults with the counts that are left.
+    // The faults with the counts that are left for the unit connected.
     EmulatorFaults Faults() const;
 
     // Sends bytes now, after any reply still going out (stray bytes, floods); while the
@@ -96,10 +62,10 @@ public:
     InfoBlock Info() const;
     ParameterBlock StoredBlock() const;
     void SetContents(const TransmitterContents& contents);
-    // Transmitters connected one after another, as on a production line: the first
-    // identification after the unit connected has sent its parameter block connects the
-    // next unit queued.
+    // Transmitters connected one after another, as on a production line: see
+    // AdapterReplies::QueueUnits and SetSwapTime.
     void QueueUnits(const std::vector<TransmitterContents>& units);
+    void SetSwapTime(std::optional<std::chrono::milliseconds> swapTime);
 
     // Every command received since Start, oldest first.
     std::vector<ReceivedCommand> Commands() const;

@@ -1,4 +1,5 @@
-// torv-adapter-emulator: the programming adapter with a transmitter, on a pseudo-terminal.
+// torv-adapter-emulator: the programming adapter with a transmitter, on a pseudo-terminal
+// (or several adapters, each on its own, for a rehearsal of a production line).
 
 #include <pthread.h>
 #include <signal.h>
@@ -9,10 +10,13 @@
 #include <ctime>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "emulator/adapter_emulator.h"
 #include "emulator/emulator_options.h"
+#include "torv_version.h"
 
 namespace {
 
@@ -49,6 +53,10 @@ int main(int argc, char* argv[])
         std::cout << torv::EmulatorUsage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "torv-adapter-emulator " TORV_VERSION "\n";
+        return 0;
+    }
 
     // The signals are taken by sigwait below; blocked before the emulator's thread
     // starts, so that thread inherits the mask and is never interrupted by them. A
@@ -62,17 +70,25 @@ int main(int argc, char* argv[])
     }
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    torv::AdapterEmulator emulator(options.contents, options.bytePeriod);
-    emulator.SetFaults(options.faults);
-    if (options.verbose)
-        emulator.SetTrace([](const std::string& line) { std::cerr << TimeStamp() << ' ' << line << '\n'; });
+    const std::vector<std::unique_ptr<torv::AdapterEmulator>> adapters = torv::MakeAdapters(options);
     try {
-        emulator.Start();
+        for (std::size_t i = 0; i < adapters.size(); ++i) {
+            if (options.verbose) {
+                const std::string prefix = adapters.size() > 1 ? "[" + std::to_string(i + 1) + "] " : "";
+                // One write a line, so that the adapters' threads do not mix their lines.
+                adapters[i]->SetTrace([prefix](const std::string& line) {
+                    std::cerr << TimeStamp().append(" ").append(prefix).append(line).append("\n") << std::flush;
+                });
+            }
+            adapters[i]->Start();
+        }
     } catch (const std::exception& error) {
         std::cerr << "torv-adapter-emulator: " << error.what() << '\n';
         return kExitFailure;
     }
-    std::cout << emulator.SlavePath() << std::endl;
+    for (const auto& adapter : adapters)
+        std::cout << adapter->SlavePath() << '\n';
+    std::cout.flush();
 
     int signal = 0;
     sigwait(&stopSignals, &signal);

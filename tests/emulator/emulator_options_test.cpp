@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "device/info_text.h"
+#include "line_client.h"
+
 namespace torv {
 namespace {
 
@@ -26,6 +34,8 @@ TEST(EmulatorOptions, DefaultsServeAType13TransmitterAtLineSpeed)
     EXPECT_EQ(options.contents.block, MakeContents().block);
     EXPECT_FALSE(options.verbose);
     EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
+    EXPECT_TRUE(Parse({"--version"}).version);
     EXPECT_EQ(options.faults.nakCount, 0);
     EXPECT_TRUE(options.faults.silent.empty());
 }
@@ -33,7 +43,7 @@ TEST(EmulatorOptions, DefaultsServeAType13TransmitterAtLineSpeed)
 TEST(EmulatorOptions, TransmitterFromFields)
 {
     const EmulatorOptions options = Parse({"--type", "14", "--date", "05.11.2021", "--serial", "42",
-                                           "--version", "2.07", "--mode", "grid", "--step", "25", "--f1",
+                                           "--firmware-version", "2.07", "--mode", "grid", "--step", "25", "--f1",
                                            "440.5", "--f2", "469.9875", "--byte-period-us", "100"});
     EXPECT_EQ(options.contents.info, (InfoBlock{0x21, 0x00, 0x42, 14, 0x02, 0x07, 5, 11}));
     const ChannelPlan plan{.mode = SynthMode::Grid, .f1MHz = 440.5, .f2MHz = 469.9875, .grid25kHz = true};
@@ -96,7 +106,21 @@ TEST(EmulatorOptions, BadCommandLinesAreRefusedWithAMessage)
         {"--split", "info:0"},
         {"--corrupt-byte", "32"},
         {"--date", "1.1.2007"},
-        {"--version", "1.2"},
+        {"--firmware-version", "1.2"},
+        {"--version", "1.23"},  // the firmware version's old option
+        {"--units", "12345"},
+        {"--units", "14071234"},  // a type 14 serial number for a type 13 transmitter
+        {"--units", "1234", "--info", "07 12 34 4D 01 23 0C 03"},
+        {"--units", "1234", "--type", "0"},
+        {"--units", ","},
+        {"--units", "/nonexistent/units.txt"},
+        {"--units", "/dev/zero"},
+        {"--swap-seconds", "-1"},
+        {"--swap-seconds", "1e3"},
+        {"--swap-seconds", "3601"},
+        {"--count", "0"},
+        {"--count", "65"},
+        {"--deal-units"},
         {"--step", "6.25"},
         {"stray"},
     };
@@ -110,6 +134,75 @@ TEST(EmulatorOptions, BadCommandLinesAreRefusedWithAMessage)
             EXPECT_EQ(message.find('\n'), std::string::npos);
         }
     }
+}
+
+std::vector<std::string> Serials(const std::vector<TransmitterContents>& units)
+{
+    std::vector<std::string> serials;
+    for (TransmitterContents unit : units)
+        serials.push_back(SerialText(unit.info));
+    return serials;
+}
+
+TEST(EmulatorOptions, UnitsFromAListOrAFileTakeTheOtherOptions)
+{
+    const EmulatorOptions listed = Parse({"--units", "1235, 13071236,7", "--swap-seconds", "1.25", "--f1", "150"});
+    EXPECT_EQ(Serials(listed.units), (std::vector<std::string>{"13071235", "13071236", "13070007"}));
+    EXPECT_EQ(listed.units[1].block, MakeParameterBlock({.f1MHz = 150.0}, 13));
+    EXPECT_EQ(listed.swapTime, 1250ms);
+    EXPECT_EQ(listed.count, 1);
+    EXPECT_FALSE(Parse({}).swapTime.has_value());
+
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("emulator-units-" + std::to_string(::getpid()))).string();
+    std::ofstream(path) << "# order 1207\r\n14210042\r\n\r\n  0043 \n";
+    const EmulatorOptions filed = Parse({"--units", path, "--type", "14", "--date", "01.02.2021", "--count", "3"});
+    EXPECT_EQ(Serials(filed.units), (std::vector<std::string>{"14210042", "14210043"}));
+    EXPECT_EQ(filed.count, 3);
+
+    std::ofstream(path) << "0042\nabc\n";
+    try {
+        Parse({"--units", path});
+        ADD_FAILURE() << "a file with a word accepted";
+    } catch (const OptionError& error) {
+        EXPECT_EQ(error.what(), "--units: " + path + " line 2: \"abc\" is not a serial number");
+    }
+    std::filesystem::remove(path);
+}
+
+// Each adapter gets a copy of the units, or its share when they are dealt; the next unit
+// comes once the adapter's first unit has been read.
+TEST(EmulatorOptions, AdaptersGetTheirUnits)
+{
+    const struct {
+        std::vector<std::string> dealing;
+        std::vector<std::vector<std::string>> firstTwo;  // per adapter; empty: no transmitter
+    } cases[] = {
+        {{}, {{"13071001", "13071002"}, {"13071001", "13071002"}, {"13071001", "13071002"}}},
+        {{"--deal-units"}, {{"13071001", "13071004"}, {"13071002", "13071005"}, {"13071003", "13071003"}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--units", "1001,1002,1003,1004,1005", "--count", "3", "--no-pacing"};
+        args.insert(args.end(), c.dealing.begin(), c.dealing.end());
+        const auto adapters = MakeAdapters(Parse(args));
+        ASSERT_EQ(adapters.size(), 3u);
+        for (std::size_t i = 0; i < adapters.size(); ++i) {
+            SCOPED_TRACE("adapter " + std::to_string(i + 1) + (c.dealing.empty() ? ", copied" : ", dealt"));
+            AdapterEmulator& adapter = *adapters[i];
+            adapter.Start();
+            test::LineClient line(adapter.SlavePath());
+            InfoBlock first = adapter.Info();
+            EXPECT_EQ(line.Exchange({0xA0, 0x10}, 32).size(), 32u);  // the unit is read
+            line.Send({0x55});  // the next identification takes it away
+            ASSERT_TRUE(adapter.WaitForCommands(2, 2s));
+            InfoBlock second = adapter.Info();
+            EXPECT_EQ(SerialText(first), c.firstTwo[i][0]);
+            EXPECT_EQ(SerialText(second), c.firstTwo[i][1]);
+        }
+    }
+    // More adapters than units dealt: the one left over has no transmitter.
+    const auto adapters = MakeAdapters(Parse({"--units", "1001", "--count", "2", "--deal-units"}));
+    EXPECT_EQ(adapters[1]->Info()[3], kNoTransmitter);
 }
 
 TEST(EmulatorOptions, ErrorNamesTheOffendingOption)
