@@ -7,6 +7,7 @@
 #include "cli/arguments.h"
 #include "cli/batch_command.h"
 #include "cli/calc_commands.h"
+#include "cli/doctor_command.h"
 #include "cli/exchange_commands.h"
 #include "cli/journal_commands.h"
 #include "cli/results.h"
@@ -39,6 +40,12 @@ const char* const kUsage =
     "                                    serial number up in the plan, write, verify\n"
     "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
     "          [--json | --csv]          the reads and writes recorded, newest first\n"
+    "  doctor [--port NAME|PATH] [--loopback] [--json]\n"
+    "                                    check a port (or every port) and its adapter: the\n"
+    "                                    device, permissions, who holds it, ModemManager,\n"
+    "                                    brltty, the line, the adapter and the transmitter;\n"
+    "                                    --loopback sends all 256 byte values through TX\n"
+    "                                    bridged to RX instead of asking the adapter\n"
     "\n"
     "  --demo            use a built-in emulated adapter with a transmitter instead of a port\n"
     "  --json            the result as one JSON object on standard output, also on failure\n"
@@ -63,7 +70,7 @@ const char* const kUsage =
     "  2  bad command line\n"
     "  3  the exchange failed before any block was sent: no adapter, no transmitter,\n"
     "     time-out, refusals\n"
-    "  4  port unavailable: missing, in use, no permission\n"
+    "  4  port unavailable: missing, in use, no permission, line settings refused\n"
     "  5  a block was sent to the transmitter but not verified: the unit's state is unknown\n"
     "     (also a write abandoned by a second signal, or one whose unit was swapped before\n"
     "     it was to be written again)\n"
@@ -93,6 +100,8 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunJournal(args, console);
     if (command == "batch")
         return RunBatch(args, console);
+    if (command == "doctor")
+        return RunDoctor(args, console);
     if (command == "--help" || command == "-h" || command == "help") {
         console.out << kUsage;
         return kExitOk;

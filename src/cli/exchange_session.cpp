@@ -137,17 +137,15 @@ CommandFailure Session::FailureBeforeSending() const
         if (const std::optional<std::string> limit = FileLimitReached())
             return CommandFailure{kExitExchangeFailed, "exchange-failed",
                                   "cannot open " + devicePath_ + ": " + *limit, std::nullopt};
-        // A network port's open error says why itself; there is no device file to look at.
-        const std::optional<std::string> reason =
-            tty::IsRfc2217Name(devicePath_) ? *openError : DiagnoseDevice(devicePath_, ThisProcess());
-        return CommandFailure{
-            kExitPortUnavailable, "port-unavailable",
-            reason.value_or(devicePath_ + " is in use by another program, or is not a serial port (" + *openError + ")"),
-            std::nullopt};
+        return CommandFailure{kExitPortUnavailable, "port-unavailable",
+                              PortAdvice(DiagnosePort(devicePath_, traced_.OpenFailure(), ThisUser()), *openError),
+                              std::nullopt};
     }
     std::string message = "the exchange with the transmitter did not complete";
     if (const std::optional<Message>& prompt = host_.LastPrompt())
         message += " (last prompt: " + std::string(1, PromptLetter(*prompt)) + ")";
+    else if (!traced_.Failure().empty())
+        message += " (" + traced_.Failure() + ")";
     return CommandFailure{kExitExchangeFailed, "exchange-failed", message, host_.LastPrompt()};
 }
 

@@ -1,82 +1,63 @@
 #include "cli/port_advice.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "cli/cli_text.h"
 
 namespace torv::cli {
 namespace {
 
-std::string GroupName(gid_t gid)
-{
-    const group* entry = getgrgid(gid);
-    return entry ? entry->gr_name : std::to_string(gid);
-}
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-std::string UserName(uid_t uid)
+QString HoldersText(const PortDiagnosis& diagnosis)
 {
-    const passwd* entry = getpwuid(uid);
-    return entry ? entry->pw_name : std::to_string(uid);
-}
-
-std::string ModeText(mode_t mode)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
+    if (diagnosis.holders.empty())
+        return CliText::tr("%1 is held by another program (one this user may not look at); close it, or find it "
+                           "with: sudo fuser -v %1")
+            .arg(Q(diagnosis.devicePath));
+    QString names;
+    for (const PortHolder& holder : diagnosis.holders)
+        names += (names.isEmpty() ? QString() : QStringLiteral(", ")) +
+                 CliText::tr("%1 (pid %2)").arg(Q(holder.program)).arg(holder.pid);
+    return CliText::tr("%1 is held by another program: %2; close it and try again").arg(Q(diagnosis.devicePath), names);
 }
 
 }  // namespace
 
-Caller ThisProcess()
+std::string PortAdvice(const PortDiagnosis& diagnosis, const std::string& openError)
 {
-    Caller caller{geteuid(), {getegid()}};
-    const int count = getgroups(0, nullptr);
-    if (count > 0) {
-        std::vector<gid_t> groups(static_cast<std::size_t>(count));
-        const int got = getgroups(count, groups.data());
-        if (got > 0)
-            caller.groups.insert(caller.groups.end(), groups.begin(), groups.begin() + got);
+    const QString path = Q(diagnosis.devicePath);
+    switch (diagnosis.fault) {
+    case PortFault::kMissing:
+        return Utf8(CliText::tr("%1 does not exist: check the port name (torvctl ports lists them) and the cable")
+                        .arg(path));
+    case PortFault::kHeld: return Utf8(HoldersText(diagnosis));
+    case PortFault::kNoPermission:
+        if (!diagnosis.group.empty())
+            return Utf8(CliText::tr("no permission to use %1 (mode %2): it grants reading and writing to the group "
+                                    "\"%3\"; add yourself with: sudo usermod -aG %3 \"$USER\" (then log in again)")
+                            .arg(path, Q(diagnosis.mode), Q(diagnosis.group)));
+        return Utf8(CliText::tr("no permission to use %1 (mode %2): it grants reading and writing only to its owner "
+                                "\"%3\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", "
+                                "MODE=\"0660\" in /etc/udev/rules.d/) opens it to that group, or run torvctl as \"%3\"")
+                        .arg(path, Q(diagnosis.mode), Q(diagnosis.owner)));
+    case PortFault::kGroupNotActive:
+        return Utf8(CliText::tr("no permission to use %1 in this session: you were added to the group \"%2\", which "
+                                "may use it, after this session began; log out and in again (or start a shell "
+                                "with: newgrp %2)")
+                        .arg(path, Q(diagnosis.group)));
+    case PortFault::kLineSettingsRefused:
+        return Utf8(CliText::tr("%1 cannot be set to 2400 bit/s, 8 data bits, even parity, 1 stop bit: its driver "
+                                "refused the line settings (%2); use an adapter that does even parity at 2400 bit/s")
+                        .arg(path, Q(openError)));
+    case PortFault::kNetwork: return openError;
+    case PortFault::kUnknown: break;
     }
-    return caller;
-}
-
-bool ModeGrantsReadWrite(mode_t mode, uid_t owner, gid_t group, const Caller& caller)
-{
-    if (caller.uid == 0)
-        return true;
-    mode_t bits = S_IROTH | S_IWOTH;
-    if (caller.uid == owner)
-        bits = S_IRUSR | S_IWUSR;
-    else if (std::find(caller.groups.begin(), caller.groups.end(), group) != caller.groups.end())
-        bits = S_IRGRP | S_IWGRP;
-    return (mode & bits) == bits;
-}
-
-std::optional<std::string> DiagnoseDevice(const std::string& devicePath, const Caller& caller)
-{
-    struct stat info {};
-    if (stat(devicePath.c_str(), &info) != 0)
-        return devicePath + " does not exist: check the port name (torvctl ports lists them) and the cable";
-    if (ModeGrantsReadWrite(info.st_mode, info.st_uid, info.st_gid, caller))
-        return std::nullopt;
-    const std::string mode = ModeText(info.st_mode);
-    if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
-        const std::string name = GroupName(info.st_gid);
-        return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing to the group \"" +
-               name + "\"; add yourself with: sudo usermod -aG " + name + " \"$USER\" (then log in again)";
-    }
-    const std::string owner = UserName(info.st_uid);
-    return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing only to its owner \"" +
-           owner + "\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", MODE=\"0660\" in "
-           "/etc/udev/rules.d/) opens it to that group, or run torvctl as \"" + owner + "\"";
+    return Utf8(CliText::tr("%1 is in use by another program, or is not a serial port (%2)").arg(path, Q(openError)));
 }
 
 std::optional<std::string> FileLimitReached()
@@ -89,7 +70,8 @@ std::optional<std::string> FileLimitReached()
     if (errno != EMFILE && errno != ENFILE)
         return std::nullopt;
     return std::string(std::strerror(errno)) +
-           (errno == EMFILE ? " (this program's limit: raise it with ulimit -n)" : " (the system's limit)");
+           Utf8(errno == EMFILE ? CliText::tr(" (this program's limit: raise it with ulimit -n)")
+                                : CliText::tr(" (the system's limit)"));
 }
 
 }  // namespace torv::cli

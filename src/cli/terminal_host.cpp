@@ -74,6 +74,10 @@ void TerminalHost::ShowStatusText(const std::string& text)
 
 Answer TerminalHost::ShowMessage(const Message& message)
 {
+    // The window's "port busy" box would say less than the command's own failure line,
+    // which names what was found.
+    if (texts::MessageName(message) == "port busy")
+        return Answer::Ok;
     messages_ << message.caption << ": " << TerminalText(message.text) << "\n";
     if (!OffersRetry(message.flags))
         return Answer::Ok;

@@ -31,6 +31,7 @@ public:
     int OutputCount() override { return line_.OutputCount(); }
     void ClosePort() override;
     std::string Failure() const override { return line_.Failure(); }
+    PortOpenFailure OpenFailure() const override { return line_.OpenFailure(); }
 
     // The error text of the last failed open, if the last open failed.
     const std::optional<std::string>& OpenError() const { return openError_; }

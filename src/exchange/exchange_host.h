@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "serial/sio_error.h"
+
 namespace torv {
 
 // Buttons and icon of a modal message, with the platform's classic flag values.
@@ -49,6 +51,12 @@ public:
     virtual void ShowStatusWarning(const std::string& /*text*/) {}
     // A modal message; the exchange goes on with the answer.
     virtual Answer ShowMessage(const Message& message) = 0;
+    // A line that tells why the port could not be opened, put under the message that says
+    // so; "" adds none.
+    virtual std::string PortCauseLine(const std::string& /*devicePath*/, const PortOpenFailure& /*failure*/)
+    {
+        return {};
+    }
 };
 
 }  // namespace torv

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "serial/sio_error.h"
+
 namespace torv {
 
 class ExchangePort {
@@ -34,6 +36,8 @@ public:
     virtual void ClosePort() = 0;
     // The port's text for the last failed operation.
     virtual std::string Failure() const = 0;
+    // Where the last Open failed, so that its cause can be looked for; kNone when it did not.
+    virtual PortOpenFailure OpenFailure() const { return {}; }
 };
 
 }  // namespace torv

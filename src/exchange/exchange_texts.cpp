@@ -49,7 +49,9 @@ std::string MessageName(const Message& message)
             return "W" + std::to_string(channel + 2);
     }
     const std::string busyHead = "Порт ";
-    if (Frames(message.text, busyHead, PortBusy("").text.substr(busyHead.size())))
+    const std::string busyTail = PortBusy("").text.substr(busyHead.size());
+    const std::size_t busyEnd = message.text.find(busyTail);
+    if (busyEnd != std::string::npos && Frames(message.text.substr(0, busyEnd + busyTail.size()), busyHead, busyTail))
         return "port busy";
     if (Frames(message.text, kOtherUnitHead, kOtherUnitTail))
         return "other unit connected";

@@ -43,11 +43,13 @@ inline const Message kWriteVerifyError{
 inline const Message kTransmitterNotResponding{
     "Передатчик не отвечает. Убедитесь, что передатчик\r\nподключен к адаптеру и подано напряжение питания.\r\n              Повторить операцию?                ",
     "Ошибка", MessageFlags::kRetryCancelError};
-// The port could not be opened, or the identification could not be written.
-inline Message PortBusy(const std::string& portDevicePath)
+// The port could not be opened, or the identification could not be written. causeLine,
+// when given, follows on a line of its own.
+inline Message PortBusy(const std::string& portDevicePath, const std::string& causeLine = {})
 {
-    return {"Порт " + portDevicePath + " занят системой." + "\r\n" + "  Выберите другой порт.  ", "Ошибка",
-            MessageFlags::kOkError};
+    return {"Порт " + portDevicePath + " занят системой." + "\r\n" + "  Выберите другой порт.  " +
+                (causeLine.empty() ? "" : "\r\n" + causeLine),
+            "Ошибка", MessageFlags::kOkError};
 }
 
 // Write checks: a frequency without legacy divisors (channel 1 or 2), or outside the

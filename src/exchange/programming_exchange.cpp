@@ -38,6 +38,16 @@ bool IdentifiesAdapter(const std::string& reply)
     return text.find("Quasar2") != std::string::npos || text.find("Quasar3") != std::string::npos;
 }
 
+// The identification up to its first zero byte, its printable ASCII only.
+std::string PrintableText(const std::string& reply)
+{
+    std::string text;
+    for (const char c : reply.substr(0, reply.find('\0')))
+        if (c >= 0x20 && c < 0x7F)
+            text += c;
+    return text;
+}
+
 // The same transmitter: its device type and serial number agree.
 bool SameUnit(InfoBlock a, InfoBlock b)
 {
@@ -165,7 +175,7 @@ void ProgrammingExchange::SendIdentify()
     // A port closed by a change of port during the pause takes no byte (written: 0); the
     // time-out prompt then follows, and its Retry opens the port now chosen.
     if (!portWorks || port_.WriteBytes(&kIdentifyCommand, 1) < 0) {
-        host_.ShowMessage(texts::PortBusy(portDevicePath_));
+        host_.ShowMessage(texts::PortBusy(portDevicePath_, host_.PortCauseLine(portDevicePath_, port_.OpenFailure())));
         AbortToIdle();
         return;
     }
@@ -289,6 +299,7 @@ void ProgrammingExchange::ReceiveIdentification(int count)
     }
     identification_.append(piece.begin(), piece.begin() + received);
     if (IdentifiesAdapter(identification_)) {
+        adapterIdentification_ = PrintableText(identification_);
         responseTimer_.Stop();
         identificationQuietTimer_.stop();
         retryCounter_ = 0;

@@ -50,6 +50,8 @@ public:
 
     // The blocks last read or written. DateText and SerialText may correct the info block.
     InfoBlock& Info() { return info_; }
+    // The adapter's identification text as last accepted ("Quasar3 v2.1"), "" before.
+    const std::string& AdapterIdentification() const { return adapterIdentification_; }
     const ParameterBlock& Block() const { return block_; }
     // The block read back after the last write, matching it or not; nothing before one.
     const std::optional<ParameterBlock>& ReadBack() const { return readBack_; }
@@ -164,6 +166,7 @@ private:
     bool showStatusMessages_ = true;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
     std::string identification_;  // identification text collected in stage 1
+    std::string adapterIdentification_;
     int portHandlerDepth_ = 0;
     bool closeAfterHandler_ = false;
     TTimeOut responseTimer_;

@@ -21,13 +21,18 @@ Result SioExchangePort::Call(Operation operation, Result failed)
 
 bool SioExchangePort::Open(const std::string& devicePath)
 {
-    return Call(
-        [&] {
-            comm_.SetDeviceName(devicePath);
-            comm_.OpenPort();
-            return true;
-        },
-        false);
+    openFailure_ = {};
+    try {
+        comm_.SetDeviceName(devicePath);
+        comm_.OpenPort();
+        return true;
+    } catch (const ESioCommError& error) {
+        failure_ = error.what();
+        openFailure_ = error.OpenFailure();
+    } catch (const std::exception& error) {
+        failure_ = error.what();
+    }
+    return false;
 }
 
 bool SioExchangePort::PurgeAll()

@@ -25,6 +25,7 @@ public:
     int OutputCount() override;
     void ClosePort() override;
     std::string Failure() const override { return failure_; }
+    PortOpenFailure OpenFailure() const override { return openFailure_; }
 
 private:
     // Runs one operation of the component; a raised error is kept and gives failed.
@@ -33,6 +34,7 @@ private:
 
     TSioCustomComm& comm_;
     std::string failure_;
+    PortOpenFailure openFailure_;
 };
 
 // Hands the port's received-bytes and transmit-empty notifications to the exchange.

@@ -37,6 +37,10 @@ public:
     void ShowStatusText(const std::string& text) override { host_.ShowStatusText(text); }
     void ShowStatusWarning(const std::string& text) override { host_.ShowStatusWarning(text); }
     Answer ShowMessage(const Message& message) override;
+    std::string PortCauseLine(const std::string& devicePath, const PortOpenFailure& failure) override
+    {
+        return host_.PortCauseLine(devicePath, failure);
+    }
 
 private:
     bool DamagedDataAccepted() const;

@@ -76,7 +76,7 @@ std::optional<Address> ParseAddress(std::string_view rest)
 
 ESioCommError OpenFailure(const std::string& name, const std::string& reason)
 {
-    return ESioCommError("Can't open specified device " + name + " (" + reason + ")");
+    return ESioCommError("Can't open specified device " + name + " (" + reason + ")", {PortOpenStep::kNetwork, 0});
 }
 
 // ---- termios words and RFC 2217 values

@@ -85,7 +85,15 @@ void TSioCustomComm::OpenPort()
         decoder_.Clear();
         markEvents_ = {};
         if (updateDcb_) {
-            ApplyLineSettings();
+            try {
+                ApplyLineSettings();
+            } catch (const ESioCommError& error) {
+                // EINVAL: settings the driver does not do; anything else (a file that
+                // is no terminal) is the device's.
+                const int code = error.OpenFailure().code;
+                throw ESioCommError(error.what(),
+                                    {code == EINVAL ? PortOpenStep::kLineSettings : PortOpenStep::kDevice, code});
+            }
         } else {
             TakeDeviceSettings();
         }

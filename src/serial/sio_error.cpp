@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -19,18 +20,20 @@ std::string ErrorText(int code)
 
 ESioCommError SystemError(const char* what, int code)
 {
-    return ESioCommError(std::string(what) + " (" + std::to_string(code) + "), " + ErrorText(code));
+    return ESioCommError(std::string(what) + " (" + std::to_string(code) + "), " + ErrorText(code),
+                         {PortOpenStep::kNone, code});
 }
 
 ESioCommError DeviceNotFoundError(const std::string& path)
 {
-    return ESioCommError("Specified device not found (" + path + ").");
+    return ESioCommError("Specified device not found (" + path + ").", {PortOpenStep::kDevice, ENOENT});
 }
 
 ESioCommError DeviceOpenError(const std::string& path, int code)
 {
     return ESioCommError("Can't open specified device " + path + " (Error " + std::to_string(code) + ", " +
-                         ErrorText(code) + ")");
+                         ErrorText(code) + ")",
+                         {PortOpenStep::kDevice, code});
 }
 
 namespace {

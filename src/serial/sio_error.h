@@ -8,9 +8,29 @@
 
 namespace torv {
 
+// Where opening a port failed, so that the cause can be looked for.
+enum class PortOpenStep {
+    kNone,          // not a failure to open
+    kDevice,        // the device could not be opened (its errno value in code)
+    kLineSettings,  // it opened, but did not take 2400 bit/s 8E1 or the other line settings
+    kNetwork,       // a network serial server could not be reached or did not speak RFC 2217
+};
+
+struct PortOpenFailure {
+    PortOpenStep step = PortOpenStep::kNone;
+    int code = 0;  // the errno value where the step has one
+};
+
 class ESioCommError : public std::runtime_error {
 public:
-    explicit ESioCommError(const std::string& message) : std::runtime_error(message) {}
+    explicit ESioCommError(const std::string& message, PortOpenFailure failure = {})
+        : std::runtime_error(message), failure_(failure)
+    {
+    }
+    const PortOpenFailure& OpenFailure() const { return failure_; }
+
+private:
+    PortOpenFailure failure_;
 };
 
 namespace sio_message {

@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace torv::tty {
 
@@ -112,6 +113,18 @@ int ApplyLineSettings(Device& device, const LineSettings& settings)
     wanted.timeTenths = current.timeTenths;
     if (const int error = device.SetAttributes(wanted)) {
         return error;
+    }
+    // The system takes settings a driver cannot do without an error, and keeps what the
+    // driver can: only reading them back tells that the rate or the frame was refused.
+    TermiosWords taken;
+    if (const int error = device.GetAttributes(taken)) {
+        return error;
+    }
+    constexpr std::uint32_t kFrameBits = CSIZE | PARENB | PARODD | CSTOPB;
+    // A driver may round the rate: within 2 % a UART still reads the line.
+    const auto rateOff = std::abs(static_cast<long long>(taken.speed) - static_cast<long long>(wanted.speed));
+    if (rateOff * 50 > static_cast<long long>(wanted.speed) || (taken.cflag & kFrameBits) != (wanted.cflag & kFrameBits)) {
+        return EINVAL;
     }
     const bool dtrOn = settings.controlDtr != TSioControlDtr::dtrDisabled;
     const bool rtsOn =

@@ -18,11 +18,13 @@
 #include "device/parameters.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/write_preparation.h"
+#include "serial/port_diagnosis.h"
 #include "serial/port_discovery.h"
 #include "skin/sk_button.h"
 #include "skin/sk_sys_btn.h"
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
+#include "ui/port_cause_text.h"
 #include "ui/port_choice.h"
 #include "ui/radio_group.h"
 #include "ui/readout_panel.h"
@@ -471,6 +473,11 @@ Answer TMainForm::ShowMessage(const Message& message)
     if (closeAfterWrite_)
         return Answer::Cancel;  // nobody is left to answer: the write ends as it stands
     return options_.messageBox(this, message);
+}
+
+std::string TMainForm::PortCauseLine(const std::string& devicePath, const PortOpenFailure& failure)
+{
+    return PortCauseText(DiagnosePort(devicePath, failure, ThisUser()));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -135,6 +135,7 @@ private:
     void ShowStatusText(const std::string& text) override;
     void ShowStatusWarning(const std::string& text) override;
     Answer ShowMessage(const Message& message) override;
+    std::string PortCauseLine(const std::string& devicePath, const PortOpenFailure& failure) override;
 
     MainFormOptions options_;
     bool created_ = false;

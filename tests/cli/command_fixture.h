@@ -64,9 +64,9 @@ protected:
     }
 
     // An emulated adapter with these faults; the --port option that reaches it.
-    std::string Line(const EmulatorFaults& faults = {})
+    std::string Line(const EmulatorFaults& faults = {}, const TransmitterContents& contents = MakeContents())
     {
-        emulator_ = std::make_unique<AdapterEmulator>(MakeContents());
+        emulator_ = std::make_unique<AdapterEmulator>(contents);
         emulator_->SetFaults(faults);
         emulator_->Start();
         stored_ = emulator_->StoredBlock();

@@ -1,5 +1,5 @@
-// Why a device cannot be opened: decided from its mode bits and the caller's ids, so
-// that it can be checked as any user; and the advice torvctl gives a user without them.
+// The advice torvctl gives for each cause a port cannot be opened, decided for made-up
+// users, and given to a real user without permission.
 #include "cli/port_advice.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +16,6 @@
 
 namespace torv::cli {
 namespace {
-
-constexpr uid_t kOwner = 1000;
-constexpr gid_t kGroup = 20;
-
-TEST(PortAdvice, ModeBitsDecideByOwnerGroupOrOthers)
-{
-    const Caller owner{kOwner, {kOwner}};
-    const Caller member{2000, {2000, kGroup}};
-    const Caller stranger{3000, {3000}};
-    const Caller root{0, {0}};
-    struct Case {
-        mode_t mode;
-        bool owner, member, stranger;
-    };
-    for (const Case& c : {Case{0600, true, false, false}, Case{0660, true, true, false}, Case{0640, true, false, false},
-                          Case{0666, true, true, true}, Case{0060, false, true, false}, Case{0000, false, false, false}}) {
-        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, owner), c.owner) << std::oct << c.mode;
-        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, member), c.member) << std::oct << c.mode;
-        EXPECT_EQ(ModeGrantsReadWrite(c.mode, kOwner, kGroup, stranger), c.stranger) << std::oct << c.mode;
-        EXPECT_TRUE(ModeGrantsReadWrite(c.mode, kOwner, kGroup, root));
-    }
-}
 
 class DeviceFile : public ::testing::Test {
 protected:
@@ -81,21 +59,32 @@ TEST(PortAdvice, AProgramOutOfFileDescriptorsIsToldSo)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
-TEST_F(DeviceFile, AdviceFollowsTheModeBits)
+TEST_F(DeviceFile, AdviceFollowsTheModeBitsAndTheGroups)
 {
-    const Caller stranger{kNobody, {kNobody}};
+    const UserGroups stranger{kNobody, "nobody", {kNobody}, {kNobody}};
+    const PortOpenFailure refused{PortOpenStep::kDevice, EACCES};
+    const auto advice = [&](const UserGroups& user, const PortOpenFailure& failure, const std::string& path) {
+        return PortAdvice(DiagnosePort(path, failure, user), "open error");
+    };
     SetMode(0660);
-    const std::string group = DiagnoseDevice(path_, stranger).value_or("");
+    const std::string group = advice(stranger, refused, path_);
     EXPECT_NE(group.find("sudo usermod -aG " + groupName_ + " \"$USER\""), std::string::npos) << group;
+    struct stat info {};
+    ASSERT_EQ(::stat(path_.c_str(), &info), 0);
+    const std::string later = advice({kNobody, "nobody", {kNobody}, {kNobody, info.st_gid}}, refused, path_);
+    EXPECT_NE(later.find("log out and in again"), std::string::npos) << later;
+    EXPECT_EQ(later.find("usermod"), std::string::npos) << later;
 
     SetMode(0600);
-    const std::string owner = DiagnoseDevice(path_, stranger).value_or("");
+    const std::string owner = advice(stranger, refused, path_);
     EXPECT_NE(owner.find("only to its owner"), std::string::npos) << owner;
     EXPECT_NE(owner.find("udev rule"), std::string::npos) << owner;
     EXPECT_EQ(owner.find("usermod"), std::string::npos) << owner;
 
-    EXPECT_EQ(DiagnoseDevice(path_, ThisProcess()), std::nullopt);
-    EXPECT_NE(DiagnoseDevice(path_ + "-gone", stranger).value_or("").find("does not exist"), std::string::npos);
+    EXPECT_NE(advice(stranger, {PortOpenStep::kDevice, ENOENT}, path_ + "-gone").find("does not exist"),
+              std::string::npos);
+    const std::string line = advice(stranger, {PortOpenStep::kLineSettings, EINVAL}, path_);
+    EXPECT_NE(line.find("cannot be set to 2400 bit/s, 8 data bits, even parity, 1 stop bit"), std::string::npos) << line;
 }
 
 // torvctl run as a user without permission: exit 4 and the advice for each mode.

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace torv::test {
@@ -99,6 +100,8 @@ public:
     }
 
     tty::TermiosWords attributes;  // as the component last wrote them
+    // A driver that runs at this rate only, whatever it is asked for (without an error).
+    std::optional<std::uint32_t> onlySpeed;
     bool keepsCounters = true;
 
 private:
@@ -132,6 +135,8 @@ public:
     {
         std::lock_guard lock(uart_.mutex_);
         uart_.attributes = words;
+        if (uart_.onlySpeed)
+            uart_.attributes.speed = *uart_.onlySpeed;
         return 0;
     }
     std::optional<int> ModemStatus() override { return uart_.Lines(); }

@@ -172,5 +172,23 @@ TEST_F(UartPort, WithoutUpdateDcbTheSettingsStayButTheLineIsBinary)
     EXPECT_EQ(uart.Lines() & (tty::kDtr | tty::kRts), tty::kDtr | tty::kRts);  // left as they were
 }
 
+// A driver keeps what it can do without an error: the rate read back tells. Within 2 % of
+// 2400 bit/s a UART still reads the line; 4800 is refused and the port left closed.
+TEST_F(UartPort, ARateTheDriverDoesNotTakeIsRefusedAsTheLineSettings)
+{
+    for (const auto& [kept, opens] : {std::pair{2400u, true}, std::pair{2403u, true}, std::pair{4800u, false}}) {
+        uart.onlySpeed = kept;
+        PortOpenFailure failure;
+        try {
+            port.OpenPort();
+        } catch (const ESioCommError& error) {
+            failure = error.OpenFailure();
+        }
+        EXPECT_EQ(port.IsOpen(), opens) << kept;
+        EXPECT_EQ(failure.step, opens ? PortOpenStep::kNone : PortOpenStep::kLineSettings) << kept;
+        port.ClosePort();
+    }
+}
+
 }  // namespace
 }  // namespace torv

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@
 #include "ui/busy_indicator.h"
 #include "ui/drop_combo.h"
 #include "ui/main_form.h"
+#include "ui/port_cause_text.h"
 #include "ui/port_choice.h"
 #include "ui/radio_group.h"
 #include "ui/readout_panel.h"
@@ -252,10 +254,62 @@ TEST_F(MainFormTest, ChangingThePortDisablesWrite)
     EXPECT_FALSE(form->Port->IsOpen());
     EXPECT_EQ(form->Exchange().PortDevicePath(), "/dev/ttyUSB9");
 
-    // The vanished port gives the port-busy message.
+    // The vanished port gives the port-busy message, and what was found under it.
     form->ReadButtonClick(nullptr);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, texts::PortBusy("/dev/ttyUSB9").text);
+    EXPECT_EQ(messages[0].text,
+              texts::PortBusy("/dev/ttyUSB9", "Устройство /dev/ttyUSB9 не найдено: проверьте адаптер и кабель.").text);
+}
+
+// A port another program holds names that program (here this test itself).
+TEST_F(MainFormTest, ABusyPortNamesItsHolder)
+{
+    Create();
+    int error = 0;
+    const std::unique_ptr<tty::Device> holder = tty::OpenTerminal(emulator->SlavePath(), error);
+    ASSERT_TRUE(holder) << error;
+    EXPECT_FALSE(Read());
+    ASSERT_EQ(messages.size(), 1u);
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
+    const std::string expected = "Порт открыт программой " + comm.readAll().trimmed().toStdString() + " (PID " +
+                                 std::to_string(::getpid()) + ").";
+    EXPECT_EQ(messages[0].text, texts::PortBusy(emulator->SlavePath(), expected).text);
+}
+
+// The line under the message for each cause found.
+TEST(PortCauseText, SaysInRussianWhatWasFound)
+{
+    const auto diagnosis = [](PortFault fault) {
+        PortDiagnosis found;
+        found.fault = fault;
+        found.devicePath = "/dev/ttyUSB0";
+        found.group = "dialout";
+        return found;
+    };
+    PortDiagnosis owner = diagnosis(PortFault::kNoPermission);
+    owner.group.clear();
+    owner.owner = "root";
+    PortDiagnosis two = diagnosis(PortFault::kHeld);
+    two.holders = {{101, "minicom"}, {202, "screen"}};
+    const std::pair<PortDiagnosis, std::string> cases[] = {
+        {diagnosis(PortFault::kUnknown), ""},
+        {diagnosis(PortFault::kMissing), "Устройство /dev/ttyUSB0 не найдено: проверьте адаптер и кабель."},
+        {diagnosis(PortFault::kHeld), "Порт открыт другой программой."},
+        {two, "Порт открыт программами minicom (PID 101), screen (PID 202)."},
+        {diagnosis(PortFault::kNoPermission),
+         "Нет прав на порт: нужна группа dialout (sudo usermod -aG dialout $USER), затем войдите в систему заново."},
+        {owner, "Нет прав на порт: он доступен только пользователю root."},
+        {diagnosis(PortFault::kGroupNotActive),
+         "Группа dialout уже назначена, но не действует в этом сеансе: войдите в систему заново."},
+        {diagnosis(PortFault::kLineSettingsRefused), "Порт не принимает настройки линии 2400 бит/с, 8E1."},
+        {diagnosis(PortFault::kNetwork), "Сервер портов недоступен или не поддерживает RFC 2217."},
+    };
+    for (const auto& [found, line] : cases)
+        EXPECT_EQ(PortCauseText(found), line);
+    // The message keeps its own lines first.
+    EXPECT_EQ(texts::PortBusy("/dev/ttyUSB0", "x").text, texts::PortBusy("/dev/ttyUSB0").text + "\r\nx");
+    EXPECT_EQ(texts::MessageName(texts::PortBusy("/dev/ttyUSB0", "x")), "port busy");
 }
 
 TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
