@@ -1,12 +1,14 @@
 #include "cli/doctor_checks.h"
 
 #include <dirent.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 
 #include "cli/cli_text.h"
 #include "serial/rfc2217_device.h"
+#include "serial/tty_device.h"
 #include "serial/sio_comm.h"
 
 namespace torv::cli {
@@ -90,6 +93,12 @@ std::string UdevId(const std::string& id)
     return text;
 }
 
+std::string GroupName(gid_t gid)
+{
+    const group* entry = getgrgid(gid);
+    return entry ? entry->gr_name : std::to_string(gid);
+}
+
 bool HasUsbIds(const PortIdentity& identity) { return !identity.vendorId.empty() && !identity.productId.empty(); }
 
 }  // namespace
@@ -143,7 +152,7 @@ DoctorLine CheckPermissions(const std::string& devicePath, const UserGroups& use
     if (granted)
         return Line("permissions", CheckStatus::kOk,
                     CliText::tr("user %1 may read and write it (mode %2, group %3)")
-                        .arg(Q(user.userName), Q(cause.mode), Q(cause.group.empty() ? std::to_string(info.st_gid) : cause.group)));
+                        .arg(Q(user.userName), Q(cause.mode), Q(GroupName(info.st_gid))));
     if (cause.fault == PortFault::kGroupNotActive)
         return Line("permissions", CheckStatus::kFailed,
                     CliText::tr("user %1 was given the group %2, which may use it, but not in this session")
@@ -163,16 +172,27 @@ DoctorLine CheckPermissions(const std::string& devicePath, const UserGroups& use
 
 DoctorLine CheckHolders(const std::string& devicePath, const SystemRoots& roots)
 {
-    const std::vector<PortHolder> holders = FindHolders(devicePath, roots.proc);
-    if (holders.empty())
-        return Line("holders", CheckStatus::kOk,
-                    CliText::tr("no other program has it open (of the programs this user may look at)"));
+    int error = 0;
+    const bool free = tty::OpenTerminal(devicePath, error) != nullptr || error != EBUSY;
+    const std::vector<PortHolder> holders =
+        free ? FindHolders(devicePath, roots.proc)
+             : DiagnosePort(devicePath, {PortOpenStep::kDevice, EBUSY}, ThisUser(), roots.proc).holders;
     QString names;
     for (const PortHolder& holder : holders)
         names += (names.isEmpty() ? QString() : QStringLiteral(", ")) +
                  CliText::tr("%1 (pid %2)").arg(Q(holder.program)).arg(holder.pid);
-    return Line("holders", CheckStatus::kFailed, CliText::tr("held by %1").arg(names),
-                CliText::tr("close that program, then try again"));
+    // A program that has the port open without locking it (an emulator keeping its own
+    // end alive, a monitor) does not keep this one out.
+    if (free && holders.empty())
+        return Line("holders", CheckStatus::kOk,
+                    CliText::tr("no other program has it open (of the programs this user may look at)"));
+    if (free)
+        return Line("holders", CheckStatus::kInfo, CliText::tr("also open in %1, which does not lock it").arg(names));
+    return Line("holders", CheckStatus::kFailed,
+                holders.empty() ? CliText::tr("held by a program this user may not look at")
+                                : CliText::tr("held by %1").arg(names),
+                holders.empty() ? CliText::tr("find it with: sudo fuser -v %1").arg(Q(devicePath))
+                                : CliText::tr("close that program, then try again"));
 }
 
 DoctorLine CheckModemManager(const std::string& devicePath, const PortIdentity& identity, const SystemRoots& roots)

@@ -10,7 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
+
+#include "serial/tty_port.h"
 
 namespace torv {
 namespace {
@@ -77,6 +81,24 @@ PortDiagnosis PermissionCause(const std::string& devicePath, const struct stat& 
         diagnosis.owner = UserName(info.st_uid);
     }
     return diagnosis;
+}
+
+// The processes with a lock on the file (flock or fcntl), from <procRoot>/locks, whose
+// lines name the file as "MAJOR:MINOR:INODE" of its file system (hexadecimal numbers).
+std::vector<pid_t> LockHolders(const struct stat& file, const std::string& procRoot)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "%02x:%02x:%llu", ::major(file.st_dev), ::minor(file.st_dev),
+                  static_cast<unsigned long long>(file.st_ino));
+    std::vector<pid_t> pids;
+    std::ifstream locks(procRoot + "/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, kind, advisory, access, pid, lockedFile;
+        if (fields >> number >> kind >> advisory >> access >> pid >> lockedFile && lockedFile == name)
+            pids.push_back(static_cast<pid_t>(std::strtol(pid.c_str(), nullptr, 10)));
+    }
+    return pids;
 }
 
 }  // namespace
@@ -151,6 +173,14 @@ PortDiagnosis DiagnosePort(const std::string& devicePath, const PortOpenFailure&
     if (failure.code == EBUSY) {
         diagnosis.fault = PortFault::kHeld;
         diagnosis.holders = FindHolders(devicePath, procRoot);
+        // Where the lock is known, its holder is the one that keeps the port; the others
+        // merely have it open.
+        const std::vector<pid_t> lockers = LockHolders(info, procRoot);
+        const auto locks = [&](const PortHolder& holder) {
+            return std::find(lockers.begin(), lockers.end(), holder.pid) != lockers.end();
+        };
+        if (std::any_of(diagnosis.holders.begin(), diagnosis.holders.end(), locks))
+            std::erase_if(diagnosis.holders, [&](const PortHolder& holder) { return !locks(holder); });
     }
     return diagnosis;
 }
@@ -160,9 +190,7 @@ bool IsPseudoTerminal(const std::string& devicePath)
     struct stat info {};
     if (stat(devicePath.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
         return false;
-    // Unix 98 pseudo-terminal followers have majors 136 to 143.
-    const unsigned major = ::major(info.st_rdev);
-    return major >= 136 && major <= 143;
+    return tty::IsPseudoTerminalNumber(info.st_rdev);
 }
 
 }  // namespace torv

@@ -3,6 +3,8 @@
 // The kernel's own termios2 (any bit rate through BOTHER); glibc's <termios.h> would clash.
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -98,6 +100,12 @@ std::optional<TermiosWords> BuildTermios(const LineSettings& settings)
     return words;
 }
 
+bool IsPseudoTerminalNumber(unsigned long long deviceNumber)
+{
+    const unsigned major = ::major(static_cast<dev_t>(deviceNumber));
+    return major >= 136 && major <= 143;
+}
+
 int ApplyLineSettings(Device& device, const LineSettings& settings)
 {
     const auto words = BuildTermios(settings);
@@ -120,10 +128,14 @@ int ApplyLineSettings(Device& device, const LineSettings& settings)
     if (const int error = device.GetAttributes(taken)) {
         return error;
     }
+    struct stat handle {};
+    const bool pseudoTerminal =
+        ::fstat(device.Handle(), &handle) == 0 && S_ISCHR(handle.st_mode) && IsPseudoTerminalNumber(handle.st_rdev);
     constexpr std::uint32_t kFrameBits = CSIZE | PARENB | PARODD | CSTOPB;
     // A driver may round the rate: within 2 % a UART still reads the line.
     const auto rateOff = std::abs(static_cast<long long>(taken.speed) - static_cast<long long>(wanted.speed));
-    if (rateOff * 50 > static_cast<long long>(wanted.speed) || (taken.cflag & kFrameBits) != (wanted.cflag & kFrameBits)) {
+    if (!pseudoTerminal &&
+        (rateOff * 50 > static_cast<long long>(wanted.speed) || (taken.cflag & kFrameBits) != (wanted.cflag & kFrameBits))) {
         return EINVAL;
     }
     const bool dtrOn = settings.controlDtr != TSioControlDtr::dtrDisabled;

@@ -44,8 +44,14 @@ std::optional<TermiosWords> BuildTermios(const LineSettings& settings);
 // True when the kernel does RTS/CTS handshaking for these settings.
 bool KernelHandshake(const LineSettings& settings);
 
+// True for a character device number of a pseudo-terminal follower (Unix 98: majors 136
+// to 143), which takes any line settings and drops parity itself.
+bool IsPseudoTerminalNumber(unsigned long long deviceNumber);
+
 // Writes the line settings (keeping the device's VMIN and VTIME) and sets DTR and RTS:
-// DTR on for dtrEnabled and dtrHandshake, RTS on for rtsEnabled and rtsHandshake.
+// DTR on for dtrEnabled and dtrHandshake, RTS on for rtsEnabled and rtsHandshake. The
+// settings are read back: a rate or frame the driver kept otherwise is EINVAL (not on a
+// pseudo-terminal, which has no line to set).
 int ApplyLineSettings(Device& device, const LineSettings& settings);
 
 // Leaves the device's line settings as they are but makes the line binary: no canonical

@@ -7,6 +7,7 @@
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -41,7 +42,7 @@ TEST(PortDiagnosis, TheOpensErrorAndTheDevicesModeNameTheCause)
         {"missing", 0660, {PortOpenStep::kDevice, ENOENT}, stranger, PortFault::kMissing, "", ""},
         {"group may", 0660, {PortOpenStep::kDevice, EACCES}, stranger, PortFault::kNoPermission, groupName, ""},
         {"group not active", 0660, {PortOpenStep::kDevice, EACCES}, addedLater, PortFault::kGroupNotActive, groupName, ""},
-        {"owner only", 0600, {PortOpenStep::kDevice, EACCES}, addedLater, PortFault::kNoPermission, "", "root"},
+        {"owner only", 0600, {PortOpenStep::kDevice, EACCES}, addedLater, PortFault::kNoPermission, "", ThisUser().userName},
         {"line refused", 0660, {PortOpenStep::kLineSettings, EINVAL}, stranger, PortFault::kLineSettingsRefused, "", ""},
         {"network", 0660, {PortOpenStep::kNetwork, 0}, stranger, PortFault::kNetwork, "", ""},
         {"no failure", 0660, {}, stranger, PortFault::kUnknown, "", ""},
@@ -54,8 +55,7 @@ TEST(PortDiagnosis, TheOpensErrorAndTheDevicesModeNameTheCause)
         EXPECT_EQ(diagnosis.fault, c.fault) << c.what;
         EXPECT_EQ(diagnosis.devicePath, asked) << c.what;
         EXPECT_EQ(diagnosis.group, c.group) << c.what;
-        if (!c.owner.empty() && geteuid() == 0)
-            EXPECT_EQ(diagnosis.owner, c.owner) << c.what;
+        EXPECT_EQ(diagnosis.owner, c.owner) << c.what;
     }
 }
 
@@ -82,6 +82,25 @@ TEST(PortDiagnosis, ABusyPortNamesTheProgramsThatHoldIt)
     ASSERT_EQ(busy.holders.size(), 1u);
     EXPECT_EQ(busy.holders[0].pid, 4242);
     EXPECT_EQ(busy.holders[0].program, "minicom");
+
+    // With a lock on the device in the system's list, only its holder keeps the port.
+    process("4244", "torv-adapter-em", pty.SlavePath());
+    struct stat device {};
+    ASSERT_EQ(::stat(pty.SlavePath().c_str(), &device), 0);
+    QFile locks(proc.filePath(QStringLiteral("locks")));
+    ASSERT_TRUE(locks.open(QIODevice::WriteOnly));
+    locks.write(QStringLiteral("1: FLOCK  ADVISORY  WRITE 4244 00:01:999 0 EOF\n"
+                               "2: FLOCK  ADVISORY  WRITE 4242 %1:%2:%3 0 EOF\n")
+                    .arg(major(device.st_dev), 2, 16, QLatin1Char('0'))
+                    .arg(minor(device.st_dev), 2, 16, QLatin1Char('0'))
+                    .arg(device.st_ino)
+                    .toLatin1());
+    locks.close();
+    const PortDiagnosis locked =
+        DiagnosePort(pty.SlavePath(), {PortOpenStep::kDevice, EBUSY}, ThisUser(), proc.path().toStdString());
+    ASSERT_EQ(locked.holders.size(), 1u);
+    EXPECT_EQ(locked.holders[0].program, "minicom");
+
     EXPECT_TRUE(IsPseudoTerminal(pty.SlavePath()));
     EXPECT_FALSE(IsPseudoTerminal("/dev/null"));
 }

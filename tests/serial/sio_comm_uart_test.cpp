@@ -4,6 +4,7 @@
 #include "event_loop.h"
 #include "fake_uart.h"
 #include "serial/sio_comm.h"
+#include "serial/sio_error.h"
 
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
