@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/cli_text.h"
+
 namespace torv::cli {
 namespace {
 
@@ -64,19 +66,22 @@ std::optional<std::string> DiagnoseDevice(const std::string& devicePath, const C
 {
     struct stat info {};
     if (stat(devicePath.c_str(), &info) != 0)
-        return devicePath + " does not exist: check the port name (torvctl ports lists them) and the cable";
+        return Utf8(CliText::tr("%1 does not exist: check the port name (torvctl ports lists them) and the cable")
+                        .arg(Q(devicePath)));
     if (ModeGrantsReadWrite(info.st_mode, info.st_uid, info.st_gid, caller))
         return std::nullopt;
     const std::string mode = ModeText(info.st_mode);
     if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
         const std::string name = GroupName(info.st_gid);
-        return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing to the group \"" +
-               name + "\"; add yourself with: sudo usermod -aG " + name + " \"$USER\" (then log in again)";
+        return Utf8(CliText::tr("no permission to use %1 (mode %2): it grants reading and writing to the group "
+                                "\"%3\"; add yourself with: sudo usermod -aG %3 \"$USER\" (then log in again)")
+                        .arg(Q(devicePath), Q(mode), Q(name)));
     }
     const std::string owner = UserName(info.st_uid);
-    return "no permission to use " + devicePath + " (mode " + mode + "): it grants reading and writing only to its owner \"" +
-           owner + "\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", MODE=\"0660\" in "
-           "/etc/udev/rules.d/) opens it to that group, or run torvctl as \"" + owner + "\"";
+    return Utf8(CliText::tr("no permission to use %1 (mode %2): it grants reading and writing only to its owner "
+                            "\"%3\"; a udev rule that gives the device a group (for example GROUP=\"dialout\", "
+                            "MODE=\"0660\" in /etc/udev/rules.d/) opens it to that group, or run torvctl as \"%3\"")
+                    .arg(Q(devicePath), Q(mode), Q(owner)));
 }
 
 std::optional<std::string> FileLimitReached()
@@ -88,8 +93,9 @@ std::optional<std::string> FileLimitReached()
     }
     if (errno != EMFILE && errno != ENFILE)
         return std::nullopt;
-    return std::string(std::strerror(errno)) +
-           (errno == EMFILE ? " (this program's limit: raise it with ulimit -n)" : " (the system's limit)");
+    const QString reason = Q(std::strerror(errno));
+    return Utf8(errno == EMFILE ? CliText::tr("%1 (this program's limit: raise it with ulimit -n)").arg(reason)
+                                : CliText::tr("%1 (the system's limit)").arg(reason));
 }
 
 }  // namespace torv::cli

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "ui/accessible_controls.h"
 #include "ui/shortened_text.h"
 
 namespace torv {
@@ -215,6 +216,7 @@ void TDropListBox::wheelEvent(QWheelEvent* event)
 
 TCustomDropCombo::TCustomDropCombo(QWidget* parent) : TCustomTextEdit(parent)
 {
+    InstallAccessibleControls();
     // Shows the selected item only; the keys and the mouse are handled here.
     setReadOnly(true);
     setContextMenuPolicy(Qt::NoContextMenu);
