@@ -131,8 +131,9 @@ TimeSpan ParseTimeOption(std::string_view option, std::string_view text)
 {
     if (const std::optional<TimeSpan> span = ParseTimeSpan(text))
         return *span;
+    const QString forms = QCoreApplication::translate("journal", kTimeForms);
     throw UsageError(Utf8(CliText::tr("%1 takes a date or a time, not \"%2\" (forms: %3)")
-                              .arg(Q(std::string(option)), Q(std::string(text)), QCoreApplication::translate("journal", kTimeForms))));
+                              .arg(Q(std::string(option)), Q(std::string(text)), forms)));
 }
 
 int ParseTransmitterType(std::string_view text)

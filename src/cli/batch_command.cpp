@@ -260,8 +260,9 @@ private:
                                   {"units", units}},
                       console_.out);
         } else {
-            console_.out << Utf8(CliText::tr("%1 programmed, %2 skipped, %3 failed in %4 s: %5 units programmed per hour")
-                                     .arg(programmed)
+            const QString summary =
+                CliText::tr("%1 programmed, %2 skipped, %3 failed in %4 s: %5 units programmed per hour");
+            console_.out << Utf8(summary.arg(programmed)
                                      .arg(skipped)
                                      .arg(failed)
                                      .arg(seconds, 0, 'f', 1)

@@ -28,10 +28,14 @@ QString MHzText(double hz)
     return CliText::tr("%1 MHz").arg(Q(FormatMHz(hz, ".")));
 }
 
-// One line of text in the language spoken.
-std::ostream& operator<<(std::ostream& out, const QString& line)
+// One line of text, in the language spoken.
+struct Line {
+    QString text;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line)
 {
-    return out << Utf8(line) << "\n";
+    return out << Utf8(line.text) << "\n";
 }
 
 // A command's result, both as lines for a person and as a JSON object.
@@ -74,25 +78,25 @@ int CalcLegacy(const std::string& typed, Output& output)
     output.json.insert("programmable", search.success);
     if (!search.success) {
         if (search.best)
-            out << CliText::tr("%1 MHz cannot be programmed in legacy mode: the closest divisors (R %2, N %3, A %4) "
-                               "miss it by %5 Hz; at most %6 Hz is allowed")
-                       .arg(Q(typed))
-                       .arg(search.best->r)
-                       .arg(search.best->n)
-                       .arg(search.best->a)
-                       .arg(search.bestError)
-                       .arg(kLegacyAcceptedErrorHz);
+            out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: the closest divisors (R %2, N %3, "
+                                    "A %4) miss it by %5 Hz; at most %6 Hz is allowed")
+                            .arg(Q(typed))
+                            .arg(search.best->r)
+                            .arg(search.best->n)
+                            .arg(search.best->a)
+                            .arg(search.bestError)
+                            .arg(kLegacyAcceptedErrorHz)};
         else
-            out << CliText::tr("%1 MHz cannot be programmed in legacy mode: no divisors come within 1 MHz of it")
-                       .arg(Q(typed));
+            out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: no divisors come within 1 MHz of it")
+                            .arg(Q(typed))};
         return kExitRefused;
     }
     const LegacyDivisors& d = *search.best;
-    out << QStringLiteral("R %1, N %2, A %3").arg(d.r).arg(d.n).arg(d.a)
-        << CliText::tr("achieved %1 Hz (%2), error %3 Hz")
-               .arg(d.achievedHz)
-               .arg(MHzText(static_cast<double>(d.achievedHz)))
-               .arg(search.bestError);
+    out << Line{QStringLiteral("R %1, N %2, A %3").arg(d.r).arg(d.n).arg(d.a)}
+        << Line{CliText::tr("achieved %1 Hz (%2), error %3 Hz")
+                    .arg(d.achievedHz)
+                    .arg(MHzText(static_cast<double>(d.achievedHz)))
+                    .arg(search.bestError)};
     return kExitOk;
 }
 
@@ -123,14 +127,16 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, Output& outpu
                               {"channel", second ? 2 : 1},
                               {"record", QString::fromStdString(Hex(block.data() + offset, kRecordSize))},
                               {"inRange", inRange}};
-    out << QStringLiteral("N %1, F %2 (P %3)").arg(g.n).arg(g.f).arg(type.gridDivider)
-        << CliText::tr("achieved %1 Hz (%2)").arg(hz, 0, 'f', 0).arg(MHzText(hz))
-        << CliText::tr("channel %1 record: %2").arg(second ? 2 : 1).arg(Q(Hex(block.data() + offset, kRecordSize)));
+    out << Line{QStringLiteral("N %1, F %2 (P %3)").arg(g.n).arg(g.f).arg(type.gridDivider)}
+        << Line{CliText::tr("achieved %1 Hz (%2)").arg(hz, 0, 'f', 0).arg(MHzText(hz))}
+        << Line{CliText::tr("channel %1 record: %2")
+                    .arg(second ? 2 : 1)
+                    .arg(Q(Hex(block.data() + offset, kRecordSize)))};
     if (!inRange) {
-        out << CliText::tr("outside the range of type %1 (%2 to %3 MHz): the programmer refuses to write it")
-                   .arg(int(type.code))
-                   .arg(type.minMHz)
-                   .arg(type.maxMHz);
+        out << Line{CliText::tr("outside the range of type %1 (%2 to %3 MHz): the programmer refuses to write it")
+                        .arg(int(type.code))
+                        .arg(type.minMHz)
+                        .arg(type.maxMHz)};
         return kExitRefused;
     }
     return kExitOk;
@@ -175,38 +181,38 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
     const QString use = view.InUse() ? CliText::tr("in use") : CliText::tr("not in use");
     const QString flags = Q(Hex(record.data(), 1));
     if (view.GridMode())
-        text << CliText::tr("flags 0x%1: %2, grid mode, %3 kHz step")
-                    .arg(flags, use, view.Grid25kHz() ? QStringLiteral("25") : QStringLiteral("12.5"));
+        text << Line{CliText::tr("flags 0x%1: %2, grid mode, %3 kHz step")
+                         .arg(flags, use, view.Grid25kHz() ? QStringLiteral("25") : QStringLiteral("12.5"))};
     else
-        text << CliText::tr("flags 0x%1: %2, legacy mode").arg(flags, use);
+        text << Line{CliText::tr("flags 0x%1: %2, legacy mode").arg(flags, use)};
     output.json = QJsonObject{{"flags", QString::fromStdString(Hex(record.data(), 1))},
                               {"inUse", view.InUse()},
                               {"mode", view.GridMode() ? "grid" : "legacy"}};
     std::optional<double> hz;
     if (view.GridMode()) {
-        text << QStringLiteral("N %1, F %2 (P %3)").arg(view.N()).arg(view.RorF()).arg(gridDivider);
+        text << Line{QStringLiteral("N %1, F %2 (P %3)").arg(view.N()).arg(view.RorF()).arg(gridDivider)};
         output.json.insert("gridStepKHz", view.Grid25kHz() ? 25.0 : 12.5);
         output.json.insert("n", static_cast<double>(view.N()));
         output.json.insert("f", static_cast<double>(view.RorF()));
         output.json.insert("p", gridDivider);
         hz = DecodeGrid(view.N(), view.RorF(), gridDivider);
     } else {
-        text << QStringLiteral("A %1, N %2, R %3").arg(int(view.A())).arg(view.N()).arg(view.RorF());
+        text << Line{QStringLiteral("A %1, N %2, R %3").arg(int(view.A())).arg(view.N()).arg(view.RorF())};
         output.json.insert("a", int(view.A()));
         output.json.insert("n", static_cast<double>(view.N()));
         output.json.insert("r", static_cast<double>(view.RorF()));
         hz = DecodeLegacy(view.A(), view.N(), view.RorF());
     }
     const bool intact = RecordIntact(record);
-    text << CliText::tr("CRC %1: %2")
-                .arg(Q(Hex(record.data() + 6, 2)), intact ? CliText::tr("intact") : CliText::tr("does not match"));
+    text << Line{CliText::tr("CRC %1: %2")
+                .arg(Q(Hex(record.data() + 6, 2)), intact ? CliText::tr("intact") : CliText::tr("does not match"))};
     output.json.insert("crc", QString::fromStdString(Hex(record.data() + 6, 2)));
     output.json.insert("intact", intact);
     output.json.insert("frequency", hz ? QJsonValue(QString::fromStdString(FormatMHz(*hz, "."))) : QJsonValue());
     if (hz)
-        text << CliText::tr("frequency %1").arg(MHzText(*hz));
+        text << Line{CliText::tr("frequency %1").arg(MHzText(*hz))};
     else
-        text << CliText::tr("frequency: none (R is 0)");
+        text << Line{CliText::tr("frequency: none (R is 0)")};
     return output.Print(hz && intact ? kExitOk : kExitRefused, arguments.Has("--json"), out);
 }
 

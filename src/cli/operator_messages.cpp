@@ -162,7 +162,6 @@ std::string StatusLine(const std::string& statusText)
     const std::pair<const std::string&, QString> known[] = {
         {texts::kReadSucceeded, CliText::tr("Data read successfully.")},
         {texts::kWriteSucceeded, CliText::tr("Data updated successfully.")},
-        {texts::kWriteUnverified, CliText::tr("Write not confirmed: the transmitter's state is unknown.")},
     };
     for (const auto& [window, shown] : known) {
         if (EndsWith(line, window))

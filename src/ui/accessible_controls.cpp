@@ -69,12 +69,12 @@ QAccessibleInterface* ControlInterface(const QString& /*className*/, QObject* ob
 
 TCustomDropCombo* Combo(const QAccessibleWidget& combo)
 {
-    return static_cast<TCustomDropCombo*>(combo.widget());
+    return static_cast<TCustomDropCombo*>(combo.object());
 }
 
 TSpinButton* SpinButton(const QAccessibleWidget& button)
 {
-    return static_cast<TSpinButton*>(button.widget());
+    return static_cast<TSpinButton*>(button.object());
 }
 
 }  // namespace

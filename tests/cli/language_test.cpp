@@ -7,9 +7,11 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "cli/arguments.h"
 #include "cli/cli_language.h"
 #include "cli/operator_messages.h"
 #include "command_fixture.h"
+#include "device/frequency_codec.h"
 #include "exchange/exchange_texts.h"
 
 namespace torv::cli {
@@ -153,7 +155,7 @@ TEST(TorvctlLanguage, ProgramSpeaksTheLocalesLanguageOnEveryLine)
         EXPECT_EQ(refused->code, kExitRefused) << refused->err;
         const QStringList lines = QString::fromStdString(read->out + read->err + refused->out + refused->err)
                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        EXPECT_GE(lines.size(), 15);
+        EXPECT_GE(lines.size(), 14);  // 8 of the read, 6 of the refused write
         for (const QString& line : lines) {
             EXPECT_EQ(HasCyrillic(line), russian) << lang << ": " << line.toStdString();
             EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("\\p{L}")))) << line.toStdString();

@@ -19,6 +19,7 @@
 #include "ui/radio_group.h"
 #include "ui/readout_panel.h"
 #include "ui/spin_edit.h"
+#include "ui/ui_texts.h"
 
 namespace torv {
 namespace {
@@ -102,9 +103,10 @@ TEST_F(MainFormTest, EveryControlHasANameAndARole)
     // Nothing the window shows goes without a name.
     for (const auto& [object, control] : found) {
         const auto* widget = qobject_cast<const QWidget*>(object);
-        if (widget && widget->isVisible())
+        if (widget && widget->isVisible()) {
             EXPECT_FALSE(control.name.trimmed().isEmpty())
                 << object->metaObject()->className() << " " << qPrintable(qAccessibleRoleString(control.role));
+        }
     }
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->InfoPanel)->state().busy);
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->CommComboBox)->state().readOnly);
