@@ -516,10 +516,6 @@ Contact the manufacturer.</source>
         <translation>Данные успешно обновлены.</translation>
     </message>
     <message>
-        <source>Write not confirmed: the transmitter&apos;s state is unknown.</source>
-        <translation>Запись не подтверждена: состояние передатчика неизвестно.</translation>
-    </message>
-    <message>
         <source>%1 does not exist: check the port name (torvctl ports lists them) and the cable</source>
         <translation>%1 не существует: проверьте имя порта (их перечисляет torvctl ports) и кабель</translation>
     </message>
@@ -786,10 +782,102 @@ write and its verification finish; a second signal abandons it (exit 5).
     </message>
 </context>
 <context>
-    <name>journal</name>
+    <name>JournalText</name>
+    <message>
+        <source>Qt&apos;s SQLite driver (QSQLITE) is not installed</source>
+        <translation>драйвер SQLite для Qt (QSQLITE) не установлен</translation>
+    </message>
+    <message>
+        <source>the journal %1 cannot be used</source>
+        <translation>журнал %1 нельзя использовать</translation>
+    </message>
+    <message>
+        <source>cannot write to the journal %1</source>
+        <translation>не удаётся записать в журнал %1</translation>
+    </message>
+    <message>
+        <source>it was written by a newer version of the programmer (schema %1, this version knows %2)</source>
+        <translation>он записан более новой версией программатора (схема %1, эта версия знает %2)</translation>
+    </message>
+    <message>
+        <source>cannot bring the schema of the journal %1 up to date</source>
+        <translation>не удаётся обновить схему журнала %1</translation>
+    </message>
+    <message>
+        <source>its schema version is missing</source>
+        <translation>в нём нет версии схемы</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an ISO 8601 time</source>
+        <translation>«%1» — не время в формате ISO 8601</translation>
+    </message>
+    <message>
+        <source>cannot set the mode of the folder %1: %2</source>
+        <translation>не удаётся задать права папки %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1: %2</source>
+        <translation>не удаётся создать папку %1: %2</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be used: %2</source>
+        <translation>папку %1 нельзя использовать: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 — не папка</translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (uid %2)</source>
+        <translation>папка %1 принадлежит другому пользователю (uid %2)</translation>
+    </message>
+    <message>
+        <source>the folder %1 may be changed by other users (mode %2): keep the journal in a folder of your own</source>
+        <translation>папку %1 могут изменять другие пользователи (режим %2): храните журнал в своей папке</translation>
+    </message>
+    <message>
+        <source>it cannot be read as a journal: %1</source>
+        <translation>его нельзя прочитать как журнал: %1</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>it belongs to another user (uid %1)</source>
+        <translation>он принадлежит другому пользователю (uid %1)</translation>
+    </message>
+    <message>
+        <source>it is not an SQLite database, so not a journal: left as it is</source>
+        <translation>это не база данных SQLite и, значит, не журнал: оставлен как есть</translation>
+    </message>
+    <message>
+        <source>it is a database of another program (tables %1): left as it is</source>
+        <translation>это база данных другой программы (таблицы %1): оставлена как есть</translation>
+    </message>
+    <message>
+        <source>the journal %1 cannot be used: %2</source>
+        <translation>журнал %1 нельзя использовать: %2</translation>
+    </message>
+    <message>
+        <source>no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path (TORV_JOURNAL names the file)</source>
+        <translation>журнала нет: ни HOME, ни XDG_DATA_HOME не заданы абсолютным путём (файл задаёт TORV_JOURNAL)</translation>
+    </message>
     <message>
         <source>YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or DD.MM.YYYY [HH:MM[:SS]]</source>
         <translation>ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z или +ЧЧ:ММ или без них для местного времени, или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]</translation>
+    </message>
+    <message>
+        <source>it does not exist (nothing has been recorded there)</source>
+        <translation>его нет (туда ещё ничего не записывалось)</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link; name the file itself</source>
+        <translation>это символическая ссылка; укажите сам файл</translation>
+    </message>
+    <message>
+        <source>it keeps appearing and vanishing</source>
+        <translation>он то появляется, то исчезает</translation>
     </message>
 </context>
 </TS>

@@ -9,6 +9,7 @@
 #include <QUtf8StringView>
 
 #include "cli/cli_text.h"
+#include "journal/journal_text.h"
 
 namespace torv::cli {
 namespace {
@@ -131,7 +132,7 @@ TimeSpan ParseTimeOption(std::string_view option, std::string_view text)
 {
     if (const std::optional<TimeSpan> span = ParseTimeSpan(text))
         return *span;
-    const QString forms = QCoreApplication::translate("journal", kTimeForms);
+    const QString forms = JournalText::tr(kTimeForms);
     throw UsageError(Utf8(CliText::tr("%1 takes a date or a time, not \"%2\" (forms: %3)")
                               .arg(Q(std::string(option)), Q(std::string(text)), forms)));
 }

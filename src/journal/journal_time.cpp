@@ -92,9 +92,10 @@ QString OffsetText(int secondsAhead)
 
 }  // namespace
 
-// Translatable in the context "journal" for the programs that speak the operator's language.
-const char* const kTimeForms = QT_TRANSLATE_NOOP(
-    "journal", "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or DD.MM.YYYY [HH:MM[:SS]]");
+// Translatable (JournalText::tr) for the programs that speak the operator's language.
+const char* const kTimeForms =
+    QT_TRANSLATE_NOOP("JournalText", "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or "
+                                     "DD.MM.YYYY [HH:MM[:SS]]");
 
 std::optional<TimeSpan> ParseTimeSpan(std::string_view text)
 {
