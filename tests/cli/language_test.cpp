@@ -140,6 +140,27 @@ TEST(TorvctlLanguage, RussianIsTheWindowsOwnWordsAndEnglishHasNone)
     EXPECT_EQ(StatusLine(status), "09.12.26 14:31:00  -  Data read successfully.");
 }
 
+// A prompt on the terminal asks in the language spoken and takes its letters; in
+// English the Russian layout's keys in the place of r and c answer too.
+TEST_F(ExchangeCommandsTest, PromptsAskAndAnswerInTheLanguageSpoken)
+{
+    EmulatorFaults silentAdapter;
+    silentAdapter.silent[AdapterCommand::Identify] = 1000;
+    {
+        const RussianSpoken russian;
+        const Outcome asked = Run({"read", Line(silentAdapter), "--no-journal"}, "r\nп\nО\n");
+        EXPECT_EQ(asked.code, kExitExchangeFailed) << asked.err;
+        // r is no answer in Russian: asked again; п retries; О cancels at the second prompt.
+        const QString question = QStringLiteral("[п]овторить или [о]тмена? ");
+        EXPECT_EQ(QString::fromStdString(asked.err).count(question), 3) << asked.err;
+        EXPECT_NE(asked.err.find("Адаптер не обнаружен."), std::string::npos) << asked.err;
+    }
+    const Outcome asked = Run({"read", Line(silentAdapter), "--no-journal"}, "к\nс\n");
+    EXPECT_EQ(asked.code, kExitExchangeFailed) << asked.err;
+    EXPECT_EQ(QString::fromStdString(asked.err).count(QStringLiteral("[r]etry or [c]ancel? ")), 2) << asked.err;
+    EXPECT_NE(asked.err.find("The adapter was not found."), std::string::npos) << asked.err;
+}
+
 // One read and one refused write of the demo transmitter under each locale: every line
 // is in the locale's language, and the JSON result is the same under both.
 TEST(TorvctlLanguage, ProgramSpeaksTheLocalesLanguageOnEveryLine)
