@@ -314,6 +314,7 @@ void TCustomDropCombo::DropDown()
         return;
     if (!listBox_)
         listBox_ = new TDropListBox(this, host);
+    listBox_->setAccessibleName(accessibleName());  // a reader names the list as its field
     remembered_ = selected_;
     listBox_->Open(ListGeometry(), static_cast<int>(items_.indexOf(shownItem_)));
     // Any press outside the field and the list closes the list.

@@ -141,6 +141,9 @@ TEST_F(MainFormTest, AssistiveActionsDoWhatTheMouseDoes)
 
     Act(form->CommComboBox, QAccessibleActionInterface::showMenuAction());
     EXPECT_TRUE(form->CommComboBox->DroppedDown());
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->CommComboBox->ListBox());
+    EXPECT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(list->text(QAccessible::Name), "COM-порт");
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->CommComboBox)->state().expanded);
     Act(form->CommComboBox, QAccessibleActionInterface::showMenuAction());
     EXPECT_FALSE(form->CommComboBox->DroppedDown());
