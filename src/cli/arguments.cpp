@@ -8,6 +8,9 @@
 #include <QStringList>
 #include <QUtf8StringView>
 
+#include "cli/cli_text.h"
+#include "journal/journal_text.h"
+
 namespace torv::cli {
 namespace {
 
@@ -81,7 +84,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Kno
         }
         const QStringList given = parser.values(name);
         if (given.size() > 1 && !option.repeatable)
-            throw UsageError(option.name + " given more than once");
+            throw UsageError(Utf8(CliText::tr("%1 given more than once").arg(Q(option.name))));
         std::vector<std::string>& slot = values_[option.name];
         for (const QString& value : given)
             slot.push_back(Bytes(value));
@@ -117,9 +120,11 @@ double ParseMHz(std::string_view text)
     double value = 0;
     const char* end = text.data() + text.size();
     if (!plainDecimal || std::from_chars(text.data(), end, value, std::chars_format::fixed).ptr != end)
-        throw UsageError("not a frequency in MHz: \"" + shown + "\" (write digits with \".\" as separator)");
+        throw UsageError(
+            Utf8(CliText::tr("not a frequency in MHz: \"%1\" (write digits with \".\" as separator)").arg(Q(shown))));
     if (!(value > 0) || value > kLargestFieldMHz)
-        throw UsageError("frequency out of bounds: \"" + shown + "\" (above 0 and at most 99999999 MHz)");
+        throw UsageError(
+            Utf8(CliText::tr("frequency out of bounds: \"%1\" (above 0 and at most 99999999 MHz)").arg(Q(shown))));
     return value;
 }
 
@@ -127,15 +132,16 @@ TimeSpan ParseTimeOption(std::string_view option, std::string_view text)
 {
     if (const std::optional<TimeSpan> span = ParseTimeSpan(text))
         return *span;
-    throw UsageError(std::string(option) + " takes a date or a time, not \"" + std::string(text) +
-                     "\" (forms: " + kTimeForms + ")");
+    const QString forms = JournalText::tr(kTimeForms);
+    throw UsageError(Utf8(CliText::tr("%1 takes a date or a time, not \"%2\" (forms: %3)")
+                              .arg(Q(std::string(option)), Q(std::string(text)), forms)));
 }
 
 int ParseTransmitterType(std::string_view text)
 {
     if (text == "13" || text == "14" || text == "15")
         return (text[1] - '0') + 10;
-    throw UsageError("unknown transmitter type \"" + std::string(text) + "\" (13, 14 or 15)");
+    throw UsageError(Utf8(CliText::tr("unknown transmitter type \"%1\" (13, 14 or 15)").arg(Q(std::string(text)))));
 }
 
 bool ParseGridStep(std::string_view text)
@@ -144,7 +150,7 @@ bool ParseGridStep(std::string_view text)
         return false;
     if (text == "25")
         return true;
-    throw UsageError("unknown grid step \"" + std::string(text) + "\" (12.5 or 25)");
+    throw UsageError(Utf8(CliText::tr("unknown grid step \"%1\" (12.5 or 25)").arg(Q(std::string(text)))));
 }
 
 std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size)
@@ -155,12 +161,14 @@ std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size
             continue;
         const int digit = HexDigit(c);
         if (digit < 0)
-            throw UsageError("not hexadecimal: \"" + std::string(text) + "\"");
+            throw UsageError(Utf8(CliText::tr("not hexadecimal: \"%1\"").arg(Q(std::string(text)))));
         digits.push_back(digit);
     }
     if (digits.size() != 2 * size)
-        throw UsageError("expected " + std::to_string(size) + " bytes (" + std::to_string(2 * size) +
-                         " hex digits), got " + std::to_string(digits.size()) + " digits");
+        throw UsageError(Utf8(CliText::tr("expected %1 bytes (%2 hex digits), got %3 digits")
+                                  .arg(size)
+                                  .arg(2 * size)
+                                  .arg(digits.size())));
     std::vector<unsigned char> bytes;
     for (std::size_t i = 0; i < digits.size(); i += 2)
         bytes.push_back(static_cast<unsigned char>(digits[i] * 16 + digits[i + 1]));

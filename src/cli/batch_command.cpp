@@ -12,6 +12,8 @@
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
+#include "cli/cli_language.h"
+#include "cli/cli_text.h"
 #include "cli/command_journal.h"
 #include "cli/exchange_session.h"
 #include "cli/write_steps.h"
@@ -36,7 +38,10 @@ struct UnitResult {
     QJsonValue journalError = QJsonValue::Null;  // why its journal row was not written, or null
 
     int ExitCode() const { return failure ? failure->exitCode : kExitOk; }
-    std::string Outcome() const { return failure ? FailureText(*failure) : "programmed and verified"; }
+    std::string Outcome() const
+    {
+        return failure ? FailureText(*failure) : Utf8(CliText::tr("programmed and verified"));
+    }
 };
 
 std::string FrequenciesText(const TransmitterState& state)
@@ -67,11 +72,12 @@ int Weight(int exitCode)
 BatchPlan PlanFromOptions(const Arguments& arguments)
 {
     if (arguments.Has("--plan") == arguments.Has("--f1"))
-        throw UsageError("give either --plan FILE or --f1 MHZ");
+        throw UsageError(Utf8(CliText::tr("give either --plan FILE or --f1 MHZ")));
     if (arguments.Has("--plan")) {
         for (const char* option : {"--f2", "--no-f2", "--step"})
             if (arguments.Has(option))
-                throw UsageError(std::string(option) + " goes with --f1; a plan gives each unit its frequencies");
+                throw UsageError(
+                    Utf8(CliText::tr("%1 goes with --f1; a plan gives each unit its frequencies").arg(option)));
         return BatchPlan::FromCsv(*arguments.Value("--plan"), arguments.Has("--enable-grid-edit"));
     }
     return BatchPlan(WantedFromOptions(arguments));
@@ -84,7 +90,7 @@ std::optional<int> UnitsLimit(const Arguments& arguments)
         return std::nullopt;
     int units = 0;
     if (std::sscanf(text->c_str(), "%d", &units) != 1 || units < 1 || std::to_string(units) != *text)
-        throw UsageError("--units needs a whole number of units, 1 or more");
+        throw UsageError(Utf8(CliText::tr("--units needs a whole number of units, 1 or more")));
     return units;
 }
 
@@ -111,15 +117,15 @@ public:
             if (unitsLimit && static_cast<int>(results_.size()) == *unitsLimit)
                 break;
             if (session_.StopAsked()) {
-                Note("stopped by a signal once the write in progress had ended");
+                Note(CliText::tr("stopped by a signal once the write in progress had ended"));
                 break;
             }
             if (plan_.AllAmong(programmed_)) {
-                Note("every unit of the plan is programmed");
+                Note(CliText::tr("every unit of the plan is programmed"));
                 break;
             }
             if (!console_.answers && unit->readFailed) {  // nobody to change or mend the unit
-                Note("the unit could not be read and nobody is at the terminal: the batch ends");
+                Note(CliText::tr("the unit could not be read and nobody is at the terminal: the batch ends"));
                 break;
             }
             if (!NextUnitConnected())
@@ -137,7 +143,8 @@ private:
         CommandJournal journal(arguments_, "batch", console_, journal_ ? &*journal_ : nullptr);
         std::optional<UnitResult> unit = ProgramUnit(journal);
         if (!unit) {
-            Note("unit " + results_.back().serial + " is still connected and no next unit came: the batch ends");
+            Note(CliText::tr("unit %1 is still connected and no next unit came: the batch ends")
+                     .arg(Q(results_.back().serial)));
             return std::nullopt;
         }
         journal.Finish(session_, unit->ExitCode(), unit->failure);
@@ -158,10 +165,10 @@ private:
         if (!console_.answers && !results_.empty() && serial == results_.back().serial)
             return std::nullopt;
         if (programmed_.contains(serial))
-            return Skipped(serial, "programmed earlier in this batch: not written again");
+            return Skipped(serial, Utf8(CliText::tr("programmed earlier in this batch: not written again")));
         const std::optional<WantedFrequencies> wanted = plan_.For(serial);
         if (!wanted)
-            return Skipped(serial, "not in the plan: nothing was written");
+            return Skipped(serial, Utf8(CliText::tr("not in the plan: nothing was written")));
         const WriteRequest request = RequestFor(*wanted, session_.Exchange());
         if (const std::optional<CommandFailure> failure =
                 CheckedWrite(session_, journal, arguments_.Has("--accept-damaged"), request))
@@ -186,29 +193,29 @@ private:
     {
         if (json_)
             return;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f s", unit.seconds);
-        const char* const end = unit.end == UnitEnd::Failed ? "FAILED " : "";
+        const QString seconds = CliText::tr("%1 s", "seconds").arg(unit.seconds, 0, 'f', 1);
+        const QString end = unit.end == UnitEnd::Failed ? CliText::tr("FAILED") + " " : QString();
         console_.out << (unit.serial.empty() ? "-" : unit.serial) << "\t"
-                     << (unit.frequencies.empty() ? "-" : unit.frequencies) << "\t" << end << unit.Outcome() << "\t"
-                     << seconds << std::endl;
+                     << (unit.frequencies.empty() ? "-" : unit.frequencies) << "\t" << Utf8(end) << unit.Outcome()
+                     << "\t" << Utf8(seconds) << std::endl;
     }
 
-    void Note(const std::string& text) { console_.err << "torvctl: " << text << "\n"; }
+    void Note(const QString& text) { console_.err << "torvctl: " << Utf8(text) << "\n"; }
 
     // Between units, on a terminal: the operator connects the next unit and presses Enter,
-    // or ends the batch with q (also on the Russian layout) or end of input.
+    // or ends the batch with the letter the question shows or end of input.
     bool NextUnitConnected()
     {
         if (!console_.answers)
             return true;
-        console_.err << "connect the next transmitter and press Enter (q ends): " << std::flush;
+        const QString quitLetter = CliText::tr("q", "the letter that ends a batch");
+        const QString quitWord = CliText::tr("quit", "the word that ends a batch");
+        console_.err << Utf8(CliText::tr("connect the next transmitter and press Enter (%1 ends): ").arg(quitLetter))
+                     << std::flush;
         std::string line;
         if (!std::getline(*console_.answers, line))
             return false;
-        line.erase(std::remove_if(line.begin(), line.end(), [](unsigned char c) { return std::isspace(c); }),
-                   line.end());
-        return line != "q" && line != "Q" && line != "й" && line != "Й";
+        return !ReplyPicks(line, quitLetter, quitWord);
     }
 
     int Summary(double seconds)
@@ -253,13 +260,17 @@ private:
                                   {"units", units}},
                       console_.out);
         } else {
-            char line[160];
-            std::snprintf(line, sizeof line,
-                          "%d programmed, %d skipped, %d failed in %.1f s: %.0f units programmed per hour\n",
-                          programmed, skipped, failed, seconds, perHour);
-            console_.out << line;
+            const QString summary =
+                CliText::tr("%1 programmed, %2 skipped, %3 failed in %4 s: %5 units programmed per hour");
+            console_.out << Utf8(summary.arg(programmed)
+                                     .arg(skipped)
+                                     .arg(failed)
+                                     .arg(seconds, 0, 'f', 1)
+                                     .arg(perHour, 0, 'f', 0))
+                         << "\n";
             if (!unknownText.empty())
-                console_.out << "state unknown, read these units again: " << unknownText << "\n";
+                console_.out << Utf8(CliText::tr("state unknown, read these units again: %1").arg(Q(unknownText)))
+                             << "\n";
         }
         return exitCode;
     }
@@ -286,7 +297,7 @@ int RunBatch(const std::vector<std::string>& args, const Console& console)
                                                     {"--enable-grid-edit"},
                                                     {"--units", true}}));
     if (!arguments.Positional().empty())
-        throw UsageError("batch takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("batch")));
     const BatchPlan plan = PlanFromOptions(arguments);
     const std::optional<int> unitsLimit = UnitsLimit(arguments);
     Session session(arguments, console);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 
 namespace torv::cli {
 namespace {
@@ -30,8 +31,8 @@ constexpr std::size_t kLargestPlan = 10 * 1024 * 1024;
 // The plan's bytes, from a regular file only (a pipe or a device could block or never end).
 std::string FileText(const std::string& path)
 {
-    const auto unreadable = [&](const std::string& why) {
-        return UsageError("cannot read the plan " + path + ": " + why);
+    const auto unreadable = [&](const QString& why) {
+        return UsageError(Utf8(CliText::tr("cannot read the plan %1: %2").arg(Q(path), why)));
     };
     struct File {
         int fd;
@@ -43,9 +44,9 @@ std::string FileText(const std::string& path)
     } file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
-        throw unreadable(std::strerror(errno));
+        throw unreadable(Q(std::strerror(errno)));
     if (!S_ISREG(info.st_mode))
-        throw unreadable("it is not a regular file");
+        throw unreadable(CliText::tr("it is not a regular file"));
     std::string text;
     char piece[1 << 16];
     for (;;) {
@@ -53,12 +54,12 @@ std::string FileText(const std::string& path)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            throw unreadable(std::strerror(errno));
+            throw unreadable(Q(std::strerror(errno)));
         if (count == 0)
             break;
         text.append(piece, static_cast<std::size_t>(count));
         if (text.size() > kLargestPlan)
-            throw unreadable("it is larger than 10 MiB");
+            throw unreadable(CliText::tr("it is larger than 10 MiB"));
     }
     return text;
 }
@@ -90,8 +91,9 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned 
     csv_set_delim(&parser, delimiter);
     if (csv_parse(&parser, text.data(), text.size(), field, rowEnd, &collected) != text.size() ||
         csv_fini(&parser, field, rowEnd, &collected) != 0)
-        throw UsageError("not valid CSV after row " +
-                         std::to_string(collected.rows.size()) + ": " + csv_strerror(csv_error(&parser)));
+        throw UsageError(Utf8(CliText::tr("not valid CSV after row %1: %2")
+                                  .arg(collected.rows.size())
+                                  .arg(Q(csv_strerror(csv_error(&parser))))));
     return collected.rows;
 }
 
@@ -112,7 +114,7 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
     try {
         rows = CsvRows(text, semicolons ? ';' : ',');
     } catch (const UsageError& error) {
-        throw UsageError("the plan " + path + " is " + error.what());
+        throw UsageError(Utf8(CliText::tr("the plan %1 is %2").arg(Q(path), Q(error.what()))));
     }
 
     const Row columns = rows.empty() ? Row{} : rows.front();
@@ -120,13 +122,13 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
                             std::equal(columns.begin(), columns.end(), kColumns.begin(),
                                        [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
     if (!headerFits)
-        throw UsageError("the plan " + path + " must start with the header serial,f1,f2,step");
+        throw UsageError(Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(Q(path))));
     BatchPlan plan;
     for (std::size_t number = 1; number < rows.size(); ++number) {
         Row row = rows[number];
-        const std::string where = "the plan " + path + ", row " + std::to_string(number + 1) + ": ";
+        const std::string where = Utf8(CliText::tr("the plan %1, row %2: ").arg(Q(path)).arg(number + 1));
         if (row.size() > columns.size())
-            throw UsageError(where + "more fields than the header names");
+            throw UsageError(where + Utf8(CliText::tr("more fields than the header names")));
         row.resize(kColumns.size());
         if (semicolons) {
             for (std::size_t number = 1; number < kColumns.size(); ++number)  // f1, f2, step
@@ -134,9 +136,9 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
         }
         const std::string& serial = row[0];
         if (serial.empty())
-            throw UsageError(where + "no serial number");
+            throw UsageError(where + Utf8(CliText::tr("no serial number")));
         if (plan.units_.contains(serial))
-            throw UsageError(where + "serial number " + serial + " is planned twice");
+            throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(Q(serial))));
         WantedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
         if (!row[2].empty())
             wanted.f2 = row[2];
@@ -149,7 +151,7 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
         }
     }
     if (plan.units_.empty())
-        throw UsageError("the plan " + path + " plans no unit");
+        throw UsageError(Utf8(CliText::tr("the plan %1 plans no unit").arg(Q(path))));
     return plan;
 }
 

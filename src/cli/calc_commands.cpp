@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/results.h"
 #include "device/blocks.h"
 #include "device/checksum.h"
@@ -22,9 +23,19 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count)
     return text.str();
 }
 
-std::string MHzText(double hz)
+QString MHzText(double hz)
 {
-    return FormatMHz(hz, ".") + " MHz";
+    return CliText::tr("%1 MHz").arg(Q(FormatMHz(hz, ".")));
+}
+
+// One line of text, in the language spoken.
+struct Line {
+    QString text;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line)
+{
+    return out << Utf8(line.text) << "\n";
 }
 
 // A command's result, both as lines for a person and as a JSON object.
@@ -47,7 +58,7 @@ struct Output {
 std::string SingleFrequency(const Arguments& arguments)
 {
     if (arguments.Positional().size() != 1)
-        throw UsageError("give exactly one frequency in MHz");
+        throw UsageError(Utf8(CliText::tr("give exactly one frequency in MHz")));
     return arguments.Positional().front();
 }
 
@@ -66,19 +77,26 @@ int CalcLegacy(const std::string& typed, Output& output)
     }
     output.json.insert("programmable", search.success);
     if (!search.success) {
-        out << typed << " MHz cannot be programmed in legacy mode: ";
         if (search.best)
-            out << "the closest divisors (R " << search.best->r << ", N " << search.best->n << ", A "
-                << search.best->a << ") miss it by " << search.bestError << " Hz; at most "
-                << kLegacyAcceptedErrorHz << " Hz is allowed\n";
+            out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: the closest divisors (R %2, N %3, "
+                                    "A %4) miss it by %5 Hz; at most %6 Hz is allowed")
+                            .arg(Q(typed))
+                            .arg(search.best->r)
+                            .arg(search.best->n)
+                            .arg(search.best->a)
+                            .arg(search.bestError)
+                            .arg(kLegacyAcceptedErrorHz)};
         else
-            out << "no divisors come within 1 MHz of it\n";
+            out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: no divisors come within 1 MHz of it")
+                            .arg(Q(typed))};
         return kExitRefused;
     }
     const LegacyDivisors& d = *search.best;
-    out << "R " << d.r << ", N " << d.n << ", A " << d.a << "\n"
-        << "achieved " << d.achievedHz << " Hz (" << MHzText(static_cast<double>(d.achievedHz)) << "), error "
-        << search.bestError << " Hz\n";
+    out << Line{QStringLiteral("R %1, N %2, A %3").arg(d.r).arg(d.n).arg(d.a)}
+        << Line{CliText::tr("achieved %1 Hz (%2), error %3 Hz")
+                    .arg(d.achievedHz)
+                    .arg(MHzText(static_cast<double>(d.achievedHz)))
+                    .arg(search.bestError)};
     return kExitOk;
 }
 
@@ -88,7 +106,7 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, Output& outpu
     const double mhz = ParseMHz(typed);
     const std::optional<std::string> typeText = arguments.Value("--type");
     if (!typeText)
-        throw UsageError("grid mode needs --type 13, 14 or 15");
+        throw UsageError(Utf8(CliText::tr("grid mode needs --type 13, 14 or 15")));
     const TransmitterType type = *FindTransmitterType(static_cast<std::uint8_t>(ParseTransmitterType(*typeText)));
     const bool grid25kHz = ParseGridStep(arguments.Value("--step").value_or("12.5"));
     const bool second = arguments.Has("--second");
@@ -109,12 +127,16 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, Output& outpu
                               {"channel", second ? 2 : 1},
                               {"record", QString::fromStdString(Hex(block.data() + offset, kRecordSize))},
                               {"inRange", inRange}};
-    out << "N " << g.n << ", F " << g.f << " (P " << type.gridDivider << ")\n"
-        << "achieved " << std::fixed << std::setprecision(0) << hz << " Hz (" << MHzText(hz) << ")\n"
-        << "channel " << (second ? 2 : 1) << " record: " << Hex(block.data() + offset, kRecordSize) << "\n";
+    out << Line{QStringLiteral("N %1, F %2 (P %3)").arg(g.n).arg(g.f).arg(type.gridDivider)}
+        << Line{CliText::tr("achieved %1 Hz (%2)").arg(hz, 0, 'f', 0).arg(MHzText(hz))}
+        << Line{CliText::tr("channel %1 record: %2")
+                    .arg(second ? 2 : 1)
+                    .arg(Q(Hex(block.data() + offset, kRecordSize)))};
     if (!inRange) {
-        out << "outside the range of type " << int(type.code) << " (" << type.minMHz << " to " << type.maxMHz
-            << " MHz): the programmer refuses to write it\n";
+        out << Line{CliText::tr("outside the range of type %1 (%2 to %3 MHz): the programmer refuses to write it")
+                        .arg(int(type.code))
+                        .arg(type.minMHz)
+                        .arg(type.maxMHz)};
         return kExitRefused;
     }
     return kExitOk;
@@ -128,9 +150,9 @@ int RunCalc(const std::vector<std::string>& args, std::ostream& out)
                               {{"--legacy"}, {"--grid"}, {"--type", true}, {"--step", true}, {"--second"}, {"--json"}});
     const bool legacy = arguments.Has("--legacy");
     if (legacy == arguments.Has("--grid"))
-        throw UsageError("choose one of --legacy and --grid");
+        throw UsageError(Utf8(CliText::tr("choose one of --legacy and --grid")));
     if (legacy && (arguments.Has("--type") || arguments.Has("--step") || arguments.Has("--second")))
-        throw UsageError("--type, --step and --second belong to --grid");
+        throw UsageError(Utf8(CliText::tr("--type, --step and --second belong to --grid")));
     const std::string typed = SingleFrequency(arguments);
     Output output;
     const int code = legacy ? CalcLegacy(typed, output) : CalcGrid(typed, arguments, output);
@@ -151,43 +173,46 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
     const std::optional<TransmitterType> type =
         typeText ? FindTransmitterType(static_cast<std::uint8_t>(ParseTransmitterType(*typeText))) : std::nullopt;
     if (view.GridMode() && !type)
-        throw UsageError("a grid-mode record needs --type 13, 14 or 15");
+        throw UsageError(Utf8(CliText::tr("a grid-mode record needs --type 13, 14 or 15")));
     const int gridDivider = type ? type->gridDivider : 0;
 
     Output output;
     std::ostream& text = output.text;
-    text << "flags 0x" << Hex(record.data(), 1) << ": " << (view.InUse() ? "in use" : "not in use") << ", "
-         << (view.GridMode() ? "grid mode" : "legacy mode");
+    const QString use = view.InUse() ? CliText::tr("in use") : CliText::tr("not in use");
+    const QString flags = Q(Hex(record.data(), 1));
     if (view.GridMode())
-        text << ", " << (view.Grid25kHz() ? "25" : "12.5") << " kHz step";
-    text << "\n";
+        text << Line{CliText::tr("flags 0x%1: %2, grid mode, %3 kHz step")
+                         .arg(flags, use, view.Grid25kHz() ? QStringLiteral("25") : QStringLiteral("12.5"))};
+    else
+        text << Line{CliText::tr("flags 0x%1: %2, legacy mode").arg(flags, use)};
     output.json = QJsonObject{{"flags", QString::fromStdString(Hex(record.data(), 1))},
                               {"inUse", view.InUse()},
                               {"mode", view.GridMode() ? "grid" : "legacy"}};
     std::optional<double> hz;
     if (view.GridMode()) {
-        text << "N " << view.N() << ", F " << view.RorF() << " (P " << gridDivider << ")\n";
+        text << Line{QStringLiteral("N %1, F %2 (P %3)").arg(view.N()).arg(view.RorF()).arg(gridDivider)};
         output.json.insert("gridStepKHz", view.Grid25kHz() ? 25.0 : 12.5);
         output.json.insert("n", static_cast<double>(view.N()));
         output.json.insert("f", static_cast<double>(view.RorF()));
         output.json.insert("p", gridDivider);
         hz = DecodeGrid(view.N(), view.RorF(), gridDivider);
     } else {
-        text << "A " << int(view.A()) << ", N " << view.N() << ", R " << view.RorF() << "\n";
+        text << Line{QStringLiteral("A %1, N %2, R %3").arg(int(view.A())).arg(view.N()).arg(view.RorF())};
         output.json.insert("a", int(view.A()));
         output.json.insert("n", static_cast<double>(view.N()));
         output.json.insert("r", static_cast<double>(view.RorF()));
         hz = DecodeLegacy(view.A(), view.N(), view.RorF());
     }
     const bool intact = RecordIntact(record);
-    text << "CRC " << Hex(record.data() + 6, 2) << ": " << (intact ? "intact" : "does not match") << "\n";
+    text << Line{CliText::tr("CRC %1: %2")
+                .arg(Q(Hex(record.data() + 6, 2)), intact ? CliText::tr("intact") : CliText::tr("does not match"))};
     output.json.insert("crc", QString::fromStdString(Hex(record.data() + 6, 2)));
     output.json.insert("intact", intact);
     output.json.insert("frequency", hz ? QJsonValue(QString::fromStdString(FormatMHz(*hz, "."))) : QJsonValue());
     if (hz)
-        text << "frequency " << MHzText(*hz) << "\n";
+        text << Line{CliText::tr("frequency %1").arg(MHzText(*hz))};
     else
-        text << "frequency: none (R is 0)\n";
+        text << Line{CliText::tr("frequency: none (R is 0)")};
     return output.Print(hz && intact ? kExitOk : kExitRefused, arguments.Has("--json"), out);
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/exchange_session.h"
 
 namespace torv::cli {
@@ -89,7 +90,7 @@ Journal* CommandJournal::Opened()
 void CommandJournal::Warn(const Journal& journal)
 {
     error_ = journal.Error();
-    console_.err << "torvctl: warning: the journal was not written: " << error_ << "\n";
+    console_.err << "torvctl: " << Utf8(CliText::tr("warning: the journal was not written: %1").arg(Q(error_))) << "\n";
 }
 
 JournalRows ReadJournal(const JournalQuery& query)

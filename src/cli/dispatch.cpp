@@ -8,6 +8,7 @@
 #include "cli/batch_command.h"
 #include "cli/calc_commands.h"
 #include "cli/doctor_command.h"
+#include "cli/cli_text.h"
 #include "cli/exchange_commands.h"
 #include "cli/journal_commands.h"
 #include "cli/results.h"
@@ -15,7 +16,8 @@
 
 namespace torv::cli {
 
-const char* const kUsage =
+const char* const kUsage = QT_TRANSLATE_NOOP(
+    "CliText",
     "usage: torvctl COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
@@ -49,6 +51,7 @@ const char* const kUsage =
     "\n"
     "  --demo            use a built-in emulated adapter with a transmitter instead of a port\n"
     "  --json            the result as one JSON object on standard output, also on failure\n"
+    "                    (everything in English then, as the JSON values are)\n"
     "  --trace           log every byte on the line, with time stamps, to standard error\n"
     "  --accept-damaged  take a parameter block that fails its check, as the window's\n"
     "                    Cancel does (a write then seals its records anew)\n"
@@ -60,6 +63,7 @@ const char* const kUsage =
     "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
     "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
     "  standard output, messages and prompts to standard error.\n"
+    "  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.\n"
     "\n"
     "exit codes:\n"
     "  0  done and verified: a read whose blocks passed their checks, or a damaged\n"
@@ -78,7 +82,7 @@ const char* const kUsage =
     "     newer version (journal, restore)\n"
     "\n"
     "While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the\n"
-    "write and its verification finish; a second signal abandons it (exit 5).\n";
+    "write and its verification finish; a second signal abandons it (exit 5).\n");
 
 namespace {
 
@@ -103,21 +107,22 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
     if (command == "doctor")
         return RunDoctor(args, console);
     if (command == "--help" || command == "-h" || command == "help") {
-        console.out << kUsage;
+        console.out << Utf8(CliText::tr(kUsage));
         return kExitOk;
     }
     if (command == "--version") {
         console.out << "torvctl " TORV_VERSION "\n";
         return kExitOk;
     }
-    throw UsageError(command.empty() ? "no command given" : "unknown command \"" + command + "\"");
+    throw UsageError(Utf8(command.empty() ? CliText::tr("no command given")
+                                          : CliText::tr("unknown command \"%1\"").arg(Q(command))));
 }
 
 int Fail(const CommandFailure& failure, bool json, const Console& console)
 {
     PrintFailure(failure, console.err);
     if (failure.exitCode == kExitUsage)
-        console.err << "try: torvctl --help\n";
+        console.err << Utf8(CliText::tr("try: torvctl --help")) << "\n";
     if (json)
         PrintJson(FailureJson(failure), console.out);
     return failure.exitCode;

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/command_journal.h"
 #include "cli/exchange_session.h"
 #include "cli/results.h"
@@ -58,19 +59,24 @@ std::optional<EarlierBlock> BlockBeforeLastWrite(const std::vector<JournalEntry>
     for (const JournalEntry& row : rows) {
         if (row.operation == "read" || !row.success || row.blockReadHex.empty())
             continue;
-        EarlierBlock earlier{{}, "the write of " + ShownTime(row.timeUtc), {}};
+        EarlierBlock earlier{{}, Utf8(CliText::tr("the write of %1").arg(Q(ShownTime(row.timeUtc)))), {}};
         try {
             const std::vector<unsigned char> bytes = ParseHexBytes(row.blockReadHex, earlier.block.size());
             std::copy(bytes.begin(), bytes.end(), earlier.block.begin());
         } catch (const UsageError& error) {
-            console.err << "torvctl: warning: the journal's row of " << earlier.write << " cannot be decoded ("
-                        << error.what() << "): passed over\n";
+            console.err << "torvctl: "
+                        << Utf8(CliText::tr("warning: the journal's row of %1 cannot be decoded (%2): passed over")
+                                    .arg(Q(earlier.write), Q(error.what())))
+                        << "\n";
             continue;
         }
         earlier.damaged = DamagedRecords(earlier.block);
         if (!earlier.damaged.empty() && !acceptDamaged) {
-            console.err << "torvctl: warning: the block the unit held before " << earlier.write << " failed its check ("
-                        << RecordsText(earlier.damaged) << "): passed over; --accept-damaged writes it back\n";
+            console.err << "torvctl: "
+                        << Utf8(CliText::tr("warning: the block the unit held before %1 failed its check (%2): passed "
+                                            "over; --accept-damaged writes it back")
+                                    .arg(Q(earlier.write), Q(RecordsText(earlier.damaged))))
+                        << "\n";
             continue;
         }
         return earlier;
@@ -84,7 +90,7 @@ int RunPorts(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(args, {{"--json"}});
     if (!arguments.Positional().empty())
-        throw UsageError("ports takes no arguments");
+        throw UsageError(Utf8(CliText::tr("ports takes no arguments")));
     const std::vector<PortIdentity> ports = DiscoverPorts();
     if (arguments.Has("--json")) {
         QJsonArray list;
@@ -99,7 +105,7 @@ int RunPorts(const std::vector<std::string>& args, const Console& console)
         return kExitOk;
     }
     if (ports.empty())
-        console.out << "no serial ports found\n";
+        console.out << Utf8(CliText::tr("no serial ports found")) << "\n";
     // One line a port: name, device path, and what the system tells of it.
     for (const PortIdentity& port : ports)
         console.out << port.name << "\t" << PortDevicePath(port.name) << "\t" << PortIdentityText(port) << "\n";
@@ -110,7 +116,7 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(args, LineOptionsAnd());
     if (!arguments.Positional().empty())
-        throw UsageError("read takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("read")));
     const bool json = arguments.Has("--json");
     Session session(arguments, console);
     CommandJournal journal(arguments, "read", console);
@@ -120,8 +126,11 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
     journal.Finish(session, kExitOk);
     if (!damaged.empty())
-        console.err << "torvctl: warning: " << RecordsText(damaged)
-                    << " failed its check and was accepted as read: what it shows may be wrong\n";
+        console.err << "torvctl: "
+                    << Utf8(CliText::tr("warning: %1 failed its check and was accepted as read: what it shows may "
+                                        "be wrong")
+                                .arg(Q(RecordsText(damaged))))
+                    << "\n";
     if (json) {
         QJsonArray damagedJson;
         for (int record : damaged)
@@ -143,9 +152,9 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
     const Arguments arguments(
         args, LineOptionsAnd({{"--f1", true}, {"--f2", true}, {"--no-f2"}, {"--step", true}, {"--enable-grid-edit"}}));
     if (!arguments.Positional().empty())
-        throw UsageError("write takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("write")));
     if (!arguments.Has("--f1"))
-        throw UsageError("write needs --f1 MHZ");
+        throw UsageError(Utf8(CliText::tr("write needs --f1 MHZ")));
     const WantedFrequencies wanted = WantedFromOptions(arguments);
     const bool json = arguments.Has("--json");
 
@@ -160,10 +169,10 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(args, LineOptionsAnd({{"--serial", true}, {"--before", true}}));
     if (!arguments.Positional().empty())
-        throw UsageError("restore takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("restore")));
     const std::optional<std::string> serial = arguments.Value("--serial");
     if (!serial || serial->empty())
-        throw UsageError("restore needs --serial S, the serial number of the unit to restore");
+        throw UsageError(Utf8(CliText::tr("restore needs --serial S, the serial number of the unit to restore")));
     const bool json = arguments.Has("--json");
     JournalQuery query{.serial = *serial};
     const std::optional<std::string> before = arguments.Value("--before");
@@ -176,8 +185,11 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
         BlockBeforeLastWrite(found.rows, arguments.Has("--accept-damaged"), console);
     if (!earlier)
         return Report({kExitRefused, "nothing-to-restore",
-                       "the journal holds no verified write of unit " + *serial + (before ? " before " + *before : "") +
-                           " to go back from",
+                       Utf8(before ? CliText::tr("the journal holds no verified write of unit %1 before %2 to go "
+                                                 "back from")
+                                         .arg(Q(*serial), Q(*before))
+                                   : CliText::tr("the journal holds no verified write of unit %1 to go back from")
+                                         .arg(Q(*serial))),
                        std::nullopt},
                       json, console);
 
@@ -186,17 +198,19 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
     if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
         return *failed;
     if (const std::string connected = session.Transmitter().serial; connected != *serial) {
-        const CommandFailure wrongUnit{kExitRefused, "wrong-unit",
-                                       "the connected unit is " + connected + ", not " + *serial +
-                                           ": nothing was written",
-                                       std::nullopt};
+        const CommandFailure wrongUnit{
+            kExitRefused, "wrong-unit",
+            Utf8(CliText::tr("the connected unit is %1, not %2: nothing was written").arg(Q(connected), Q(*serial))),
+            std::nullopt};
         journal.Finish(session, wrongUnit.exitCode, wrongUnit);
         return Report(wrongUnit, json, console, std::nullopt, &journal);
     }
     if (!earlier->damaged.empty())
-        console.err << "torvctl: warning: " << RecordsText(earlier->damaged) << " of the block journaled before "
-                    << earlier->write << " failed its check and is written back as accepted: what it restores may "
-                    << "be wrong\n";
+        console.err << "torvctl: "
+                    << Utf8(CliText::tr("warning: %1 of the block journaled before %2 failed its check and is "
+                                        "written back as accepted: what it restores may be wrong")
+                                .arg(Q(RecordsText(earlier->damaged)), Q(earlier->write)))
+                    << "\n";
     // The grid step comes back as it was, as with the grid-edit option.
     return WriteAfterRead(session, journal, arguments, RequestWith(earlier->block, session.Exchange(), true), console);
 }

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/port_advice.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
@@ -20,9 +21,9 @@ Session::Session(const Arguments& arguments, const Console& console)
 {
     const std::optional<std::string> port = arguments.Value("--port");
     if (port.has_value() == arguments.Has("--demo"))
-        throw UsageError("give either --port NAME|PATH or --demo");
+        throw UsageError(Utf8(CliText::tr("give either --port NAME|PATH or --demo")));
     if (port && port->empty())
-        throw UsageError("--port needs a port name or a device path (torvctl ports lists them)");
+        throw UsageError(Utf8(CliText::tr("--port needs a port name or a device path (torvctl ports lists them)")));
     if (port) {
         devicePath_ = PortDevicePath(*port);
     } else {
@@ -62,8 +63,9 @@ std::optional<CommandFailure> Session::Read()
             return std::nullopt;
         }
         return CommandFailure{kExitRefused, "damaged-data",
-                              "the parameter block read failed its check (" + RecordsText(damaged) +
-                                  ") and was not accepted: nothing was written; --accept-damaged accepts it",
+                              Utf8(CliText::tr("the parameter block read failed its check (%1) and was not accepted: "
+                                               "nothing was written; --accept-damaged accepts it")
+                                       .arg(Q(RecordsText(damaged)))),
                               host_.LastPrompt()};
     }
     default:
@@ -92,17 +94,18 @@ std::optional<CommandFailure> Session::Write(const ParameterBlock& block, const 
         return FailureBeforeSending();
     if (writeAbandoned_)
         return CommandFailure{kExitNotVerified, "not-verified",
-                              "the write was abandoned by a signal before its verification: "
-                              "the unit's state is unknown; read it again",
+                              Utf8(CliText::tr("the write was abandoned by a signal before its verification: "
+                                               "the unit's state is unknown; read it again")),
                               host_.LastPrompt()};
     if (exchange_.OtherUnitFound())
         return CommandFailure{kExitNotVerified, "not-verified",
-                              "another transmitter was connected when the write was to be repeated: nothing was "
-                              "written to it; the state of the unit read first is unknown; read it again",
+                              Utf8(CliText::tr("another transmitter was connected when the write was to be repeated: "
+                                               "nothing was written to it; the state of the unit read first is "
+                                               "unknown; read it again")),
                               host_.LastPrompt()};
     return CommandFailure{kExitNotVerified, "not-verified",
-                          "the block was sent to the transmitter but its read-back did not confirm it: "
-                          "the unit's state is unknown; read it again",
+                          Utf8(CliText::tr("the block was sent to the transmitter but its read-back did not confirm "
+                                           "it: the unit's state is unknown; read it again")),
                           host_.LastPrompt()};
 }
 
@@ -110,10 +113,13 @@ void Session::NoteStopSignal(int count)
 {
     stopAsked_ = true;
     if (count == 1) {
-        messages_ << "torvctl: the block is on its way into the transmitter: the write and its verification are "
-                     "finished first (a second signal abandons them, leaving the unit's state unknown)\n";
+        messages_ << "torvctl: "
+                  << Utf8(CliText::tr("the block is on its way into the transmitter: the write and its "
+                                      "verification are finished first (a second signal abandons them, leaving "
+                                      "the unit's state unknown)"))
+                  << "\n";
     } else if (!writeAbandoned_) {
-        messages_ << "torvctl: the write is abandoned: the unit's state is unknown\n";
+        messages_ << "torvctl: " << Utf8(CliText::tr("the write is abandoned: the unit's state is unknown")) << "\n";
         writeAbandoned_ = true;
     }
 }
@@ -136,17 +142,19 @@ CommandFailure Session::FailureBeforeSending() const
         // The port may be fine and this program out of file descriptors.
         if (const std::optional<std::string> limit = FileLimitReached())
             return CommandFailure{kExitExchangeFailed, "exchange-failed",
-                                  "cannot open " + devicePath_ + ": " + *limit, std::nullopt};
+                                  Utf8(CliText::tr("cannot open %1: %2").arg(Q(devicePath_), Q(*limit))), std::nullopt};
         return CommandFailure{kExitPortUnavailable, "port-unavailable",
                               PortAdvice(DiagnosePort(devicePath_, traced_.OpenFailure(), ThisUser()), *openError),
                               std::nullopt};
     }
-    std::string message = "the exchange with the transmitter did not complete";
-    if (const std::optional<Message>& prompt = host_.LastPrompt())
-        message += " (last prompt: " + std::string(1, PromptLetter(*prompt)) + ")";
+    const std::optional<Message>& prompt = host_.LastPrompt();
+    QString message = CliText::tr("the exchange with the transmitter did not complete");
+    if (prompt)
+        message = CliText::tr("the exchange with the transmitter did not complete (last prompt: %1)")
+                      .arg(QChar(PromptLetter(*prompt)));
     else if (!traced_.Failure().empty())
-        message += " (" + traced_.Failure() + ")";
-    return CommandFailure{kExitExchangeFailed, "exchange-failed", message, host_.LastPrompt()};
+        message += QStringLiteral(" (%1)").arg(Q(traced_.Failure()));
+    return CommandFailure{kExitExchangeFailed, "exchange-failed", Utf8(message), prompt};
 }
 
 }  // namespace torv::cli

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/command_journal.h"
 #include "cli/write_steps.h"
 #include "device/frequency_codec.h"
@@ -25,14 +26,16 @@ std::string OptionalText(const std::optional<int>& value)
     return value ? std::to_string(*value) : "";
 }
 
-// The outcome as the table shows it: a write that never completed its row says so.
+// The outcome as the table shows it: a write that never completed its row says so. The
+// outcome itself is shown as it was recorded.
 std::string OutcomeText(const JournalEntry& row)
 {
     switch (row.state) {
-    case RowState::InProgress: return "in progress";
+    case RowState::InProgress: return Utf8(CliText::tr("in progress"));
     case RowState::Interrupted:
-        return "interrupted: the unit's state is unknown" +
-               (row.outcome.empty() || row.outcome == "in progress" ? std::string() : " (" + row.outcome + ")");
+        return Utf8(row.outcome.empty() || row.outcome == "in progress"
+                        ? CliText::tr("interrupted: the unit's state is unknown")
+                        : CliText::tr("interrupted: the unit's state is unknown (%1)").arg(Q(row.outcome)));
     case RowState::Done: break;
     }
     return row.outcome;
@@ -108,7 +111,7 @@ void PrintJsonRows(const std::vector<JournalEntry>& rows, std::ostream& out)
 void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
 {
     if (rows.empty())
-        out << "no operations recorded\n";
+        out << Utf8(CliText::tr("no operations recorded")) << "\n";
     for (const JournalEntry& row : rows) {
         const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
         const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
@@ -131,9 +134,9 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
                                      {"--json"},
                                      {"--csv"}});
     if (!arguments.Positional().empty())
-        throw UsageError("journal takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("journal")));
     if (arguments.Has("--json") && arguments.Has("--csv"))
-        throw UsageError("give --json or --csv, not both");
+        throw UsageError(Utf8(CliText::tr("give --json or --csv, not both")));
     JournalQuery query;
     query.serial = arguments.Value("--serial").value_or("");
     // A date or a time given in part covers the whole of it: --until 2026-12-01 takes the day.
@@ -143,7 +146,7 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
         query.before = ParseTimeOption("--until", *until).end;
     if (const std::optional<std::string> outcome = arguments.Value("--outcome")) {
         if (*outcome != "success" && *outcome != "failed")
-            throw UsageError("--outcome takes success or failed, not \"" + *outcome + "\"");
+            throw UsageError(Utf8(CliText::tr("--outcome takes success or failed, not \"%1\"").arg(Q(*outcome))));
         query.success = *outcome == "success";
     }
     const JournalRows found = ReadJournal(query);

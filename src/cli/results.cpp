@@ -1,10 +1,13 @@
 #include "cli/results.h"
 
+#include <algorithm>
 #include <ostream>
+#include <utility>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include "cli/cli_text.h"
 #include "cli/terminal_host.h"
 #include "device/checksum.h"
 #include "device/frequency_codec.h"
@@ -15,14 +18,9 @@
 namespace torv::cli {
 namespace {
 
-QString Q(const std::string& text)
+QString FrequencyText(const std::optional<double>& hz)
 {
-    return QString::fromStdString(text);
-}
-
-std::string FrequencyText(const std::optional<double>& hz)
-{
-    return hz ? FormatMHz(*hz, ".") : std::string("none");
+    return hz ? Q(FormatMHz(*hz, ".")) : CliText::tr("none", "no frequency");
 }
 
 QJsonValue FrequencyJson(const std::optional<double>& hz)
@@ -48,15 +46,26 @@ TransmitterState DescribeTransmitter(InfoBlock info, const ParameterBlock& block
 
 void PrintTransmitter(const TransmitterState& state, std::ostream& out)
 {
-    const std::string step = state.grid25kHz ? "25" : "12.5";
-    out << "date of manufacture  " << state.date << "\n"
-        << "serial number        " << state.serial << "\n"
-        << "firmware version     " << state.version << "\n"
-        << "device type          " << state.deviceType << "\n"
-        << "synthesizer mode     " << (state.gridMode ? "grid, " + step + " kHz grid" : "legacy") << "\n"
-        << "first frequency      " << FrequencyText(state.firstHz) << " MHz\n"
-        << "second frequency     " << FrequencyText(state.secondHz) << " MHz"
-        << (state.secondEnabled ? "" : " (not enabled)") << "\n";
+    const QString step = state.grid25kHz ? QStringLiteral("25") : QStringLiteral("12.5");
+    const QString second = state.secondEnabled
+                               ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz))
+                               : CliText::tr("%1 MHz (not enabled)").arg(FrequencyText(state.secondHz));
+    const std::pair<QString, QString> lines[] = {
+        {CliText::tr("date of manufacture"), Q(state.date)},
+        {CliText::tr("serial number"), Q(state.serial)},
+        {CliText::tr("firmware version"), Q(state.version)},
+        {CliText::tr("device type"), QString::number(state.deviceType)},
+        {CliText::tr("synthesizer mode"),
+         state.gridMode ? CliText::tr("grid, %1 kHz grid").arg(step) : CliText::tr("legacy", "synthesizer mode")},
+        {CliText::tr("first frequency"), CliText::tr("%1 MHz").arg(FrequencyText(state.firstHz))},
+        {CliText::tr("second frequency"), second},
+    };
+    // The values line up two blanks after the longest heading.
+    qsizetype width = 0;
+    for (const auto& [heading, value] : lines)
+        width = std::max(width, heading.size());
+    for (const auto& [heading, value] : lines)
+        out << Utf8(heading.leftJustified(width + 2) + value) << "\n";
 }
 
 QJsonObject TransmitterJson(const TransmitterState& state)
@@ -87,10 +96,10 @@ std::vector<int> DamagedRecords(const ParameterBlock& block)
 std::string RecordsText(const std::vector<int>& records)
 {
     if (records.empty())
-        return "no record";
+        return Utf8(CliText::tr("no record"));
     if (records.size() == 1)
-        return "record " + std::to_string(records.front());
-    return "records 1 and 2";
+        return Utf8(CliText::tr("record %1").arg(records.front()));
+    return Utf8(CliText::tr("records 1 and 2"));
 }
 
 QJsonObject FailureJson(const CommandFailure& failure)

@@ -5,28 +5,13 @@
 
 #include <QEventLoop>
 
+#include "cli/cli_language.h"
+#include "cli/cli_text.h"
+#include "cli/operator_messages.h"
 #include "exchange/exchange_texts.h"
 
 namespace torv::cli {
 namespace {
-
-// Message texts centre their lines with blanks and break them with "\r\n".
-std::string TerminalText(const std::string& text)
-{
-    std::string lines;
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        std::size_t end = text.find("\r\n", begin);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(begin, end - begin);
-        line.erase(0, line.find_first_not_of(' '));
-        line.erase(line.find_last_not_of(' ') + 1);
-        lines += (lines.empty() ? "" : "\n") + line;
-        begin = end + 2;
-    }
-    return lines;
-}
 
 bool OffersRetry(MessageFlags flags)
 {
@@ -36,6 +21,11 @@ bool OffersRetry(MessageFlags flags)
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void Tell(std::ostream& messages, const QString& text)
+{
+    messages << Utf8(text) << "\n";
 }
 
 }  // namespace
@@ -69,7 +59,7 @@ void TerminalHost::SetControlState(ControlState state)
 void TerminalHost::ShowStatusText(const std::string& text)
 {
     lastStatus_ = text;
-    messages_ << text.substr(text.find_first_not_of(' ')) << "\n";
+    messages_ << StatusLine(text) << "\n";
 }
 
 Answer TerminalHost::ShowMessage(const Message& message)
@@ -78,26 +68,26 @@ Answer TerminalHost::ShowMessage(const Message& message)
     // which names what was found.
     if (texts::MessageName(message) == "port busy")
         return Answer::Ok;
-    messages_ << message.caption << ": " << TerminalText(message.text) << "\n";
+    messages_ << MessageLines(message) << "\n";
     if (!OffersRetry(message.flags))
         return Answer::Ok;
     lastPrompt_ = message;
     if (message.text != texts::kChecksumError.text) {
         if (answers_)
             return Ask();
-        messages_ << "(answered Cancel: no terminal to ask)\n";
+        Tell(messages_, CliText::tr("(answered Cancel: no terminal to ask)"));
         return Answer::Cancel;
     }
     // Damaged data: Cancel takes the block as read, so it is given only by a person or
     // by the option; answered automatically, the block is refused (and not used).
     damagedAccepted_ = false;
     if (acceptDamaged_) {
-        messages_ << "(accepted: --accept-damaged)\n";
+        Tell(messages_, CliText::tr("(accepted: --accept-damaged)"));
         damagedAccepted_ = true;
         return Answer::Cancel;
     }
     if (!answers_) {
-        messages_ << "(refused: no terminal to ask; --accept-damaged accepts the damaged block)\n";
+        Tell(messages_, CliText::tr("(refused: no terminal to ask; --accept-damaged accepts the damaged block)"));
         return Answer::Cancel;
     }
     const Answer answer = Ask();
@@ -105,16 +95,30 @@ Answer TerminalHost::ShowMessage(const Message& message)
     return answer;
 }
 
+void TerminalHost::ShowRefusal(const WritePlan& plan, const WriteRequest& request)
+{
+    messages_ << RefusalLines(plan, request) << "\n";
+}
+
 Answer TerminalHost::Ask()
 {
+    // The question shows each answer's letter in brackets; the letters and words are
+    // translated with it.
+    const QString retryLetter = CliText::tr("r", "the letter that answers Retry in [r]etry");
+    const QString retryWord = CliText::tr("retry", "the word that answers Retry");
+    const QString cancelLetter = CliText::tr("c", "the letter that answers Cancel in [c]ancel");
+    const QString cancelWord = CliText::tr("cancel", "the word that answers Cancel");
     for (;;) {
-        messages_ << "[r]etry or [c]ancel? " << std::flush;
+        messages_ << Utf8(CliText::tr("[%1]%2 or [%3]%4? ", "the prompt's question: [r]etry or [c]ancel?")
+                              .arg(retryLetter, retryWord.mid(retryLetter.size()), cancelLetter,
+                                   cancelWord.mid(cancelLetter.size())))
+                  << std::flush;
         std::string reply;
         if (!std::getline(*answers_, reply))
             return Answer::Cancel;
-        if (reply == "r" || reply == "R" || reply == "retry")
+        if (ReplyPicks(reply, retryLetter, retryWord))
             return Answer::Retry;
-        if (reply == "c" || reply == "C" || reply == "cancel")
+        if (ReplyPicks(reply, cancelLetter, cancelWord))
             return Answer::Cancel;
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "exchange/exchange_host.h"
+#include "exchange/write_preparation.h"
 
 namespace torv::cli {
 
@@ -43,6 +44,8 @@ public:
     void DisableWrite() override { writeLocked_ = true; }
     void ShowStatusText(const std::string& text) override;
     Answer ShowMessage(const Message& message) override;
+    // The write checks' refusal (W1 to W4) of this request, with what can be written instead.
+    void ShowRefusal(const WritePlan& plan, const WriteRequest& request);
 
     // Starts an operation: busy, and nothing told yet.
     void Begin();

@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <ostream>
 
+#include <QStringList>
+
 #include "cli/arguments.h"
+#include "cli/cli_text.h"
 #include "cli/command_journal.h"
 #include "cli/exchange_session.h"
 #include "device/frequency_codec.h"
@@ -28,18 +31,21 @@ FrequencyEntry ShownEntry(double hz)
 // A write the frequency checks refused, and what can be written instead.
 CommandFailure Refusal(const WritePlan& plan)
 {
-    CommandFailure failure{kExitRefused, kRefusedByChecks,
-                           "the frequencies cannot be written as asked: nothing was written", *plan.refusal};
-    std::string nearest;
+    CommandFailure failure{kExitRefused, kRefusedByChecks, {}, *plan.refusal};
+    QStringList nearest;
     for (std::int64_t hz : plan.nearestHz) {
         failure.nearestMHz.push_back(static_cast<double>(hz) / 1e6);
-        nearest += (nearest.empty() ? "" : " and ") + FormatMHz(static_cast<double>(hz), ".");
+        nearest << Q(FormatMHz(static_cast<double>(hz), "."));
     }
-    if (!nearest.empty())
-        failure.message += "; nearest that can be programmed: " + nearest + " MHz";
+    QString message = CliText::tr("the frequencies cannot be written as asked: nothing was written");
+    if (nearest.size() == 1)
+        message += CliText::tr("; nearest that can be programmed: %1 MHz").arg(nearest.front());
+    else if (nearest.size() > 1)
+        message += CliText::tr("; nearest that can be programmed: %1 and %2 MHz").arg(nearest.front(), nearest.back());
     if (plan.band)
-        failure.message += "; the transmitter's band: " + FormatMHz(plan.band->minMHz * 1e6, ".") + " to " +
-                           FormatMHz(plan.band->maxMHz * 1e6, ".") + " MHz";
+        message += CliText::tr("; the transmitter's band: %1 to %2 MHz")
+                       .arg(Q(FormatMHz(plan.band->minMHz * 1e6, ".")), Q(FormatMHz(plan.band->maxMHz * 1e6, ".")));
+    failure.message = Utf8(message);
     return failure;
 }
 
@@ -56,7 +62,7 @@ std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
 WantedFrequencies CheckedWanted(WantedFrequencies wanted)
 {
     if (wanted.f2 && wanted.noF2)
-        throw UsageError("give --f2 or --no-f2, not both");
+        throw UsageError(Utf8(CliText::tr("give --f2 or --no-f2, not both")));
     ParseMHz(wanted.f1);
     if (wanted.f2)
         ParseMHz(*wanted.f2);
@@ -145,16 +151,18 @@ std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& jou
         // Accepted by the operator for showing, but a write would seal the damaged
         // record anew: that takes the option.
         return CommandFailure{kExitRefused, "damaged-data",
-                              "the parameter block read failed its check (" + RecordsText(damaged) +
-                                  "): nothing was written; --accept-damaged writes over it",
+                              Utf8(CliText::tr("the parameter block read failed its check (%1): nothing was "
+                                               "written; --accept-damaged writes over it")
+                                       .arg(Q(RecordsText(damaged)))),
                               texts::kChecksumError};
     }
     if (session.WriteLocked())
         return CommandFailure{kExitRefused, "write-locked",
-                              "the adapter has locked writing; read again before writing", std::nullopt};
+                              Utf8(CliText::tr("the adapter has locked writing; read again before writing")),
+                              std::nullopt};
     const WritePlan plan = PrepareWrite(request);
     if (plan.refusal) {
-        session.Host().ShowMessage(*plan.refusal);
+        session.Host().ShowRefusal(plan, request);
         return Refusal(plan);
     }
     if (plan.force25kHz)

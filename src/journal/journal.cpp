@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include "journal/journal_file.h"
+#include "journal/journal_text.h"
 #include "journal/writer_process.h"
 
 namespace torv {
@@ -116,7 +117,7 @@ Journal::Journal(const std::string& path, JournalAccess access)
     : connection_("torv-journal-" + std::to_string(++connectionCount)), path_(path)
 {
     if (path.empty()) {
-        Fail(kNoJournalPath, "");
+        Fail(JournalText::tr(kNoJournalPath).toStdString(), "");
         return;
     }
     const bool write = access == JournalAccess::Write;
@@ -127,7 +128,7 @@ Journal::Journal(const std::string& path, JournalAccess access)
     }
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", Text(connection_));
     if (!db.isValid()) {
-        Fail(Unusable(), "Qt's SQLite driver (QSQLITE) is not installed");
+        Fail(Unusable(), JournalText::tr("Qt's SQLite driver (QSQLITE) is not installed").toStdString());
         return;
     }
     db.setDatabaseName(Text(path));
@@ -164,13 +165,22 @@ bool Journal::Fail(const std::string& what, const std::string& why)
 
 std::string Journal::Unusable() const
 {
-    return "the journal " + path_ + " cannot be used";
+    return JournalText::tr("the journal %1 cannot be used").arg(JournalArg(path_)).toStdString();
+}
+
+std::string Journal::NotWritten() const
+{
+    return JournalText::tr("cannot write to the journal %1").arg(JournalArg(path_)).toStdString();
 }
 
 bool Journal::FailNewer(int version)
 {
-    return Fail(Unusable(), "it was written by a newer version of the programmer (schema " + std::to_string(version) +
-                                ", this version knows " + std::to_string(kSchemaVersion) + ")");
+    return Fail(Unusable(),
+                JournalText::tr("it was written by a newer version of the programmer (schema %1, this version "
+                                "knows %2)")
+                    .arg(version)
+                    .arg(kSchemaVersion)
+                    .toStdString());
 }
 
 bool Journal::Migrate()
@@ -183,7 +193,10 @@ bool Journal::Migrate()
     auto rollBack = [&]() {
         const std::string why = query.lastError().text().toStdString();
         query.exec("ROLLBACK");
-        return Fail("cannot bring the schema of the journal " + path_ + " up to date", why);
+        return Fail(JournalText::tr("cannot bring the schema of the journal %1 up to date")
+                        .arg(JournalArg(path_))
+                        .toStdString(),
+                    why);
     };
     if (!query.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)") ||
         !query.exec("SELECT version FROM schema_version"))
@@ -218,7 +231,9 @@ bool Journal::CheckSchema()
         return true;
     }
     if (!query.exec("SELECT version FROM schema_version") || !query.next())
-        return query.lastError().isValid() ? failed() : Fail(Unusable(), "its schema version is missing");
+        return query.lastError().isValid()
+                   ? failed()
+                   : Fail(Unusable(), JournalText::tr("its schema version is missing").toStdString());
     if (const int version = query.value(0).toInt(); version > kSchemaVersion)
         return FailNewer(version);
     if (!query.exec("PRAGMA table_info(operations)"))
@@ -243,14 +258,14 @@ bool Journal::AppendAll(std::vector<JournalEntry> entries)
         return false;
     QSqlDatabase db = QSqlDatabase::database(Text(connection_), false);
     if (!db.transaction())
-        return Fail("cannot write to the journal " + path_, db.lastError().text().toStdString());
+        return Fail(NotWritten(), db.lastError().text().toStdString());
     for (JournalEntry& entry : entries) {
         if (!Insert(entry)) {
             db.rollback();
             return false;
         }
     }
-    return db.commit() || Fail("cannot write to the journal " + path_, db.lastError().text().toStdString());
+    return db.commit() || Fail(NotWritten(), db.lastError().text().toStdString());
 }
 
 bool Journal::Insert(JournalEntry& entry)
@@ -291,7 +306,8 @@ bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList&
         // Stored in one form, so that the text orders rows as their instants.
         const std::optional<JournalTime> time = ParseStoredTime(entry.timeUtc);
         if (!time)
-            return Fail("cannot write to the journal " + path_, "\"" + entry.timeUtc + "\" is not an ISO 8601 time");
+            return Fail(NotWritten(),
+                        JournalText::tr("\"%1\" is not an ISO 8601 time").arg(JournalArg(entry.timeUtc)).toStdString());
         entry.timeUtc = UtcText(*time);
     }
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
@@ -299,7 +315,7 @@ bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList&
     for (const QVariant& value : EntryValues(entry) + more)
         query.addBindValue(value);
     if (!query.exec())
-        return Fail("cannot write to the journal " + path_, query.lastError().text().toStdString());
+        return Fail(NotWritten(), query.lastError().text().toStdString());
     if (insertedId)
         *insertedId = query.lastInsertId().toLongLong();
     return true;

@@ -98,6 +98,7 @@ public:
 private:
     bool Fail(const std::string& what, const std::string& why);
     std::string Unusable() const;
+    std::string NotWritten() const;
     bool FailNewer(int version);
     bool Migrate();
     // Read-only: the schema is this version's or an older one, whose missing columns read

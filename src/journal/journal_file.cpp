@@ -19,6 +19,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include "journal/journal_text.h"
+
 namespace torv {
 namespace {
 
@@ -46,9 +48,13 @@ std::string MakeFolders(const std::filesystem::path& folder)
         made /= part;
         if (::mkdir(made.c_str(), 0700) == 0) {
             if (::chmod(made.c_str(), 0700) != 0)
-                return "cannot set the mode of the folder " + made.string() + ": " + std::strerror(errno);
+                return JournalText::tr("cannot set the mode of the folder %1: %2")
+                    .arg(JournalArg(made.string()), JournalArg(std::strerror(errno)))
+                    .toStdString();
         } else if (errno != EEXIST) {
-            return "cannot create the folder " + made.string() + ": " + std::strerror(errno);
+            return JournalText::tr("cannot create the folder %1: %2")
+                .arg(JournalArg(made.string()), JournalArg(std::strerror(errno)))
+                .toStdString();
         }
     }
     return "";
@@ -59,14 +65,21 @@ std::string CheckFolder(const std::filesystem::path& folder)
 {
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0)
-        return "the folder " + folder.string() + " cannot be used: " + std::strerror(errno);
+        return JournalText::tr("the folder %1 cannot be used: %2")
+            .arg(JournalArg(folder.string()), JournalArg(std::strerror(errno)))
+            .toStdString();
     if (!S_ISDIR(info.st_mode))
-        return folder.string() + " is not a folder";
+        return JournalText::tr("%1 is not a folder").arg(JournalArg(folder.string())).toStdString();
     if (info.st_uid != ::geteuid() && info.st_uid != 0)
-        return "the folder " + folder.string() + " belongs to another user (uid " + std::to_string(info.st_uid) + ")";
+        return JournalText::tr("the folder %1 belongs to another user (uid %2)")
+            .arg(JournalArg(folder.string()))
+            .arg(info.st_uid)
+            .toStdString();
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return "the folder " + folder.string() + " may be changed by other users (mode " + ModeText(info.st_mode) +
-               "): keep the journal in a folder of your own";
+        return JournalText::tr("the folder %1 may be changed by other users (mode %2): keep the journal in a folder "
+                             "of your own")
+            .arg(JournalArg(folder.string()), JournalArg(ModeText(info.st_mode)))
+            .toStdString();
     return "";
 }
 
@@ -79,7 +92,7 @@ std::string ReadTables(const std::string& path, std::set<QString>& tables)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         if (!db.isValid())
-            return "Qt's SQLite driver (QSQLITE) is not installed";
+            return JournalText::tr("Qt's SQLite driver (QSQLITE) is not installed").toStdString();
         QUrl uri = QUrl::fromLocalFile(QString::fromStdString(path));
         uri.setQuery(QStringLiteral("immutable=1"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
@@ -87,12 +100,13 @@ std::string ReadTables(const std::string& path, std::set<QString>& tables)
         QSqlQuery query(db);
         if (!db.open() || !query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
             const QSqlError error = db.isOpen() ? query.lastError() : db.lastError();
-            problem = "it cannot be read as a journal: " + error.text().toStdString();
+            problem = JournalText::tr("it cannot be read as a journal: %1").arg(error.text()).toStdString();
         }
         while (problem.empty() && query.next())
             tables.insert(query.value(0).toString());
         if (problem.empty() && query.lastError().isValid())
-            problem = "it cannot be read as a journal: " + query.lastError().text().toStdString();
+            problem =
+                JournalText::tr("it cannot be read as a journal: %1").arg(query.lastError().text()).toStdString();
         query.finish();
         db.close();
     }
@@ -107,35 +121,42 @@ JournalFileCheck CheckExisting(int fd, const std::string& path)
     if (::fstat(fd, &info) != 0)
         return {std::strerror(errno)};
     if (!S_ISREG(info.st_mode))
-        return {"it is not a regular file"};
+        return {JournalText::tr("it is not a regular file").toStdString()};
     if (info.st_uid != ::geteuid())
-        return {"it belongs to another user (uid " + std::to_string(info.st_uid) + ")"};
+        return {JournalText::tr("it belongs to another user (uid %1)").arg(info.st_uid).toStdString()};
     if (info.st_size == 0)
         return {"", true};
     static constexpr char kHeader[] = "SQLite format 3";  // and its terminating zero
     char header[sizeof kHeader] = {};
     if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
         std::memcmp(header, kHeader, sizeof header) != 0)
-        return {"it is not an SQLite database, so not a journal: left as it is"};
+        return {JournalText::tr("it is not an SQLite database, so not a journal: left as it is").toStdString()};
     std::set<QString> tables;
     if (std::string problem = ReadTables(path, tables); !problem.empty())
         return {problem};
     const bool journal = tables.count(QStringLiteral("operations")) && tables.count(QStringLiteral("schema_version"));
     if (tables.empty() || journal)  // no table at all: a journal that was never set up
         return {};
-    return {"it is a database of another program (tables " +
-            QStringList(tables.begin(), tables.end()).join(QStringLiteral(", ")).toStdString() + "): left as it is"};
+    return {JournalText::tr("it is a database of another program (tables %1): left as it is")
+                .arg(QStringList(tables.begin(), tables.end()).join(QStringLiteral(", ")))
+                .toStdString()};
+}
+
+std::string NotRecordedYet()
+{
+    return JournalText::tr("it does not exist (nothing has been recorded there)").toStdString();
 }
 
 std::string WithReason(const std::string& path, const std::string& why)
 {
-    return "the journal " + path + " cannot be used: " + why;
+    return JournalText::tr("the journal %1 cannot be used: %2").arg(JournalArg(path), JournalArg(why)).toStdString();
 }
 
 }  // namespace
 
 const char* const kNoJournalPath =
-    "no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path (TORV_JOURNAL names the file)";
+    QT_TRANSLATE_NOOP("JournalText", "no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path "
+                                     "(TORV_JOURNAL names the file)");
 
 std::string JournalPathFromEnvironment()
 {
@@ -158,7 +179,7 @@ JournalFileCheck CheckJournalFile(const std::string& path, bool create)
         folder = ".";
     struct stat info {};
     if (!create && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT)
-        return {WithReason(path, "it does not exist (nothing has been recorded there)")};
+        return {WithReason(path, NotRecordedYet())};
     if (create) {
         if (std::string problem = MakeFolders(folder); !problem.empty())
             return {WithReason(path, problem)};
@@ -177,11 +198,11 @@ JournalFileCheck CheckJournalFile(const std::string& path, bool create)
             return check;
         }
         if (errno == ELOOP)
-            return {WithReason(path, "it is a symbolic link; name the file itself")};
+            return {WithReason(path, JournalText::tr("it is a symbolic link; name the file itself").toStdString())};
         if (errno != ENOENT)
             return {WithReason(path, std::strerror(errno))};
         if (!create)
-            return {WithReason(path, "it does not exist (nothing has been recorded there)")};
+            return {WithReason(path, NotRecordedYet())};
         const int made = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (made >= 0) {
             const bool narrowed = ::fchmod(made, 0600) == 0;  // what the umask took away, back
@@ -194,7 +215,7 @@ JournalFileCheck CheckJournalFile(const std::string& path, bool create)
         if (errno != EEXIST)
             return {WithReason(path, std::strerror(errno))};
     }
-    return {WithReason(path, "it keeps appearing and vanishing")};
+    return {WithReason(path, JournalText::tr("it keeps appearing and vanishing").toStdString())};
 }
 
 }  // namespace torv

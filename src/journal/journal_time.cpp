@@ -92,8 +92,10 @@ QString OffsetText(int secondsAhead)
 
 }  // namespace
 
+// Translatable (JournalText::tr) for the programs that speak the operator's language.
 const char* const kTimeForms =
-    "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or DD.MM.YYYY [HH:MM[:SS]]";
+    QT_TRANSLATE_NOOP("JournalText", "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or "
+                                     "DD.MM.YYYY [HH:MM[:SS]]");
 
 std::optional<TimeSpan> ParseTimeSpan(std::string_view text)
 {

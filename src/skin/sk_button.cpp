@@ -1,9 +1,11 @@
 #include "skin/sk_button.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "skin/sk_accessible.h"
 #include "skin/sk_button_paint.h"
 #include "skin/sk_canvas.h"
 #include "skin/sk_gdi.h"
@@ -83,6 +85,7 @@ TSkButton::TSkButton(QWidget* parent)
       selectionColor_(kInitialSelection),
       colorDepth_(ScreenColorDepth())
 {
+    InstallSkinAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     setForegroundRole(QPalette::ButtonText);
@@ -109,6 +112,8 @@ void TSkButton::SetCaption(const QString& caption)
         return;
     caption_ = caption;
     update();
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TSkButton::SetColorTexture(TColorTexture texture)
@@ -260,6 +265,16 @@ void TSkButton::Press()
             ReleaseOthersInGroup();
     }
     update();
+}
+
+void TSkButton::Click()
+{
+    if (!isEnabled())
+        return;
+    Press();
+    if (style_ == bNormal)
+        SetDown(false);
+    emit OnClick(this);
 }
 
 void TSkButton::ReleaseOthersInGroup()

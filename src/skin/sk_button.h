@@ -77,6 +77,11 @@ public:
     // Textured drawing (screen colour depth of 16 or more when the button was made).
     bool Textured() const { return TexturedMode(colorDepth_); }
 
+    // A click as a left mouse click gives it, for assistive tools: the button goes down
+    // and up again (a toggle button changes state) and OnClick is raised. Nothing
+    // happens while the button is disabled.
+    void Click();
+
     // The button as it would be painted now.
     QImage RenderImage() const;
     // The same into `image`, which is reused when it already has the button's size.

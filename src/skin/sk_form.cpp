@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "skin/sk_accessible.h"
 #include "skin/sk_canvas.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_gdi.h"
@@ -100,6 +101,7 @@ TFrameColors FrameColors(bool active, bool styled)
 TSkForm::TSkForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), dragOrigin_(kNoDrag), fixedSize_(kDefaultSize)
 {
+    InstallSkinAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContentsMargins(kSkFormInnerMargins);
     ApplyFixedSize();

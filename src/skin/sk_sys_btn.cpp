@@ -4,10 +4,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "skin/sk_accessible.h"
+
 namespace torv {
 
 TSkSysBtn::TSkSysBtn(QWidget* parent) : QWidget(parent)
 {
+    InstallSkinAccessibility();
     setFocusPolicy(Qt::NoFocus);
     resize(21, 21);
 }
@@ -99,6 +102,12 @@ void TSkSysBtn::mousePressEvent(QMouseEvent* event)
 void TSkSysBtn::mouseDoubleClickEvent(QMouseEvent*)
 {
     // The second press of a double click is not a click and does not press the button.
+}
+
+void TSkSysBtn::Click()
+{
+    if (ownEnabled_ && isEnabled())
+        emit OnClick(this);
 }
 
 void TSkSysBtn::mouseReleaseEvent(QMouseEvent* event)

@@ -33,6 +33,10 @@ public:
     bool Pressed() const { return pressed_; }
     TSysBtnState State() const;
 
+    // A click as a left mouse click gives it, for assistive tools: OnClick, unless the
+    // button or its own enabled flag is off.
+    void Click();
+
     // The image painted now; null while nothing is drawn (dNone).
     QImage RenderImage() const;
 

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "ui/accessible_controls.h"
+
 namespace torv {
 namespace {
 
@@ -196,6 +198,7 @@ void TFrameComposer::DrawOver(int n)
 
 TGifAnimator::TGifAnimator(QWidget* parent) : QWidget(parent), composer_(BuildProgressFrames())
 {
+    InstallAccessibleControls();
     setFixedSize(kProgressWidth, kProgressHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -268,6 +271,7 @@ void TGifAnimator::Advance()
 TBusyPanel::TBusyPanel(QWidget* parent)
     : QWidget(parent), label_(new QLabel(QString::fromUtf8(kBusyText), this)), progress_(new TGifAnimator(this))
 {
+    InstallAccessibleControls();
     setFixedSize(185, 63);
     setAttribute(Qt::WA_OpaquePaintEvent);
     label_->setGeometry(19, 12, 148, 13);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "ui/accessible_controls.h"
 #include "ui/shortened_text.h"
 
 namespace torv {
@@ -215,6 +216,7 @@ void TDropListBox::wheelEvent(QWheelEvent* event)
 
 TCustomDropCombo::TCustomDropCombo(QWidget* parent) : TCustomTextEdit(parent)
 {
+    InstallAccessibleControls();
     // Shows the selected item only; the keys and the mouse are handled here.
     setReadOnly(true);
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -312,6 +314,7 @@ void TCustomDropCombo::DropDown()
         return;
     if (!listBox_)
         listBox_ = new TDropListBox(this, host);
+    listBox_->setAccessibleName(accessibleName());  // a reader names the list as its field
     remembered_ = selected_;
     listBox_->Open(ListGeometry(), static_cast<int>(items_.indexOf(shownItem_)));
     // Any press outside the field and the list closes the list.

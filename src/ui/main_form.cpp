@@ -149,6 +149,9 @@ void TMainForm::CreateControls()
     PnlDate = Place(new TReadoutPanel(Text(ui_texts::kDateEmpty), infoGroupBox), 89, 21, 66, 18);
     PnlSeria = Place(new TReadoutPanel(Text(ui_texts::kSerialEmpty), infoGroupBox), 89, 48, 66, 18);
     PnlVersia = Place(new TReadoutPanel(Text(ui_texts::kVersionEmpty), infoGroupBox), 89, 75, 66, 18);
+    PnlDate->setAccessibleName(Text(ui_texts::kDateLabel));
+    PnlSeria->setAccessibleName(Text(ui_texts::kSerialLabel));
+    PnlVersia->setAccessibleName(Text(ui_texts::kVersionLabel));
 
     ParamGroupBox = Place(new QGroupBox(Text(ui_texts::kParamGroup), this), 187, 8, 194, 105);
     MakeLabel(ui_texts::kFirstLabel, ParamGroupBox, 11, 23, 83, 13);
@@ -157,6 +160,8 @@ void TMainForm::CreateControls()
     Label2->setEnabled(false);
     SpinEdit1 = MakeFrequencyField(ParamGroupBox, 100, 20);
     SpinEdit2 = MakeFrequencyField(ParamGroupBox, 100, 74);
+    SpinEdit1->setAccessibleName(Text(ui_texts::kFirstFieldName));
+    SpinEdit2->setAccessibleName(Text(ui_texts::kSecondFieldName));
 
     // The label and the field keep the layout's sizes: the label's letters sit a little
     // closer so that it ends before the field, and the field's narrow face shows port
@@ -168,6 +173,7 @@ void TMainForm::CreateControls()
     portLabel->resize(53, 13);
     CommComboBox = Place(new TDropCombo(this), 65, 124, 63, 21);
     CommComboBox->setFont(NarrowFont(CommComboBox->font()));
+    CommComboBox->setAccessibleName(Text(ui_texts::kPortListName));
     ReadButton = MakeButton(ui_texts::kRead, this, 137);
     WriteButton = MakeButton(ui_texts::kWrite, this, 219);
     WriteButton->setEnabled(false);
@@ -176,6 +182,7 @@ void TMainForm::CreateControls()
     StatusBar = Place(new QStatusBar(this), 0, kInnerHeight - kStatusBarHeight, kOuterWidth - kInnerWidthLoss,
                       kStatusBarHeight);
     StatusBar->setSizeGripEnabled(false);
+    StatusBar->setAccessibleName(Text(ui_texts::kStatusBarName));
 
     RGroupStepFreq = Place(new TRadioGroup(Text(ui_texts::kGridStepGroup),
                                            {Text(ui_texts::kGridStep125), Text(ui_texts::kGridStep25)}, this),

@@ -1,12 +1,17 @@
 #include "ui/readout_panel.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include "skin/sk_types.h"
+#include "ui/accessible_controls.h"
 
 namespace torv {
 
-TReadoutPanel::TReadoutPanel(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
+TReadoutPanel::TReadoutPanel(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption)
+{
+    InstallAccessibleControls();
+}
 
 void TReadoutPanel::SetCaption(const QString& caption)
 {
@@ -14,6 +19,8 @@ void TReadoutPanel::SetCaption(const QString& caption)
         return;
     caption_ = caption;
     update();
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TReadoutPanel::paintEvent(QPaintEvent*)

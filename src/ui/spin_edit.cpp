@@ -17,6 +17,8 @@
 #include <limits>
 #include <memory>
 
+#include "ui/accessible_controls.h"
+
 namespace torv {
 
 namespace {
@@ -53,6 +55,7 @@ void DrawArrow(QPainter& painter, int centreX, int apexY, int rows, bool pointsU
 
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent)
 {
+    InstallAccessibleControls();
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
     repeatTimer_.setObjectName(QStringLiteral("repeatTimer"));

@@ -34,4 +34,10 @@ inline constexpr const char* kGridStep25 = "25 КГц";
 inline constexpr const char* kMinimizeHint = " Свернуть программу в панель задач";
 inline constexpr const char* kCloseHint = " Выход из программы";
 
+// Names that screen readers say for controls whose label is beside them; never drawn.
+inline constexpr const char* kFirstFieldName = "Первая частота, МГц";
+inline constexpr const char* kSecondFieldName = "Вторая частота, МГц";
+inline constexpr const char* kPortListName = "COM-порт";
+inline constexpr const char* kStatusBarName = "Строка состояния";
+
 }  // namespace torv::ui_texts

@@ -177,7 +177,7 @@ TEST_F(BatchCommandTest, RetryAfterASwapAtTheVerificationPromptWritesNothingToTh
     const Outcome batch = Run({"batch", port, "--f1", "150.0", "--units", "1"}, "r\n");
     EXPECT_EQ(batch.code, kExitNotVerified) << batch.err;
     EXPECT_EQ(Writes(), 5u);  // the write and its four automatic repetitions, none after the Retry
-    EXPECT_NE(batch.err.find("Подключен другой передатчик (серийный № 13071235). Запись не выполнена."),
+    EXPECT_NE(batch.err.find("Another transmitter is connected (serial number 13071235). Nothing was written."),
               std::string::npos)
         << batch.err;
     EXPECT_EQ(emulator_->StoredBlock(), Unit(1235).block);

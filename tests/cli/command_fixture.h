@@ -104,13 +104,25 @@ inline void BecomeNobody()
         ::_exit(kChildNotPrepared);
 }
 
-// torvctl as a program of its own, with this process's environment, prepared in the
-// child before it starts; code -1 when it was ended by a signal, nothing when it could
-// not be started or prepared.
-inline std::optional<Outcome> RunTorvctlProgram(const std::vector<std::string>& words,
-                                                const std::function<void()>& prepare)
+// This process's environment, with torvctl's language chosen by LANG alone.
+inline QProcessEnvironment EnvironmentWithLanguage(const QString& lang)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.insert(QStringLiteral("LANG"), lang);
+    return environment;
+}
+
+// torvctl as a program of its own, with this process's environment (in English unless
+// told otherwise), prepared in the child before it starts; code -1 when it was ended by
+// a signal, nothing when it could not be started or prepared.
+inline std::optional<Outcome> RunTorvctlProgram(
+    const std::vector<std::string>& words, const std::function<void()>& prepare,
+    const QProcessEnvironment& environment = EnvironmentWithLanguage(QStringLiteral("C")))
 {
     QProcess torvctl;
+    torvctl.setProcessEnvironment(environment);
     torvctl.setChildProcessModifier(prepare);
     QStringList arguments;
     for (const std::string& word : words)

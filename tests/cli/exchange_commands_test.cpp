@@ -35,7 +35,7 @@ TEST_F(ExchangeCommandsTest, VerifiedReadAndWriteExitZero)
     EXPECT_NE(text.out.find("serial number        13071234"), std::string::npos);
     EXPECT_NE(text.out.find("first frequency      146.0000 MHz"), std::string::npos);
     EXPECT_NE(text.out.find("(not enabled)"), std::string::npos);
-    EXPECT_NE(text.err.find("Данные успешно считаны."), std::string::npos);
+    EXPECT_NE(text.err.find("Data read successfully."), std::string::npos);
 
     const QJsonObject read = Run({"read", Line(), "--json"}).Json();
     EXPECT_EQ(read.value("outcome").toString(), "read");
@@ -49,7 +49,7 @@ TEST_F(ExchangeCommandsTest, VerifiedReadAndWriteExitZero)
 
     const Outcome written = Run({"write", Line(), "--f1", "150.0", "--f2", "173.9999", "--json"});
     ASSERT_EQ(written.code, kExitOk) << written.err;
-    EXPECT_NE(written.err.find("Данные успешно обновлены."), std::string::npos);
+    EXPECT_NE(written.err.find("Data updated successfully."), std::string::npos);
     const QJsonObject json = written.Json();
     EXPECT_EQ(json.value("outcome").toString(), "written and verified");
     EXPECT_EQ(json.value("before").toObject().value("first").toString(), "146.0000");
@@ -126,8 +126,8 @@ TEST_F(ExchangeCommandsTest, WritesThatCannotBeConfirmedExitFive)
     const Outcome retried = Run({"write", "--port=" + emulator_->SlavePath(), "--f1", "150.0"}, "r\n");
     EXPECT_TRUE(silenced);
     EXPECT_EQ(retried.code, kExitNotVerified) << retried.err;
-    EXPECT_NE(retried.err.find("Передатчик не отвечает"), std::string::npos);
-    EXPECT_NE(retried.err.find("Данные успешно считаны."), std::string::npos);
+    EXPECT_NE(retried.err.find("The transmitter does not answer"), std::string::npos);
+    EXPECT_NE(retried.err.find("Data read successfully."), std::string::npos);
     EXPECT_EQ(retried.out, "");
 }
 
@@ -137,9 +137,9 @@ TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
 {
     const Outcome tuning = Run({"write", "--demo", "--f1", "146.0125", "--json"});
     EXPECT_EQ(tuning.code, kExitRefused);
-    EXPECT_NE(tuning.err.find("Частота №1 146.0125 МГц не может быть запрограммирована,\nтак как для неё требуется"),
+    EXPECT_NE(tuning.err.find("Frequency #1 146.0125 MHz cannot be programmed,\nas it needs the transmitter"),
               std::string::npos);
-    EXPECT_NE(tuning.err.find("производителя.\nБлижайшие: 146.0000 и 146.0250 МГц\n"), std::string::npos);
+    EXPECT_NE(tuning.err.find("manufacturer.\nNearest: 146.0000 and 146.0250 MHz\n"), std::string::npos);
     EXPECT_NE(tuning.err.find("torvctl: the frequencies cannot be written as asked: nothing was written; nearest that "
                               "can be programmed: 146.0000 and 146.0250 MHz\n"),
               std::string::npos)
@@ -179,8 +179,8 @@ TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
         EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite));
     }
     EXPECT_NE(Run({"write", "--demo", "--f1", "150", "--f2", "180"}).err.find(
-                  "так как превышен диапазон частот для передатчика.\nОбратитесь на фирму производителя.\n"
-                  "Диапазон передатчика: 146.0000 – 174.0000 МГц\n"),
+                  "Frequency #2 180 MHz cannot be programmed,\nas the transmitter's frequency range is exceeded."
+                  "\nContact the manufacturer.\nThe transmitter's band: 146.0000 to 174.0000 MHz\n"),
               std::string::npos);
 }
 
@@ -207,7 +207,7 @@ TEST_F(ExchangeCommandsTest, UnavailablePortsExitFour)
     const Outcome missing = Run({"read", "--port", "/dev/torv-no-such-port", "--json"});
     EXPECT_EQ(missing.code, kExitPortUnavailable);
     EXPECT_NE(missing.err.find("/dev/torv-no-such-port does not exist"), std::string::npos);
-    EXPECT_EQ(missing.err.find("занят системой"), std::string::npos) << "the window's box says less than the cause";
+    EXPECT_EQ(missing.err.find("is in use by the system"), std::string::npos) << "the window's box says less than the cause";
     EXPECT_EQ(missing.Json().value("failure").toString(), "port-unavailable");
 
     const std::string port = Line();

@@ -1,0 +1,883 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU" sourcelanguage="en">
+<context>
+    <name>CliText</name>
+    <message>
+        <source>%1 given more than once</source>
+        <translation>%1 указан больше одного раза</translation>
+    </message>
+    <message>
+        <source>not a frequency in MHz: &quot;%1&quot; (write digits with &quot;.&quot; as separator)</source>
+        <translation>не частота в МГц: «%1» (пишите цифры с «.» в качестве разделителя)</translation>
+    </message>
+    <message>
+        <source>frequency out of bounds: &quot;%1&quot; (above 0 and at most 99999999 MHz)</source>
+        <translation>частота вне границ: «%1» (больше 0 и не больше 99999999 МГц)</translation>
+    </message>
+    <message>
+        <source>%1 takes a date or a time, not &quot;%2&quot; (forms: %3)</source>
+        <translation>%1 принимает дату или время, а не «%2» (формы: %3)</translation>
+    </message>
+    <message>
+        <source>unknown transmitter type &quot;%1&quot; (13, 14 or 15)</source>
+        <translation>неизвестный тип передатчика «%1» (13, 14 или 15)</translation>
+    </message>
+    <message>
+        <source>unknown grid step &quot;%1&quot; (12.5 or 25)</source>
+        <translation>неизвестный шаг сетки «%1» (12.5 или 25)</translation>
+    </message>
+    <message>
+        <source>not hexadecimal: &quot;%1&quot;</source>
+        <translation>не шестнадцатеричное число: «%1»</translation>
+    </message>
+    <message>
+        <source>expected %1 bytes (%2 hex digits), got %3 digits</source>
+        <translation>ожидалось байтов: %1 (шестнадцатеричных цифр: %2), получено цифр: %3</translation>
+    </message>
+    <message>
+        <source>programmed and verified</source>
+        <translation>запрограммирован и проверен</translation>
+    </message>
+    <message>
+        <source>give either --plan FILE or --f1 MHZ</source>
+        <translation>укажите либо --plan FILE, либо --f1 MHZ</translation>
+    </message>
+    <message>
+        <source>%1 goes with --f1; a plan gives each unit its frequencies</source>
+        <translation>%1 указывается вместе с --f1; план задаёт частоты каждому передатчику</translation>
+    </message>
+    <message>
+        <source>--units needs a whole number of units, 1 or more</source>
+        <translation>--units требует целого числа передатчиков, 1 или больше</translation>
+    </message>
+    <message>
+        <source>stopped by a signal once the write in progress had ended</source>
+        <translation>остановлено сигналом после завершения текущей записи</translation>
+    </message>
+    <message>
+        <source>every unit of the plan is programmed</source>
+        <translation>все передатчики плана запрограммированы</translation>
+    </message>
+    <message>
+        <source>the unit could not be read and nobody is at the terminal: the batch ends</source>
+        <translation>передатчик не удалось считать, а за терминалом никого нет: серия завершена</translation>
+    </message>
+    <message>
+        <source>unit %1 is still connected and no next unit came: the batch ends</source>
+        <translation>передатчик %1 всё ещё подключен, следующий не появился: серия завершена</translation>
+    </message>
+    <message>
+        <source>programmed earlier in this batch: not written again</source>
+        <translation>уже запрограммирован в этой серии: повторно не записан</translation>
+    </message>
+    <message>
+        <source>not in the plan: nothing was written</source>
+        <translation>нет в плане: ничего не записано</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <comment>seconds</comment>
+        <translation>%1 с</translation>
+    </message>
+    <message>
+        <source>FAILED</source>
+        <translation>ОШИБКА</translation>
+    </message>
+    <message>
+        <source>q</source>
+        <comment>the letter that ends a batch</comment>
+        <translation>з</translation>
+    </message>
+    <message>
+        <source>quit</source>
+        <comment>the word that ends a batch</comment>
+        <translation>завершить</translation>
+    </message>
+    <message>
+        <source>connect the next transmitter and press Enter (%1 ends): </source>
+        <translation>подключите следующий передатчик и нажмите Enter (%1 — завершить): </translation>
+    </message>
+    <message>
+        <source>%1 programmed, %2 skipped, %3 failed in %4 s: %5 units programmed per hour</source>
+        <translation>запрограммировано: %1, пропущено: %2, с ошибкой: %3 за %4 с: %5 передатчиков в час</translation>
+    </message>
+    <message>
+        <source>state unknown, read these units again: %1</source>
+        <translation>состояние неизвестно, считайте эти передатчики заново: %1</translation>
+    </message>
+    <message>
+        <source>%1 takes no positional arguments</source>
+        <translation>%1 не принимает позиционных аргументов</translation>
+    </message>
+    <message>
+        <source>cannot read the plan %1: %2</source>
+        <translation>не удаётся прочитать план %1: %2</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>it is larger than 10 MiB</source>
+        <translation>он больше 10 МиБ</translation>
+    </message>
+    <message>
+        <source>not valid CSV after row %1: %2</source>
+        <translation>неверный CSV после строки %1: %2</translation>
+    </message>
+    <message>
+        <source>the plan %1 is %2</source>
+        <translation>план %1: %2</translation>
+    </message>
+    <message>
+        <source>the plan %1 must start with the header serial,f1,f2,step</source>
+        <translation>план %1 должен начинаться с заголовка serial,f1,f2,step</translation>
+    </message>
+    <message>
+        <source>the plan %1, row %2: </source>
+        <translation>план %1, строка %2: </translation>
+    </message>
+    <message>
+        <source>more fields than the header names</source>
+        <translation>полей больше, чем в заголовке</translation>
+    </message>
+    <message>
+        <source>no serial number</source>
+        <translation>нет серийного номера</translation>
+    </message>
+    <message>
+        <source>serial number %1 is planned twice</source>
+        <translation>серийный номер %1 запланирован дважды</translation>
+    </message>
+    <message>
+        <source>the plan %1 plans no unit</source>
+        <translation>в плане %1 нет ни одного передатчика</translation>
+    </message>
+    <message>
+        <source>%1 MHz</source>
+        <translation>%1 МГц</translation>
+    </message>
+    <message>
+        <source>give exactly one frequency in MHz</source>
+        <translation>укажите ровно одну частоту в МГц</translation>
+    </message>
+    <message>
+        <source>%1 MHz cannot be programmed in legacy mode: the closest divisors (R %2, N %3, A %4) miss it by %5 Hz; at most %6 Hz is allowed</source>
+        <translation>%1 МГц нельзя запрограммировать в старом режиме: ближайшие делители (R %2, N %3, A %4) промахиваются на %5 Гц; допускается не больше %6 Гц</translation>
+    </message>
+    <message>
+        <source>%1 MHz cannot be programmed in legacy mode: no divisors come within 1 MHz of it</source>
+        <translation>%1 МГц нельзя запрограммировать в старом режиме: никакие делители не дают частоту ближе 1 МГц к ней</translation>
+    </message>
+    <message>
+        <source>achieved %1 Hz (%2), error %3 Hz</source>
+        <translation>получено %1 Гц (%2), ошибка %3 Гц</translation>
+    </message>
+    <message>
+        <source>grid mode needs --type 13, 14 or 15</source>
+        <translation>режиму сетки нужен --type 13, 14 или 15</translation>
+    </message>
+    <message>
+        <source>achieved %1 Hz (%2)</source>
+        <translation>получено %1 Гц (%2)</translation>
+    </message>
+    <message>
+        <source>channel %1 record: %2</source>
+        <translation>запись канала %1: %2</translation>
+    </message>
+    <message>
+        <source>outside the range of type %1 (%2 to %3 MHz): the programmer refuses to write it</source>
+        <translation>вне диапазона типа %1 (от %2 до %3 МГц): программатор откажется её записать</translation>
+    </message>
+    <message>
+        <source>choose one of --legacy and --grid</source>
+        <translation>выберите одно из --legacy и --grid</translation>
+    </message>
+    <message>
+        <source>--type, --step and --second belong to --grid</source>
+        <translation>--type, --step и --second относятся к --grid</translation>
+    </message>
+    <message>
+        <source>a grid-mode record needs --type 13, 14 or 15</source>
+        <translation>записи в режиме сетки нужен --type 13, 14 или 15</translation>
+    </message>
+    <message>
+        <source>in use</source>
+        <translation>используется</translation>
+    </message>
+    <message>
+        <source>not in use</source>
+        <translation>не используется</translation>
+    </message>
+    <message>
+        <source>flags 0x%1: %2, grid mode, %3 kHz step</source>
+        <translation>флаги 0x%1: %2, режим сетки, шаг %3 кГц</translation>
+    </message>
+    <message>
+        <source>flags 0x%1: %2, legacy mode</source>
+        <translation>флаги 0x%1: %2, старый режим</translation>
+    </message>
+    <message>
+        <source>CRC %1: %2</source>
+        <translation>CRC %1: %2</translation>
+    </message>
+    <message>
+        <source>intact</source>
+        <translation>верна</translation>
+    </message>
+    <message>
+        <source>does not match</source>
+        <translation>не совпадает</translation>
+    </message>
+    <message>
+        <source>frequency %1</source>
+        <translation>частота %1</translation>
+    </message>
+    <message>
+        <source>frequency: none (R is 0)</source>
+        <translation>частота: нет (R равно 0)</translation>
+    </message>
+    <message>
+        <source>warning: the journal was not written: %1</source>
+        <translation>предупреждение: журнал не записан: %1</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>команда не указана</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;</source>
+        <translation>неизвестная команда «%1»</translation>
+    </message>
+    <message>
+        <source>try: torvctl --help</source>
+        <translation>справка: torvctl --help</translation>
+    </message>
+    <message>
+        <source>the write of %1</source>
+        <translation>записью от %1</translation>
+    </message>
+    <message>
+        <source>warning: the journal&apos;s row of %1 cannot be decoded (%2): passed over</source>
+        <translation>предупреждение: строку журнала с %1 не удаётся разобрать (%2): пропущена</translation>
+    </message>
+    <message>
+        <source>warning: the block the unit held before %1 failed its check (%2): passed over; --accept-damaged writes it back</source>
+        <translation>предупреждение: блок, который был в передатчике перед %1, не прошёл проверку (%2): пропущен; --accept-damaged записывает его обратно</translation>
+    </message>
+    <message>
+        <source>ports takes no arguments</source>
+        <translation>ports не принимает аргументов</translation>
+    </message>
+    <message>
+        <source>no serial ports found</source>
+        <translation>последовательные порты не найдены</translation>
+    </message>
+    <message>
+        <source>warning: %1 failed its check and was accepted as read: what it shows may be wrong</source>
+        <translation>предупреждение: %1 не прошла проверку и принята как считана: показанное может быть неверным</translation>
+    </message>
+    <message>
+        <source>write needs --f1 MHZ</source>
+        <translation>write требует --f1 MHZ</translation>
+    </message>
+    <message>
+        <source>restore needs --serial S, the serial number of the unit to restore</source>
+        <translation>restore требует --serial S, серийный номер восстанавливаемого передатчика</translation>
+    </message>
+    <message>
+        <source>the journal holds no verified write of unit %1 before %2 to go back from</source>
+        <translation>в журнале нет проверенной записи передатчика %1 до %2, от которой можно вернуться</translation>
+    </message>
+    <message>
+        <source>the journal holds no verified write of unit %1 to go back from</source>
+        <translation>в журнале нет проверенной записи передатчика %1, от которой можно вернуться</translation>
+    </message>
+    <message>
+        <source>the connected unit is %1, not %2: nothing was written</source>
+        <translation>подключен передатчик %1, а не %2: ничего не записано</translation>
+    </message>
+    <message>
+        <source>warning: %1 of the block journaled before %2 failed its check and is written back as accepted: what it restores may be wrong</source>
+        <translation>предупреждение: %1 блока, записанного в журнал перед %2, не прошла проверку и записывается обратно как принятая: восстановленное может быть неверным</translation>
+    </message>
+    <message>
+        <source>give either --port NAME|PATH or --demo</source>
+        <translation>укажите либо --port NAME|PATH, либо --demo</translation>
+    </message>
+    <message>
+        <source>--port needs a port name or a device path (torvctl ports lists them)</source>
+        <translation>--port требует имени порта или пути к устройству (их перечисляет torvctl ports)</translation>
+    </message>
+    <message>
+        <source>the parameter block read failed its check (%1) and was not accepted: nothing was written; --accept-damaged accepts it</source>
+        <translation>считанный блок параметров не прошёл проверку (%1) и не принят: ничего не записано; --accept-damaged принимает его</translation>
+    </message>
+    <message>
+        <source>the write was abandoned by a signal before its verification: the unit&apos;s state is unknown; read it again</source>
+        <translation>запись прервана сигналом до проверки: состояние передатчика неизвестно; считайте его заново</translation>
+    </message>
+    <message>
+        <source>another transmitter was connected when the write was to be repeated: nothing was written to it; the state of the unit read first is unknown; read it again</source>
+        <translation>при повторе записи был подключен другой передатчик: в него ничего не записано; состояние передатчика, считанного первым, неизвестно; считайте его заново</translation>
+    </message>
+    <message>
+        <source>the block was sent to the transmitter but its read-back did not confirm it: the unit&apos;s state is unknown; read it again</source>
+        <translation>блок отправлен в передатчик, но контрольное чтение его не подтвердило: состояние передатчика неизвестно; считайте его заново</translation>
+    </message>
+    <message>
+        <source>the block is on its way into the transmitter: the write and its verification are finished first (a second signal abandons them, leaving the unit&apos;s state unknown)</source>
+        <translation>блок уже передаётся в передатчик: сначала завершатся запись и её проверка (второй сигнал прервёт их, и состояние передатчика останется неизвестным)</translation>
+    </message>
+    <message>
+        <source>the write is abandoned: the unit&apos;s state is unknown</source>
+        <translation>запись прервана: состояние передатчика неизвестно</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>не удаётся открыть %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program, or is not a serial port (%2)</source>
+        <translation>%1 занят другой программой или не является последовательным портом (%2)</translation>
+    </message>
+    <message>
+        <source>the exchange with the transmitter did not complete (last prompt: %1)</source>
+        <translation>обмен с передатчиком не завершён (последний вопрос: %1)</translation>
+    </message>
+    <message>
+        <source>the exchange with the transmitter did not complete</source>
+        <translation>обмен с передатчиком не завершён</translation>
+    </message>
+    <message>
+        <source>in progress</source>
+        <translation>выполняется</translation>
+    </message>
+    <message>
+        <source>interrupted: the unit&apos;s state is unknown</source>
+        <translation>прервано: состояние передатчика неизвестно</translation>
+    </message>
+    <message>
+        <source>interrupted: the unit&apos;s state is unknown (%1)</source>
+        <translation>прервано: состояние передатчика неизвестно (%1)</translation>
+    </message>
+    <message>
+        <source>no operations recorded</source>
+        <translation>в журнале нет операций</translation>
+    </message>
+    <message>
+        <source>give --json or --csv, not both</source>
+        <translation>укажите --json или --csv, но не оба</translation>
+    </message>
+    <message>
+        <source>--outcome takes success or failed, not &quot;%1&quot;</source>
+        <translation>--outcome принимает success или failed, а не «%1»</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Внимание</translation>
+    </message>
+    <message>
+        <source>Attention!</source>
+        <translation>Внимание!</translation>
+    </message>
+    <message>
+        <source>The adapter was not found. Make sure that the adapter
+is connected and its power is on.
+Retry the operation?</source>
+        <translation>Адаптер не обнаружен. Убедитесь, что адаптер
+подключен и на него подано напряжение питания.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>The adapter does not answer. Make sure that the adapter
+is connected and its power is on.
+Retry the operation?</source>
+        <translation>Адаптер не отвечает. Убедитесь, что адаптер
+подключен и на него  подано напряжение питания.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>The device type could not be set. Switch the device&apos;s power
+off and on, and repeat the operation.
+Retry the operation?</source>
+        <translation>Не удалось установить тип устройства. Выполните
+сброс устройства по питанию и повторите операцию.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>No transmitter is connected to the adapter.
+Connect the transmitter and repeat the operation.
+Retry the operation?</source>
+        <translation>Передатчик не подключен к адаптеру.
+Подключите передатчик и повторите операцию.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>The device being programmed is not a transmitter.
+Connect a transmitter to the adapter and repeat the operation.
+Retry the operation?</source>
+        <translation>Программируемое устройство не является передатчиком.
+Подключите передатчик к адаптеру и повторите операцию.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>Checksum error. The data read
+may not be true.
+Retry the operation?</source>
+        <translation>Ошибка контрольной суммы. Считанные данные
+могут  не соответсвовать действительности.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>Error writing to the transmitter. The data written
+are not true.
+Retry the operation?</source>
+        <translation>Ошибка записи в передатчик. Записанные
+данные не соответсвовуют действительности.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>The transmitter does not answer. Make sure that the transmitter
+is connected to the adapter and its power is on.
+Retry the operation?</source>
+        <translation>Передатчик не отвечает. Убедитесь, что передатчик
+подключен к адаптеру и подано напряжение питания.
+Повторить операцию?</translation>
+    </message>
+    <message>
+        <source>Port %1 is in use by the system.
+Choose another port.</source>
+        <translation>Порт %1 занят системой.
+Выберите другой порт.</translation>
+    </message>
+    <message>
+        <source>Another transmitter is connected (serial number %1). Nothing was written.</source>
+        <translation>Подключен другой передатчик (серийный № %1). Запись не выполнена.</translation>
+    </message>
+    <message>
+        <source>The 25 kHz grid will be set!</source>
+        <translation>Будет выставлена сетка 25 кГц!</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <comment>a message&apos;s caption and text</comment>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Frequency #%1 %2 MHz cannot be programmed,
+as it needs the transmitter to be tuned.
+Contact the manufacturer.</source>
+        <translation>Частота №%1 %2 МГц не может быть запрограммирована,
+так как для неё требуется  подстройка передатчика.
+Обратитесь на фирму производителя.</translation>
+    </message>
+    <message>
+        <source>Nearest: %1 MHz</source>
+        <translation>Ближайшая: %1 МГц</translation>
+    </message>
+    <message>
+        <source>Nearest: %1 and %2 MHz</source>
+        <translation>Ближайшие: %1 и %2 МГц</translation>
+    </message>
+    <message>
+        <source>Frequency #%1 %2 MHz cannot be programmed,
+as the transmitter&apos;s frequency range is exceeded.
+Contact the manufacturer.</source>
+        <comment>frequency 1</comment>
+        <translation>Частота №%1 %2 МГц не может быть запрограммирована,
+так как превышен диапозон частот для передатчика.
+Обратитесь на фирму производителя.</translation>
+    </message>
+    <message>
+        <source>Frequency #%1 %2 MHz cannot be programmed,
+as the transmitter&apos;s frequency range is exceeded.
+Contact the manufacturer.</source>
+        <comment>frequency 2</comment>
+        <translation>Частота №%1 %2 МГц не может быть запрограммирована,
+так как превышен диапазон частот для передатчика.
+Обратитесь на фирму производителя.</translation>
+    </message>
+    <message>
+        <source>The transmitter&apos;s band: %1 to %2 MHz</source>
+        <translation>Диапазон передатчика: %1 – %2 МГц</translation>
+    </message>
+    <message>
+        <source>Data read successfully.</source>
+        <translation>Данные успешно считаны.</translation>
+    </message>
+    <message>
+        <source>Data updated successfully.</source>
+        <translation>Данные успешно обновлены.</translation>
+    </message>
+    <message>
+        <source>%1 does not exist: check the port name (torvctl ports lists them) and the cable</source>
+        <translation>%1 не существует: проверьте имя порта (их перечисляет torvctl ports) и кабель</translation>
+    </message>
+    <message>
+        <source>no permission to use %1 (mode %2): it grants reading and writing to the group &quot;%3&quot;; add yourself with: sudo usermod -aG %3 &quot;$USER&quot; (then log in again)</source>
+        <translation>нет прав на %1 (режим %2): чтение и запись разрешены группе «%3»; добавьте себя в неё: sudo usermod -aG %3 &quot;$USER&quot; (затем войдите в систему заново)</translation>
+    </message>
+    <message>
+        <source>no permission to use %1 (mode %2): it grants reading and writing only to its owner &quot;%3&quot;; a udev rule that gives the device a group (for example GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; in /etc/udev/rules.d/) opens it to that group, or run torvctl as &quot;%3&quot;</source>
+        <translation>нет прав на %1 (режим %2): чтение и запись разрешены только владельцу «%3»; правило udev, дающее устройству группу (например, GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; в /etc/udev/rules.d/), откроет его этой группе, или запустите torvctl от имени «%3»</translation>
+    </message>
+    <message>
+        <source>%1 (this program&apos;s limit: raise it with ulimit -n)</source>
+        <translation>%1 (предел этой программы: увеличьте его командой ulimit -n)</translation>
+    </message>
+    <message>
+        <source>%1 (the system&apos;s limit)</source>
+        <translation>%1 (предел системы)</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <comment>no frequency</comment>
+        <translation>нет</translation>
+    </message>
+    <message>
+        <source>%1 MHz (not enabled)</source>
+        <translation>%1 МГц (не разрешена)</translation>
+    </message>
+    <message>
+        <source>date of manufacture</source>
+        <translation>дата выпуска</translation>
+    </message>
+    <message>
+        <source>serial number</source>
+        <translation>серийный номер</translation>
+    </message>
+    <message>
+        <source>firmware version</source>
+        <translation>версия ТОРВ</translation>
+    </message>
+    <message>
+        <source>device type</source>
+        <translation>тип устройства</translation>
+    </message>
+    <message>
+        <source>synthesizer mode</source>
+        <translation>режим синтезатора</translation>
+    </message>
+    <message>
+        <source>grid, %1 kHz grid</source>
+        <translation>сетка, шаг %1 кГц</translation>
+    </message>
+    <message>
+        <source>legacy</source>
+        <comment>synthesizer mode</comment>
+        <translation>старый</translation>
+    </message>
+    <message>
+        <source>first frequency</source>
+        <translation>первая частота</translation>
+    </message>
+    <message>
+        <source>second frequency</source>
+        <translation>вторая частота</translation>
+    </message>
+    <message>
+        <source>no record</source>
+        <translation>ни одна запись</translation>
+    </message>
+    <message>
+        <source>record %1</source>
+        <translation>запись %1</translation>
+    </message>
+    <message>
+        <source>records 1 and 2</source>
+        <translation>записи 1 и 2</translation>
+    </message>
+    <message>
+        <source>(answered Cancel: no terminal to ask)</source>
+        <translation>(ответ «Отмена»: нет терминала, чтобы спросить)</translation>
+    </message>
+    <message>
+        <source>(accepted: --accept-damaged)</source>
+        <translation>(принято: --accept-damaged)</translation>
+    </message>
+    <message>
+        <source>(refused: no terminal to ask; --accept-damaged accepts the damaged block)</source>
+        <translation>(отвергнуто: нет терминала, чтобы спросить; --accept-damaged принимает повреждённый блок)</translation>
+    </message>
+    <message>
+        <source>r</source>
+        <comment>the letter that answers Retry in [r]etry</comment>
+        <translation>п</translation>
+    </message>
+    <message>
+        <source>retry</source>
+        <comment>the word that answers Retry</comment>
+        <translation>повторить</translation>
+    </message>
+    <message>
+        <source>c</source>
+        <comment>the letter that answers Cancel in [c]ancel</comment>
+        <translation>о</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <comment>the word that answers Cancel</comment>
+        <translation>отмена</translation>
+    </message>
+    <message>
+        <source>[%1]%2 or [%3]%4? </source>
+        <comment>the prompt&apos;s question: [r]etry or [c]ancel?</comment>
+        <translation>[%1]%2 или [%3]%4? </translation>
+    </message>
+    <message>
+        <source>the frequencies cannot be written as asked: nothing was written</source>
+        <translation>частоты нельзя записать так, как указано: ничего не записано</translation>
+    </message>
+    <message>
+        <source>; nearest that can be programmed: %1 MHz</source>
+        <translation>; ближайшая, которую можно запрограммировать: %1 МГц</translation>
+    </message>
+    <message>
+        <source>; nearest that can be programmed: %1 and %2 MHz</source>
+        <translation>; ближайшие, которые можно запрограммировать: %1 и %2 МГц</translation>
+    </message>
+    <message>
+        <source>; the transmitter&apos;s band: %1 to %2 MHz</source>
+        <translation>; диапазон передатчика: от %1 до %2 МГц</translation>
+    </message>
+    <message>
+        <source>give --f2 or --no-f2, not both</source>
+        <translation>укажите --f2 или --no-f2, но не оба</translation>
+    </message>
+    <message>
+        <source>the parameter block read failed its check (%1): nothing was written; --accept-damaged writes over it</source>
+        <translation>считанный блок параметров не прошёл проверку (%1): ничего не записано; --accept-damaged записывает поверх него</translation>
+    </message>
+    <message>
+        <source>the adapter has locked writing; read again before writing</source>
+        <translation>адаптер заблокировал запись; перед записью считайте заново</translation>
+    </message>
+    <message>
+        <source>usage: torvctl COMMAND [OPTIONS]
+
+commands:
+  ports [--json]                    list the serial ports of this computer
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    read the transmitter&apos;s identity and frequencies
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]
+                                    read, then write new frequencies and verify them
+  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F and the sealed channel record in grid mode
+  decode [--type 13|14|15] [--json] HEX
+                                    decode one 8-byte channel record
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]
+          [--json] [--trace]
+                                    write back what the unit held before its last verified
+                                    write (made before TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    program one unit after another: read, look the
+                                    serial number up in the plan, write, verify
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--json | --csv]          the reads and writes recorded, newest first
+
+  --demo            use a built-in emulated adapter with a transmitter instead of a port
+  --json            the result as one JSON object on standard output, also on failure
+                    (everything in English then, as the JSON values are)
+  --trace           log every byte on the line, with time stamps, to standard error
+  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
+                    Cancel does (a write then seals its records anew)
+  --no-journal      do not record the read or write in the journal
+                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
+                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
+  --help, --version this text, the program&apos;s version
+  Prompts are asked when standard input is a terminal; otherwise the damaged-data
+  prompt refuses the block and every other prompt is answered Cancel. Results go to
+  standard output, messages and prompts to standard error.
+  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
+
+exit codes:
+  0  done and verified: a read whose blocks passed their checks, or a damaged
+     block taken by --accept-damaged or by the operator; a write whose read-back
+     equalled the block sent
+  1  refused before anything was sent: cannot be programmed, out of band,
+     damaged data not accepted, writing locked
+  2  bad command line
+  3  the exchange failed before any block was sent: no adapter, no transmitter,
+     time-out, refusals
+  4  port unavailable: missing, in use, no permission
+  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
+     (also a write abandoned by a second signal, or one whose unit was swapped before
+     it was to be written again)
+  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
+     newer version (journal, restore)
+
+While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
+write and its verification finish; a second signal abandons it (exit 5).
+</source>
+        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
+
+команды:
+  ports [--json]                    список последовательных портов этого компьютера
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    считать паспорт передатчика и его частоты
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]
+                                    считать, затем записать новые частоты и проверить их
+  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F и запечатанная запись канала в режиме сетки
+  decode [--type 13|14|15] [--json] HEX
+                                    разобрать одну 8-байтовую запись канала
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]
+          [--json] [--trace]
+                                    записать обратно то, что было в передатчике до его
+                                    последней проверенной записи (сделанной до TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    программировать передатчики один за другим: считать,
+                                    найти серийный номер в плане, записать, проверить
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--json | --csv]          записанные в журнал чтения и записи, новые первыми
+
+  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
+  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
+                    (тогда всё на английском, как и значения JSON)
+  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
+  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
+                    «Отмена» в окне (запись тогда запечатывает его записи заново)
+  --no-journal      не заносить чтение или запись в журнал
+                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
+                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
+  --help, --version этот текст, версия программы
+  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
+  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
+  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
+  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
+
+коды завершения:
+  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
+     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
+     которой совпало с отправленным блоком
+  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
+     повреждённые данные не приняты, запись заблокирована
+  2  неверная командная строка
+  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
+     истекло время ожидания, отказы
+  4  порт недоступен: отсутствует, занят, нет прав
+  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
+     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
+     прежде чем её повторить)
+  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
+     более новой версии (journal, restore)
+
+Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
+завершиться; второй сигнал прерывает её (код 5).
+</translation>
+    </message>
+</context>
+<context>
+    <name>JournalText</name>
+    <message>
+        <source>Qt&apos;s SQLite driver (QSQLITE) is not installed</source>
+        <translation>драйвер SQLite для Qt (QSQLITE) не установлен</translation>
+    </message>
+    <message>
+        <source>the journal %1 cannot be used</source>
+        <translation>журнал %1 нельзя использовать</translation>
+    </message>
+    <message>
+        <source>cannot write to the journal %1</source>
+        <translation>не удаётся записать в журнал %1</translation>
+    </message>
+    <message>
+        <source>it was written by a newer version of the programmer (schema %1, this version knows %2)</source>
+        <translation>он записан более новой версией программатора (схема %1, эта версия знает %2)</translation>
+    </message>
+    <message>
+        <source>cannot bring the schema of the journal %1 up to date</source>
+        <translation>не удаётся обновить схему журнала %1</translation>
+    </message>
+    <message>
+        <source>its schema version is missing</source>
+        <translation>в нём нет версии схемы</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an ISO 8601 time</source>
+        <translation>«%1» — не время в формате ISO 8601</translation>
+    </message>
+    <message>
+        <source>cannot set the mode of the folder %1: %2</source>
+        <translation>не удаётся задать права папки %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1: %2</source>
+        <translation>не удаётся создать папку %1: %2</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be used: %2</source>
+        <translation>папку %1 нельзя использовать: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 — не папка</translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (uid %2)</source>
+        <translation>папка %1 принадлежит другому пользователю (uid %2)</translation>
+    </message>
+    <message>
+        <source>the folder %1 may be changed by other users (mode %2): keep the journal in a folder of your own</source>
+        <translation>папку %1 могут изменять другие пользователи (режим %2): храните журнал в своей папке</translation>
+    </message>
+    <message>
+        <source>it cannot be read as a journal: %1</source>
+        <translation>его нельзя прочитать как журнал: %1</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>it belongs to another user (uid %1)</source>
+        <translation>он принадлежит другому пользователю (uid %1)</translation>
+    </message>
+    <message>
+        <source>it is not an SQLite database, so not a journal: left as it is</source>
+        <translation>это не база данных SQLite и, значит, не журнал: оставлен как есть</translation>
+    </message>
+    <message>
+        <source>it is a database of another program (tables %1): left as it is</source>
+        <translation>это база данных другой программы (таблицы %1): оставлена как есть</translation>
+    </message>
+    <message>
+        <source>the journal %1 cannot be used: %2</source>
+        <translation>журнал %1 нельзя использовать: %2</translation>
+    </message>
+    <message>
+        <source>no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path (TORV_JOURNAL names the file)</source>
+        <translation>журнала нет: ни HOME, ни XDG_DATA_HOME не заданы абсолютным путём (файл задаёт TORV_JOURNAL)</translation>
+    </message>
+    <message>
+        <source>YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or DD.MM.YYYY [HH:MM[:SS]]</source>
+        <translation>ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z или +ЧЧ:ММ или без них для местного времени, или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]</translation>
+    </message>
+    <message>
+        <source>it does not exist (nothing has been recorded there)</source>
+        <translation>его нет (туда ещё ничего не записывалось)</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link; name the file itself</source>
+        <translation>это символическая ссылка; укажите сам файл</translation>
+    </message>
+    <message>
+        <source>it keeps appearing and vanishing</source>
+        <translation>он то появляется, то исчезает</translation>
+    </message>
+</context>
+</TS>
