@@ -528,14 +528,6 @@ Contact the manufacturer.</source>
         <translation>нет прав на %1 (режим %2): чтение и запись разрешены только владельцу «%3»; правило udev, дающее устройству группу (например, GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; в /etc/udev/rules.d/), откроет его этой группе, или запустите torvctl от имени «%3»</translation>
     </message>
     <message>
-        <source>%1 (this program&apos;s limit: raise it with ulimit -n)</source>
-        <translation>%1 (предел этой программы: увеличьте его командой ulimit -n)</translation>
-    </message>
-    <message>
-        <source>%1 (the system&apos;s limit)</source>
-        <translation>%1 (предел системы)</translation>
-    </message>
-    <message>
         <source>none</source>
         <comment>no frequency</comment>
         <translation>нет</translation>
@@ -683,6 +675,12 @@ commands:
                                     serial number up in the plan, write, verify
   journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
           [--json | --csv]          the reads and writes recorded, newest first
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    check a port (or every port) and its adapter: the
+                                    device, permissions, who holds it, ModemManager,
+                                    brltty, the line, the adapter and the transmitter;
+                                    --loopback sends all 256 byte values through TX
+                                    bridged to RX instead of asking the adapter
 
   --demo            use a built-in emulated adapter with a transmitter instead of a port
   --json            the result as one JSON object on standard output, also on failure
@@ -709,7 +707,7 @@ exit codes:
   2  bad command line
   3  the exchange failed before any block was sent: no adapter, no transmitter,
      time-out, refusals
-  4  port unavailable: missing, in use, no permission
+  4  port unavailable: missing, in use, no permission, line settings refused
   5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
      (also a write abandoned by a second signal, or one whose unit was swapped before
      it was to be written again)
@@ -743,6 +741,12 @@ write and its verification finish; a second signal abandons it (exit 5).
                                     найти серийный номер в плане, записать, проверить
   journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
           [--json | --csv]          записанные в журнал чтения и записи, новые первыми
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    проверить порт (или все порты) и его адаптер:
+                                    устройство, права, кто занял порт, ModemManager,
+                                    brltty, линию, адаптер и передатчик; --loopback
+                                    вместо опроса адаптера посылает все 256 значений
+                                    байта через соединённые TX и RX
 
   --demo            встроенный эмулятор адаптера с передатчиком вместо порта
   --json            результат одним объектом JSON на стандартный вывод, и при неудаче
@@ -769,7 +773,7 @@ write and its verification finish; a second signal abandons it (exit 5).
   2  неверная командная строка
   3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
      истекло время ожидания, отказы
-  4  порт недоступен: отсутствует, занят, нет прав
+  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
   5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
      (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
      прежде чем её повторить)
@@ -779,6 +783,214 @@ write and its verification finish; a second signal abandons it (exit 5).
 Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
 завершиться; второй сигнал прерывает её (код 5).
 </translation>
+    </message>
+    <message>
+        <source>%1 does not exist</source>
+        <translation>%1 не существует</translation>
+    </message>
+    <message>
+        <source>check the adapter&apos;s cable and the port name (torvctl ports lists them); if the adapter vanishes as it is plugged in, see brltty below</source>
+        <translation>проверьте кабель адаптера и имя порта (их список даёт torvctl ports); если адаптер пропадает сразу после подключения, см. brltty ниже</translation>
+    </message>
+    <message>
+        <source>%1 is not a device</source>
+        <translation>%1 не является устройством</translation>
+    </message>
+    <message>
+        <source>name a serial port (torvctl ports lists them)</source>
+        <translation>укажите последовательный порт (их список даёт torvctl ports)</translation>
+    </message>
+    <message>
+        <source>: a pseudo-terminal (an emulator, or a serial server&apos;s local end)</source>
+        <translation>: псевдотерминал (эмулятор или местный конец сервера портов)</translation>
+    </message>
+    <message>
+        <source>no device to look at</source>
+        <translation>устройства нет</translation>
+    </message>
+    <message>
+        <source>user %1 may read and write it (mode %2, group %3)</source>
+        <translation>пользователю %1 разрешены чтение и запись (режим %2, группа %3)</translation>
+    </message>
+    <message>
+        <source>user %1 was given the group %2, which may use it, but not in this session</source>
+        <translation>пользователю %1 назначена группа %2, которой порт доступен, но не в этом сеансе</translation>
+    </message>
+    <message>
+        <source>log out and in again (or start a shell with: newgrp %1)</source>
+        <translation>выйдите из системы и войдите заново (или запустите оболочку командой: newgrp %1)</translation>
+    </message>
+    <message>
+        <source>user %1 may not use it: mode %2 grants reading and writing to the group %3</source>
+        <translation>пользователю %1 порт недоступен: режим %2 разрешает чтение и запись группе %3</translation>
+    </message>
+    <message>
+        <source>sudo usermod -aG %1 &quot;$USER&quot;, then log out and in again</source>
+        <translation>sudo usermod -aG %1 "$USER", затем выйдите из системы и войдите заново</translation>
+    </message>
+    <message>
+        <source>user %1 may not use it: mode %2 grants reading and writing only to its owner %3</source>
+        <translation>пользователю %1 порт недоступен: режим %2 разрешает чтение и запись только владельцу %3</translation>
+    </message>
+    <message>
+        <source>a udev rule with GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; in /etc/udev/rules.d/ opens it to that group</source>
+        <translation>правило udev с GROUP="dialout", MODE="0660" в /etc/udev/rules.d/ откроет его этой группе</translation>
+    </message>
+    <message>
+        <source>%1 (pid %2)</source>
+        <translation>%1 (pid %2)</translation>
+    </message>
+    <message>
+        <source>no other program has it open (of the programs this user may look at)</source>
+        <translation>другие программы его не открыли (из тех, что видны этому пользователю)</translation>
+    </message>
+    <message>
+        <source>also open in %1, which does not lock it</source>
+        <translation>открыт также в %1, без блокировки</translation>
+    </message>
+    <message>
+        <source>held by a program this user may not look at</source>
+        <translation>занят программой, которую этому пользователю не видно</translation>
+    </message>
+    <message>
+        <source>held by %1</source>
+        <translation>занят: %1</translation>
+    </message>
+    <message>
+        <source>find it with: sudo fuser -v %1</source>
+        <translation>найдите её командой: sudo fuser -v %1</translation>
+    </message>
+    <message>
+        <source>close that program, then try again</source>
+        <translation>закройте эту программу и повторите</translation>
+    </message>
+    <message>
+        <source>ModemManager is not running</source>
+        <translation>ModemManager не запущен</translation>
+    </message>
+    <message>
+        <source>ModemManager is running and told to leave this port alone</source>
+        <translation>ModemManager запущен, но этот порт ему велено не трогать</translation>
+    </message>
+    <message>
+        <source>ModemManager is running and may probe the adapter when it is plugged in</source>
+        <translation>ModemManager запущен и может опрашивать адаптер при подключении</translation>
+    </message>
+    <message>
+        <source>put the line %1, ENV{ID_MM_DEVICE_IGNORE}=&quot;1&quot; into /etc/udev/rules.d/99-torv-adapter.rules, then: sudo udevadm control --reload &amp;&amp; sudo udevadm trigger</source>
+        <translation>запишите строку %1, ENV{ID_MM_DEVICE_IGNORE}="1" в /etc/udev/rules.d/99-torv-adapter.rules, затем: sudo udevadm control --reload &amp;&amp; sudo udevadm trigger</translation>
+    </message>
+    <message>
+        <source>brltty is not installed</source>
+        <translation>brltty не установлен</translation>
+    </message>
+    <message>
+        <source>brltty is installed; its rules leave this adapter alone</source>
+        <translation>brltty установлен; его правила этот адаптер не трогают</translation>
+    </message>
+    <message>
+        <source>brltty&apos;s udev rules claim USB-serial chips (%1): brltty may take the adapter away as it is plugged in</source>
+        <translation>правила udev пакета brltty захватывают микросхемы USB-COM (%1): brltty может забрать адаптер при подключении</translation>
+    </message>
+    <message>
+        <source>without a braille display: sudo apt-get remove brltty</source>
+        <translation>если брайлевского дисплея нет: sudo apt-get remove brltty</translation>
+    </message>
+    <message>
+        <source>2400 bit/s 8E1 was refused by the port&apos;s driver (%1)</source>
+        <translation>драйвер порта отклонил 2400 бит/с 8E1 (%1)</translation>
+    </message>
+    <message>
+        <source>use an adapter that does even parity at 2400 bit/s</source>
+        <translation>возьмите адаптер, который поддерживает чётность на 2400 бит/с</translation>
+    </message>
+    <message>
+        <source>the port cannot be opened (%1)</source>
+        <translation>порт не открывается (%1)</translation>
+    </message>
+    <message>
+        <source>the serial server took 2400 bit/s 8E1</source>
+        <translation>сервер портов принял 2400 бит/с 8E1</translation>
+    </message>
+    <message>
+        <source>a pseudo-terminal takes any line settings and ignores parity</source>
+        <translation>псевдотерминал принимает любые настройки линии и не проверяет чётность</translation>
+    </message>
+    <message>
+        <source>2400 bit/s 8E1 set and read back</source>
+        <translation>2400 бит/с 8E1 установлены и прочитаны обратно</translation>
+    </message>
+    <message>
+        <source>the loopback could not be run (%1)</source>
+        <translation>проверку по шлейфу выполнить не удалось (%1)</translation>
+    </message>
+    <message>
+        <source>all 256 byte values came back unchanged at 2400 bit/s 8E1, without a line error</source>
+        <translation>все 256 значений байта вернулись без изменений на 2400 бит/с 8E1, без ошибок линии</translation>
+    </message>
+    <message>
+        <source>of 256 byte values sent, %1 came back, %2 of them changed; %3 line errors (parity, framing, overrun)</source>
+        <translation>из 256 отправленных значений байта вернулось %1, из них изменено %2; ошибок линии (чётность, кадр, переполнение): %3</translation>
+    </message>
+    <message>
+        <source>bridge TX and RX of the adapter; if they are bridged, this adapter does not do 2400 bit/s with even parity: use another</source>
+        <translation>соедините TX и RX адаптера; если они соединены, этот адаптер не поддерживает 2400 бит/с с чётностью: возьмите другой</translation>
+    </message>
+    <message>
+        <source>no adapter answered the identification (0x55)</source>
+        <translation>на запрос опознания (0x55) адаптер не ответил</translation>
+    </message>
+    <message>
+        <source>check that the adapter is powered and that this is its port</source>
+        <translation>проверьте питание адаптера и что это его порт</translation>
+    </message>
+    <message>
+        <source>the adapter answered: &quot;%1&quot;</source>
+        <translation>адаптер ответил: «%1»</translation>
+    </message>
+    <message>
+        <source>device type %1, serial number %2, firmware %3</source>
+        <translation>тип устройства %1, серийный номер %2, версия ПО %3</translation>
+    </message>
+    <message>
+        <source>adapter present, no transmitter</source>
+        <translation>адаптер есть, передатчика нет</translation>
+    </message>
+    <message>
+        <source>port %1:</source>
+        <translation>порт %1:</translation>
+    </message>
+    <message>
+        <source>fix: %1</source>
+        <translation>что сделать: %1</translation>
+    </message>
+    <message>
+        <source>no serial ports found: plug the adapter in, or name it with --port</source>
+        <translation>последовательные порты не найдены: подключите адаптер или укажите его через --port</translation>
+    </message>
+    <message>
+        <source>%1 is held by another program (one this user may not look at); close it, or find it with: sudo fuser -v %1</source>
+        <translation>%1 занят другой программой (которую этому пользователю не видно); закройте её или найдите командой: sudo fuser -v %1</translation>
+    </message>
+    <message>
+        <source>%1 is held by another program: %2; close it and try again</source>
+        <translation>%1 занят другой программой: %2; закройте её и повторите</translation>
+    </message>
+    <message>
+        <source>no permission to use %1 in this session: you were added to the group &quot;%2&quot;, which may use it, after this session began; log out and in again (or start a shell with: newgrp %2)</source>
+        <translation>нет прав на %1 в этом сеансе: вас добавили в группу «%2», которой он доступен, после начала сеанса; выйдите из системы и войдите заново (или запустите оболочку командой: newgrp %2)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be set to 2400 bit/s, 8 data bits, even parity, 1 stop bit: its driver refused the line settings (%2); use an adapter that does even parity at 2400 bit/s</source>
+        <translation>%1 не удаётся настроить на 2400 бит/с, 8 бит данных, чётность, 1 стоповый бит: драйвер отклонил настройки линии (%2); возьмите адаптер, который поддерживает чётность на 2400 бит/с</translation>
+    </message>
+    <message>
+        <source> (this program&apos;s limit: raise it with ulimit -n)</source>
+        <translation> (предел этой программы: увеличьте его командой ulimit -n)</translation>
+    </message>
+    <message>
+        <source> (the system&apos;s limit)</source>
+        <translation> (предел системы)</translation>
     </message>
 </context>
 <context>
