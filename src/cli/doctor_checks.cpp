@@ -27,8 +27,6 @@
 namespace torv::cli {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 DoctorLine Line(const char* check, CheckStatus status, const QString& text, const QString& fix = {})
 {
     return {check, status, Utf8(text), Utf8(fix)};

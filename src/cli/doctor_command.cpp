@@ -16,8 +16,6 @@
 namespace torv::cli {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 struct PortReport {
     std::string devicePath;
     std::vector<DoctorLine> lines;

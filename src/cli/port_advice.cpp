@@ -11,8 +11,6 @@
 namespace torv::cli {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 QString HoldersText(const PortDiagnosis& diagnosis)
 {
     if (diagnosis.holders.empty())
