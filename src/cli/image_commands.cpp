@@ -82,10 +82,11 @@ int RunLoad(const std::vector<std::string>& args, const Console& console)
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError(Utf8(CliText::tr("cannot read %1: %2").arg(path, file.errorString())));
     const QByteArray text = file.read(kLargestImage + 1);
-    const std::variant<UnitImage, std::string> parsed =
-        text.size() > kLargestImage ? std::variant<UnitImage, std::string>(
-                                          Utf8(CliText::tr("not a unit image: it is larger than %1 bytes").arg(kLargestImage)))
-                                    : ParseUnitImage(text.toStdString());
+    using Parsed = std::variant<UnitImage, std::string>;
+    const Parsed parsed =
+        text.size() > kLargestImage
+            ? Parsed(Utf8(CliText::tr("not a unit image: it is larger than %1 bytes").arg(kLargestImage)))
+            : ParseUnitImage(text.toStdString());
     if (const std::string* why = std::get_if<std::string>(&parsed))
         return Report({kExitRefused, "image-unusable", Utf8(CliText::tr("%1: %2: nothing was written")
                                                                 .arg(path, QString::fromStdString(*why))),

@@ -72,9 +72,10 @@ std::variant<UnitImage, std::string> ParseUnitImage(const std::string& text)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return Utf8(CliText::tr("not a unit image: it is not a JSON object (%1)")
-                        .arg(error.error != QJsonParseError::NoError ? error.errorString() : CliText::tr("other JSON")));
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        const QString why = error.error != QJsonParseError::NoError ? error.errorString() : CliText::tr("other JSON");
+        return Utf8(CliText::tr("not a unit image: it is not a JSON object (%1)").arg(why));
+    }
     const QJsonObject file = document.object();
     const QJsonValue format = file.value("format");
     if (!format.isDouble() || format.toDouble() != static_cast<double>(format.toInt()) || format.toInt() < 1)

@@ -238,7 +238,8 @@ void TMainForm::FormCreate()
 
 void TMainForm::ReadPortList()
 {
-    const PortChoices ports = ReadPortChoices(options_.extraPorts, options_.sysfsRoot, options_.devRoot, options_.demoPort);
+    const PortChoices ports =
+        ReadPortChoices(options_.extraPorts, options_.sysfsRoot, options_.devRoot, options_.demoPort);
     portPaths_ = ports.paths;
     CommComboBox->SetItems(ports.names, ports.toolTips);
 }

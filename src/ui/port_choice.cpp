@@ -30,7 +30,8 @@ PortChoices ReadPortChoices(const QStringList& extraPorts, const std::string& sy
         add(PortNameOf(path.toStdString()), QString());
         if (!demoPort.isEmpty() && path == demoPort) {
             choices.names.back() = QStringLiteral("Демо");
-            choices.toolTips.back() = QStringLiteral("Встроенный эмулятор адаптера с передатчиком: ") + choices.paths.back();
+            choices.toolTips.back() =
+                QStringLiteral("Встроенный эмулятор адаптера с передатчиком: ") + choices.paths.back();
         }
     }
     for (const PortIdentity& port : DiscoverPorts(sysfsRoot, devRoot))

@@ -25,7 +25,9 @@ QString LocalTime(const std::string& stored)
 
 QString Frequencies(const std::optional<double>& f1, const std::optional<double>& f2, const QString& separator)
 {
-    const auto text = [&separator](double mhz) { return QString::fromStdString(FormatMHz(mhz * 1e6, separator.toStdString())); };
+    const auto text = [&separator](double mhz) {
+        return QString::fromStdString(FormatMHz(mhz * 1e6, separator.toStdString()));
+    };
     if (!f1)
         return QStringLiteral("—");
     return f2 ? text(*f1) + QStringLiteral(" / ") + text(*f2) : text(*f1);
@@ -105,8 +107,8 @@ TUnitHistoryDialog::TUnitHistoryDialog(const std::string& serial, std::vector<Jo
     Table->setWordWrap(false);
     for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
         const JournalEntry& row = rows_[static_cast<std::size_t>(i)];
-        const QString where = ProgramText(row.program) + (row.port.empty() ? QString() : QStringLiteral(", ") +
-                                                                                          QString::fromStdString(row.port));
+        const QString port = row.port.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(row.port);
+        const QString where = ProgramText(row.program) + port;
         const QStringList cells = {LocalTime(row.timeUtc), OperationText(row.operation),
                                    FrequencyChangeText(row, decimalSeparator), OutcomeText(row), where};
         for (int column = 0; column < cells.size(); ++column)

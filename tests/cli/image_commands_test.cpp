@@ -91,7 +91,8 @@ TEST_F(ImageCommandsTest, ImagesThatCannotBeUsedAreRefusedWithTheReason)
         const char* reason;
     } cases[] = {
         {"other-type", good, 14, kExitRefused, "the connected unit is of type 14"},
-        {"damaged", replaced("\"hex\": \"01", "\"hex\": \"02"), 13, kExitRefused, "the SHA-256 of its parameter block does not match"},
+        {"damaged", replaced("\"hex\": \"01", "\"hex\": \"02"), 13, kExitRefused,
+         "the SHA-256 of its parameter block does not match"},
         {"newer", replaced("\"format\": 1", "\"format\": 2"), 13, kExitRefused, "newer version"},
         {"not-json", "text", 13, kExitRefused, "not a unit image"},
         {"no-format", "{}", 13, kExitRefused, "no \"format\""},
