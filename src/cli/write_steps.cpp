@@ -86,7 +86,7 @@ int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& a
         CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request, confirm);
     if (dryRun) {
         journal.Finish(session, kExitOk);  // the unit was read, and no more
-        if (!failure || failure->kind != kDryRun)
+        if (failure && failure->kind != kDryRun)
             return Report(*failure, json, console, before, &journal);
         if (json) {
             PrintJson(QJsonObject{{"exitCode", kExitOk},

@@ -120,6 +120,8 @@ void TMainForm::StartWriteBack(const WriteBack& writeBack)
 
 void TMainForm::ContinueWriteBack(const WriteBack& writeBack)
 {
+    if (!WriteButton->isEnabled())
+        return;  // something else began since the read ended
     const std::string connected = SerialText(exchange_.Info());
     if (connected != writeBack.serial) {
         ShowMessage(Error(QStringLiteral("Подключён передатчик № %1, а частоты взяты из журнала № %2.\r\n"
