@@ -30,7 +30,7 @@ struct UnitImage {
     std::string saved;  // as the file gives it
 };
 
-// The file's text for these blocks, saved at savedUtc (ISO 8601).
+// The file's text for the image: its blocks, and when it was saved (ISO 8601, UTC).
 std::string UnitImageText(const UnitImage& image);
 
 // The image in text, or why it cannot be used: not an image, damaged (the checksum, a
