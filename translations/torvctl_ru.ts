@@ -351,18 +351,6 @@
         <translation>обмен с передатчиком не завершён</translation>
     </message>
     <message>
-        <source>in progress</source>
-        <translation>выполняется</translation>
-    </message>
-    <message>
-        <source>interrupted: the unit&apos;s state is unknown</source>
-        <translation>прервано: состояние передатчика неизвестно</translation>
-    </message>
-    <message>
-        <source>interrupted: the unit&apos;s state is unknown (%1)</source>
-        <translation>прервано: состояние передатчика неизвестно (%1)</translation>
-    </message>
-    <message>
         <source>no operations recorded</source>
         <translation>в журнале нет операций</translation>
     </message>
@@ -651,140 +639,6 @@ Contact the manufacturer.</source>
         <translation>адаптер заблокировал запись; перед записью считайте заново</translation>
     </message>
     <message>
-        <source>usage: torvctl COMMAND [OPTIONS]
-
-commands:
-  ports [--json]                    list the serial ports of this computer
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    read the transmitter&apos;s identity and frequencies
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]
-                                    read, then write new frequencies and verify them
-  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F and the sealed channel record in grid mode
-  decode [--type 13|14|15] [--json] HEX
-                                    decode one 8-byte channel record
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]
-          [--json] [--trace]
-                                    write back what the unit held before its last verified
-                                    write (made before TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    program one unit after another: read, look the
-                                    serial number up in the plan, write, verify
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--json | --csv]          the reads and writes recorded, newest first
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    check a port (or every port) and its adapter: the
-                                    device, permissions, who holds it, ModemManager,
-                                    brltty, the line, the adapter and the transmitter;
-                                    --loopback sends all 256 byte values through TX
-                                    bridged to RX instead of asking the adapter
-
-  --demo            use a built-in emulated adapter with a transmitter instead of a port
-  --json            the result as one JSON object on standard output, also on failure
-                    (everything in English then, as the JSON values are)
-  --trace           log every byte on the line, with time stamps, to standard error
-  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
-                    Cancel does (a write then seals its records anew)
-  --no-journal      do not record the read or write in the journal
-                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
-                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
-  --help, --version this text, the program&apos;s version
-  Prompts are asked when standard input is a terminal; otherwise the damaged-data
-  prompt refuses the block and every other prompt is answered Cancel. Results go to
-  standard output, messages and prompts to standard error.
-  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
-
-exit codes:
-  0  done and verified: a read whose blocks passed their checks, or a damaged
-     block taken by --accept-damaged or by the operator; a write whose read-back
-     equalled the block sent
-  1  refused before anything was sent: cannot be programmed, out of band,
-     damaged data not accepted, writing locked
-  2  bad command line
-  3  the exchange failed before any block was sent: no adapter, no transmitter,
-     time-out, refusals
-  4  port unavailable: missing, in use, no permission, line settings refused
-  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
-     (also a write abandoned by a second signal, or one whose unit was swapped before
-     it was to be written again)
-  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
-     newer version (journal, restore)
-
-While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
-write and its verification finish; a second signal abandons it (exit 5).
-</source>
-        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
-
-команды:
-  ports [--json]                    список последовательных портов этого компьютера
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    считать паспорт передатчика и его частоты
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]
-                                    считать, затем записать новые частоты и проверить их
-  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F и запечатанная запись канала в режиме сетки
-  decode [--type 13|14|15] [--json] HEX
-                                    разобрать одну 8-байтовую запись канала
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]
-          [--json] [--trace]
-                                    записать обратно то, что было в передатчике до его
-                                    последней проверенной записи (сделанной до TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    программировать передатчики один за другим: считать,
-                                    найти серийный номер в плане, записать, проверить
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--json | --csv]          записанные в журнал чтения и записи, новые первыми
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    проверить порт (или все порты) и его адаптер:
-                                    устройство, права, кто занял порт, ModemManager,
-                                    brltty, линию, адаптер и передатчик; --loopback
-                                    вместо опроса адаптера посылает все 256 значений
-                                    байта через соединённые TX и RX
-
-  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
-  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
-                    (тогда всё на английском, как и значения JSON)
-  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
-  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
-                    «Отмена» в окне (запись тогда запечатывает его записи заново)
-  --no-journal      не заносить чтение или запись в журнал
-                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
-                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
-  --help, --version этот текст, версия программы
-  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
-  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
-  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
-  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
-
-коды завершения:
-  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
-     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
-     которой совпало с отправленным блоком
-  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
-     повреждённые данные не приняты, запись заблокирована
-  2  неверная командная строка
-  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
-     истекло время ожидания, отказы
-  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
-  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
-     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
-     прежде чем её повторить)
-  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
-     более новой версии (journal, restore)
-
-Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
-завершиться; второй сигнал прерывает её (код 5).
-</translation>
-    </message>
-    <message>
         <source>%1 does not exist</source>
         <translation>%1 не существует</translation>
     </message>
@@ -826,7 +680,7 @@ write and its verification finish; a second signal abandons it (exit 5).
     </message>
     <message>
         <source>sudo usermod -aG %1 &quot;$USER&quot;, then log out and in again</source>
-        <translation>sudo usermod -aG %1 "$USER", затем выйдите из системы и войдите заново</translation>
+        <translation>sudo usermod -aG %1 &quot;$USER&quot;, затем выйдите из системы и войдите заново</translation>
     </message>
     <message>
         <source>user %1 may not use it: mode %2 grants reading and writing only to its owner %3</source>
@@ -834,7 +688,7 @@ write and its verification finish; a second signal abandons it (exit 5).
     </message>
     <message>
         <source>a udev rule with GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; in /etc/udev/rules.d/ opens it to that group</source>
-        <translation>правило udev с GROUP="dialout", MODE="0660" в /etc/udev/rules.d/ откроет его этой группе</translation>
+        <translation>правило udev с GROUP=&quot;dialout&quot;, MODE=&quot;0660&quot; в /etc/udev/rules.d/ откроет его этой группе</translation>
     </message>
     <message>
         <source>%1 (pid %2)</source>
@@ -878,7 +732,7 @@ write and its verification finish; a second signal abandons it (exit 5).
     </message>
     <message>
         <source>put the line %1, ENV{ID_MM_DEVICE_IGNORE}=&quot;1&quot; into /etc/udev/rules.d/99-torv-adapter.rules, then: sudo udevadm control --reload &amp;&amp; sudo udevadm trigger</source>
-        <translation>запишите строку %1, ENV{ID_MM_DEVICE_IGNORE}="1" в /etc/udev/rules.d/99-torv-adapter.rules, затем: sudo udevadm control --reload &amp;&amp; sudo udevadm trigger</translation>
+        <translation>запишите строку %1, ENV{ID_MM_DEVICE_IGNORE}=&quot;1&quot; в /etc/udev/rules.d/99-torv-adapter.rules, затем: sudo udevadm control --reload &amp;&amp; sudo udevadm trigger</translation>
     </message>
     <message>
         <source>brltty is not installed</source>
@@ -991,6 +845,386 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source> (the system&apos;s limit)</source>
         <translation> (предел системы)</translation>
+    </message>
+    <message>
+        <source>usage: torvctl COMMAND [OPTIONS]
+
+commands:
+  ports [--json]                    list the serial ports of this computer
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    read the transmitter&apos;s identity and frequencies
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    read, then write new frequencies and verify them
+  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F and the sealed channel record in grid mode
+  decode [--type 13|14|15] [--json] HEX
+                                    decode one 8-byte channel record
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    write back what the unit held before its last verified
+                                    write (made before TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    program one unit after another: read, look the
+                                    serial number up in the plan, write, verify
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    read the unit and save its image to FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               write the frequencies of an image into a unit of
+                                    the same device type (another serial: a clone)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--json | --csv]
+                                    the reads and writes recorded, newest first
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    check a port (or every port) and its adapter: the
+                                    device, permissions, who holds it, ModemManager,
+                                    brltty, the line, the adapter and the transmitter;
+                                    --loopback sends all 256 byte values through TX
+                                    bridged to RX instead of asking the adapter
+
+  --demo            use a built-in emulated adapter with a transmitter instead of a port
+  --json            the result as one JSON object on standard output, also on failure
+                    (everything in English then, as the JSON values are)
+  --trace           log every byte on the line, with time stamps, to standard error
+  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
+                    Cancel does (a write then seals its records anew)
+  --yes             write without asking on the terminal (write, restore, load)
+  --dry-run         read, check and show what would be written; write nothing
+  --with-demo       list the runs on the built-in emulated adapter too (journal)
+  --no-journal      do not record the read or write in the journal
+                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
+                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
+  --help, --version this text, the program&apos;s version
+  write, restore and load show the unit&apos;s settings before and after, and on a terminal
+  ask before writing.
+  Prompts are asked when standard input is a terminal; otherwise the damaged-data
+  prompt refuses the block and every other prompt is answered Cancel. Results go to
+  standard output, messages and prompts to standard error.
+  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
+
+exit codes:
+  0  done and verified: a read whose blocks passed their checks, or a damaged
+     block taken by --accept-damaged or by the operator; a write whose read-back
+     equalled the block sent
+  1  refused before anything was sent: cannot be programmed, out of band,
+     damaged data not accepted, writing locked
+  2  bad command line
+  3  the exchange failed before any block was sent: no adapter, no transmitter,
+     time-out, refusals
+  4  port unavailable: missing, in use, no permission, line settings refused
+  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
+     (also a write abandoned by a second signal, or one whose unit was swapped before
+     it was to be written again)
+  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
+     newer version (journal, restore)
+
+While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
+write and its verification finish; a second signal abandons it (exit 5).
+</source>
+        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
+
+команды:
+  ports [--json]                    список последовательных портов этого компьютера
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    считать паспорт передатчика и его частоты
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    считать, затем записать новые частоты и проверить их
+  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F и запечатанная запись канала в режиме сетки
+  decode [--type 13|14|15] [--json] HEX
+                                    разобрать одну 8-байтовую запись канала
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    записать обратно то, что было в передатчике до его
+                                    последней проверенной записи (сделанной до TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    программировать передатчики один за другим: считать,
+                                    найти серийный номер в плане, записать, проверить
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    считать передатчик и сохранить его образ в FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               записать частоты образа в передатчик того же типа
+                                    устройства (другой серийный номер: клон)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--json | --csv]
+                                    записанные в журнал чтения и записи, новые первыми
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    проверить порт (или все порты) и его адаптер:
+                                    устройство, права, кто занял порт, ModemManager,
+                                    brltty, линию, адаптер и передатчик; --loopback
+                                    вместо опроса адаптера посылает все 256 значений
+                                    байта через соединённые TX и RX
+
+  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
+  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
+                    (тогда всё на английском, как и значения JSON)
+  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
+  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
+                    «Отмена» в окне (запись тогда запечатывает его записи заново)
+  --yes             записывать, не спрашивая на терминале (write, restore, load)
+  --dry-run         считать, проверить и показать, что было бы записано; ничего не писать
+  --with-demo       показывать и работу со встроенным эмулятором адаптера (journal)
+  --no-journal      не заносить чтение или запись в журнал
+                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
+                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
+  --help, --version этот текст, версия программы
+  write, restore и load показывают настройки передатчика до и после и на терминале
+  спрашивают перед записью.
+  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
+  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
+  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
+  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
+
+коды завершения:
+  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
+     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
+     которой совпало с отправленным блоком
+  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
+     повреждённые данные не приняты, запись заблокирована
+  2  неверная командная строка
+  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
+     истекло время ожидания, отказы
+  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
+  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
+     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
+     прежде чем её повторить)
+  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
+     более новой версии (journal, restore)
+
+Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
+завершиться; второй сигнал прерывает её (код 5).
+</translation>
+    </message>
+    <message>
+        <source>%1 needs one FILE, the unit&apos;s image</source>
+        <translation>%1 требует одного FILE, образа передатчика</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>не удалось записать %1: %2</translation>
+    </message>
+    <message>
+        <source>torvctl: warning: %1 failed its check and is saved as read</source>
+        <translation>torvctl: предупреждение: %1 не прошёл проверку и сохранён как считан</translation>
+    </message>
+    <message>
+        <source>saved to %1</source>
+        <translation>сохранено в %1</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>не удалось прочитать %1: %2</translation>
+    </message>
+    <message>
+        <source>not a unit image: it is larger than %1 bytes</source>
+        <translation>не образ передатчика: он больше %1 байт</translation>
+    </message>
+    <message>
+        <source>%1: %2: nothing was written</source>
+        <translation>%1: %2: ничего не записано</translation>
+    </message>
+    <message>
+        <source>the image&apos;s parameter block fails its check (%1): nothing was written; --accept-damaged writes it</source>
+        <translation>блок параметров образа не проходит проверку (%1): ничего не записано; --accept-damaged записывает его</translation>
+    </message>
+    <message>
+        <source>the image is of a unit of device type %1 (%2), the connected unit is of type %3: nothing was written</source>
+        <translation>образ снят с передатчика типа %1 (%2), подключен передатчик типа %3: ничего не записано</translation>
+    </message>
+    <message>
+        <source>torvctl: the image is of unit %1; the connected unit %2 gets its frequencies</source>
+        <translation>torvctl: образ снят с передатчика %1; подключенный передатчик %2 получит его частоты</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>считан</translation>
+    </message>
+    <message>
+        <source>read, damaged block accepted</source>
+        <translation>считан, повреждённый блок принят</translation>
+    </message>
+    <message>
+        <source>written and verified</source>
+        <translation>записано и проверено</translation>
+    </message>
+    <message>
+        <source>written, not verified: state unknown</source>
+        <translation>записано, не проверено: состояние неизвестно</translation>
+    </message>
+    <message>
+        <source>write in progress</source>
+        <translation>идёт запись</translation>
+    </message>
+    <message>
+        <source>write interrupted: state unknown</source>
+        <translation>запись прервана: состояние неизвестно</translation>
+    </message>
+    <message>
+        <source>refused: frequency cannot be programmed</source>
+        <translation>отказано: частоту нельзя запрограммировать</translation>
+    </message>
+    <message>
+        <source>refused: frequency out of range</source>
+        <translation>отказано: частота вне диапазона</translation>
+    </message>
+    <message>
+        <source>refused: damaged data</source>
+        <translation>отказано: повреждённые данные</translation>
+    </message>
+    <message>
+        <source>refused: writing locked by the adapter</source>
+        <translation>отказано: запись заблокирована адаптером</translation>
+    </message>
+    <message>
+        <source>refused: another unit connected</source>
+        <translation>отказано: подключен другой передатчик</translation>
+    </message>
+    <message>
+        <source>refused: image of another device type</source>
+        <translation>отказано: образ другого типа устройства</translation>
+    </message>
+    <message>
+        <source>not confirmed: nothing written</source>
+        <translation>не подтверждено: ничего не записано</translation>
+    </message>
+    <message>
+        <source>port unavailable</source>
+        <translation>порт недоступен</translation>
+    </message>
+    <message>
+        <source>no adapter found</source>
+        <translation>адаптер не найден</translation>
+    </message>
+    <message>
+        <source>device type not set</source>
+        <translation>тип устройства не установлен</translation>
+    </message>
+    <message>
+        <source>no transmitter connected</source>
+        <translation>передатчик не подключен</translation>
+    </message>
+    <message>
+        <source>not a transmitter</source>
+        <translation>не передатчик</translation>
+    </message>
+    <message>
+        <source>transmitter not responding</source>
+        <translation>передатчик не отвечает</translation>
+    </message>
+    <message>
+        <source>exchange failed</source>
+        <translation>обмен не удался</translation>
+    </message>
+    <message>
+        <source>TIME</source>
+        <translation>ВРЕМЯ</translation>
+    </message>
+    <message>
+        <source>PROGRAM</source>
+        <translation>ПРОГРАММА</translation>
+    </message>
+    <message>
+        <source>ACTION</source>
+        <translation>ДЕЙСТВИЕ</translation>
+    </message>
+    <message>
+        <source>SERIAL</source>
+        <translation>НОМЕР</translation>
+    </message>
+    <message>
+        <source>BEFORE MHZ</source>
+        <translation>ДО, МГЦ</translation>
+    </message>
+    <message>
+        <source>AFTER MHZ</source>
+        <translation>ПОСЛЕ, МГЦ</translation>
+    </message>
+    <message>
+        <source>OUTCOME</source>
+        <translation>ИТОГ</translation>
+    </message>
+    <message>
+        <source>legacy</source>
+        <translation>старый</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>выкл.</translation>
+    </message>
+    <message>
+        <source>unit %1, device type %2: before → after</source>
+        <translation>передатчик %1, тип устройства %2: до → после</translation>
+    </message>
+    <message>
+        <source>  synthesizer mode   %1 → %2</source>
+        <translation>  режим синтезатора  %1 → %2</translation>
+    </message>
+    <message>
+        <source>  first frequency    %1 → %2</source>
+        <translation>  первая частота     %1 → %2</translation>
+    </message>
+    <message>
+        <source>  second frequency   %1 → %2</source>
+        <translation>  вторая частота     %1 → %2</translation>
+    </message>
+    <message>
+        <source>the image is damaged: %1</source>
+        <translation>образ повреждён: %1</translation>
+    </message>
+    <message>
+        <source>other JSON</source>
+        <translation>другой JSON</translation>
+    </message>
+    <message>
+        <source>not a unit image: it is not a JSON object (%1)</source>
+        <translation>не образ передатчика: это не объект JSON (%1)</translation>
+    </message>
+    <message>
+        <source>not a unit image: it has no &quot;format&quot; number</source>
+        <translation>не образ передатчика: в нём нет номера &quot;format&quot;</translation>
+    </message>
+    <message>
+        <source>the image was saved by a newer version of the programmer (format %1; this version reads format %2)</source>
+        <translation>образ сохранён более новой версией программатора (формат %1; эта версия читает формат %2)</translation>
+    </message>
+    <message>
+        <source>its parameter block is not 32 bytes of hex digits</source>
+        <translation>его блок параметров — не 32 байта шестнадцатеричными цифрами</translation>
+    </message>
+    <message>
+        <source>the SHA-256 of its parameter block does not match</source>
+        <translation>SHA-256 его блока параметров не совпадает</translation>
+    </message>
+    <message>
+        <source>its info block is not 8 bytes of hex digits</source>
+        <translation>его информационный блок — не 8 байт шестнадцатеричными цифрами</translation>
+    </message>
+    <message>
+        <source>Write this to the unit? [y/N] </source>
+        <translation>Записать это в передатчик? [д/Н] </translation>
+    </message>
+    <message>
+        <source>y</source>
+        <translation>д</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>да</translation>
+    </message>
+    <message>
+        <source>not confirmed: nothing was written</source>
+        <translation>не подтверждено: ничего не записано</translation>
+    </message>
+    <message>
+        <source>dry run: this could be written; nothing was written</source>
+        <translation>пробный прогон: это можно записать; ничего не записано</translation>
     </message>
 </context>
 <context>

@@ -129,7 +129,8 @@ int Run(int argc, char** argv, const torv::CommandLine& commandLine)
     if (commandLine.demo) {
         demo = std::make_unique<torv::AdapterEmulator>(torv::MakeContents(), torv::AdapterEmulator::kLineBytePeriod);
         demo->Start();
-        options.extraPorts.prepend(QString::fromStdString(demo->SlavePath()));
+        options.demoPort = QString::fromStdString(demo->SlavePath());
+        options.extraPorts.prepend(options.demoPort);
     }
 
     torv::TMainForm window(options);

@@ -11,7 +11,9 @@ namespace torv::cli {
 
 CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console,
                                Journal* open)
-    : enabled_(!arguments.Has("--no-journal")), operation_(std::move(operation)), console_(console), open_(open)
+    : enabled_(!arguments.Has("--no-journal")),
+      demo_(arguments.Has("--demo")),
+      operation_(std::move(operation)), console_(console), open_(open)
 {
 }
 
@@ -26,6 +28,7 @@ JournalEntry CommandJournal::Entry(Session& session) const
     JournalEntry entry;
     entry.program = "torvctl";
     entry.operation = operation_;
+    entry.demo = demo_;
     entry.port = session.DevicePath();
     entry.adapter = session.AdapterIdentity();
     if (session.Notes().InfoReached() || read_)

@@ -43,6 +43,7 @@ private:
     void Warn(const Journal& journal);
 
     bool enabled_;
+    bool demo_;
     std::string operation_;
     const Console& console_;
     Journal* open_;

@@ -10,6 +10,7 @@
 #include "cli/doctor_command.h"
 #include "cli/cli_text.h"
 #include "cli/exchange_commands.h"
+#include "cli/image_commands.h"
 #include "cli/journal_commands.h"
 #include "cli/results.h"
 #include "torv_version.h"
@@ -25,23 +26,29 @@ const char* const kUsage = QT_TRANSLATE_NOOP(
     "  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]\n"
     "                                    read the transmitter's identity and frequencies\n"
     "  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]\n"
-    "        [--enable-grid-edit] [--accept-damaged] [--json] [--trace]\n"
+    "        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]\n"
     "                                    read, then write new frequencies and verify them\n"
     "  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode\n"
     "  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ\n"
     "                                    N, F and the sealed channel record in grid mode\n"
     "  decode [--type 13|14|15] [--json] HEX\n"
     "                                    decode one 8-byte channel record\n"
-    "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--accept-damaged]\n"
-    "          [--json] [--trace]\n"
+    "  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]\n"
+    "          [--accept-damaged] [--json] [--trace]\n"
     "                                    write back what the unit held before its last verified\n"
     "                                    write (made before TIME)\n"
     "  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]\n"
     "        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]\n"
     "                                    program one unit after another: read, look the\n"
     "                                    serial number up in the plan, write, verify\n"
+    "  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE\n"
+    "                                    read the unit and save its image to FILE\n"
+    "  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]\n"
+    "       [--trace] FILE               write the frequencies of an image into a unit of\n"
+    "                                    the same device type (another serial: a clone)\n"
     "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
-    "          [--json | --csv]          the reads and writes recorded, newest first\n"
+    "          [--with-demo] [--json | --csv]\n"
+    "                                    the reads and writes recorded, newest first\n"
     "  doctor [--port NAME|PATH] [--loopback] [--json]\n"
     "                                    check a port (or every port) and its adapter: the\n"
     "                                    device, permissions, who holds it, ModemManager,\n"
@@ -55,11 +62,16 @@ const char* const kUsage = QT_TRANSLATE_NOOP(
     "  --trace           log every byte on the line, with time stamps, to standard error\n"
     "  --accept-damaged  take a parameter block that fails its check, as the window's\n"
     "                    Cancel does (a write then seals its records anew)\n"
+    "  --yes             write without asking on the terminal (write, restore, load)\n"
+    "  --dry-run         read, check and show what would be written; write nothing\n"
+    "  --with-demo       list the runs on the built-in emulated adapter too (journal)\n"
     "  --no-journal      do not record the read or write in the journal\n"
     "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
     "  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local\n"
     "                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day\n"
     "  --help, --version this text, the program's version\n"
+    "  write, restore and load show the unit's settings before and after, and on a terminal\n"
+    "  ask before writing.\n"
     "  Prompts are asked when standard input is a terminal; otherwise the damaged-data\n"
     "  prompt refuses the block and every other prompt is answered Cancel. Results go to\n"
     "  standard output, messages and prompts to standard error.\n"
@@ -100,6 +112,10 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunWrite(args, console);
     if (command == "restore")
         return RunRestore(args, console);
+    if (command == "save")
+        return RunSave(args, console);
+    if (command == "load")
+        return RunLoad(args, console);
     if (command == "journal")
         return RunJournal(args, console);
     if (command == "batch")

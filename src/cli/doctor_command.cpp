@@ -121,11 +121,11 @@ int RunDoctor(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(args, {{"--port", true}, {"--loopback"}, {"--json"}});
     if (!arguments.Positional().empty())
-        throw UsageError("doctor takes no positional arguments");
+        throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("doctor")));
     std::vector<std::string> devicePaths;
     if (const std::optional<std::string> port = arguments.Value("--port")) {
         if (port->empty())
-            throw UsageError("--port needs a port name or a device path (torvctl ports lists them)");
+            throw UsageError(Utf8(CliText::tr("--port needs a port name or a device path (torvctl ports lists them)")));
         devicePaths.push_back(PortDevicePath(*port));
     } else {
         for (const PortIdentity& port : DiscoverPorts())

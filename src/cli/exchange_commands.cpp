@@ -18,31 +18,6 @@
 namespace torv::cli {
 namespace {
 
-// A write after a successful read, its result printed and journaled.
-int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& arguments, const WriteRequest& request,
-                   const Console& console)
-{
-    const bool json = arguments.Has("--json");
-    const TransmitterState before = session.Transmitter();
-    if (const std::optional<CommandFailure> failure =
-            CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request)) {
-        journal.Finish(session, failure->exitCode, failure);
-        return Report(*failure, json, console, before, &journal);
-    }
-    journal.Finish(session, kExitOk);
-    const TransmitterState after = session.Transmitter();
-    if (json)
-        PrintJson(QJsonObject{{"exitCode", kExitOk},
-                              {"outcome", "written and verified"},
-                              {"before", TransmitterJson(before)},
-                              {"after", TransmitterJson(after)},
-                              {"journalError", journal.ErrorJson()}},
-                  console.out);
-    else
-        PrintTransmitter(after, console.out);
-    return kExitOk;
-}
-
 // What restore writes back: the block the unit held before a verified write.
 struct EarlierBlock {
     ParameterBlock block{};
@@ -150,7 +125,7 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
 int RunWrite(const std::vector<std::string>& args, const Console& console)
 {
     const Arguments arguments(
-        args, LineOptionsAnd({{"--f1", true}, {"--f2", true}, {"--no-f2"}, {"--step", true}, {"--enable-grid-edit"}}));
+        args, WriteOptionsAnd({{"--f1", true}, {"--f2", true}, {"--no-f2"}, {"--step", true}, {"--enable-grid-edit"}}));
     if (!arguments.Positional().empty())
         throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("write")));
     if (!arguments.Has("--f1"))
@@ -159,7 +134,7 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
     const bool json = arguments.Has("--json");
 
     Session session(arguments, console);
-    CommandJournal journal(arguments, "write", console);
+    CommandJournal journal(arguments, WriteOperation(arguments, "write"), console);
     if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
         return *failed;
     return WriteAfterRead(session, journal, arguments, RequestFor(wanted, session.Exchange()), console);
@@ -167,7 +142,7 @@ int RunWrite(const std::vector<std::string>& args, const Console& console)
 
 int RunRestore(const std::vector<std::string>& args, const Console& console)
 {
-    const Arguments arguments(args, LineOptionsAnd({{"--serial", true}, {"--before", true}}));
+    const Arguments arguments(args, WriteOptionsAnd({{"--serial", true}, {"--before", true}}));
     if (!arguments.Positional().empty())
         throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("restore")));
     const std::optional<std::string> serial = arguments.Value("--serial");
@@ -175,6 +150,7 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
         throw UsageError(Utf8(CliText::tr("restore needs --serial S, the serial number of the unit to restore")));
     const bool json = arguments.Has("--json");
     JournalQuery query{.serial = *serial};
+    query.demo = arguments.Has("--demo");  // the built-in unit's record and a real unit's are kept apart
     const std::optional<std::string> before = arguments.Value("--before");
     if (before)  // a write made at the very instant counts as made after it
         query.before = ParseTimeOption("--before", *before).begin;
@@ -194,7 +170,7 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
                       json, console);
 
     Session session(arguments, console);
-    CommandJournal journal(arguments, "restore", console);
+    CommandJournal journal(arguments, WriteOperation(arguments, "restore"), console);
     if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
         return *failed;
     if (const std::string connected = session.Transmitter().serial; connected != *serial) {

@@ -1,6 +1,5 @@
 #include "cli/journal_commands.h"
 
-#include <cstdio>
 #include <ostream>
 
 #include <QJsonArray>
@@ -12,6 +11,7 @@
 #include "cli/write_steps.h"
 #include "device/frequency_codec.h"
 #include "journal/journal.h"
+#include "journal/outcome_kind.h"
 
 namespace torv::cli {
 namespace {
@@ -26,22 +26,37 @@ std::string OptionalText(const std::optional<int>& value)
     return value ? std::to_string(*value) : "";
 }
 
-// The outcome as the table shows it: a write that never completed its row says so. The
-// outcome itself is shown as it was recorded.
-std::string OutcomeText(const JournalEntry& row)
+// The outcome in words, as people read it; the notes behind it are in the CSV's
+// outcome_detail and the JSON's outcome.
+QString OutcomeWords(const JournalEntry& row)
 {
-    switch (row.state) {
-    case RowState::InProgress: return Utf8(CliText::tr("in progress"));
-    case RowState::Interrupted:
-        return Utf8(row.outcome.empty() || row.outcome == "in progress"
-                        ? CliText::tr("interrupted: the unit's state is unknown")
-                        : CliText::tr("interrupted: the unit's state is unknown (%1)").arg(Q(row.outcome)));
-    case RowState::Done: break;
+    switch (OutcomeOf(row)) {
+    case OutcomeKind::Read: return CliText::tr("read");
+    case OutcomeKind::ReadDamagedAccepted: return CliText::tr("read, damaged block accepted");
+    case OutcomeKind::WriteVerified: return CliText::tr("written and verified");
+    case OutcomeKind::WriteNotVerified: return CliText::tr("written, not verified: state unknown");
+    case OutcomeKind::WriteInProgress: return CliText::tr("write in progress");
+    case OutcomeKind::WriteInterrupted: return CliText::tr("write interrupted: state unknown");
+    case OutcomeKind::RefusedNeedsTuning: return CliText::tr("refused: frequency cannot be programmed");
+    case OutcomeKind::RefusedOutOfRange: return CliText::tr("refused: frequency out of range");
+    case OutcomeKind::RefusedDamagedData: return CliText::tr("refused: damaged data");
+    case OutcomeKind::RefusedWriteLocked: return CliText::tr("refused: writing locked by the adapter");
+    case OutcomeKind::RefusedWrongUnit: return CliText::tr("refused: another unit connected");
+    case OutcomeKind::RefusedWrongType: return CliText::tr("refused: image of another device type");
+    case OutcomeKind::Declined: return CliText::tr("not confirmed: nothing written");
+    case OutcomeKind::PortUnavailable: return CliText::tr("port unavailable");
+    case OutcomeKind::NoAdapter: return CliText::tr("no adapter found");
+    case OutcomeKind::DeviceTypeRefused: return CliText::tr("device type not set");
+    case OutcomeKind::NoTransmitter: return CliText::tr("no transmitter connected");
+    case OutcomeKind::NotATransmitter: return CliText::tr("not a transmitter");
+    case OutcomeKind::TransmitterNotResponding: return CliText::tr("transmitter not responding");
+    case OutcomeKind::ExchangeFailed: break;
     }
-    return row.outcome;
+    return CliText::tr("exchange failed");
 }
 
-// Every column, in the order of the CSV header; the JSON leaves the local time out.
+// Every column, in the order of the CSV header; the JSON leaves the local time and the
+// outcome's words out, and keeps the notes as "outcome".
 std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
 {
     return {{"time_utc", e.timeUtc},
@@ -50,7 +65,9 @@ std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
             {"operation", e.operation},
             {"port", e.port},
             {"adapter", e.adapter},
-            {"outcome", e.outcome},
+            {"outcome", Utf8(OutcomeWords(e))},
+            {"outcome_detail", e.outcome},
+            {"outcome_kind", OutcomeKindName(OutcomeOf(e))},
             {"success", e.success ? "1" : "0"},
             {"exit_code", OptionalText(e.exitCode)},
             {"device_type", OptionalText(e.deviceType)},
@@ -65,7 +82,8 @@ std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
             {"f2_before_mhz", MHzText(e.f2BeforeMHz)},
             {"f1_after_mhz", MHzText(e.f1AfterMHz)},
             {"f2_after_mhz", MHzText(e.f2AfterMHz)},
-            {"state", RowStateName(e.state)}};
+            {"state", RowStateName(e.state)},
+            {"demo", e.demo ? "1" : "0"}};
 }
 
 // A CSV field, quoted when it holds a separator, a quote or a line break.
@@ -98,28 +116,44 @@ void PrintJsonRows(const std::vector<JournalEntry>& rows, std::ostream& out)
     QJsonArray list;
     for (const JournalEntry& row : rows) {
         QJsonObject object;
-        for (const auto& [name, value] : Columns(row))
-            if (std::string_view(name) != "time_local")
+        for (const auto& [name, value] : Columns(row)) {
+            const std::string_view column(name);
+            if (column != "time_local" && column != "outcome" && column != "outcome_detail")
                 object.insert(name, QString::fromStdString(value));
+        }
+        object.insert("outcome", QString::fromStdString(row.outcome));
         object.insert("success", row.success);
+        object.insert("demo", row.demo);
         list.append(object);
     }
     PrintJson(QJsonObject{{"exitCode", kExitOk}, {"rows", list}}, out);
 }
 
-// One line a row: when, what, which unit, the frequencies before and after, the outcome.
+// A header, then one line a row: when, what, which unit, the frequencies before and
+// after, the outcome in words.
 void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
 {
-    if (rows.empty())
+    if (rows.empty()) {
         out << Utf8(CliText::tr("no operations recorded")) << "\n";
+        return;
+    }
+    // Columns padded by characters, not bytes, so that Russian headings line up too.
+    const auto line = [&out](const std::string& time, const std::string& program, const std::string& operation,
+                             const std::string& serial, const std::string& before, const std::string& after,
+                             const std::string& outcome) {
+        const auto cell = [](const std::string& text, int width) { return Q(text).leftJustified(width) + ' '; };
+        out << Utf8(cell(time, 26) + cell(program, 7) + cell(operation, 7) + cell(serial, 8) + cell(before, 17) +
+                    cell(after, 17))
+            << outcome << "\n";
+    };
+    line(Utf8(CliText::tr("TIME")), Utf8(CliText::tr("PROGRAM")), Utf8(CliText::tr("ACTION")),
+         Utf8(CliText::tr("SERIAL")), Utf8(CliText::tr("BEFORE MHZ")), Utf8(CliText::tr("AFTER MHZ")),
+         Utf8(CliText::tr("OUTCOME")));
     for (const JournalEntry& row : rows) {
         const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
         const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
-        char line[200];
-        std::snprintf(line, sizeof line, "%-26s %-7s %-7s %-8s %-17s %-17s ", ShownTime(row.timeUtc).c_str(),
-                      row.program.c_str(), row.operation.c_str(), row.serial.empty() ? "-" : row.serial.c_str(),
-                      before.empty() ? "-" : before.c_str(), after.empty() ? "-" : after.c_str());
-        out << line << OutcomeText(row) << "\n";
+        line(ShownTime(row.timeUtc), row.program, row.operation, row.serial.empty() ? "-" : row.serial,
+             before.empty() ? "-" : before, after.empty() ? "-" : after, Utf8(OutcomeWords(row)));
     }
 }
 
@@ -131,6 +165,7 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
                                      {"--since", true},
                                      {"--until", true},
                                      {"--outcome", true},
+                                     {"--with-demo"},
                                      {"--json"},
                                      {"--csv"}});
     if (!arguments.Positional().empty())
@@ -139,6 +174,8 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
         throw UsageError(Utf8(CliText::tr("give --json or --csv, not both")));
     JournalQuery query;
     query.serial = arguments.Value("--serial").value_or("");
+    if (!arguments.Has("--with-demo"))
+        query.demo = false;  // the built-in emulated unit is no unit of the workshop
     // A date or a time given in part covers the whole of it: --until 2026-12-01 takes the day.
     if (const std::optional<std::string> since = arguments.Value("--since"))
         query.since = ParseTimeOption("--since", *since).begin;

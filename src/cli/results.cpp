@@ -83,6 +83,25 @@ QJsonObject TransmitterJson(const TransmitterState& state)
     };
 }
 
+void PrintChange(const TransmitterState& before, const TransmitterState& after, std::ostream& out)
+{
+    const auto mode = [](const TransmitterState& state) {
+        return !state.gridMode ? CliText::tr("legacy")
+                               : CliText::tr("grid, %1 kHz grid").arg(state.grid25kHz ? "25" : "12.5");
+    };
+    const auto first = [](const TransmitterState& state) {
+        return CliText::tr("%1 MHz").arg(Q(FrequencyText(state.firstHz)));
+    };
+    const auto second = [](const TransmitterState& state) {
+        return state.secondEnabled ? CliText::tr("%1 MHz").arg(Q(FrequencyText(state.secondHz))) : CliText::tr("off");
+    };
+    out << Utf8(CliText::tr("unit %1, device type %2: before → after").arg(Q(after.serial)).arg(after.deviceType))
+        << "\n"
+        << Utf8(CliText::tr("  synthesizer mode   %1 → %2").arg(mode(before), mode(after))) << "\n"
+        << Utf8(CliText::tr("  first frequency    %1 → %2").arg(first(before), first(after))) << "\n"
+        << Utf8(CliText::tr("  second frequency   %1 → %2").arg(second(before), second(after))) << "\n";
+}
+
 std::vector<int> DamagedRecords(const ParameterBlock& block)
 {
     std::vector<int> damaged;

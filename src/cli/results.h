@@ -30,6 +30,8 @@ struct TransmitterState {
 TransmitterState DescribeTransmitter(InfoBlock info, const ParameterBlock& block);
 void PrintTransmitter(const TransmitterState& state, std::ostream& out);
 QJsonObject TransmitterJson(const TransmitterState& state);
+// What a write changes: the unit, then each setting as "before → after".
+void PrintChange(const TransmitterState& before, const TransmitterState& after, std::ostream& out);
 
 // The channel records (1, 2) whose CRC does not match, among those the block's check
 // looks at (record 2 only while in use).

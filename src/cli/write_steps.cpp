@@ -1,7 +1,8 @@
 #include "cli/write_steps.h"
 
-#include <cstdlib>
 #include <ostream>
+
+#include <istream>
 
 #include <QStringList>
 
@@ -19,13 +20,6 @@ namespace {
 FrequencyEntry Entry(const std::string& typed)
 {
     return FrequencyEntry{ParseMHz(typed), typed};
-}
-
-// A frequency as the window's field shows it after a read, and the value that text reads as.
-FrequencyEntry ShownEntry(double hz)
-{
-    const std::string text = FormatMHz(hz, ".");
-    return FrequencyEntry{std::strtod(text.c_str(), nullptr), text};
 }
 
 // A write the frequency checks refused, and what can be written instead.
@@ -49,7 +43,85 @@ CommandFailure Refusal(const WritePlan& plan)
     return failure;
 }
 
+const char* const kDryRun = "dry-run";
+
+// Asked on the terminal: true only for a yes.
+bool Confirmed(const Console& console)
+{
+    console.err << Utf8(CliText::tr("Write this to the unit? [y/N] ")) << std::flush;
+    std::string reply;
+    if (!std::getline(*console.answers, reply))
+        return false;
+    const QString answer = QString::fromStdString(reply).trimmed().toLower();
+    return answer == "y" || answer == "yes" || answer == CliText::tr("y") || answer == CliText::tr("yes");
+}
+
 }  // namespace
+
+std::vector<KnownOption> WriteOptionsAnd(std::initializer_list<KnownOption> more)
+{
+    std::vector<KnownOption> known = LineOptionsAnd({{"--yes"}, {"--dry-run"}});
+    known.insert(known.end(), more);
+    return known;
+}
+
+std::string WriteOperation(const Arguments& arguments, const std::string& operation)
+{
+    return arguments.Has("--dry-run") ? "read" : operation;
+}
+
+int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& arguments, const WriteRequest& request,
+                   const Console& console)
+{
+    const bool json = arguments.Has("--json");
+    const bool dryRun = arguments.Has("--dry-run");
+    const TransmitterState before = session.Transmitter();
+    std::optional<TransmitterState> after;
+    const auto confirm = [&](const ParameterBlock& block) -> std::optional<CommandFailure> {
+        after = DescribeTransmitter(session.Exchange().Info(), block);
+        if (dryRun)
+            return CommandFailure{kExitOk, kDryRun, "", std::nullopt};
+        PrintChange(before, *after, console.err);
+        if (console.answers && !arguments.Has("--yes") && !Confirmed(console))
+            return CommandFailure{kExitRefused, "declined", Utf8(CliText::tr("not confirmed: nothing was written")),
+                                  std::nullopt};
+        return std::nullopt;
+    };
+    const std::optional<CommandFailure> failure =
+        CheckedWrite(session, journal, arguments.Has("--accept-damaged"), request, confirm);
+    if (dryRun) {
+        journal.Finish(session, kExitOk);  // the unit was read, and no more
+        if (failure && failure->kind != kDryRun)
+            return Report(*failure, json, console, before, &journal);
+        if (json) {
+            PrintJson(QJsonObject{{"exitCode", kExitOk},
+                                  {"outcome", "dry run: nothing was written"},
+                                  {"before", TransmitterJson(before)},
+                                  {"after", TransmitterJson(*after)},
+                                  {"journalError", journal.ErrorJson()}},
+                      console.out);
+        } else {
+            PrintChange(before, *after, console.out);
+            console.out << Utf8(CliText::tr("dry run: this could be written; nothing was written")) << "\n";
+        }
+        return kExitOk;
+    }
+    if (failure) {
+        journal.Finish(session, failure->exitCode, failure);
+        return Report(*failure, json, console, before, &journal);
+    }
+    journal.Finish(session, kExitOk);
+    if (json)
+        PrintJson(QJsonObject{{"exitCode", kExitOk},
+                              {"outcome", "written and verified"},
+                              {"before", TransmitterJson(before)},
+                              {"after", TransmitterJson(session.Transmitter())},
+                              {"journalError", journal.ErrorJson()}},
+                  console.out);
+    else
+        PrintTransmitter(session.Transmitter(), console.out);
+    return kExitOk;
+}
 
 std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
 {
@@ -104,24 +176,7 @@ std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool jso
 
 WriteRequest RequestWith(const ParameterBlock& block, ProgrammingExchange& exchange, bool gridEditEnabled)
 {
-    const std::uint8_t type = InfoBlockView(exchange.Info()).DeviceType();
-    const ShownParameters current = DecodeParameterBlock(exchange.Block(), type);
-    const ShownParameters wanted = DecodeParameterBlock(block, type);
-    WriteRequest request;
-    request.gridMode = current.gridMode;
-    request.deviceType = type;
-    request.current = exchange.Block();
-    request.grid25kHz = wanted.grid25kHz;
-    request.gridEditEnabled = gridEditEnabled;
-    if (const std::optional<TransmitterType> band = FindTransmitterType(type)) {
-        request.minMHz = band->minMHz;
-        request.maxMHz = band->maxMHz;
-    }
-    if (wanted.firstHz)
-        request.first = ShownEntry(*wanted.firstHz);
-    request.second = wanted.secondHz ? ShownEntry(*wanted.secondHz) : request.first;
-    request.secondEnabled = wanted.secondEnabled && wanted.secondHz;
-    return request;
+    return RequestToWriteBack(block, exchange.Info(), exchange.Block(), gridEditEnabled);
 }
 
 WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& exchange)
@@ -144,7 +199,7 @@ WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& ex
 }
 
 std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& journal, bool acceptDamaged,
-                                           const WriteRequest& request)
+                                           const WriteRequest& request, const BeforeWriting& beforeWriting)
 {
     const std::vector<int>& damaged = session.DamagedRecordsTaken();
     if (!damaged.empty() && !acceptDamaged) {
@@ -167,6 +222,10 @@ std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& jou
     }
     if (plan.force25kHz)
         session.Host().ShowMessage(texts::kGrid25kHzNotice);
+    if (beforeWriting) {
+        if (std::optional<CommandFailure> stop = beforeWriting(plan.block))
+            return stop;
+    }
     return session.Write(plan.block, [&] { journal.BeginWrite(session, plan.block); });
 }
 

@@ -2,6 +2,7 @@
 // The steps torvctl's commands share: the first read, the frequencies asked for, the
 // write request as the window would make it, and the checked, verified write.
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -56,7 +57,22 @@ WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& ex
 // The write after a successful read: the damaged-data, lock and frequency checks, then
 // the write; nothing only when its read-back equalled the block sent. The journal notes
 // the block sent.
+// beforeWriting runs once the checks have passed, with the block to send: a failure it
+// returns ends the write there, and nothing is sent.
+using BeforeWriting = std::function<std::optional<CommandFailure>(const ParameterBlock& block)>;
 std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& journal, bool acceptDamaged,
-                                           const WriteRequest& request);
+                                           const WriteRequest& request, const BeforeWriting& beforeWriting = {});
+
+// The options of the commands that write a unit: --yes, --dry-run.
+std::vector<KnownOption> WriteOptionsAnd(std::initializer_list<KnownOption> more = {});
+// The journal's name for a command that writes: a dry run only reads the unit.
+std::string WriteOperation(const Arguments& arguments, const std::string& operation);
+
+// write, restore and load after their successful read: the unit's frequencies before and
+// after are shown, on a terminal confirmed (unless --yes), then the checked write runs;
+// with --dry-run nothing is sent (exit 0 when the block could be written, else the
+// refusal's). The result printed and journaled.
+int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& arguments, const WriteRequest& request,
+                   const Console& console);
 
 }  // namespace torv::cli

@@ -15,6 +15,7 @@ enum class MessageFlags : unsigned {
     kOkError = 0x10,              // OK, error icon
     kRetryCancelError = 0x15,     // Retry and Cancel, error icon
     kRetryCancelWarning = 0x35,   // Retry and Cancel, exclamation icon
+    kOkCancelQuestion = 0x21,     // OK and Cancel, question icon: the operator confirms
 };
 
 struct Message {

@@ -1,6 +1,9 @@
 #include "exchange/write_preparation.h"
 
+#include <cstdlib>
+
 #include "device/frequency_codec.h"
+#include "device/parameters.h"
 #include "exchange/exchange_texts.h"
 
 namespace torv {
@@ -101,6 +104,34 @@ WritePlan PrepareWrite(const WriteRequest& request)
     plan.block = BuildParameterBlock(request.gridMode ? SynthMode::Grid : SynthMode::Legacy, grid25kHz,
                                      request.secondEnabled, channel1, channel2);
     return plan;
+}
+
+WriteRequest RequestToWriteBack(const ParameterBlock& block, const InfoBlock& info, const ParameterBlock& current,
+                                bool gridEditEnabled)
+{
+    // A frequency as the window's field shows it, and the value that text reads as.
+    const auto shownEntry = [](double hz) {
+        const std::string text = FormatMHz(hz, ".");
+        return FrequencyEntry{std::strtod(text.c_str(), nullptr), text};
+    };
+    const std::uint8_t type = InfoBlockView(info).DeviceType();
+    const ShownParameters now = DecodeParameterBlock(current, type);
+    const ShownParameters wanted = DecodeParameterBlock(block, type);
+    WriteRequest request;
+    request.gridMode = now.gridMode;
+    request.deviceType = type;
+    request.current = current;
+    request.grid25kHz = wanted.grid25kHz;
+    request.gridEditEnabled = gridEditEnabled;
+    if (const std::optional<TransmitterType> band = FindTransmitterType(type)) {
+        request.minMHz = band->minMHz;
+        request.maxMHz = band->maxMHz;
+    }
+    if (wanted.firstHz)
+        request.first = shownEntry(*wanted.firstHz);
+    request.second = wanted.secondHz ? shownEntry(*wanted.secondHz) : request.first;
+    request.secondEnabled = wanted.secondEnabled && wanted.secondHz;
+    return request;
 }
 
 }  // namespace torv

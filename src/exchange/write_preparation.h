@@ -44,4 +44,10 @@ struct WritePlan {
 
 WritePlan PrepareWrite(const WriteRequest& request);
 
+// The request that writes block's frequencies over the unit as last read (info and
+// current), as the window would make it showing them: the unit's synthesizer mode, and
+// the block's grid step and second frequency. Used to bring an earlier block back.
+WriteRequest RequestToWriteBack(const ParameterBlock& block, const InfoBlock& info, const ParameterBlock& current,
+                                bool gridEditEnabled);
+
 }  // namespace torv

@@ -38,6 +38,11 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "ALTER TABLE operations ADD COLUMN writer_boot_id TEXT",
         "ALTER TABLE operations ADD COLUMN writer_start INTEGER",
     },
+    {
+        // Runs on the built-in emulated adapter are told apart from real units; the rows
+        // made before were on real units or could not be told apart.
+        "ALTER TABLE operations ADD COLUMN demo INTEGER NOT NULL DEFAULT 0",
+    },
 };
 
 // The columns of an entry, in the order of EntryValues, and those naming a write's writer.
@@ -46,7 +51,7 @@ const QStringList kColumns = {"time_utc",      "program",           "operation",
                               "device_type",   "date",              "serial",        "version",
                               "info_hex",      "block_read_hex",    "block_written_hex", "read_back_hex",
                               "f1_before_mhz", "f2_before_mhz",     "f1_after_mhz",  "f2_after_mhz",
-                              "state"};
+                              "state",         "demo"};
 const QStringList kWriterColumns = {"writer_pid", "writer_boot_id", "writer_start"};
 
 const std::pair<RowState, const char*> kStateNames[] = {
@@ -87,7 +92,8 @@ QVariantList EntryValues(const JournalEntry& entry)
             Text(entry.date),           Text(entry.serial),          Text(entry.version),
             Text(entry.infoHex),        Text(entry.blockReadHex),    Text(entry.blockWrittenHex),
             Text(entry.readBackHex),    Nullable(entry.f1BeforeMHz), Nullable(entry.f2BeforeMHz),
-            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz),  RowStateName(entry.state)};
+            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz),  RowStateName(entry.state),
+            entry.demo ? 1 : 0};
 }
 
 QString Placeholders(qsizetype count)
@@ -350,6 +356,10 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
         conditions << "operation = ?";
         values << Text(*filter.operation);
     }
+    if (filter.demo) {
+        conditions << (missingColumns_.contains("demo") ? "0 = ?" : "demo = ?");
+        values << (*filter.demo ? 1 : 0);
+    }
     // Columns that an older journal lacks read as empty.
     QStringList columns;
     for (const QString& column : kColumns + kWriterColumns)
@@ -394,7 +404,8 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
         e.f1AfterMHz = OptionalOf<double>(query.value(18));
         e.f2AfterMHz = OptionalOf<double>(query.value(19));
         e.state = StateNamed(query.value(20).toString());
-        const WriterProcess writer{query.value(21).toLongLong(), text(22), query.value(23).toLongLong()};
+        e.demo = query.value(21).toInt() != 0;
+        const WriterProcess writer{query.value(22).toLongLong(), text(23), query.value(24).toLongLong()};
         if (e.state == RowState::InProgress && !StillRunning(writer))
             e.state = RowState::Interrupted;
     }

@@ -48,6 +48,7 @@ struct JournalEntry {
     std::optional<double> f1AfterMHz;
     std::optional<double> f2AfterMHz;
     RowState state = RowState::Done;  // as stored; Find tells an interrupted write from a running one
+    bool demo = false;                // made on the built-in emulated adapter (--demo), not a real unit
 };
 
 // Which rows to list; empty fields do not filter.
@@ -57,6 +58,7 @@ struct JournalQuery {
     std::optional<JournalTime> before{};  // rows made before this instant
     std::optional<bool> success{};
     std::optional<std::string> operation{};
+    std::optional<bool> demo{};  // runs on the built-in emulated adapter only, or none of them
     int limit = 0;  // 0: all
 };
 
@@ -93,7 +95,7 @@ public:
     // Newest first; nothing when the journal cannot be read (Error() says why).
     std::optional<std::vector<JournalEntry>> Find(const JournalQuery& query);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
 private:
     bool Fail(const std::string& what, const std::string& why);

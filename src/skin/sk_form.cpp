@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QShortcut>
 #include <QWhatsThis>
 
 #include <algorithm>
@@ -105,6 +106,9 @@ TSkForm::TSkForm(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContentsMargins(kSkFormInnerMargins);
     ApplyFixedSize();
+    // The window system's own key for the window menu, which a frameless window lacks.
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this,
+            [this] { OpenWindowMenu(); });
 }
 
 void TSkForm::SetFixedWidth(int width)
@@ -308,8 +312,11 @@ void TSkForm::mouseMoveEvent(QMouseEvent* event)
 
 void TSkForm::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (IconArea().contains(event->position().toPoint()))
+    const QPoint at = event->position().toPoint();
+    if (IconArea().contains(at))
         OpenWindowMenu();
+    else if (event->button() == Qt::RightButton && CaptionArea().contains(at))
+        OpenWindowMenu(event->globalPosition().toPoint());
     else
         DestroyWindowMenu();
     EndDrag();
@@ -432,7 +439,7 @@ void TSkForm::ShiftChildrenIntoInnerArea()
     }
 }
 
-void TSkForm::OpenWindowMenu()
+void TSkForm::OpenWindowMenu(std::optional<QPoint> at)
 {
     if (!windowMenu_)
         windowMenu_ = new QMenu(this);
@@ -458,8 +465,12 @@ void TSkForm::OpenWindowMenu()
         addItem(QStringLiteral("&Свернуть"), !minimized, mgMinimize, &TSkForm::Minimize);
     if (!windowMenu_->actions().isEmpty())
         windowMenu_->addSeparator();
+    if (!menuItems_.isEmpty()) {
+        windowMenu_->addActions(menuItems_);
+        windowMenu_->addSeparator();
+    }
     addItem(QStringLiteral("&Закрыть   ALt + F4"), true, mgClose, &TSkForm::CloseCommand);
-    windowMenu_->popup(mapToGlobal(kWindowMenuOffset));
+    windowMenu_->popup(at.value_or(mapToGlobal(kWindowMenuOffset)));
 }
 
 void TSkForm::DestroyWindowMenu()

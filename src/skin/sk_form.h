@@ -112,6 +112,13 @@ public:
     QPoint DragOrigin() const { return dragOrigin_; }
     // The window menu while it exists.
     QMenu* WindowMenu() const { return windowMenu_; }
+    // Items of the derived form, shown in the window menu between the window commands
+    // and "Закрыть"; the form keeps them.
+    void SetWindowMenuItems(const QList<QAction*>& items) { menuItems_ = items; }
+    // Opens the window menu with its top-left corner at the global position (by default
+    // where the icon opens it). Besides the icon, a right-click on the caption opens it
+    // at the pointer, and Alt+Space at its usual place.
+    void OpenWindowMenu(std::optional<QPoint> at = std::nullopt);
     int VisibleButtonCount() const;
 
     // The form's own picture (background, frame, caption strip, icon and caption
@@ -146,7 +153,6 @@ private:
     void ApplyActiveLookToButtons();
     void MakeShape();
     void ShiftChildrenIntoInnerArea();
-    void OpenWindowMenu();
     void DestroyWindowMenu();
     void StartDrag(QPoint origin);
     void EndDrag();
@@ -174,6 +180,7 @@ private:
     QIcon icon_;
     std::array<QPointer<TSkSysBtn>, kRoleCount> buttons_;
     QPointer<QMenu> windowMenu_;
+    QList<QAction*> menuItems_;
 };
 
 }  // namespace torv

@@ -115,6 +115,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     ApplyProgrammerPortSettings(port_);
     ConnectPortEvents(port_, exchange_);
     CreateControls();
+    CreateWindowMenuItems();
     FinishLayout();
     RegisterHotKeys();
     FormCreate();
@@ -235,7 +236,9 @@ void TMainForm::FormCreate()
     // The port of the last successful exchange when it is there, else the first.
     const int remembered = CommComboBox->Items().indexOf(RememberedPort());
     CommComboBox->SetItemIndex(std::max(remembered, 0));
-    exchange_.SetPortDevicePath(PortDevicePath(CommComboBox->Text().toStdString()));
+    exchange_.SetPortDevicePath(ChosenPortPath());
+    if (!options_.demoPort.isEmpty())
+        journal_.SetDemoPort(PortDevicePath(PortNameOf(options_.demoPort.toStdString())));
 
     exchange_.SetBlock(DefaultParameterBlock());
     ShowParameters();
@@ -244,7 +247,9 @@ void TMainForm::FormCreate()
 
 void TMainForm::ReadPortList()
 {
-    const PortChoices ports = ReadPortChoices(options_.extraPorts, options_.sysfsRoot, options_.devRoot);
+    const PortChoices ports =
+        ReadPortChoices(options_.extraPorts, options_.sysfsRoot, options_.devRoot, options_.demoPort);
+    portPaths_ = ports.paths;
     CommComboBox->SetItems(ports.names, ports.toolTips);
 }
 
@@ -305,15 +310,20 @@ void TMainForm::WriteButtonClick(QObject*)
         ShowMessage(texts::kGrid25kHzNotice);
         RGroupStepFreq->SetItemIndex(1);
     }
-    journal_.BeginWrite(plan.block);
-    writing_ = true;
-    exchange_.StartWrite(plan.block);
+    StartCheckedWrite(plan.block, "write");
 }
 
-void TMainForm::RefuseWrite(const Message& refusal)
+void TMainForm::StartCheckedWrite(const ParameterBlock& block, const std::string& operation)
+{
+    journal_.BeginWrite(block, operation);
+    writing_ = true;
+    exchange_.StartWrite(block);
+}
+
+void TMainForm::RefuseWrite(const Message& refusal, const std::string& operation)
 {
     ShowMessage(refusal);
-    journal_.Refused(refusal);
+    journal_.Refused(refusal, operation);
 }
 
 void TMainForm::CloseButtonClick(QObject*)
@@ -330,7 +340,7 @@ void TMainForm::CheckBoxClick(QObject*)
 
 void TMainForm::CommComboBoxChange(QObject*)
 {
-    exchange_.ChangePort(PortDevicePath(CommComboBox->Text().toStdString()));
+    exchange_.ChangePort(ChosenPortPath());
     WriteButton->setEnabled(false);
 }
 
@@ -344,6 +354,7 @@ void TMainForm::SpinEditKeyPress(QObject*, QChar& key)
 
 void TMainForm::ShowDeviceInfo()
 {
+    unitRead_ = true;
     InfoBlock& info = exchange_.Info();
     PnlDate->SetCaption(QString::fromStdString(DateText(info)));
     PnlSeria->SetCaption(QString::fromStdString(SerialText(info)));
@@ -430,8 +441,10 @@ QString TMainForm::DecimalSeparator() const
 void TMainForm::SetControlState(ControlState state)
 {
     const bool busy = state == ControlState::Busy;
-    if (state == ControlState::IdleAfterSuccess)
+    if (state == ControlState::IdleAfterSuccess && !DemoPortChosen())
         RememberPort(CommComboBox->Text());
+    JournalItem->setEnabled(!busy);
+    RestoreItem->setEnabled(!busy);
     InfoPanel->setVisible(busy);
     ReadButton->setEnabled(!busy);
     WriteButton->setEnabled(state == ControlState::IdleAfterSuccess);
@@ -445,6 +458,12 @@ void TMainForm::SetControlState(ControlState state)
     if (!busy && std::exchange(writing_, false) && closeAfterWrite_) {
         // After the exchange's handler has returned; the write's row is written as the window goes.
         QTimer::singleShot(0, this, [this] { close(); });
+    }
+    // The read before a block is written back has ended: on, after the exchange's handler.
+    if (!busy && pendingWriteBack_) {
+        const WriteBack writeBack = *std::exchange(pendingWriteBack_, std::nullopt);
+        if (state == ControlState::IdleAfterSuccess)
+            QTimer::singleShot(0, this, [this, writeBack] { ContinueWriteBack(writeBack); });
     }
 }
 

@@ -7,7 +7,9 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
@@ -17,6 +19,7 @@
 #include "ui/message_box.h"
 #include "ui/window_journal.h"
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -38,6 +41,9 @@ struct MainFormOptions {
     // Devices to offer before the system's ports (--port, the demo line), as paths or
     // as names relative to /dev; a device under /dev is shown by its name there.
     QStringList extraPorts;
+    // The extra port that is the built-in emulated adapter (--demo): listed as «Демо»,
+    // its runs marked in the journal, never remembered as the last good port.
+    QString demoPort;
     // Where the system's serial ports are listed.
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
@@ -97,6 +103,14 @@ public:
     TSkSysBtn* SkMinBtn = nullptr;
     TSkSysBtn* SkClsBtn = nullptr;
     TSioComm* Port = &port_;
+    // The window menu's own items: the history of the unit last read, and its frequencies
+    // before the last verified write brought back.
+    QAction* JournalItem = nullptr;
+    QAction* RestoreItem = nullptr;
+
+    // The history dialog's handler and the undo item's: both write a journaled block back.
+    void JournalItemClick(QObject* sender);
+    void RestoreItemClick(QObject* sender);
 
 private:
     // The hot keys' back end with the "--local-keys" option; it outlives them.
@@ -127,7 +141,24 @@ private:
     // A status text, or a warning in the warning's colour and face.
     void ShowStatus(const std::string& text, bool warning);
     // Shows a write check's refusal and records it.
-    void RefuseWrite(const Message& refusal);
+    void RefuseWrite(const Message& refusal, const std::string& operation = "write");
+    // Sends a checked block: busy, the journal's row, the exchange.
+    void StartCheckedWrite(const ParameterBlock& block, const std::string& operation);
+    // The device the chosen item of the port list opens.
+    std::string ChosenPortPath() const;
+    bool DemoPortChosen() const;
+
+    // Writing a journaled block back: the unit is read again, it must be the row's unit,
+    // the block passes the window's checks, the operator confirms the change.
+    struct WriteBack {
+        std::string serial;
+        ParameterBlock block{};
+    };
+    void CreateWindowMenuItems();
+    // The journal's rows of the unit last read; nothing (after a message) when there are none to show.
+    std::optional<std::vector<JournalEntry>> UnitRows();
+    void StartWriteBack(const WriteBack& writeBack);
+    void ContinueWriteBack(const WriteBack& writeBack);
 
     // ExchangeHost
     void SetControlState(ControlState state) override;
@@ -142,6 +173,9 @@ private:
     bool gridMode_ = false;
     bool writing_ = false;          // from the write's start until the exchange comes to rest
     bool closeAfterWrite_ = false;  // a close came while writing
+    QStringList portPaths_;
+    std::optional<WriteBack> pendingWriteBack_;  // waiting for its read
+    bool unitRead_ = false;                      // an info block has been read
     TSioComm port_;
     SioExchangePort line_{port_};
     JournalingHost journalNotes_{*this};

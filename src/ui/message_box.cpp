@@ -45,6 +45,11 @@ Answer ShowMessageBox(QWidget* parent, const Message& message)
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         break;
+    case MessageFlags::kOkCancelQuestion:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
     }
     SetButtonTexts(box);
     if (!box.parentWidget()) {

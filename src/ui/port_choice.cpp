@@ -17,17 +17,25 @@ QSettings UserSettings()
 
 }  // namespace
 
-PortChoices ReadPortChoices(const QStringList& extraPorts, const std::string& sysfsRoot, const std::string& devRoot)
+PortChoices ReadPortChoices(const QStringList& extraPorts, const std::string& sysfsRoot, const std::string& devRoot,
+                            const QString& demoPort)
 {
     PortChoices choices;
+    const auto add = [&choices](const std::string& name, const QString& toolTip) {
+        choices.names.append(QString::fromStdString(name));
+        choices.toolTips.append(toolTip);
+        choices.paths.append(QString::fromStdString(PortDevicePath(name)));
+    };
     for (const QString& path : extraPorts) {
-        choices.names.append(QString::fromStdString(PortNameOf(path.toStdString())));
-        choices.toolTips.append(QString());
+        add(PortNameOf(path.toStdString()), QString());
+        if (!demoPort.isEmpty() && path == demoPort) {
+            choices.names.back() = QStringLiteral("Демо");
+            choices.toolTips.back() =
+                QStringLiteral("Встроенный эмулятор адаптера с передатчиком: ") + choices.paths.back();
+        }
     }
-    for (const PortIdentity& port : DiscoverPorts(sysfsRoot, devRoot)) {
-        choices.names.append(QString::fromStdString(port.name));
-        choices.toolTips.append(QString::fromStdString(PortIdentityText(port)));
-    }
+    for (const PortIdentity& port : DiscoverPorts(sysfsRoot, devRoot))
+        add(port.name, QString::fromStdString(PortIdentityText(port)));
     return choices;
 }
 

@@ -29,6 +29,7 @@ JournalEntry TWindowJournal::NewEntry(const std::string& operation) const
     entry.operation = operation;
     entry.port = exchange_.PortDevicePath();
     entry.adapter = adapter_ ? adapter_() : "";
+    entry.demo = !demoPort_.empty() && entry.port == demoPort_;
     return entry;
 }
 
@@ -38,10 +39,10 @@ void TWindowJournal::BeginRead()
     operation_ = "read";
 }
 
-void TWindowJournal::BeginWrite(const ParameterBlock& block)
+void TWindowJournal::BeginWrite(const ParameterBlock& block, const std::string& operation)
 {
     notes_.Begin();
-    operation_ = "write";
+    operation_ = operation;
     infoBefore_ = exchange_.Info();
     blockBefore_ = exchange_.Block();
     written_ = block;
@@ -59,10 +60,15 @@ void TWindowJournal::BeginWrite(const ParameterBlock& block)
     }
 }
 
-void TWindowJournal::Refused(const Message& refusal)
+void TWindowJournal::Refused(const Message& refusal, const std::string& operation)
 {
-    JournalEntry entry = NewEntry("write");
-    entry.outcome = "refused (" + texts::MessageName(refusal) + ")";
+    Refused("refused (" + texts::MessageName(refusal) + ")", operation);
+}
+
+void TWindowJournal::Refused(const std::string& outcome, const std::string& operation)
+{
+    JournalEntry entry = NewEntry(operation);
+    entry.outcome = outcome;
     DescribeRead(entry, exchange_.Info(), exchange_.Block());
     WriteLater(std::move(entry));
 }

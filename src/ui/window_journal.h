@@ -26,11 +26,17 @@ public:
                    std::function<std::string()> adapter);
     ~TWindowJournal() override;
 
+    // Rows made on this device are marked as runs on the built-in emulated adapter.
+    void SetDemoPort(std::string path) { demoPort_ = std::move(path); }
+
     void BeginRead();
     // Before the exchange sends block: the transmitter as last read is the "before".
-    void BeginWrite(const ParameterBlock& block);
+    // operation: "write", or "restore" for a block brought back from the journal.
+    void BeginWrite(const ParameterBlock& block, const std::string& operation = "write");
     // A write the checks refused (W1 to W4): nothing was sent.
-    void Refused(const Message& refusal);
+    void Refused(const Message& refusal, const std::string& operation = "write");
+    // A write refused for another reason, told in the journal's words.
+    void Refused(const std::string& outcome, const std::string& operation);
 
 private:
     struct PendingRow {
@@ -49,6 +55,7 @@ private:
     JournalingHost& notes_;
     ProgrammingExchange& exchange_;
     std::string path_;
+    std::string demoPort_;
     std::function<std::string()> adapter_;
     std::unique_ptr<Journal> journal_;
     std::vector<PendingRow> pending_;

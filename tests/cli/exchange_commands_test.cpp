@@ -123,7 +123,8 @@ TEST_F(ExchangeCommandsTest, WritesThatCannotBeConfirmedExitFive)
         }
     });
     emulator_->Start();
-    const Outcome retried = Run({"write", "--port=" + emulator_->SlavePath(), "--f1", "150.0"}, "r\n");
+    // y: the write confirmed; r: Retry.
+    const Outcome retried = Run({"write", "--port=" + emulator_->SlavePath(), "--f1", "150.0"}, "y\nr\n");
     EXPECT_TRUE(silenced);
     EXPECT_EQ(retried.code, kExitNotVerified) << retried.err;
     EXPECT_NE(retried.err.find("The transmitter does not answer"), std::string::npos);

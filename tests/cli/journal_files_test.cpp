@@ -167,11 +167,11 @@ TEST_F(JournalFilesTest, AJournalThatMayOnlyBeReadIsListed)
         ASSERT_EQ(::chown(owned.c_str(), kNobody, kNobody), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
 
-    const std::optional<Outcome> listed = RunTorvctlProgram({"journal"}, BecomeNobody);
+    const std::optional<Outcome> listed = RunTorvctlProgram({"journal", "--with-demo"}, BecomeNobody);
     if (!listed)
         GTEST_SKIP() << "torvctl cannot be run as user " << kNobody << " from the build tree";
     EXPECT_EQ(listed->code, kExitOk) << listed->err;
-    EXPECT_NE(listed->out.find("torvctl write   13071234 146.0000          150.0000          success"),
+    EXPECT_NE(listed->out.find("torvctl write   13071234 146.0000          150.0000          written and verified"),
               std::string::npos)
         << listed->out;
     std::cout << "torvctl journal as uid 65534 on its own 0400 journal: exit " << listed->code << "\n"

@@ -97,6 +97,9 @@ TEST_F(JournalTest, FindFiltersBySerialTimeOutcomeAndOperation)
     journal.Append(Row("2026-12-01T08:00:00.000Z", "A", false));
     journal.Append(Row("2026-12-01T18:00:00.000Z", "B", true));
     journal.Append(Row("2026-12-03T00:00:00.000Z", "A", true));
+    JournalEntry demo = Row("2026-12-05T00:00:00.000Z", "A", true);
+    demo.demo = true;
+    journal.Append(demo);
     const auto at = [](const char* time) { return ParseStoredTime(time).value(); };
     struct Case {
         const char* what;
@@ -104,12 +107,14 @@ TEST_F(JournalTest, FindFiltersBySerialTimeOutcomeAndOperation)
         std::size_t rows;
     };
     const Case cases[] = {
-        {"serial", {.serial = "A"}, 3},
-        {"since an instant, inclusive", {.since = at("2026-12-01T08:00:00Z")}, 3},
+        {"serial", {.serial = "A"}, 4},
+        {"since an instant, inclusive", {.since = at("2026-12-01T08:00:00Z")}, 4},
         {"before an instant, exclusive", {.before = at("2026-12-01T11:00:00+03:00")}, 1},
         {"a day", {.since = at("2026-12-01T00:00:00Z"), .before = at("2026-12-02T00:00:00Z")}, 2},
         {"failures", {.success = false}, 1},
         {"reads of A", {.serial = "A", .operation = "read"}, 1},
+        {"runs on the demo line", {.demo = true}, 1},
+        {"real units", {.demo = false}, 4},
         {"limit", {.limit = 2}, 2},
         {"unknown serial", {.serial = "C"}, 0},
     };
@@ -362,6 +367,7 @@ TEST_F(JournalTest, AnOlderJournalIsBroughtForwardWithItsRows)
     EXPECT_EQ(rows[0].serial, "13071234");
     EXPECT_EQ(rows[0].f1AfterMHz, 151.0);
     EXPECT_EQ(rows[0].state, RowState::Done);
+    EXPECT_FALSE(rows[0].demo);
 }
 
 TEST(WriterProcess, OnlyTheSameProcessInTheSameBootStillRuns)

@@ -49,6 +49,8 @@ protected:
         options.localHotKeys = localHotKeys;
         options.journalPath = journalPath;
         options.extraPorts = QStringList{QString::fromStdString(emulator->SlavePath())} + morePorts;
+        if (demo)
+            options.demoPort = QString::fromStdString(emulator->SlavePath());
         options.sysfsRoot = emptySysfs.path().toStdString();
         options.devRoot = emptySysfs.path().toStdString();
         options.messageBox = [this](QWidget*, const Message& message) {
@@ -84,6 +86,7 @@ protected:
     std::size_t CommandCount() const { return emulator->Commands().size(); }
 
     bool localHotKeys = false;
+    bool demo = false;        // the emulator is offered as the built-in demo line
     std::string journalPath;  // empty: nothing is recorded
     QTemporaryDir emptySysfs;
     std::unique_ptr<AdapterEmulator> emulator;
