@@ -90,10 +90,10 @@ void PrintChange(const TransmitterState& before, const TransmitterState& after, 
                                : CliText::tr("grid, %1 kHz grid").arg(state.grid25kHz ? "25" : "12.5");
     };
     const auto first = [](const TransmitterState& state) {
-        return CliText::tr("%1 MHz").arg(Q(FrequencyText(state.firstHz)));
+        return CliText::tr("%1 MHz").arg(FrequencyText(state.firstHz));
     };
     const auto second = [](const TransmitterState& state) {
-        return state.secondEnabled ? CliText::tr("%1 MHz").arg(Q(FrequencyText(state.secondHz))) : CliText::tr("off");
+        return state.secondEnabled ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz)) : CliText::tr("off");
     };
     out << Utf8(CliText::tr("unit %1, device type %2: before → after").arg(Q(after.serial)).arg(after.deviceType))
         << "\n"
