@@ -143,8 +143,11 @@ DoctorLine CheckPermissions(const std::string& devicePath, const UserGroups& use
     if (stat(devicePath.c_str(), &info) != 0)
         return Line("permissions", CheckStatus::kNotCheckable, CliText::tr("no device to look at"));
     const PortDiagnosis cause = DiagnosePort(devicePath, {PortOpenStep::kDevice, EACCES}, user);
-    const auto has = [&](gid_t gid) { return std::find(user.active.begin(), user.active.end(), gid) != user.active.end(); };
-    const bool granted = user.uid == 0 || (user.uid == info.st_uid && (info.st_mode & S_IRUSR) && (info.st_mode & S_IWUSR)) ||
+    const auto has = [&](gid_t gid) {
+        return std::find(user.active.begin(), user.active.end(), gid) != user.active.end();
+    };
+    const bool granted = user.uid == 0 ||
+                         (user.uid == info.st_uid && (info.st_mode & S_IRUSR) && (info.st_mode & S_IWUSR)) ||
                          (has(info.st_gid) && (info.st_mode & S_IRGRP) && (info.st_mode & S_IWGRP)) ||
                          ((info.st_mode & S_IROTH) && (info.st_mode & S_IWOTH));
     if (granted)
@@ -311,7 +314,8 @@ DoctorLine CheckLoopback(const std::string& devicePath)
         QCoreApplication::processEvents();
         port.ClosePort();
     } catch (const std::exception& error) {
-        return Line("loopback", CheckStatus::kFailed, CliText::tr("the loopback could not be run (%1)").arg(error.what()));
+        return Line("loopback", CheckStatus::kFailed,
+                    CliText::tr("the loopback could not be run (%1)").arg(error.what()));
     }
     int wrong = 0;
     for (std::size_t i = 0; i < std::min(received.size(), sent.size()); ++i)

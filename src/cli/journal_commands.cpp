@@ -1,9 +1,11 @@
 #include "cli/journal_commands.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringList>
 
 #include "cli/arguments.h"
 #include "cli/cli_text.h"
@@ -137,23 +139,27 @@ void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
         out << Utf8(CliText::tr("no operations recorded")) << "\n";
         return;
     }
-    // Columns padded by characters, not bytes, so that Russian headings line up too.
-    const auto line = [&out](const std::string& time, const std::string& program, const std::string& operation,
-                             const std::string& serial, const std::string& before, const std::string& after,
-                             const std::string& outcome) {
-        const auto cell = [](const std::string& text, int width) { return Q(text).leftJustified(width) + ' '; };
-        out << Utf8(cell(time, 26) + cell(program, 7) + cell(operation, 7) + cell(serial, 8) + cell(before, 17) +
-                    cell(after, 17))
-            << outcome << "\n";
-    };
-    line(Utf8(CliText::tr("TIME")), Utf8(CliText::tr("PROGRAM")), Utf8(CliText::tr("ACTION")),
-         Utf8(CliText::tr("SERIAL")), Utf8(CliText::tr("BEFORE MHZ")), Utf8(CliText::tr("AFTER MHZ")),
-         Utf8(CliText::tr("OUTCOME")));
+    // Each column as wide as its widest cell, counted in characters, so that the columns
+    // line up in either language; the outcome, last, is not padded.
+    std::vector<QStringList> table{{CliText::tr("TIME"), CliText::tr("PROGRAM"), CliText::tr("ACTION"),
+                                    CliText::tr("SERIAL"), CliText::tr("BEFORE MHZ"), CliText::tr("AFTER MHZ"),
+                                    CliText::tr("OUTCOME")}};
     for (const JournalEntry& row : rows) {
         const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
         const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
-        line(ShownTime(row.timeUtc), row.program, row.operation, row.serial.empty() ? "-" : row.serial,
-             before.empty() ? "-" : before, after.empty() ? "-" : after, Utf8(OutcomeWords(row)));
+        table.push_back({Q(ShownTime(row.timeUtc)), Q(row.program), Q(row.operation),
+                         Q(row.serial.empty() ? "-" : row.serial), Q(before.empty() ? "-" : before),
+                         Q(after.empty() ? "-" : after), OutcomeWords(row)});
+    }
+    QList<qsizetype> widths(table.front().size(), 0);
+    for (const QStringList& cells : table)
+        for (qsizetype column = 0; column < cells.size(); ++column)
+            widths[column] = std::max(widths[column], cells[column].size());
+    for (const QStringList& cells : table) {
+        QString line;
+        for (qsizetype column = 0; column + 1 < cells.size(); ++column)
+            line += cells[column].leftJustified(widths[column]) + ' ';
+        out << Utf8(line + cells.back()) << "\n";
     }
 }
 

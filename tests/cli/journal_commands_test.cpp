@@ -2,12 +2,16 @@
 // torvctl journal gives the rows back for people, scripts and spreadsheets.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QJsonArray>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringList>
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
+#include "cli/cli_language.h"
 #include "command_fixture.h"
 #include "journal/operation_record.h"
 #include "scoped_time_zone.h"
@@ -94,6 +98,20 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
     const QJsonObject json = Run({"journal", "--json", "--outcome", "success", "--serial", "13071234"}).Json();
     ASSERT_EQ(json.value("rows").toArray().size(), 1);  // the write alone
     EXPECT_EQ(json.value("rows").toArray()[0].toObject().value("operation").toString(), "write");
+
+    // The table's columns line up in either language: each row's outcome starts where the
+    // header's last column does, counted in characters.
+    for (const auto& [russian, verified, unavailable] :
+         {std::tuple{false, "written and verified", "port unavailable"},
+          std::tuple{true, "записано и проверено", "порт недоступен"}}) {
+        ASSERT_TRUE(UseLanguage(russian));
+        const QStringList lines = QString::fromStdString(Run({"journal"}).out).split('\n', Qt::SkipEmptyParts);
+        UseLanguage(false);
+        ASSERT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
+        const qsizetype outcomeColumn = lines[0].lastIndexOf(' ') + 1;
+        EXPECT_EQ(lines[2].mid(outcomeColumn), QString::fromUtf8(unavailable)) << lines.join('\n').toStdString();
+        EXPECT_EQ(lines[3].mid(outcomeColumn), QString::fromUtf8(verified)) << lines.join('\n').toStdString();
+    }
 
     const Outcome text = Run({"journal", "--outcome", "failed"});
     EXPECT_NE(text.out.find("port unavailable"), std::string::npos) << text.out;
