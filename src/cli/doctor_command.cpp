@@ -45,8 +45,10 @@ void CheckAdapter(PortReport& report)
         return;
     }
     report.exitCode = kExitOk;
-    report.lines.push_back({"adapter", CheckStatus::kOk,
-                            Utf8(CliText::tr("the adapter answered: \"%1\"").arg(Q(identification))), {}});
+    // The reply as far as it had come when the adapter's word was found in it.
+    const QString answered = Q(identification).trimmed();
+    report.lines.push_back(
+        {"adapter", CheckStatus::kOk, Utf8(CliText::tr("the adapter answered: \"%1\"").arg(answered)), {}});
     if (!failure) {
         const TransmitterState unit = session.Transmitter();
         report.lines.push_back({"transmitter", CheckStatus::kOk,
