@@ -9,7 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
 #include "command_fixture.h"
-#include "journal/operation_record.h"
+#include "production/operation_record.h"
 #include "scoped_time_zone.h"
 
 namespace torv::cli {
