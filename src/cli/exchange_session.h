@@ -13,7 +13,7 @@
 #include "cli/traced_port.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
-#include "journal/operation_record.h"
+#include "production/operation_record.h"
 #include "serial/sio_comm.h"
 
 namespace torv {

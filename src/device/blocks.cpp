@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/checksum.h"
+#include "device/frequency_codec.h"
 
 namespace torv {
 namespace {
@@ -78,6 +79,22 @@ bool ParameterBlockIntact(const ParameterBlock& block)
 EncodedChannel StoredChannel(ChannelRecordView record)
 {
     return EncodedChannel{record.A(), record.N(), record.RorF()};
+}
+
+std::optional<EncodedChannel> LegacyChannel(double mhz)
+{
+    const LegacySearch search = FindLegacyDivisors(mhz);
+    if (!search.success || !search.best)
+        return std::nullopt;
+    const LegacyDivisors& d = *search.best;
+    return EncodedChannel{static_cast<std::uint8_t>(d.a), static_cast<std::uint16_t>(d.n),
+                          static_cast<std::uint16_t>(d.r)};
+}
+
+EncodedChannel GridChannel(double mhz, int gridDivider)
+{
+    const GridDivisors d = EncodeGrid(mhz, gridDivider);
+    return EncodedChannel{kGridMarker, d.n, d.f};
 }
 
 ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled,

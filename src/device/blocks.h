@@ -109,6 +109,12 @@ struct EncodedChannel {
 // The values a stored record carries, to write them back unchanged.
 EncodedChannel StoredChannel(ChannelRecordView record);
 
+// A frequency's values in legacy synthesizer mode; nothing when it cannot be programmed
+// there (see FindLegacyDivisors).
+std::optional<EncodedChannel> LegacyChannel(double mhz);
+// A frequency's values in grid synthesizer mode for grid divider P (see EncodeGrid).
+EncodedChannel GridChannel(double mhz, int gridDivider);
+
 // Assembles a sealed block for writing, records followed by their copies.
 ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled,
                                    EncodedChannel channel1, EncodedChannel channel2);

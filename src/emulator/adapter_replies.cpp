@@ -4,15 +4,12 @@
 #include <stdexcept>
 #include <utility>
 
+#include "device/adapter_protocol.h"
 #include "device/info_text.h"
 
 namespace torv {
 namespace {
 
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::size_t kProbeReplySize = 5;
-constexpr std::uint8_t kWriteLockByte = 0x01;
 constexpr std::size_t kRecordCrcLowByte = kRecord1Offset + 7;
 
 // Uses one occasion of a fault count; true when the fault applies this time.
@@ -54,10 +51,13 @@ AdapterReply AdapterReplies::Respond(const ReceivedCommand& command)
         reply.bytes.insert(reply.bytes.end(), faults_.identification.begin(), faults_.identification.end());
         break;
     case AdapterCommand::Probe:
-        reply.bytes.assign(kProbeReplySize, faults_.writeLock ? kWriteLockByte : 0x00);
+        if (faults_.writeLock)
+            reply.bytes.assign(protocol::kWriteLock.begin(), protocol::kWriteLock.end());
+        else
+            reply.bytes.assign(protocol::kProbeReplySize, 0x00);
         break;
     case AdapterCommand::SelectType:
-        reply.bytes = {Consume(faults_.nakCount) ? kNak : kAck};
+        reply.bytes = {Consume(faults_.nakCount) ? protocol::kNak : protocol::kAck};
         break;
     case AdapterCommand::InfoRequest:
         reply.bytes = InfoReply();

@@ -3,17 +3,11 @@
 #include <array>
 #include <utility>
 
+#include "device/adapter_protocol.h"
+
 namespace torv {
 namespace {
 
-constexpr std::uint8_t kIdentifyByte = 0x55;
-constexpr std::uint8_t kProbeByte = 0x57;
-constexpr std::uint8_t kSelectTypeByte = 0x61;
-constexpr std::uint8_t kInfoFirst = 0x88;
-constexpr std::uint8_t kInfoSecond = 0x80;
-constexpr std::uint8_t kParamReadFirst = 0xA0;
-constexpr std::uint8_t kParamWriteFirst = 0xE0;
-constexpr std::uint8_t kParamSecond = 0x10;
 
 constexpr std::array<std::pair<AdapterCommand, std::string_view>, 6> kNames = {{
     {AdapterCommand::Identify, "identify"},
@@ -58,19 +52,19 @@ std::optional<ReceivedCommand> CommandReader::Feed(std::uint8_t byte, EmulatorCl
     case Expect::CommandByte:
         return StartCommand(byte, at);
     case Expect::InfoSecond:
-        if (byte == kInfoSecond) {
+        if (byte == protocol::kInfoRequest[1]) {
             Reset();
             return ReceivedCommand{AdapterCommand::InfoRequest, at, std::nullopt};
         }
         break;
     case Expect::ParamSecond:
-        if (byte == kParamSecond) {
+        if (byte == protocol::kParamRequest[1]) {
             Reset();
             return ReceivedCommand{AdapterCommand::ParamRequest, at, std::nullopt};
         }
         break;
     case Expect::WriteSecond:
-        if (byte == kParamSecond) {
+        if (byte == protocol::kParamWrite[1]) {
             expect_ = Expect::WritePayload;
             return std::nullopt;
         }
@@ -90,19 +84,19 @@ std::optional<ReceivedCommand> CommandReader::Feed(std::uint8_t byte, EmulatorCl
 std::optional<ReceivedCommand> CommandReader::StartCommand(std::uint8_t byte, EmulatorClock::time_point at)
 {
     switch (byte) {
-    case kIdentifyByte:
+    case protocol::kIdentify:
         return ReceivedCommand{AdapterCommand::Identify, at, std::nullopt};
-    case kProbeByte:
+    case protocol::kProbe:
         return ReceivedCommand{AdapterCommand::Probe, at, std::nullopt};
-    case kSelectTypeByte:
+    case protocol::kSelectType:
         return ReceivedCommand{AdapterCommand::SelectType, at, std::nullopt};
-    case kInfoFirst:
+    case protocol::kInfoRequest[0]:
         expect_ = Expect::InfoSecond;
         break;
-    case kParamReadFirst:
+    case protocol::kParamRequest[0]:
         expect_ = Expect::ParamSecond;
         break;
-    case kParamWriteFirst:
+    case protocol::kParamWrite[0]:
         expect_ = Expect::WriteSecond;
         break;
     default:

@@ -29,18 +29,10 @@ std::uint8_t Bcd(int value)
 
 EncodedChannel EncodeLegacy(double mhz)
 {
-    const LegacySearch search = FindLegacyDivisors(mhz);
-    if (!search.success || !search.best)
+    const std::optional<EncodedChannel> channel = LegacyChannel(mhz);
+    if (!channel)
         throw std::invalid_argument(FormatMHz(mhz * 1e6, ".") + " MHz cannot be set in legacy synthesizer mode");
-    const LegacyDivisors& d = *search.best;
-    return EncodedChannel{static_cast<std::uint8_t>(d.a), static_cast<std::uint16_t>(d.n),
-                          static_cast<std::uint16_t>(d.r)};
-}
-
-EncodedChannel EncodeGridChannel(double mhz, int gridDivider)
-{
-    const GridDivisors d = EncodeGrid(mhz, gridDivider);
-    return EncodedChannel{kGridMarker, d.n, d.f};
+    return *channel;
 }
 
 }  // namespace
@@ -71,8 +63,7 @@ ParameterBlock MakeParameterBlock(const ChannelPlan& plan, std::uint8_t deviceTy
         throw std::invalid_argument("grid synthesizer mode needs device type 13, 14 or 15, not " +
                                     std::to_string(deviceType));
     return BuildParameterBlock(plan.mode, plan.grid25kHz, plan.f2MHz.has_value(),
-                               EncodeGridChannel(plan.f1MHz, type->gridDivider),
-                               EncodeGridChannel(f2, type->gridDivider));
+                               GridChannel(plan.f1MHz, type->gridDivider), GridChannel(f2, type->gridDivider));
 }
 
 TransmitterContents MakeContents(const TransmitterIdentity& identity, const ChannelPlan& plan)

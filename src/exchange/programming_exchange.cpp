@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/adapter_protocol.h"
 #include "device/checksum.h"
 #include "device/info_text.h"
 #include "exchange/exchange_texts.h"
@@ -13,20 +14,11 @@
 namespace torv {
 namespace {
 
-constexpr std::uint8_t kIdentifyCommand = 0x55;
-constexpr std::uint8_t kProbeCommand = 0x57;
-constexpr std::uint8_t kSelectTypeCommand = 0x61;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::uint8_t kInfoRequest[] = {0x88, 0x80};
-constexpr std::uint8_t kParamRequest[] = {0xA0, 0x10};
-constexpr std::uint8_t kParamWrite[] = {0xE0, 0x10};
-
 constexpr int kIdentificationMinBytes = 7;  // judged only when quiet after at least this
-constexpr int kWriteLockBytes = 5;
-constexpr int kProbeReplyBytes = 5;
-constexpr int kInfoBytes = 8;
-constexpr int kParamBytes = 32;
+constexpr int kWriteLockBytes = static_cast<int>(protocol::kWriteLock.size());
+constexpr int kProbeReplyBytes = static_cast<int>(protocol::kProbeReplySize);
+constexpr int kInfoBytes = static_cast<int>(protocol::kInfoReplySize);
+constexpr int kParamBytes = static_cast<int>(protocol::kParamReplySize);
 constexpr int kRetriesBeforePrompt = 4;
 // The most bytes left over from earlier replies that are dropped before a command.
 constexpr int kMostStaleBytes = 4096;
@@ -35,7 +27,8 @@ constexpr int kMostStaleBytes = 4096;
 bool IdentifiesAdapter(const std::string& reply)
 {
     const std::string text = reply.substr(0, reply.find('\0'));
-    return text.find("Quasar2") != std::string::npos || text.find("Quasar3") != std::string::npos;
+    return std::any_of(protocol::kAdapterWords.begin(), protocol::kAdapterWords.end(),
+                       [&](std::string_view word) { return text.find(word) != std::string::npos; });
 }
 
 // The identification up to its first zero byte, its printable ASCII only.
@@ -174,7 +167,7 @@ void ProgrammingExchange::SendIdentify()
     }
     // A port closed by a change of port during the pause takes no byte (written: 0); the
     // time-out prompt then follows, and its Retry opens the port now chosen.
-    if (!portWorks || port_.WriteBytes(&kIdentifyCommand, 1) < 0) {
+    if (!portWorks || port_.WriteBytes(&protocol::kIdentify, 1) < 0) {
         host_.ShowMessage(texts::PortBusy(portDevicePath_, host_.PortCauseLine(portDevicePath_, port_.OpenFailure())));
         AbortToIdle();
         return;
@@ -188,11 +181,11 @@ void ProgrammingExchange::SendIdentify()
 // Every command sent here expects a reply of a fixed length. Whatever is still queued
 // then (the tail of an earlier reply, noise) would be taken as the reply's start: it is
 // read and dropped right before the command goes out.
-void ProgrammingExchange::SendCommand(std::initializer_list<std::uint8_t> command, int pauseMs, Stage next)
+void ProgrammingExchange::SendCommand(std::span<const std::uint8_t> command, int pauseMs, Stage next)
 {
     PacedWait(static_cast<std::uint16_t>(timing::Scaled(pauseMs)));
     if (port_.DropBytes(kMostStaleBytes) < 0 ||
-        port_.WriteBytes(command.begin(), static_cast<int>(command.size())) < 0) {
+        port_.WriteBytes(command.data(), static_cast<int>(command.size())) < 0) {
         EndOnPortError();
         return;
     }
@@ -202,29 +195,29 @@ void ProgrammingExchange::SendCommand(std::initializer_list<std::uint8_t> comman
 
 void ProgrammingExchange::SendProbe()
 {
-    SendCommand({kProbeCommand}, timing::kProbePauseMs, kProbe);
+    SendCommand({&protocol::kProbe, 1}, timing::kProbePauseMs, kProbe);
 }
 
 void ProgrammingExchange::SendSelectType()
 {
-    SendCommand({kSelectTypeCommand}, timing::kSelectTypePauseMs, kTypeSelection);
+    SendCommand({&protocol::kSelectType, 1}, timing::kSelectTypePauseMs, kTypeSelection);
 }
 
 void ProgrammingExchange::SendInfoRequest()
 {
-    SendCommand({kInfoRequest[0], kInfoRequest[1]}, timing::kInfoPauseMs, kInfoBlock);
+    SendCommand(protocol::kInfoRequest, timing::kInfoPauseMs, kInfoBlock);
 }
 
 void ProgrammingExchange::SendParamRequest(bool verification)
 {
-    SendCommand({kParamRequest[0], kParamRequest[1]}, timing::kParamPauseMs,
-                verification ? kReadBack : kParameterRead);
+    SendCommand(protocol::kParamRequest, timing::kParamPauseMs, verification ? kReadBack : kParameterRead);
 }
 
 void ProgrammingExchange::SendParamWrite()
 {
-    std::array<std::uint8_t, 2 + kParamBytes> message{kParamWrite[0], kParamWrite[1]};
-    std::copy(block_.begin(), block_.end(), message.begin() + 2);
+    std::array<std::uint8_t, protocol::kParamWrite.size() + protocol::kParamReplySize> message{};
+    const auto blockStart = std::copy(protocol::kParamWrite.begin(), protocol::kParamWrite.end(), message.begin());
+    std::copy(block_.begin(), block_.end(), blockStart);
     // Part of a block, or a failure after an unknown part of it, may have reached the
     // transmitter as well as the whole: only nothing sent leaves its state as it was.
     const int sent = port_.WriteBytes(message.data(), static_cast<int>(message.size()));
@@ -362,13 +355,13 @@ void ProgrammingExchange::ReceiveTypeSelection()
         }
         if (received == 0)
             return;
-        if (reply == kAck) {
+        if (reply == protocol::kAck) {
             responseTimer_.Stop();
             retryCounter_ = 0;
             SendInfoRequest();
             return;
         }
-        if (reply == kNak) {
+        if (reply == protocol::kNak) {
             responseTimer_.Stop();
             ApplyFailureRule([this] { SendSelectType(); }, texts::kDeviceTypeRefused, [this] { SendIdentify(); });
             return;
@@ -499,8 +492,7 @@ int ProgrammingExchange::ReadReply(int count)
 bool ProgrammingExchange::ReplyIsWriteLock(int received) const
 {
     return received >= kWriteLockBytes &&
-           std::all_of(receiveBuffer_.begin(), receiveBuffer_.begin() + kWriteLockBytes,
-                       [](std::uint8_t b) { return b == 0x01; });
+           std::equal(protocol::kWriteLock.begin(), protocol::kWriteLock.end(), receiveBuffer_.begin());
 }
 
 void ProgrammingExchange::AcceptBlock(const std::string* statusMessage)

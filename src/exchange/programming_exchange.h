@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include <QTimer>
@@ -119,7 +120,7 @@ private:
     void SendInfoRequest();
     void SendParamRequest(bool verification);
     void SendParamWrite();
-    void SendCommand(std::initializer_list<std::uint8_t> command, int pauseMs, Stage next);
+    void SendCommand(std::span<const std::uint8_t> command, int pauseMs, Stage next);
     void ArmResponseTimer();
 
     void ReceiveIdentification(int count);

@@ -9,22 +9,6 @@
 namespace torv {
 namespace {
 
-std::optional<EncodedChannel> LegacyChannel(double mhz)
-{
-    const LegacySearch search = FindLegacyDivisors(mhz);
-    if (!search.success)
-        return std::nullopt;
-    const LegacyDivisors& d = *search.best;
-    return EncodedChannel{static_cast<std::uint8_t>(d.a), static_cast<std::uint16_t>(d.n),
-                          static_cast<std::uint16_t>(d.r)};
-}
-
-EncodedChannel GridChannel(double mhz, int gridDivider)
-{
-    const GridDivisors g = EncodeGrid(mhz, gridDivider);
-    return EncodedChannel{kGridMarker, g.n, g.f};
-}
-
 bool InRange(double mhz, const WriteRequest& request)
 {
     return mhz >= request.minMHz && mhz <= request.maxMHz;  // the bounds themselves pass

@@ -1,6 +1,8 @@
 #include "journal/journal.h"
 
 #include <atomic>
+#include <functional>
+#include <utility>
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -16,43 +18,6 @@ namespace torv {
 namespace {
 
 std::atomic<int> connectionCount{0};
-
-// The schema, one list of statements per version step: entry n brings version n to n + 1.
-// A later version appends a step; a journal of an older version is brought up to date.
-const std::vector<std::vector<const char*>> kMigrations = {
-    {
-        "CREATE TABLE operations ("
-        " id INTEGER PRIMARY KEY,"
-        " time_utc TEXT NOT NULL, program TEXT NOT NULL, operation TEXT NOT NULL,"
-        " port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL, exit_code INTEGER,"
-        " device_type INTEGER, date TEXT, serial TEXT, version TEXT,"
-        " info_hex TEXT, block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT,"
-        " f1_before_mhz REAL, f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL)",
-        "CREATE INDEX operations_by_serial ON operations (serial, time_utc)",
-        "CREATE INDEX operations_by_time ON operations (time_utc)",
-    },
-    {
-        // A write's row is made before its block goes out, naming its writer.
-        "ALTER TABLE operations ADD COLUMN state TEXT NOT NULL DEFAULT 'done'",
-        "ALTER TABLE operations ADD COLUMN writer_pid INTEGER",
-        "ALTER TABLE operations ADD COLUMN writer_boot_id TEXT",
-        "ALTER TABLE operations ADD COLUMN writer_start INTEGER",
-    },
-    {
-        // Runs on the built-in emulated adapter are told apart from real units; the rows
-        // made before were on real units or could not be told apart.
-        "ALTER TABLE operations ADD COLUMN demo INTEGER NOT NULL DEFAULT 0",
-    },
-};
-
-// The columns of an entry, in the order of EntryValues, and those naming a write's writer.
-const QStringList kColumns = {"time_utc",      "program",           "operation",     "port",
-                              "adapter",       "outcome",           "success",       "exit_code",
-                              "device_type",   "date",              "serial",        "version",
-                              "info_hex",      "block_read_hex",    "block_written_hex", "read_back_hex",
-                              "f1_before_mhz", "f2_before_mhz",     "f1_after_mhz",  "f2_after_mhz",
-                              "state",         "demo"};
-const QStringList kWriterColumns = {"writer_pid", "writer_boot_id", "writer_start"};
 
 const std::pair<RowState, const char*> kStateNames[] = {
     {RowState::Done, "done"}, {RowState::InProgress, "in progress"}, {RowState::Interrupted, "interrupted"}};
@@ -70,38 +35,118 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A row as stored: the entry and, for a write's row, the process writing it.
+struct StoredRow {
+    JournalEntry entry;
+    WriterProcess writer;
+};
+
+// A field's value in its column, and back.
+QVariant ToColumn(const std::string& field) { return Text(field); }
+QVariant ToColumn(bool field) { return field ? 1 : 0; }
+QVariant ToColumn(long long field) { return field; }
+QVariant ToColumn(RowState field) { return RowStateName(field); }
 template <typename T>
-QVariant Nullable(const std::optional<T>& value)
+QVariant ToColumn(const std::optional<T>& field)
 {
-    return value ? QVariant::fromValue(*value) : QVariant();
+    return field ? QVariant::fromValue(*field) : QVariant();
+}
+
+void FromColumn(const QVariant& value, std::string& field) { field = value.toString().toStdString(); }
+void FromColumn(const QVariant& value, bool& field) { field = value.toInt() != 0; }
+void FromColumn(const QVariant& value, long long& field) { field = value.toLongLong(); }
+void FromColumn(const QVariant& value, RowState& field) { field = StateNamed(value.toString()); }
+template <typename T>
+void FromColumn(const QVariant& value, std::optional<T>& field)
+{
+    field = value.isNull() ? std::nullopt : std::optional<T>(value.value<T>());
+}
+
+// One column of the operations table: its name, its type and constraints, the schema
+// version that added it, and the field of a stored row it holds.
+struct Column {
+    QString name;
+    QString declaration;
+    int since;
+    bool namesWriter;  // set by BeginWrite only
+    std::function<QVariant(const StoredRow&)> get;
+    std::function<void(StoredRow&, const QVariant&)> set;
+};
+
+template <typename T>
+Column EntryColumn(const char* name, const char* declaration, int since, T JournalEntry::*field)
+{
+    return {name, declaration, since, false, [field](const StoredRow& row) { return ToColumn(row.entry.*field); },
+            [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.entry.*field); }};
 }
 
 template <typename T>
-std::optional<T> OptionalOf(const QVariant& value)
+Column WriterColumn(const char* name, const char* declaration, int since, T WriterProcess::*field)
 {
-    if (value.isNull())
-        return std::nullopt;
-    return value.value<T>();
+    return {name, declaration, since, true, [field](const StoredRow& row) { return ToColumn(row.writer.*field); },
+            [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.writer.*field); }};
 }
 
-QVariantList EntryValues(const JournalEntry& entry)
+// The operations table, column by column in the table's order. It makes the schema: a
+// later version appends its columns with its number, and a journal of an older version
+// is brought up to date by adding the columns of each newer one.
+const std::vector<Column> kColumns = {
+    EntryColumn("time_utc", "TEXT NOT NULL", 1, &JournalEntry::timeUtc),
+    EntryColumn("program", "TEXT NOT NULL", 1, &JournalEntry::program),
+    EntryColumn("operation", "TEXT NOT NULL", 1, &JournalEntry::operation),
+    EntryColumn("port", "TEXT", 1, &JournalEntry::port),
+    EntryColumn("adapter", "TEXT", 1, &JournalEntry::adapter),
+    EntryColumn("outcome", "TEXT NOT NULL", 1, &JournalEntry::outcome),
+    EntryColumn("success", "INTEGER NOT NULL", 1, &JournalEntry::success),
+    EntryColumn("exit_code", "INTEGER", 1, &JournalEntry::exitCode),
+    EntryColumn("device_type", "INTEGER", 1, &JournalEntry::deviceType),
+    EntryColumn("date", "TEXT", 1, &JournalEntry::date),
+    EntryColumn("serial", "TEXT", 1, &JournalEntry::serial),
+    EntryColumn("version", "TEXT", 1, &JournalEntry::version),
+    EntryColumn("info_hex", "TEXT", 1, &JournalEntry::infoHex),
+    EntryColumn("block_read_hex", "TEXT", 1, &JournalEntry::blockReadHex),
+    EntryColumn("block_written_hex", "TEXT", 1, &JournalEntry::blockWrittenHex),
+    EntryColumn("read_back_hex", "TEXT", 1, &JournalEntry::readBackHex),
+    EntryColumn("f1_before_mhz", "REAL", 1, &JournalEntry::f1BeforeMHz),
+    EntryColumn("f2_before_mhz", "REAL", 1, &JournalEntry::f2BeforeMHz),
+    EntryColumn("f1_after_mhz", "REAL", 1, &JournalEntry::f1AfterMHz),
+    EntryColumn("f2_after_mhz", "REAL", 1, &JournalEntry::f2AfterMHz),
+    // A write's row is made before its block goes out, naming its writer.
+    EntryColumn("state", "TEXT NOT NULL DEFAULT 'done'", 2, &JournalEntry::state),
+    WriterColumn("writer_pid", "INTEGER", 2, &WriterProcess::pid),
+    WriterColumn("writer_boot_id", "TEXT", 2, &WriterProcess::bootId),
+    WriterColumn("writer_start", "INTEGER", 2, &WriterProcess::startTicks),
+    // Runs on the built-in emulated adapter are told apart from real units; the rows
+    // made before were on real units or could not be told apart.
+    EntryColumn("demo", "INTEGER NOT NULL DEFAULT 0", 3, &JournalEntry::demo),
+};
+
+// The statements that bring a journal of schema version - 1 to version: the table with
+// its first columns and its indexes, then the columns of each later version.
+QStringList MigrationStep(int version)
 {
-    return {Text(entry.timeUtc),        Text(entry.program),         Text(entry.operation),
-            Text(entry.port),           Text(entry.adapter),         Text(entry.outcome),
-            entry.success ? 1 : 0,      Nullable(entry.exitCode),    Nullable(entry.deviceType),
-            Text(entry.date),           Text(entry.serial),          Text(entry.version),
-            Text(entry.infoHex),        Text(entry.blockReadHex),    Text(entry.blockWrittenHex),
-            Text(entry.readBackHex),    Nullable(entry.f1BeforeMHz), Nullable(entry.f2BeforeMHz),
-            Nullable(entry.f1AfterMHz), Nullable(entry.f2AfterMHz),  RowStateName(entry.state),
-            entry.demo ? 1 : 0};
+    QStringList added;
+    for (const Column& column : kColumns)
+        if (column.since == version)
+            added << column.name + " " + column.declaration;
+    if (version == 1)
+        return {"CREATE TABLE operations (id INTEGER PRIMARY KEY, " + added.join(", ") + ")",
+                "CREATE INDEX operations_by_serial ON operations (serial, time_utc)",
+                "CREATE INDEX operations_by_time ON operations (time_utc)"};
+    QStringList statements;
+    for (const QString& column : added)
+        statements << "ALTER TABLE operations ADD COLUMN " + column;
+    return statements;
 }
 
-QString Placeholders(qsizetype count)
+// The columns a row's insert or update sets: the entry's, and the writer's when asked.
+std::vector<const Column*> ColumnsToSet(bool withWriter)
 {
-    QStringList marks;
-    for (qsizetype i = 0; i < count; ++i)
-        marks << "?";
-    return marks.join(", ");
+    std::vector<const Column*> columns;
+    for (const Column& column : kColumns)
+        if (withWriter || !column.namesWriter)
+            columns.push_back(&column);
+    return columns;
 }
 
 }  // namespace
@@ -215,7 +260,7 @@ bool Journal::Migrate()
         return FailNewer(version);
     }
     for (; version < kSchemaVersion; ++version) {
-        for (const char* statement : kMigrations[static_cast<std::size_t>(version)])
+        for (const QString& statement : MigrationStep(version + 1))
             if (!query.exec(statement))
                 return rollBack();
     }
@@ -247,9 +292,9 @@ bool Journal::CheckSchema()
     QStringList present;
     while (query.next())
         present << query.value(1).toString();
-    for (const QString& column : kColumns + kWriterColumns)
-        if (!present.contains(column))
-            missingColumns_ << column;
+    for (const Column& column : kColumns)
+        if (!present.contains(column.name))
+            missingColumns_ << column.name;
     return true;
 }
 
@@ -276,8 +321,7 @@ bool Journal::AppendAll(std::vector<JournalEntry> entries)
 
 bool Journal::Insert(JournalEntry& entry)
 {
-    return Write(QString("INSERT INTO operations (%1) VALUES (%2)").arg(kColumns.join(", "), Placeholders(kColumns.size())),
-                 entry);
+    return Store(entry, nullptr, std::nullopt);
 }
 
 std::optional<long long> Journal::BeginWrite(JournalEntry entry)
@@ -286,25 +330,19 @@ std::optional<long long> Journal::BeginWrite(JournalEntry entry)
         return std::nullopt;
     entry.state = RowState::InProgress;
     const WriterProcess writer = ThisWriterProcess();
-    const QStringList columns = kColumns + kWriterColumns;
     long long id = 0;
-    if (!Write(QString("INSERT INTO operations (%1) VALUES (%2)").arg(columns.join(", "), Placeholders(columns.size())),
-               entry, {writer.pid, Text(writer.bootId), writer.startTicks}, &id))
+    if (!Store(entry, &writer, std::nullopt, &id))
         return std::nullopt;
     return id;
 }
 
 bool Journal::Complete(long long id, JournalEntry entry)
 {
-    if (!open_)
-        return false;
-    QStringList assignments;
-    for (const QString& column : kColumns)
-        assignments << column + " = ?";
-    return Write(QString("UPDATE operations SET %1 WHERE id = ?").arg(assignments.join(", ")), entry, {id});
+    return open_ && Store(entry, nullptr, id);
 }
 
-bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList& more, long long* insertedId)
+bool Journal::Store(JournalEntry& entry, const WriterProcess* writer, std::optional<long long> replacing,
+                    long long* insertedId)
 {
     if (entry.timeUtc.empty()) {
         entry.timeUtc = UtcText(TimeNow());
@@ -316,10 +354,25 @@ bool Journal::Write(const QString& sql, JournalEntry& entry, const QVariantList&
                         JournalText::tr("\"%1\" is not an ISO 8601 time").arg(JournalArg(entry.timeUtc)).toStdString());
         entry.timeUtc = UtcText(*time);
     }
+    const std::vector<const Column*> columns = ColumnsToSet(writer != nullptr);
+    QStringList names;
+    QStringList binds;
+    QStringList assignments;
+    for (const Column* column : columns) {
+        names << column->name;
+        binds << ":" + column->name;
+        assignments << column->name + " = :" + column->name;
+    }
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
-    query.prepare(sql);
-    for (const QVariant& value : EntryValues(entry) + more)
-        query.addBindValue(value);
+    if (replacing)
+        query.prepare(QString("UPDATE operations SET %1 WHERE id = :id").arg(assignments.join(", ")));
+    else
+        query.prepare(QString("INSERT INTO operations (%1) VALUES (%2)").arg(names.join(", "), binds.join(", ")));
+    const StoredRow row{entry, writer ? *writer : WriterProcess{}};
+    for (const Column* column : columns)
+        query.bindValue(":" + column->name, column->get(row));
+    if (replacing)
+        query.bindValue(":id", *replacing);
     if (!query.exec())
         return Fail(NotWritten(), query.lastError().text().toStdString());
     if (insertedId)
@@ -334,36 +387,29 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
         return std::nullopt;
     if (noTable_)
         return entries;
+    // Each condition with its value, bound by the column's name.
     QStringList conditions;
-    QVariantList values;
-    if (!filter.serial.empty()) {
-        conditions << "serial = ?";
-        values << Text(filter.serial);
-    }
-    if (filter.since) {
-        conditions << "time_utc >= ?";
-        values << Text(UtcText(*filter.since));
-    }
-    if (filter.before) {
-        conditions << "time_utc < ?";
-        values << Text(UtcText(*filter.before));
-    }
-    if (filter.success) {
-        conditions << "success = ?";
-        values << (*filter.success ? 1 : 0);
-    }
-    if (filter.operation) {
-        conditions << "operation = ?";
-        values << Text(*filter.operation);
-    }
-    if (filter.demo) {
-        conditions << (missingColumns_.contains("demo") ? "0 = ?" : "demo = ?");
-        values << (*filter.demo ? 1 : 0);
-    }
+    QVariantMap values;
+    const auto where = [&](const QString& condition, const QString& bind, const QVariant& value) {
+        conditions << condition;
+        values.insert(bind, value);
+    };
+    if (!filter.serial.empty())
+        where("serial = :serial", ":serial", Text(filter.serial));
+    if (filter.since)
+        where("time_utc >= :since", ":since", Text(UtcText(*filter.since)));
+    if (filter.before)
+        where("time_utc < :before", ":before", Text(UtcText(*filter.before)));
+    if (filter.success)
+        where("success = :success", ":success", *filter.success ? 1 : 0);
+    if (filter.operation)
+        where("operation = :operation", ":operation", Text(*filter.operation));
+    if (filter.demo)
+        where(missingColumns_.contains("demo") ? "0 = :demo" : "demo = :demo", ":demo", *filter.demo ? 1 : 0);
     // Columns that an older journal lacks read as empty.
     QStringList columns;
-    for (const QString& column : kColumns + kWriterColumns)
-        columns << (missingColumns_.contains(column) ? "NULL AS " + column : column);
+    for (const Column& column : kColumns)
+        columns << (missingColumns_.contains(column.name) ? "NULL AS " + column.name : column.name);
     QString sql = QString("SELECT %1 FROM operations").arg(columns.join(QStringLiteral(", ")));
     if (!conditions.isEmpty())
         sql += " WHERE " + conditions.join(" AND ");
@@ -374,40 +420,23 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
     query.setForwardOnly(true);
     query.prepare(sql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
+    for (auto value = values.cbegin(); value != values.cend(); ++value)
+        query.bindValue(value.key(), value.value());
     if (!query.exec()) {
         Fail(Unusable(), query.lastError().text().toStdString());
         return std::nullopt;
     }
+    const QSqlRecord record = query.record();
+    std::vector<std::pair<const Column*, int>> read;
+    for (const Column& column : kColumns)
+        read.emplace_back(&column, record.indexOf(column.name));
     while (query.next()) {
-        auto text = [&](int column) { return query.value(column).toString().toStdString(); };
-        JournalEntry& e = entries.emplace_back();
-        e.timeUtc = text(0);
-        e.program = text(1);
-        e.operation = text(2);
-        e.port = text(3);
-        e.adapter = text(4);
-        e.outcome = text(5);
-        e.success = query.value(6).toInt() != 0;
-        e.exitCode = OptionalOf<int>(query.value(7));
-        e.deviceType = OptionalOf<int>(query.value(8));
-        e.date = text(9);
-        e.serial = text(10);
-        e.version = text(11);
-        e.infoHex = text(12);
-        e.blockReadHex = text(13);
-        e.blockWrittenHex = text(14);
-        e.readBackHex = text(15);
-        e.f1BeforeMHz = OptionalOf<double>(query.value(16));
-        e.f2BeforeMHz = OptionalOf<double>(query.value(17));
-        e.f1AfterMHz = OptionalOf<double>(query.value(18));
-        e.f2AfterMHz = OptionalOf<double>(query.value(19));
-        e.state = StateNamed(query.value(20).toString());
-        e.demo = query.value(21).toInt() != 0;
-        const WriterProcess writer{query.value(22).toLongLong(), text(23), query.value(24).toLongLong()};
-        if (e.state == RowState::InProgress && !StillRunning(writer))
-            e.state = RowState::Interrupted;
+        StoredRow row;
+        for (const auto& [column, index] : read)
+            column->set(row, query.value(index));
+        if (row.entry.state == RowState::InProgress && !StillRunning(row.writer))
+            row.entry.state = RowState::Interrupted;
+        entries.push_back(std::move(row.entry));
     }
     // A row that cannot be read ends the rows early: that is no answer, not a short one.
     if (query.lastError().isValid()) {

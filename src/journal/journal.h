@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include <QList>
 #include <QStringList>
-#include <QVariant>
 
 #include "journal/journal_time.h"
 
 namespace torv {
+
+struct WriterProcess;
 
 // Where an operation's row stands. A write's row is made before its block goes out and
 // completed when the write ends; a row whose writer ended without completing it (killed,
@@ -107,8 +107,9 @@ private:
     // as empty.
     bool CheckSchema();
     bool Insert(JournalEntry& entry);
-    // Runs sql with the entry's values bound in column order, then more.
-    bool Write(const QString& sql, JournalEntry& entry, const QList<QVariant>& more = {},
+    // Inserts the entry as a new row (with its writer, when given), or replaces the row
+    // replacing names; each column is bound by its name.
+    bool Store(JournalEntry& entry, const WriterProcess* writer, std::optional<long long> replacing,
                long long* insertedId = nullptr);
 
     std::string connection_;

@@ -152,6 +152,12 @@ public:
     using DeviceOpener = std::function<std::unique_ptr<tty::Device>(const std::string& path, int& error)>;
     void SetDeviceOpener(DeviceOpener opener);
 
+    // Seam for tests: called on a port thread as it hands a dispatch over to the main
+    // thread, before the dispatch can run, so that a test knows one is pending without
+    // running events. Set while the port is closed.
+    using HandOverObserver = std::function<void(TSioCommEvents word)>;
+    void SetHandOverObserver(HandOverObserver observer);
+
     // How long ClosePort waits after closing the device: kCloseSettleTime unless set
     // (tests that do not check the wait set 0).
     static constexpr std::chrono::milliseconds kCloseSettleTime{300};
@@ -244,6 +250,7 @@ private:
 
     std::unique_ptr<tty::Device> device_;
     DeviceOpener openDevice_;
+    HandOverObserver handOverObserver_;
     TSioCommEvents eventMask_;
     TSioCriticalSection writeLock_;
     TSioCriticalSection portLock_;

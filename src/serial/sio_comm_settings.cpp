@@ -140,6 +140,12 @@ void TSioCustomComm::SetDeviceOpener(DeviceOpener opener)
     openDevice_ = std::move(opener);
 }
 
+void TSioCustomComm::SetHandOverObserver(HandOverObserver observer)
+{
+    RefuseWhileOpen();
+    handOverObserver_ = std::move(observer);
+}
+
 void TSioCustomComm::BuffersChanged()
 {
     // The new value is kept for the next OpenPort; the open port cannot change it.

@@ -95,6 +95,9 @@ void TSioCommThread::HandOver(TSioCommEvents word)
         handingOver_ = true;
     }
     stateChanged_.notify_all();
+    if (owner_.handOverObserver_) {
+        owner_.handOverObserver_(word);
+    }
     QMetaObject::invokeMethod(
         &owner_, [owner = &owner_, word] { owner->Dispatch(word); }, Qt::BlockingQueuedConnection);
     {

@@ -39,7 +39,6 @@ protected:
     bool StopRequested() const { return stopRequested_; }
     // Runs the owner's dispatch of word on the main thread and returns when it is done.
     void HandOver(TSioCommEvents word);
-    // Releases the thread from whatever it blocks on.
     // Releases the thread from whatever it blocks on; Stop repeats it until the thread ends.
     virtual void WakeUp() = 0;
     virtual void Loop() = 0;

@@ -15,7 +15,7 @@
 
 #include "exchange/programming_exchange.h"
 #include "journal/journal.h"
-#include "journal/operation_record.h"
+#include "production/operation_record.h"
 
 namespace torv {
 

@@ -13,7 +13,7 @@
 #include "cli/batch_plan.h"
 #include "cli/cli_language.h"
 #include "command_fixture.h"
-#include "journal/operation_record.h"
+#include "production/operation_record.h"
 #include "scoped_time_zone.h"
 
 namespace torv::cli {

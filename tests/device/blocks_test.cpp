@@ -110,6 +110,21 @@ TEST(BuildParameterBlock, SealsRecordsAndCopiesThem)
     EXPECT_EQ(Record2(block).RorF(), 20);
 }
 
+TEST(ChannelEncoding, AFrequencysValuesInEitherMode)
+{
+    const std::optional<EncodedChannel> legacy = LegacyChannel(146.0);
+    ASSERT_TRUE(legacy);
+    EXPECT_EQ(legacy->a, 16);
+    EXPECT_EQ(legacy->n, 91);
+    EXPECT_EQ(legacy->rOrF, 400);
+    EXPECT_FALSE(LegacyChannel(146.0125));  // no divisors within 1 kHz
+
+    const EncodedChannel grid = GridChannel(146.0125, 10);
+    EXPECT_EQ(grid.a, kGridMarker);
+    EXPECT_EQ(grid.n, 91);
+    EXPECT_EQ(grid.rOrF, 330);
+}
+
 TEST(BuildParameterBlock, GridModeAlwaysMarksByteOne)
 {
     const ParameterBlock block = BuildParameterBlock(SynthMode::Grid, true, false, {16, 200, 20}, {0, 200, 20});

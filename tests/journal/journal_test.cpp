@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace torv {
@@ -336,6 +337,38 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     EXPECT_EQ(rows[0].state, RowState::Done);
     EXPECT_TRUE(rows[0].success);
     EXPECT_EQ(rows[0].readBackHex, "0130005E");
+}
+
+// The table as files of schema 3 hold it, column by column: name, type, NOT NULL, default.
+TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
+{
+    { Journal create(Path()); }
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "schema");
+    db.setDatabaseName(QString::fromStdString(Path()));
+    ASSERT_TRUE(db.open());
+    QStringList columns;
+    {
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("PRAGMA table_info(operations)"));
+        while (q.next())
+            columns << QString("%1 %2 %3 %4").arg(q.value(1).toString(), q.value(2).toString(),
+                                                    q.value(3).toString(), q.value(4).toString());
+        ASSERT_TRUE(q.exec("SELECT version FROM schema_version") && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 3);
+    }
+    db.close();
+    db = {};
+    QSqlDatabase::removeDatabase("schema");
+    const QStringList expected = {
+        "id INTEGER 0 ",           "time_utc TEXT 1 ",        "program TEXT 1 ",        "operation TEXT 1 ",
+        "port TEXT 0 ",            "adapter TEXT 0 ",         "outcome TEXT 1 ",        "success INTEGER 1 ",
+        "exit_code INTEGER 0 ",    "device_type INTEGER 0 ",  "date TEXT 0 ",           "serial TEXT 0 ",
+        "version TEXT 0 ",         "info_hex TEXT 0 ",        "block_read_hex TEXT 0 ", "block_written_hex TEXT 0 ",
+        "read_back_hex TEXT 0 ",   "f1_before_mhz REAL 0 ",   "f2_before_mhz REAL 0 ",  "f1_after_mhz REAL 0 ",
+        "f2_after_mhz REAL 0 ",    "state TEXT 1 'done'",     "writer_pid INTEGER 0 ",  "writer_boot_id TEXT 0 ",
+        "writer_start INTEGER 0 ", "demo INTEGER 1 0",
+    };
+    EXPECT_EQ(columns, expected);
 }
 
 // A journal written before rows had a state keeps every row, each one done.

@@ -9,6 +9,7 @@
 
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -24,17 +25,23 @@ using testing::RunUntil;
 using test::PtyPair;
 using namespace std::chrono_literals;
 
-// Waits, without running events, until port has count bytes waiting; false after 2 s.
-bool WaitForInput(TSioComm& port, int count)
+// Waits, without running events, until done holds; false after 2 s.
+bool WaitWithoutEvents(const std::function<bool()>& done)
 {
     const auto deadline = std::chrono::steady_clock::now() + 2s;
-    while (port.InputCount() < count) {
+    while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+// Waits, without running events, until port has count bytes waiting; false after 2 s.
+bool WaitForInput(TSioComm& port, int count)
+{
+    return WaitWithoutEvents([&] { return port.InputCount() >= count; });
 }
 
 class PortEvents : public ::testing::Test {
@@ -44,6 +51,7 @@ protected:
         ApplyProgrammerPortSettings(port);
         port.SetDeviceName(pty.SlavePath());
         port.SetCloseSettleTime(0ms);
+        port.SetHandOverObserver([this](TSioCommEvents) { ++handOvers; });
         CountRxChar(fixtureScope, nullptr);
     }
 
@@ -75,6 +83,7 @@ protected:
     }
 
     PtyPair pty;
+    std::atomic<int> handOvers{0};  // dispatches the port's threads handed over
     TSioComm port;
     std::vector<int> counts;
     QObject fixtureScope;  // destroyed before the rest: the fixture's handlers end first
@@ -205,7 +214,7 @@ TEST_F(PortEvents, CloseDeliversTheDispatchHandedOverBeforeIt)
 {
     port.OpenPort();
     pty.Send("late");
-    QThread::msleep(50);  // the event thread has handed over and waits; nothing ran it yet
+    ASSERT_TRUE(WaitWithoutEvents([&] { return handOvers > 0; }));  // handed over; nothing ran it yet
     EXPECT_TRUE(counts.empty());
     port.ClosePort();
     EXPECT_EQ(counts, std::vector<int>{4});
@@ -277,9 +286,11 @@ TEST_F(PortEvents, AHandlerWhoseReceiverIsDestroyedBeforeItsEventIsNotCalled)
 TEST(PortDestruction, DeliversAPendingDispatchToAWholeComponent)
 {
     PtyPair pty;
+    std::atomic<int> handOvers{0};
     auto port = std::make_unique<TSioComm>();
     port->SetDeviceName(pty.SlavePath());
     port->SetCloseSettleTime(0ms);
+    port->SetHandOverObserver([&](TSioCommEvents) { ++handOvers; });
     TSioComm* sender = nullptr;
     int count = 0;
     QObject scope;
@@ -290,7 +301,7 @@ TEST(PortDestruction, DeliversAPendingDispatchToAWholeComponent)
     });
     port->OpenPort();
     pty.Send("bye");
-    QThread::msleep(50);
+    ASSERT_TRUE(WaitWithoutEvents([&] { return handOvers > 0; }));
     TSioComm* const expected = port.get();
     port.reset();
     EXPECT_EQ(sender, expected);

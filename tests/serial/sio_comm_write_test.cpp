@@ -26,6 +26,15 @@ using namespace std::chrono_literals;
 
 constexpr int kShortTimeoutMs = 200;
 
+// Sends XOFF to the open port and waits until the line has taken it: the byte sent after
+// it arrives only once the XOFF before it has stopped the output.
+void StopOutputByXoff(PtyPair& pty, TSioComm& port)
+{
+    pty.Send("\x13.");
+    ASSERT_TRUE(RunUntil([&] { return port.InputCount() == 1; }));
+    EXPECT_EQ(port.ReadAllText(), ".");
+}
+
 class DirectWrite : public ::testing::Test {
 protected:
     void SetUp() override
@@ -174,8 +183,7 @@ TEST_F(DirectWrite, OutputStoppedByXoffTimesOutWithoutKeepingTheCallersBuffer)
 {
     port.FlowControl().SetXonXoffOut(true);
     port.OpenPort();
-    pty.Send("\x13");  // XOFF
-    ProcessEventsFor(20);
+    StopOutputByXoff(pty, port);
 
     auto data = std::make_unique<std::string>(64, 'A');
     EXPECT_EQ(port.WriteBytes(data->data(), static_cast<int>(data->size())), 0);
@@ -224,8 +232,7 @@ TEST_F(QueuedWrite, FullBufferIsReportedAfterTheWait)
     port.SetBuffers(small);
     port.FlowControl().SetXonXoffOut(true);
     port.OpenPort();
-    pty.Send("\x13");  // XOFF: the write thread cannot empty its buffer
-    ProcessEventsFor(20);
+    StopOutputByXoff(pty, port);  // the write thread cannot empty its buffer
 
     EXPECT_EQ(port.WriteBytes("12345678", 8), 8);
     const auto start = Clock::now();

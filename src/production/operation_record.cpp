@@ -1,4 +1,4 @@
-#include "journal/operation_record.h"
+#include "production/operation_record.h"
 
 #include <algorithm>
 
