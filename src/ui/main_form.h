@@ -15,8 +15,8 @@
 #include "exchange/sio_exchange_port.h"
 #include "serial/sio_comm.h"
 #include "skin/sk_form.h"
-#include "ui/app_hot_key.h"
 #include "ui/message_box.h"
+#include "ui/shell/app_hot_key.h"
 #include "ui/window_journal.h"
 
 class QAction;

@@ -14,11 +14,11 @@
 
 #include "main_form_fixture.h"
 #include "skin/sk_sys_btn.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
-#include "ui/radio_group.h"
-#include "ui/readout_panel.h"
-#include "ui/spin_edit.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/radio_group.h"
+#include "ui/controls/readout_panel.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/ui_texts.h"
 
 namespace torv {

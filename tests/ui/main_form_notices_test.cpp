@@ -10,10 +10,10 @@
 #include "device/blocks.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/main_form.h"
-#include "ui/spin_edit.h"
 
 namespace torv {
 namespace {

@@ -13,11 +13,11 @@
 #include "exchange/exchange_texts.h"
 #include "journal/journal.h"
 #include "journal/outcome_kind.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/port_choice.h"
-#include "ui/unit_history_dialog.h"
 #include "main_form_fixture.h"
-#include "ui/spin_edit.h"
+#include "ui/unit_history_dialog.h"
 
 namespace torv {
 namespace {
