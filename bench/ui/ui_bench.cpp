@@ -94,8 +94,9 @@ int main(int argc, char** argv)
     std::printf("GUI start-up to the first painted frame: %.1f ms (target: under 300 ms)\n", startupMs);
 
     torv::timing::SetDivisorForTesting(kTimingDivisor);
-    window.ReadButtonClick(window.ReadButton);
-    if (!RunUntil([&] { return window.WriteButton->isEnabled(); }, 10000) || messages != 0) {
+    const auto* writeButton = window.findChild<torv::TSkButton*>(QStringLiteral("WriteButton"));
+    window.ReadButtonClick(nullptr);
+    if (!RunUntil([&] { return writeButton->isEnabled(); }, 10000) || messages != 0) {
         std::fprintf(stderr, "the read did not succeed\n");
         return 1;
     }

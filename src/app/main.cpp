@@ -16,15 +16,15 @@
 #include <exception>
 #include <memory>
 
+#include "app/command_line.h"
 #include "emulator/adapter_emulator.h"
 #include "torv_version.h"
-#include "ui/command_line.h"
 #include "journal/journal.h"
 #include "journal/journal_file.h"
 #include "production/stop_signals.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
-#include "ui/one_instance.h"
+#include "ui/shell/one_instance.h"
 #include "ui/ui_style.h"
 
 namespace {

@@ -22,13 +22,13 @@
 #include "serial/port_discovery.h"
 #include "skin/sk_button.h"
 #include "skin/sk_sys_btn.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/radio_group.h"
+#include "ui/controls/readout_panel.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/port_cause_text.h"
 #include "ui/port_choice.h"
-#include "ui/radio_group.h"
-#include "ui/readout_panel.h"
-#include "ui/spin_edit.h"
 #include "ui/ui_texts.h"
 
 namespace torv {
@@ -102,8 +102,6 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     : TSkForm(parent),
-      ReadHotKey(HotKeyBackEnd(options)),
-      WriteHotKey(HotKeyBackEnd(options)),
       options_(std::move(options)),
       journal_(journalNotes_, exchange_, options_.journalPath,
                [this] { return CommComboBox->ItemToolTip(CommComboBox->ItemIndex()).toStdString(); })
@@ -116,16 +114,17 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     ConnectPortEvents(port_, exchange_);
     CreateControls();
     CreateWindowMenuItems();
+    NameObjects();
     FinishLayout();
     RegisterHotKeys();
     FormCreate();
 }
 
-THotKeyBackEnd& TMainForm::HotKeyBackEnd(const MainFormOptions& options)
+THotKeyBackEnd& TMainForm::HotKeyBackEnd()
 {
-    if (options.localHotKeys)
+    if (options_.localHotKeys)
         return windowHotKeys_;
-    return options.hotKeyBackEnd ? *options.hotKeyBackEnd : PlatformHotKeyBackEnd();
+    return options_.hotKeyBackEnd ? *options_.hotKeyBackEnd : PlatformHotKeyBackEnd();
 }
 
 TMainForm::~TMainForm()
@@ -211,6 +210,22 @@ void TMainForm::CreateControls()
     connect(SpinEdit2, &TDoubleSpinEdit::OnKeyPress, this, &TMainForm::SpinEditKeyPress, Qt::DirectConnection);
     // The busy bar keeps moving while a write holds the window's thread.
     port_.OnWriteWait.Connect(this, [this](TSioComm*) { InfoPanel->Progress()->RepaintNow(); });
+}
+
+void TMainForm::NameObjects()
+{
+    const std::pair<QObject*, const char*> named[] = {
+        {PnlDate, "PnlDate"}, {PnlSeria, "PnlSeria"}, {PnlVersia, "PnlVersia"},
+        {ParamGroupBox, "ParamGroupBox"}, {CheckBox, "CheckBox"}, {Label2, "Label2"},
+        {SpinEdit1, "SpinEdit1"}, {SpinEdit2, "SpinEdit2"}, {CommComboBox, "CommComboBox"},
+        {ReadButton, "ReadButton"}, {WriteButton, "WriteButton"}, {CloseButton, "CloseButton"},
+        {InfoPanel, "InfoPanel"}, {StatusBar, "StatusBar"}, {RGroupStepFreq, "RGroupStepFreq"},
+        {SkMinBtn, "SkMinBtn"}, {SkClsBtn, "SkClsBtn"},
+        {JournalItem, "JournalItem"}, {RestoreItem, "RestoreItem"},
+        {&ReadHotKey, "ReadHotKey"}, {&WriteHotKey, "WriteHotKey"},
+    };
+    for (const auto& [object, name] : named)
+        object->setObjectName(QLatin1String(name));
 }
 
 void TMainForm::RegisterHotKeys()

@@ -15,8 +15,8 @@
 #include "exchange/sio_exchange_port.h"
 #include "serial/sio_comm.h"
 #include "skin/sk_form.h"
-#include "ui/app_hot_key.h"
 #include "ui/message_box.h"
+#include "ui/shell/app_hot_key.h"
 #include "ui/window_journal.h"
 
 class QAction;
@@ -54,6 +54,9 @@ struct MainFormOptions {
     THotKeyBackEnd* hotKeyBackEnd = nullptr;
     // The "--local-keys" option: Ctrl+R and Ctrl+W act only while the window is active.
     bool localHotKeys = false;
+    // The serial port the window drives; nothing: a port of its own. The window sets a port
+    // given here up and handles its events, as its own; the port must outlive the window.
+    TSioComm* port = nullptr;
 };
 
 class TMainForm : public TSkForm, private ExchangeHost {
@@ -84,42 +87,9 @@ public:
     ProgrammingExchange& Exchange() { return exchange_; }
     bool GridMode() const { return gridMode_; }
 
-    // The controls, for the program's start-up and for tests.
-    TReadoutPanel* PnlDate = nullptr;
-    TReadoutPanel* PnlSeria = nullptr;
-    TReadoutPanel* PnlVersia = nullptr;
-    QGroupBox* ParamGroupBox = nullptr;
-    QCheckBox* CheckBox = nullptr;
-    QLabel* Label2 = nullptr;
-    TDoubleSpinEdit* SpinEdit1 = nullptr;
-    TDoubleSpinEdit* SpinEdit2 = nullptr;
-    TDropCombo* CommComboBox = nullptr;
-    TSkButton* ReadButton = nullptr;
-    TSkButton* WriteButton = nullptr;
-    TSkButton* CloseButton = nullptr;
-    TBusyPanel* InfoPanel = nullptr;
-    QStatusBar* StatusBar = nullptr;
-    TRadioGroup* RGroupStepFreq = nullptr;
-    TSkSysBtn* SkMinBtn = nullptr;
-    TSkSysBtn* SkClsBtn = nullptr;
-    TSioComm* Port = &port_;
-    // The window menu's own items: the history of the unit last read, and its frequencies
-    // before the last verified write brought back.
-    QAction* JournalItem = nullptr;
-    QAction* RestoreItem = nullptr;
-
     // The history dialog's handler and the undo item's: both write a journaled block back.
     void JournalItemClick(QObject* sender);
     void RestoreItemClick(QObject* sender);
-
-private:
-    // The hot keys' back end with the "--local-keys" option; it outlives them.
-    TWindowHotKeyBackEnd windowHotKeys_{this};
-
-public:
-    // Ctrl+R and Ctrl+W, system-wide where the desktop allows it.
-    TAppHotKey ReadHotKey;
-    TAppHotKey WriteHotKey;
 
 protected:
     // While a block is on its way into the transmitter or being verified, the window closes
@@ -127,8 +97,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    THotKeyBackEnd& HotKeyBackEnd(const MainFormOptions& options);
+    THotKeyBackEnd& HotKeyBackEnd();
     void CreateControls();
+    // Gives the controls, the window menu's items and the hot keys their names as object names.
+    void NameObjects();
     void RegisterHotKeys();
     void FormCreate();
     void ReadPortList();
@@ -168,7 +140,16 @@ private:
     Answer ShowMessage(const Message& message) override;
     std::string PortCauseLine(const std::string& devicePath, const PortOpenFailure& failure) override;
 
+    // Members are destroyed in the reverse of their order here, and the order matters: the
+    // journal goes before the exchange it records, the exchange (shut down by the destructor
+    // already) before the line and the port it drives, the hot keys before the back end they
+    // are registered with. The controls are the window's children and go with it, last.
     MainFormOptions options_;
+    // With the "--local-keys" option the hot keys' back end is the window's own.
+    TWindowHotKeyBackEnd windowHotKeys_{this};
+    // Ctrl+R and Ctrl+W, system-wide where the desktop allows it.
+    TAppHotKey ReadHotKey{HotKeyBackEnd(), this};
+    TAppHotKey WriteHotKey{HotKeyBackEnd(), this};
     bool created_ = false;
     bool gridMode_ = false;
     bool writing_ = false;          // from the write's start until the exchange comes to rest
@@ -176,11 +157,36 @@ private:
     QStringList portPaths_;
     std::optional<WriteBack> pendingWriteBack_;  // waiting for its read
     bool unitRead_ = false;                      // an info block has been read
-    TSioComm port_;
+    std::unique_ptr<TSioComm> ownPort_ = options_.port ? nullptr : std::make_unique<TSioComm>();
+    TSioComm& port_ = options_.port ? *options_.port : *ownPort_;
     SioExchangePort line_{port_};
     JournalingHost journalNotes_{*this};
     ProgrammingExchange exchange_{journalNotes_, line_};
     TWindowJournal journal_;
+
+    // The controls, made by CreateControls. Each one's object name is its name here (as the
+    // hot keys' and the menu items' are), by which tests find it.
+    TReadoutPanel* PnlDate = nullptr;
+    TReadoutPanel* PnlSeria = nullptr;
+    TReadoutPanel* PnlVersia = nullptr;
+    QGroupBox* ParamGroupBox = nullptr;
+    QCheckBox* CheckBox = nullptr;
+    QLabel* Label2 = nullptr;
+    TDoubleSpinEdit* SpinEdit1 = nullptr;
+    TDoubleSpinEdit* SpinEdit2 = nullptr;
+    TDropCombo* CommComboBox = nullptr;
+    TSkButton* ReadButton = nullptr;
+    TSkButton* WriteButton = nullptr;
+    TSkButton* CloseButton = nullptr;
+    TBusyPanel* InfoPanel = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    TRadioGroup* RGroupStepFreq = nullptr;
+    TSkSysBtn* SkMinBtn = nullptr;
+    TSkSysBtn* SkClsBtn = nullptr;
+    // The window menu's own items: the history of the unit last read, and its frequencies
+    // before the last verified write brought back.
+    QAction* JournalItem = nullptr;
+    QAction* RestoreItem = nullptr;
 };
 
 }  // namespace torv

@@ -10,7 +10,7 @@
 #include "journal/unit_history.h"
 #include "serial/port_discovery.h"
 #include "skin/sk_button.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/drop_combo.h"
 #include "ui/main_form.h"
 #include "ui/unit_history_dialog.h"
 

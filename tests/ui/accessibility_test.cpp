@@ -14,11 +14,11 @@
 
 #include "main_form_fixture.h"
 #include "skin/sk_sys_btn.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
-#include "ui/radio_group.h"
-#include "ui/readout_panel.h"
-#include "ui/spin_edit.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/radio_group.h"
+#include "ui/controls/readout_panel.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/ui_texts.h"
 
 namespace torv {
@@ -59,7 +59,7 @@ TEST_F(MainFormTest, EveryControlHasANameAndARole)
 {
     Create(Contents(13, {SynthMode::Grid, 146.0125, 150.0, false}), true);
     ASSERT_TRUE(Read());
-    form->InfoPanel->show();  // the busy indicator, as during an exchange
+    ui.InfoPanel->show();  // the busy indicator, as during an exchange
     form->show();
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
     ASSERT_NE(window, nullptr);
@@ -71,28 +71,28 @@ TEST_F(MainFormTest, EveryControlHasANameAndARole)
               << window->text(QAccessible::Name).toStdString() << "\"\n";
     Walk(window, found);
 
-    const auto radios = form->RGroupStepFreq->findChildren<QRadioButton*>();
+    const auto radios = ui.RGroupStepFreq->findChildren<QRadioButton*>();
     ASSERT_EQ(radios.size(), 2);
     const std::vector<std::tuple<QObject*, QAccessible::Role, QString>> expected = {
-        {form->ReadButton, QAccessible::Button, "Считать"},
-        {form->WriteButton, QAccessible::Button, "Записать"},
-        {form->CloseButton, QAccessible::Button, "Выход"},
-        {form->SkMinBtn, QAccessible::Button, "Свернуть"},
-        {form->SkClsBtn, QAccessible::Button, "Закрыть"},
-        {form->SpinEdit1, QAccessible::EditableText, "Первая частота, МГц"},
-        {form->SpinEdit2, QAccessible::EditableText, "Вторая частота, МГц"},
-        {form->SpinEdit1->findChild<TSpinButton*>(), QAccessible::SpinBox, "Больше / меньше"},
-        {form->CommComboBox, QAccessible::ComboBox, "COM-порт"},
-        {form->CheckBox, QAccessible::CheckBox, "Разрешить вторую частоту"},
-        {form->RGroupStepFreq, QAccessible::Grouping, "Шаг сетки частот:"},
+        {ui.ReadButton, QAccessible::Button, "Считать"},
+        {ui.WriteButton, QAccessible::Button, "Записать"},
+        {ui.CloseButton, QAccessible::Button, "Выход"},
+        {ui.SkMinBtn, QAccessible::Button, "Свернуть"},
+        {ui.SkClsBtn, QAccessible::Button, "Закрыть"},
+        {ui.SpinEdit1, QAccessible::EditableText, "Первая частота, МГц"},
+        {ui.SpinEdit2, QAccessible::EditableText, "Вторая частота, МГц"},
+        {ui.SpinEdit1->findChild<TSpinButton*>(), QAccessible::SpinBox, "Больше / меньше"},
+        {ui.CommComboBox, QAccessible::ComboBox, "COM-порт"},
+        {ui.CheckBox, QAccessible::CheckBox, "Разрешить вторую частоту"},
+        {ui.RGroupStepFreq, QAccessible::Grouping, "Шаг сетки частот:"},
         {radios[0], QAccessible::RadioButton, "12,5 КГц"},
         {radios[1], QAccessible::RadioButton, "25 КГц"},
-        {form->InfoPanel, QAccessible::ProgressBar, "Подождите минуточку ..."},
-        {form->InfoPanel->Progress(), QAccessible::Animation, "Подождите минуточку ..."},
-        {form->PnlDate, QAccessible::StaticText, "Дата выпуска: " + form->PnlDate->Caption()},
-        {form->PnlSeria, QAccessible::StaticText, "Серийный  №: " + form->PnlSeria->Caption()},
-        {form->PnlVersia, QAccessible::StaticText, "Версия ТОРВ: " + form->PnlVersia->Caption()},
-        {form->StatusBar, QAccessible::StatusBar, "Строка состояния"},
+        {ui.InfoPanel, QAccessible::ProgressBar, "Подождите минуточку ..."},
+        {ui.InfoPanel->Progress(), QAccessible::Animation, "Подождите минуточку ..."},
+        {ui.PnlDate, QAccessible::StaticText, "Дата выпуска: " + ui.PnlDate->Caption()},
+        {ui.PnlSeria, QAccessible::StaticText, "Серийный  №: " + ui.PnlSeria->Caption()},
+        {ui.PnlVersia, QAccessible::StaticText, "Версия ТОРВ: " + ui.PnlVersia->Caption()},
+        {ui.StatusBar, QAccessible::StatusBar, "Строка состояния"},
     };
     for (const auto& [control, role, name] : expected) {
         ASSERT_NE(control, nullptr);
@@ -108,48 +108,48 @@ TEST_F(MainFormTest, EveryControlHasANameAndARole)
                 << object->metaObject()->className() << " " << qPrintable(qAccessibleRoleString(control.role));
         }
     }
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->InfoPanel)->state().busy);
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->CommComboBox)->state().readOnly);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->CommComboBox)->text(QAccessible::Value),
-              form->CommComboBox->Text());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ui.InfoPanel)->state().busy);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ui.CommComboBox)->state().readOnly);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.CommComboBox)->text(QAccessible::Value),
+              ui.CommComboBox->Text());
 }
 
 TEST_F(MainFormTest, AssistiveActionsDoWhatTheMouseDoes)
 {
     Create(Contents(13, {SynthMode::Legacy, 146.0, 150.0, false}));
     form->show();
-    QSignalSpy read(form->ReadButton, &TSkButton::OnClick);
-    ASSERT_TRUE(Actions(form->ReadButton).contains(QAccessibleActionInterface::pressAction()));
-    Act(form->ReadButton, QAccessibleActionInterface::pressAction());
+    QSignalSpy read(ui.ReadButton, &TSkButton::OnClick);
+    ASSERT_TRUE(Actions(ui.ReadButton).contains(QAccessibleActionInterface::pressAction()));
+    Act(ui.ReadButton, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(read.count(), 1);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_FALSE(form->ReadButton->Down());
+    EXPECT_FALSE(ui.ReadButton->Down());
     // A disabled button offers no press, and a press does nothing.
-    form->ReadButton->setEnabled(false);
-    EXPECT_FALSE(Actions(form->ReadButton).contains(QAccessibleActionInterface::pressAction()));
-    Act(form->ReadButton, QAccessibleActionInterface::pressAction());
+    ui.ReadButton->setEnabled(false);
+    EXPECT_FALSE(Actions(ui.ReadButton).contains(QAccessibleActionInterface::pressAction()));
+    Act(ui.ReadButton, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(read.count(), 1);
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->ReadButton)->state().disabled);
-    form->ReadButton->setEnabled(true);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ui.ReadButton)->state().disabled);
+    ui.ReadButton->setEnabled(true);
 
-    const QString before = form->SpinEdit1->text();
-    QObject* spin = form->SpinEdit1->findChild<TSpinButton*>();
+    const QString before = ui.SpinEdit1->text();
+    QObject* spin = ui.SpinEdit1->findChild<TSpinButton*>();
     Act(spin, QAccessibleActionInterface::increaseAction());
-    EXPECT_NE(form->SpinEdit1->text(), before);
+    EXPECT_NE(ui.SpinEdit1->text(), before);
     Act(spin, QAccessibleActionInterface::decreaseAction());
-    EXPECT_EQ(form->SpinEdit1->text(), before);
+    EXPECT_EQ(ui.SpinEdit1->text(), before);
 
-    Act(form->CommComboBox, QAccessibleActionInterface::showMenuAction());
-    EXPECT_TRUE(form->CommComboBox->DroppedDown());
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->CommComboBox->ListBox());
+    Act(ui.CommComboBox, QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(ui.CommComboBox->DroppedDown());
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ui.CommComboBox->ListBox());
     EXPECT_EQ(list->role(), QAccessible::List);
     EXPECT_EQ(list->text(QAccessible::Name), "COM-порт");
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->CommComboBox)->state().expanded);
-    Act(form->CommComboBox, QAccessibleActionInterface::showMenuAction());
-    EXPECT_FALSE(form->CommComboBox->DroppedDown());
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ui.CommComboBox)->state().expanded);
+    Act(ui.CommComboBox, QAccessibleActionInterface::showMenuAction());
+    EXPECT_FALSE(ui.CommComboBox->DroppedDown());
 
-    QSignalSpy minimize(form->SkMinBtn, &TSkSysBtn::OnClick);
-    Act(form->SkMinBtn, QAccessibleActionInterface::pressAction());
+    QSignalSpy minimize(ui.SkMinBtn, &TSkSysBtn::OnClick);
+    Act(ui.SkMinBtn, QAccessibleActionInterface::pressAction());
     EXPECT_EQ(minimize.count(), 1);
 }
 
@@ -157,21 +157,21 @@ TEST_F(MainFormTest, TabReachesTheFieldsAndNeverTheButtons)
 {
     Create(Contents(13, {SynthMode::Grid, 146.0125, 150.0, false}), true);
     ASSERT_TRUE(Read());
-    form->CheckBox->setChecked(true);
-    form->CheckBoxClick(form->CheckBox);
+    ui.CheckBox->setChecked(true);
+    form->CheckBoxClick(ui.CheckBox);
     form->show();
     std::vector<QWidget*> order;
-    QWidget* widget = form->CommComboBox;
+    QWidget* widget = ui.CommComboBox;
     do {
         if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(form.get()) && widget->isEnabled())
             order.push_back(widget);
         widget = widget->nextInFocusChain();
-    } while (widget != form->CommComboBox);
-    const std::vector<QWidget*> expected = {form->CommComboBox, form->CheckBox, form->SpinEdit1, form->SpinEdit2};
+    } while (widget != ui.CommComboBox);
+    const std::vector<QWidget*> expected = {ui.CommComboBox, ui.CheckBox, ui.SpinEdit1, ui.SpinEdit2};
     ASSERT_GE(order.size(), expected.size() + 1);
     EXPECT_EQ(std::vector<QWidget*>(order.begin(), order.begin() + 4), expected);
     // The grid-step group comes next, through one of its choices; no skinned button is a stop.
-    EXPECT_EQ(order[4]->parentWidget(), form->RGroupStepFreq);
+    EXPECT_EQ(order[4]->parentWidget(), ui.RGroupStepFreq);
     for (QWidget* stop : order)
         EXPECT_EQ(qobject_cast<TSkButton*>(stop), nullptr);
 }

@@ -10,10 +10,10 @@
 #include "device/blocks.h"
 #include "emulator/adapter_emulator.h"
 #include "exchange/exchange_texts.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/main_form.h"
-#include "ui/spin_edit.h"
 
 namespace torv {
 namespace {
@@ -24,14 +24,14 @@ TEST_F(MainFormTest, SecondFieldIsNotReadWhenTheFirstNeedsTuning)
 {
     Create();
     ASSERT_TRUE(Read());
-    form->SpinEdit1->setText("146.0125");
-    form->CheckBox->setChecked(true);
-    form->CheckBoxClick(form->CheckBox);
-    form->SpinEdit2->setText("");
-    form->WriteButtonClick(form->WriteButton);
+    ui.SpinEdit1->setText("146.0125");
+    ui.CheckBox->setChecked(true);
+    form->CheckBoxClick(ui.CheckBox);
+    ui.SpinEdit2->setText("");
+    form->WriteButtonClick(ui.WriteButton);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, texts::NeedsTuning(1, "146.0125", "Ближайшие: 146.0000 и 146.0250 МГц").text);
-    EXPECT_EQ(form->SpinEdit2->text(), "");
+    EXPECT_EQ(ui.SpinEdit2->text(), "");
 }
 
 TEST_F(MainFormTest, FrequencyBeyondTheFieldsLengthIsShownAndQuotedWhole)
@@ -40,8 +40,8 @@ TEST_F(MainFormTest, FrequencyBeyondTheFieldsLengthIsShownAndQuotedWhole)
     const EncodedChannel foreign{1, 14, 7};
     Create(TransmitterContents{MakeInfoBlock({}), BuildParameterBlock(SynthMode::Legacy, false, false, foreign, foreign)});
     ASSERT_TRUE(Read());
-    EXPECT_EQ(form->SpinEdit1->text(), "1281.4286");
-    form->WriteButtonClick(form->WriteButton);
+    EXPECT_EQ(ui.SpinEdit1->text(), "1281.4286");
+    form->WriteButtonClick(ui.WriteButton);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text,
               texts::OutOfRange(1, "1281.4286", "Диапазон передатчика: 146.0000 – 174.0000 МГц").text);
@@ -81,23 +81,23 @@ TEST_F(MainFormTest, RefusedWritesSayWhatCanBeWrittenAndSendNothing)
     };
     for (const Case& c : cases) {
         messages.clear();
-        form->SpinEdit1->setText(QString::fromUtf8(c.first));
-        form->CheckBox->setChecked(c.second != nullptr);
-        form->CheckBoxClick(form->CheckBox);
+        ui.SpinEdit1->setText(QString::fromUtf8(c.first));
+        ui.CheckBox->setChecked(c.second != nullptr);
+        form->CheckBoxClick(ui.CheckBox);
         if (c.second)
-            form->SpinEdit2->setText(QString::fromUtf8(c.second));
-        form->WriteButtonClick(form->WriteButton);
+            ui.SpinEdit2->setText(QString::fromUtf8(c.second));
+        form->WriteButtonClick(ui.WriteButton);
         ASSERT_EQ(messages.size(), 1u) << c.first;
         EXPECT_EQ(messages[0].text, c.expected);
         EXPECT_EQ(messages[0].caption, "Ошибка");
         EXPECT_EQ(messages[0].flags, MessageFlags::kOkError);
-        EXPECT_TRUE(form->WriteButton->isEnabled());
-        EXPECT_TRUE(form->InfoPanel->isHidden());
+        EXPECT_TRUE(ui.WriteButton->isEnabled());
+        EXPECT_TRUE(ui.InfoPanel->isHidden());
     }
     EXPECT_EQ(CommandCount(), commandsAfterRead);
     // The bounds themselves pass.
-    form->SpinEdit1->setText("174");
-    form->CheckBox->setChecked(false);
+    ui.SpinEdit1->setText("174");
+    ui.CheckBox->setChecked(false);
     messages.clear();
     EXPECT_TRUE(Write());
     EXPECT_TRUE(messages.empty());
@@ -129,21 +129,21 @@ TEST_F(MainFormTest, UnverifiedWriteIsWarnedOfInTheStatusBar)
         form->SetShowStatusMessages(c.statusTexts);
         ASSERT_TRUE(Read());
         emulator->SetFaults(c.faults);
-        form->SpinEdit1->setText("150.0000");
+        ui.SpinEdit1->setText("150.0000");
         EXPECT_FALSE(Write());
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, c.prompt.text);
-        EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(
+        EXPECT_TRUE(ui.StatusBar->currentMessage().endsWith(
             QString::fromUtf8("  -  Запись не подтверждена: состояние передатчика неизвестно.")));
-        EXPECT_EQ(form->StatusBar->palette().color(QPalette::WindowText), maroon);
+        EXPECT_EQ(ui.StatusBar->palette().color(QPalette::WindowText), maroon);
 
         emulator->SetFaults({});
         ASSERT_TRUE(RunUntil([&] { return !form->Exchange().PortCloseTimerArmed(); }));
         ASSERT_TRUE(Read());
-        EXPECT_EQ(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")),
+        EXPECT_EQ(ui.StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")),
                   c.statusTexts);
-        EXPECT_EQ(form->StatusBar->currentMessage().isEmpty(), !c.statusTexts);
-        EXPECT_NE(form->StatusBar->palette().color(QPalette::WindowText), maroon);
+        EXPECT_EQ(ui.StatusBar->currentMessage().isEmpty(), !c.statusTexts);
+        EXPECT_NE(ui.StatusBar->palette().color(QPalette::WindowText), maroon);
         messages.clear();
         form.reset();
     }
@@ -156,22 +156,22 @@ TEST_F(MainFormTest, LongPortPathsAreShortenedOnlyInTheField)
     const QStringList paths{"/tmp/torv-bench/usb-serial-adapters/adapter0",
                             "/tmp/torv-bench/usb-serial-adapters/adapter1"};
     Create(MakeContents(), false, paths);
-    EXPECT_EQ(form->CommComboBox->Items().mid(1), paths);
+    EXPECT_EQ(ui.CommComboBox->Items().mid(1), paths);
     QStringList shown;
     for (const QString& path : paths) {
-        form->CommComboBox->SetItemIndex(static_cast<int>(form->CommComboBox->Items().indexOf(path)));
-        shown << form->CommComboBox->text();
+        ui.CommComboBox->SetItemIndex(static_cast<int>(ui.CommComboBox->Items().indexOf(path)));
+        shown << ui.CommComboBox->text();
         EXPECT_TRUE(shown.back().contains(QString::fromUtf8("…"))) << shown.back().toStdString();
         EXPECT_EQ(shown.back().back(), path.back());
-        EXPECT_EQ(form->CommComboBox->Text(), path);
-        EXPECT_TRUE(form->CommComboBox->toolTip().startsWith(path));
+        EXPECT_EQ(ui.CommComboBox->Text(), path);
+        EXPECT_TRUE(ui.CommComboBox->toolTip().startsWith(path));
         EXPECT_EQ(form->Exchange().PortDevicePath(), path.toStdString());
     }
     EXPECT_NE(shown[0], shown[1]);
     // A name that fits is shown whole.
-    form->CommComboBox->SetItemIndex(0);
-    EXPECT_EQ(form->CommComboBox->text(), form->CommComboBox->Text());
-    EXPECT_EQ(form->CommComboBox->toolTip(), "");
+    ui.CommComboBox->SetItemIndex(0);
+    EXPECT_EQ(ui.CommComboBox->text(), ui.CommComboBox->Text());
+    EXPECT_EQ(ui.CommComboBox->toolTip(), "");
 }
 
 }  // namespace

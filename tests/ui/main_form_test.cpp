@@ -25,14 +25,14 @@
 #include "serial/port_discovery.h"
 #include "serial/tty_device.h"
 #include "skin/sk_button.h"
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/radio_group.h"
+#include "ui/controls/readout_panel.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/main_form.h"
 #include "ui/port_cause_text.h"
 #include "ui/port_choice.h"
-#include "ui/radio_group.h"
-#include "ui/readout_panel.h"
-#include "ui/spin_edit.h"
 #include "ui/ui_texts.h"
 
 namespace torv {
@@ -45,28 +45,28 @@ TEST_F(MainFormTest, StartState)
     Create();
     ASSERT_TRUE(form->Created());
     EXPECT_EQ(form->windowTitle(), QString::fromUtf8(ui_texts::kWindowCaption));
-    EXPECT_EQ(form->PnlDate->Caption(), "00.00.0000");
-    EXPECT_EQ(form->PnlSeria->Caption(), "00000000");
-    EXPECT_EQ(form->PnlVersia->Caption(), "0.00");
-    EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
-    EXPECT_EQ(form->SpinEdit2->text(), "146.0000");
-    EXPECT_FALSE(form->CheckBox->isChecked());
-    EXPECT_FALSE(form->SpinEdit2->isEnabled());
-    EXPECT_FALSE(form->Label2->isEnabled());
-    EXPECT_TRUE(form->ReadButton->isEnabled());
-    EXPECT_FALSE(form->WriteButton->isEnabled());
-    EXPECT_TRUE(form->InfoPanel->isHidden());
-    EXPECT_TRUE(form->RGroupStepFreq->isHidden());
+    EXPECT_EQ(ui.PnlDate->Caption(), "00.00.0000");
+    EXPECT_EQ(ui.PnlSeria->Caption(), "00000000");
+    EXPECT_EQ(ui.PnlVersia->Caption(), "0.00");
+    EXPECT_EQ(ui.SpinEdit1->text(), "146.0000");
+    EXPECT_EQ(ui.SpinEdit2->text(), "146.0000");
+    EXPECT_FALSE(ui.CheckBox->isChecked());
+    EXPECT_FALSE(ui.SpinEdit2->isEnabled());
+    EXPECT_FALSE(ui.Label2->isEnabled());
+    EXPECT_TRUE(ui.ReadButton->isEnabled());
+    EXPECT_FALSE(ui.WriteButton->isEnabled());
+    EXPECT_TRUE(ui.InfoPanel->isHidden());
+    EXPECT_TRUE(ui.RGroupStepFreq->isHidden());
     EXPECT_FALSE(form->GridMode());
     EXPECT_EQ(form->width(), 398);
     EXPECT_EQ(form->height(), 210);
     EXPECT_EQ(form->KindCaption(), kcSimple);
     // Children sit in the inner area below the caption strip; caption buttons at the right.
-    EXPECT_EQ(form->ReadButton->geometry(), QRect(137 + 5, 123 + 29, 73, 23));
-    EXPECT_EQ(form->SkClsBtn->geometry(), QRect(398 - 6 - 23, 5, 21, 21));
-    EXPECT_EQ(form->SkMinBtn->x(), 398 - 6 - 46);
+    EXPECT_EQ(ui.ReadButton->geometry(), QRect(137 + 5, 123 + 29, 73, 23));
+    EXPECT_EQ(ui.SkClsBtn->geometry(), QRect(398 - 6 - 23, 5, 21, 21));
+    EXPECT_EQ(ui.SkMinBtn->x(), 398 - 6 - 46);
     // A device under /dev is shown by its name there, as the system's ports are.
-    EXPECT_EQ("/dev/" + form->CommComboBox->Text().toStdString(), emulator->SlavePath());
+    EXPECT_EQ("/dev/" + ui.CommComboBox->Text().toStdString(), emulator->SlavePath());
     EXPECT_EQ(form->Exchange().PortDevicePath(), emulator->SlavePath());
     EXPECT_TRUE(messages.empty());
 
@@ -97,21 +97,21 @@ TEST_F(MainFormTest, ReadFillsPanelsFieldsAndGridControls)
     Create(Contents(14, {SynthMode::Grid, 440.025, 469.9875, true}));
     form->show();
     ASSERT_TRUE(Read());
-    EXPECT_EQ(form->PnlDate->Caption(), "12.03.2007");
-    EXPECT_EQ(form->PnlSeria->Caption(), "14071234");
-    EXPECT_EQ(form->PnlVersia->Caption(), "1.23");
-    EXPECT_EQ(form->SpinEdit1->text(), "440.0250");
-    EXPECT_EQ(form->SpinEdit2->text(), "469.9875");
-    EXPECT_TRUE(form->CheckBox->isChecked());
-    EXPECT_TRUE(form->SpinEdit2->isEnabled());
+    EXPECT_EQ(ui.PnlDate->Caption(), "12.03.2007");
+    EXPECT_EQ(ui.PnlSeria->Caption(), "14071234");
+    EXPECT_EQ(ui.PnlVersia->Caption(), "1.23");
+    EXPECT_EQ(ui.SpinEdit1->text(), "440.0250");
+    EXPECT_EQ(ui.SpinEdit2->text(), "469.9875");
+    EXPECT_TRUE(ui.CheckBox->isChecked());
+    EXPECT_TRUE(ui.SpinEdit2->isEnabled());
     EXPECT_TRUE(form->GridMode());
-    EXPECT_TRUE(form->RGroupStepFreq->isVisible());
-    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 1);
-    EXPECT_FALSE(form->RGroupStepFreq->isEnabled());
-    EXPECT_EQ(form->SpinEdit1->MinValue(), 440);
-    EXPECT_EQ(form->SpinEdit1->MaxValue(), 470);
-    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")));
-    EXPECT_TRUE(form->InfoPanel->isHidden());
+    EXPECT_TRUE(ui.RGroupStepFreq->isVisible());
+    EXPECT_EQ(ui.RGroupStepFreq->ItemIndex(), 1);
+    EXPECT_FALSE(ui.RGroupStepFreq->isEnabled());
+    EXPECT_EQ(ui.SpinEdit1->MinValue(), 440);
+    EXPECT_EQ(ui.SpinEdit1->MaxValue(), 470);
+    EXPECT_TRUE(ui.StatusBar->currentMessage().endsWith(QString::fromUtf8("  -  Данные успешно считаны.")));
+    EXPECT_TRUE(ui.InfoPanel->isHidden());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -120,34 +120,34 @@ TEST_F(MainFormTest, WidthFollowsTheModeAndBoundsFollowTheBand)
     Create(Contents(15, {SynthMode::Grid, 400.0125, std::nullopt, false}));
     ASSERT_TRUE(Read());
     EXPECT_EQ(form->width(), 503);
-    EXPECT_EQ(form->SkClsBtn->x(), 503 - 6 - 23);
-    EXPECT_EQ(form->SpinEdit2->MinValue(), 400);
+    EXPECT_EQ(ui.SkClsBtn->x(), 503 - 6 - 23);
+    EXPECT_EQ(ui.SpinEdit2->MinValue(), 400);
     emulator->SetContents(Contents(13, {SynthMode::Legacy, 150.0, 160.0, false}));
     ASSERT_TRUE(Read());
     EXPECT_EQ(form->width(), 398);
-    EXPECT_TRUE(form->RGroupStepFreq->isHidden());
-    EXPECT_EQ(form->SpinEdit1->MinValue(), 146);
-    EXPECT_EQ(form->SpinEdit2->MaxValue(), 174);
-    EXPECT_EQ(form->SpinEdit1->text(), "150.0000");
-    EXPECT_EQ(form->SpinEdit2->text(), "160.0000");
+    EXPECT_TRUE(ui.RGroupStepFreq->isHidden());
+    EXPECT_EQ(ui.SpinEdit1->MinValue(), 146);
+    EXPECT_EQ(ui.SpinEdit2->MaxValue(), 174);
+    EXPECT_EQ(ui.SpinEdit1->text(), "150.0000");
+    EXPECT_EQ(ui.SpinEdit2->text(), "160.0000");
 }
 
 TEST_F(MainFormTest, WriteStoresWhatTheFieldsSay)
 {
     Create();
     ASSERT_TRUE(Read());
-    form->SpinEdit1->setText("150.0000");
-    form->CheckBox->setChecked(true);
-    form->CheckBoxClick(form->CheckBox);
-    form->SpinEdit2->setText("173.9999");
+    ui.SpinEdit1->setText("150.0000");
+    ui.CheckBox->setChecked(true);
+    form->CheckBoxClick(ui.CheckBox);
+    ui.SpinEdit2->setText("173.9999");
     ASSERT_TRUE(Write());
     const ShownParameters stored = DecodeParameterBlock(emulator->StoredBlock(), 13);
     EXPECT_EQ(stored.firstHz, 150000000.0);
     EXPECT_EQ(stored.secondHz, 174000000.0);
     EXPECT_TRUE(stored.secondEnabled);
     // The field shows what the dividers really give.
-    EXPECT_EQ(form->SpinEdit2->text(), "174.0000");
-    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
+    EXPECT_EQ(ui.SpinEdit2->text(), "174.0000");
+    EXPECT_TRUE(ui.StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
 }
 
 TEST_F(MainFormTest, UnreadableFieldIsCorrectedAndOnlyTheNextWriteSendsIt)
@@ -162,25 +162,25 @@ TEST_F(MainFormTest, UnreadableFieldIsCorrectedAndOnlyTheNextWriteSendsIt)
     // Empty, a sign alone, a comma where the point is the separator; in either field.
     const Case cases[] = {{"", nullptr}, {"-", nullptr}, {"150,5", nullptr}, {"150", ""}, {"150", "+"}};
     for (const Case& c : cases) {
-        form->SpinEdit1->setText(c.first);
-        form->CheckBox->setChecked(c.second != nullptr);
-        form->CheckBoxClick(form->CheckBox);
+        ui.SpinEdit1->setText(c.first);
+        ui.CheckBox->setChecked(c.second != nullptr);
+        form->CheckBoxClick(ui.CheckBox);
         if (c.second)
-            form->SpinEdit2->setText(c.second);
-        form->WriteButtonClick(form->WriteButton);
-        EXPECT_EQ((c.second ? form->SpinEdit2 : form->SpinEdit1)->text(), "146.0000") << c.first;
-        EXPECT_TRUE(form->WriteButton->isEnabled());
-        EXPECT_TRUE(form->InfoPanel->isHidden());
+            ui.SpinEdit2->setText(c.second);
+        form->WriteButtonClick(ui.WriteButton);
+        EXPECT_EQ((c.second ? ui.SpinEdit2 : ui.SpinEdit1)->text(), "146.0000") << c.first;
+        EXPECT_TRUE(ui.WriteButton->isEnabled());
+        EXPECT_TRUE(ui.InfoPanel->isHidden());
     }
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(CommandCount(), commandsAfterRead);
 
     // The value now shown is written by the next press.
-    form->SpinEdit1->setText("-");
-    form->CheckBox->setChecked(false);
-    form->WriteButtonClick(form->WriteButton);
+    ui.SpinEdit1->setText("-");
+    ui.CheckBox->setChecked(false);
+    form->WriteButtonClick(ui.WriteButton);
     ASSERT_TRUE(Write());
-    EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
+    EXPECT_EQ(ui.SpinEdit1->text(), "146.0000");
     EXPECT_EQ(DecodeParameterBlock(emulator->StoredBlock(), 13).firstHz, 146000000.0);
 }
 
@@ -188,23 +188,23 @@ TEST_F(MainFormTest, GridWriteForcesTheWiderStepWithANotice)
 {
     Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}));
     ASSERT_TRUE(Read());
-    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 0);
-    form->SpinEdit1->setText("146.0126");
+    EXPECT_EQ(ui.RGroupStepFreq->ItemIndex(), 0);
+    ui.SpinEdit1->setText("146.0126");
     ASSERT_TRUE(Write());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Будет выставлена сетка 25 кГц!");
     EXPECT_EQ(messages[0].caption, "Внимание!");
     EXPECT_EQ(messages[0].flags, MessageFlags::kOkPlain);
-    EXPECT_EQ(form->RGroupStepFreq->ItemIndex(), 1);
+    EXPECT_EQ(ui.RGroupStepFreq->ItemIndex(), 1);
     EXPECT_EQ(emulator->StoredBlock()[0], 0x07);
-    EXPECT_EQ(form->SpinEdit1->text(), "146.0125");
+    EXPECT_EQ(ui.SpinEdit1->text(), "146.0125");
 }
 
 TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
 {
     Create(Contents(13, {SynthMode::Grid, 146.0125, std::nullopt, false}), true);
     ASSERT_TRUE(Read());
-    EXPECT_TRUE(form->RGroupStepFreq->isEnabled());
+    EXPECT_TRUE(ui.RGroupStepFreq->isEnabled());
     ASSERT_TRUE(Write());
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(emulator->StoredBlock()[0], 0x03);
@@ -213,45 +213,46 @@ TEST_F(MainFormTest, GridEditOptionLetsTheStepBeChosen)
 TEST_F(MainFormTest, PortListIsReadAgainAtEachOpening)
 {
     Create();
-    const QString shown = form->CommComboBox->Text();
+    const QString shown = ui.CommComboBox->Text();
     form->show();
-    form->CommComboBox->DropDown();
-    EXPECT_EQ(form->CommComboBox->Items(), QStringList{shown});
-    form->CommComboBox->CloseUp(false);
+    ui.CommComboBox->DropDown();
+    EXPECT_EQ(ui.CommComboBox->Items(), QStringList{shown});
+    ui.CommComboBox->CloseUp(false);
 
     // An adapter plugged in meanwhile, as sysfs then shows it.
     QDir(emptySysfs.path()).mkpath("class/tty/ttyUSB0/device");
-    form->CommComboBox->DropDown();
-    EXPECT_TRUE(form->CommComboBox->DroppedDown());
-    EXPECT_EQ(form->CommComboBox->Items(), (QStringList{shown, "ttyUSB0"}));
-    EXPECT_EQ(form->CommComboBox->Text(), shown);  // the shown port stays chosen
-    form->CommComboBox->CloseUp(false);
+    ui.CommComboBox->DropDown();
+    EXPECT_TRUE(ui.CommComboBox->DroppedDown());
+    EXPECT_EQ(ui.CommComboBox->Items(), (QStringList{shown, "ttyUSB0"}));
+    EXPECT_EQ(ui.CommComboBox->Text(), shown);  // the shown port stays chosen
+    ui.CommComboBox->CloseUp(false);
 }
 
 TEST_F(MainFormTest, RememberedPortIsChosenAtStart)
 {
     RememberPort("ttyUSB9");
     Create(MakeContents(), false, {"ttyUSB9"});
-    EXPECT_EQ(form->CommComboBox->Text(), "ttyUSB9");
+    EXPECT_EQ(ui.CommComboBox->Text(), "ttyUSB9");
 
     // A successful read remembers its port; an absent remembered port leaves the first.
-    form->CommComboBox->SetItemIndex(0);
+    ui.CommComboBox->SetItemIndex(0);
     ASSERT_TRUE(Read());
-    EXPECT_EQ(RememberedPort(), form->CommComboBox->Text());
+    EXPECT_EQ(RememberedPort(), ui.CommComboBox->Text());
     RememberPort("ttyUSB7");
     form.reset();
     Create();
-    EXPECT_EQ(form->CommComboBox->ItemIndex(), 0);
+    EXPECT_EQ(ui.CommComboBox->ItemIndex(), 0);
 }
 
 TEST_F(MainFormTest, ChangingThePortDisablesWrite)
 {
+    givePort = true;
     Create(MakeContents(), false, {"ttyUSB9"});
     ASSERT_TRUE(Read());
-    EXPECT_TRUE(form->Port->IsOpen());
-    form->CommComboBox->SetItemIndex(1);
-    EXPECT_FALSE(form->WriteButton->isEnabled());
-    EXPECT_FALSE(form->Port->IsOpen());
+    EXPECT_TRUE(port->IsOpen());
+    ui.CommComboBox->SetItemIndex(1);
+    EXPECT_FALSE(ui.WriteButton->isEnabled());
+    EXPECT_FALSE(port->IsOpen());
     EXPECT_EQ(form->Exchange().PortDevicePath(), "/dev/ttyUSB9");
 
     // The vanished port gives the port-busy message, and what was found under it.
@@ -314,21 +315,22 @@ TEST(PortCauseText, SaysInRussianWhatWasFound)
 
 TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
 {
+    givePort = true;
     Create();
     EmulatorFaults faults;
     faults.silent[AdapterCommand::InfoRequest] = kAlways;
     emulator->SetFaults(faults);
     form->ReadButtonClick(nullptr);
-    EXPECT_FALSE(form->InfoPanel->isHidden());  // the busy panel stands while the read waits
-    EXPECT_FALSE(form->ReadButton->isEnabled());
+    EXPECT_FALSE(ui.InfoPanel->isHidden());  // the busy panel stands while the read waits
+    EXPECT_FALSE(ui.ReadButton->isEnabled());
     EXPECT_FALSE(Write());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, texts::kTransmitterNotResponding.text);
-    EXPECT_TRUE(form->InfoPanel->isHidden());
-    EXPECT_TRUE(form->ParamGroupBox->isEnabled());
-    EXPECT_FALSE(form->WriteButton->isEnabled());
-    EXPECT_TRUE(form->Port->IsOpen());  // closed by the port-close timer a moment later
-    EXPECT_TRUE(RunUntil([&] { return !form->Port->IsOpen(); }));
+    EXPECT_TRUE(ui.InfoPanel->isHidden());
+    EXPECT_TRUE(ui.ParamGroupBox->isEnabled());
+    EXPECT_FALSE(ui.WriteButton->isEnabled());
+    EXPECT_TRUE(port->IsOpen());  // closed by the port-close timer a moment later
+    EXPECT_TRUE(RunUntil([&] { return !port->IsOpen(); }));
 }
 
 // The operator picks another port while the exchange pauses inside a port handler:
@@ -345,28 +347,29 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         {ProgrammingExchange::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
         {ProgrammingExchange::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
     };
+    givePort = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.stageBeforePause));
         AdapterEmulator second(MakeContents());
         second.Start();
         Create(MakeContents(), false, {QString::fromStdString(second.SlavePath())});
-        form->CommComboBox->SetItemIndex(0);  // the first adapter, whatever was remembered
+        ui.CommComboBox->SetItemIndex(0);  // the first adapter, whatever was remembered
         EmulatorFaults exactWord;  // no text after the word, so the device-type reply comes alone
         exactWord.identification = {'Q', 'u', 'a', 's', 'a', 'r', '3'};
         emulator->SetFaults(exactWord);
-        const std::function<void(TSioComm*, int)> handler = form->Port->OnRxChar.Current();
+        const std::function<void(TSioComm*, int)> handler = port->OnRxChar.Current();
         bool changedInsidePause = false;
         int bytesSeen = 0;  // in the stage before the pause, however the line cut them up
         QObject scope;
-        form->Port->OnRxChar.Connect(&scope, [&](TSioComm* sender, int count) {
+        port->OnRxChar.Connect(&scope, [&](TSioComm* sender, int count) {
             const bool inStage = form->Exchange().StageNow() == c.stageBeforePause;
             bytesSeen += inStage ? count : 0;
             if (!changedInsidePause && inStage && bytesSeen >= c.bytesNeeded) {
                 // A posted call runs at the pause's first pass through the event loop.
                 QMetaObject::invokeMethod(form.get(), [&] {
                     const QString name = QString::fromStdString(PortNameOf(second.SlavePath()));
-                    form->CommComboBox->SetItemIndex(static_cast<int>(form->CommComboBox->Items().indexOf(name)));
-                    changedInsidePause = form->Port->IsOpen();
+                    ui.CommComboBox->SetItemIndex(static_cast<int>(ui.CommComboBox->Items().indexOf(name)));
+                    changedInsidePause = port->IsOpen();
                 }, Qt::QueuedConnection);
             }
             handler(sender, count);
@@ -377,7 +380,7 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         EXPECT_EQ(messages[0].text, c.prompt->text);
 
         const std::size_t heardByFirst = CommandCount();
-        EXPECT_EQ(form->CommComboBox->Text().toStdString(), PortNameOf(second.SlavePath()));
+        EXPECT_EQ(ui.CommComboBox->Text().toStdString(), PortNameOf(second.SlavePath()));
         EXPECT_EQ(form->Exchange().PortDevicePath(), second.SlavePath());
         // The abort's port-close tick is let pass: it would close the port a quick Read opens.
         ASSERT_TRUE(RunUntil([&] { return !form->Exchange().PortCloseTimerArmed(); }));
@@ -425,24 +428,25 @@ public:
 
 TEST_F(MainFormTest, BusyPanelIsPaintedWholeBeforeAWriteBlocks)
 {
+    givePort = true;
     Create();
     bool ctsOff = false;
-    form->Port->SetDeviceOpener([&](const std::string& path, int& error) -> std::unique_ptr<tty::Device> {
+    port->SetDeviceOpener([&](const std::string& path, int& error) -> std::unique_ptr<tty::Device> {
         std::unique_ptr<tty::Device> device = tty::OpenTerminal(path, error);
         return device ? std::make_unique<CtsHeldDevice>(std::move(device), ctsOff) : nullptr;
     });
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     ASSERT_TRUE(Read());
-    ASSERT_TRUE(RunUntil([&] { return !form->InfoPanel->isVisible(); }));
+    ASSERT_TRUE(RunUntil([&] { return !ui.InfoPanel->isVisible(); }));
 
-    PaintCounter panel(form->InfoPanel);
-    PaintCounter label(form->InfoPanel->Label());
+    PaintCounter panel(ui.InfoPanel);
+    PaintCounter label(ui.InfoPanel->Label());
     int panelPaintsAtFirstWait = -1;
     int labelPaintsAtFirstWait = -1;
-    const std::function<void(TSioComm*)> repaintBar = form->Port->OnWriteWait.Current();
+    const std::function<void(TSioComm*)> repaintBar = port->OnWriteWait.Current();
     QObject scope;
-    form->Port->OnWriteWait.Connect(&scope, [&](TSioComm* sender) {
+    port->OnWriteWait.Connect(&scope, [&](TSioComm* sender) {
         if (panelPaintsAtFirstWait < 0) {
             panelPaintsAtFirstWait = panel.paints;
             labelPaintsAtFirstWait = label.paints;
@@ -450,7 +454,7 @@ TEST_F(MainFormTest, BusyPanelIsPaintedWholeBeforeAWriteBlocks)
         repaintBar(sender);
     });
     ctsOff = true;  // the write is held until the line's time-out
-    form->WriteButtonClick(form->WriteButton);
+    form->WriteButtonClick(ui.WriteButton);
     EXPECT_GE(panelPaintsAtFirstWait, 1);
     EXPECT_GE(labelPaintsAtFirstWait, 1);
 }
@@ -482,7 +486,7 @@ TEST_F(MainFormTest, HotKeysReachTheHandlersOnlyWhileTheirButtonIsEnabled)
     EXPECT_TRUE(emulator->Commands().empty());
 
     hotKeys.Press(16466);  // Ctrl+R starts a read
-    EXPECT_FALSE(form->ReadButton->isEnabled());
+    EXPECT_FALSE(ui.ReadButton->isEnabled());
     const std::size_t started = CommandCount();
     hotKeys.Press(16466);  // while it runs: nothing
     EXPECT_TRUE(WaitIdle());
@@ -495,7 +499,7 @@ TEST_F(MainFormTest, HotKeysReachTheHandlersOnlyWhileTheirButtonIsEnabled)
     hotKeys.Press(16471);  // Ctrl+W now writes
     EXPECT_TRUE(WaitIdle());
     EXPECT_EQ(emulator->Commands().back().command, AdapterCommand::ParamRequest);
-    EXPECT_TRUE(form->StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
+    EXPECT_TRUE(ui.StatusBar->currentMessage().endsWith(QString::fromUtf8("Данные успешно обновлены.")));
 
     form.reset();
     EXPECT_TRUE(hotKeys.keys.empty());  // unregistered with the window
@@ -507,20 +511,20 @@ TEST_F(MainFormTest, LocalHotKeysActOnlyWhileTheWindowIsActive)
     localHotKeys = true;
     Create(MakeContents(), false, {}, &desktop);
     EXPECT_TRUE(desktop.keys.empty());  // nothing taken from the desktop
-    EXPECT_TRUE(form->ReadHotKey.Active());
+    EXPECT_TRUE(ui.ReadHotKey->Active());
     form->show();
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
-    EXPECT_TRUE(form->ReadButton->isEnabled());
+    EXPECT_TRUE(ui.ReadButton->isEnabled());
     EXPECT_TRUE(emulator->Commands().empty());
 
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form->SpinEdit1, Qt::Key_R, Qt::ControlModifier);
-    EXPECT_FALSE(form->ReadButton->isEnabled());
+    QTest::keyClick(ui.SpinEdit1, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(ui.ReadButton->isEnabled());
     EXPECT_TRUE(WaitIdle());
     QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_TRUE(WaitIdle());
@@ -532,13 +536,13 @@ TEST_F(MainFormTest, PointTypesTheLocalesSeparator)
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     Create();
     ASSERT_TRUE(Read());
-    EXPECT_EQ(form->SpinEdit1->text(), "146,0000");
-    form->SpinEdit1->selectAll();
-    QTest::keyClicks(form->SpinEdit1, "150.5");
-    EXPECT_EQ(form->SpinEdit1->text(), "150,5");
-    EXPECT_EQ(form->SpinEdit1->Value(), 150.5);
+    EXPECT_EQ(ui.SpinEdit1->text(), "146,0000");
+    ui.SpinEdit1->selectAll();
+    QTest::keyClicks(ui.SpinEdit1, "150.5");
+    EXPECT_EQ(ui.SpinEdit1->text(), "150,5");
+    EXPECT_EQ(ui.SpinEdit1->Value(), 150.5);
     ASSERT_TRUE(Write());
-    EXPECT_EQ(form->SpinEdit1->text(), "150,5000");
+    EXPECT_EQ(ui.SpinEdit1->text(), "150,5000");
 }
 
 }  // namespace

@@ -10,14 +10,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "main_form_fixture.h"
 #include "exchange/exchange_texts.h"
 #include "journal/journal.h"
 #include "journal/outcome_kind.h"
-#include "ui/drop_combo.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/spin_edit.h"
 #include "ui/port_choice.h"
 #include "ui/unit_history_dialog.h"
-#include "main_form_fixture.h"
-#include "ui/spin_edit.h"
 
 namespace torv {
 namespace {
@@ -43,10 +43,10 @@ TEST_F(WindowJournalTest, ReadRefusedWriteVerifiedWriteAndAbortEachLeaveARow)
 {
     Create();
     ASSERT_TRUE(Read());
-    form->SpinEdit1->setText("146.0125");  // needs tuning: W1, nothing sent
-    form->WriteButtonClick(form->WriteButton);
+    ui.SpinEdit1->setText("146.0125");  // needs tuning: W1, nothing sent
+    form->WriteButtonClick(ui.WriteButton);
     ASSERT_EQ(messages.size(), 1u);
-    form->SpinEdit1->setText("150.0000");
+    ui.SpinEdit1->setText("150.0000");
     ASSERT_TRUE(Write());
     EmulatorFaults silent;
     silent.silent[AdapterCommand::InfoRequest] = kAlways;
@@ -93,8 +93,8 @@ TEST_F(WindowJournalTest, ClosingDuringAWriteWaitsForTheWriteToEnd)
         faults.corruptReadbackCount = c.corruptReadbacks;
         emulator->SetFaults(faults);
         messages.clear();
-        form->SpinEdit1->setText("150.0000");
-        form->WriteButtonClick(form->WriteButton);
+        ui.SpinEdit1->setText("150.0000");
+        form->WriteButtonClick(ui.WriteButton);
         EXPECT_FALSE(form->close());  // refused while the block is on its way
         EXPECT_TRUE(form->isVisible());
         ASSERT_TRUE(RunUntil([&] { return !form->isVisible(); }, 10000));
@@ -132,8 +132,8 @@ TEST_F(WindowJournalTest, WindowMenuOpensFromTheCaptionWithTheHistoryItems)
     ASSERT_TRUE(form->WindowMenu());
     EXPECT_EQ(itemTexts(), (QStringList{"&Восстановить", "&Свернуть", "", "Журнал устройства…",
                                         "Вернуть прежние частоты…", "", "&Закрыть   ALt + F4"}));
-    EXPECT_EQ(form->JournalItem->shortcut(), QKeySequence("Ctrl+J"));
-    EXPECT_EQ(form->RestoreItem->shortcut(), QKeySequence("Ctrl+Alt+Z"));
+    EXPECT_EQ(ui.JournalItem->shortcut(), QKeySequence("Ctrl+J"));
+    EXPECT_EQ(ui.RestoreItem->shortcut(), QKeySequence("Ctrl+Alt+Z"));
     form->WindowMenu()->hide();
     QTest::mouseClick(form.get(), Qt::LeftButton, {}, QPoint(100, 100));  // outside: the menu goes
     EXPECT_FALSE(form->WindowMenu());
@@ -149,29 +149,29 @@ TEST_F(WindowJournalTest, HistoryAndUndoWriteAJournaledBlockBackAfterAReadAndACo
     Create();
     const ParameterBlock original = emulator->StoredBlock();
     ASSERT_TRUE(Read());
-    form->SpinEdit1->setText("190.0000");  // out of the band: W3, nothing sent
-    form->WriteButtonClick(form->WriteButton);
-    form->SpinEdit1->setText("150.0000");
+    ui.SpinEdit1->setText("190.0000");  // out of the band: W3, nothing sent
+    form->WriteButtonClick(ui.WriteButton);
+    ui.SpinEdit1->setText("150.0000");
     ASSERT_TRUE(Write());
     const ParameterBlock written = emulator->StoredBlock();
     ASSERT_NE(written, original);
     Rows(3);
 
     const auto writeBackEnded = [this](const ParameterBlock& expected) {
-        return RunUntil([&] { return form->ReadButton->isEnabled() && emulator->StoredBlock() == expected; });
+        return RunUntil([&] { return ui.ReadButton->isEnabled() && emulator->StoredBlock() == expected; });
     };
     messages.clear();
     answers = {Answer::Cancel};  // at the confirmation
-    form->RestoreItemClick(form->RestoreItem);
-    ASSERT_TRUE(RunUntil([&] { return messages.size() == 1 && form->ReadButton->isEnabled(); }));
+    form->RestoreItemClick(ui.RestoreItem);
+    ASSERT_TRUE(RunUntil([&] { return messages.size() == 1 && ui.ReadButton->isEnabled(); }));
     EXPECT_EQ(messages[0].flags, MessageFlags::kOkCancelQuestion);
     EXPECT_NE(messages[0].text.find("Частота №1: 150.0000 → 146.0000 МГц"), std::string::npos) << messages[0].text;
     EXPECT_EQ(emulator->StoredBlock(), written);
 
     answers = {Answer::Ok};
-    form->RestoreItemClick(form->RestoreItem);
+    form->RestoreItemClick(ui.RestoreItem);
     ASSERT_TRUE(writeBackEnded(original));
-    EXPECT_EQ(form->SpinEdit1->text(), "146.0000");
+    EXPECT_EQ(ui.SpinEdit1->text(), "146.0000");
 
     // The history: newest first, in words; the verified write's row gives back 150 MHz.
     QStringList outcomes;
@@ -186,7 +186,7 @@ TEST_F(WindowJournalTest, HistoryAndUndoWriteAJournaledBlockBackAfterAReadAndACo
         dialog->WriteBackButton->click();
     });
     answers = {Answer::Ok};
-    form->JournalItemClick(form->JournalItem);
+    form->JournalItemClick(ui.JournalItem);
     EXPECT_EQ(outcomes, (QStringList{"Записано и проверено", "Считано", "Не подтверждено: ничего не записано",
                                      "Считано", "Записано и проверено", "Отказано: частота вне диапазона",
                                      "Считано"}));
@@ -198,7 +198,7 @@ TEST_F(WindowJournalTest, HistoryAndUndoWriteAJournaledBlockBackAfterAReadAndACo
     emulator->SetContents(MakeContents(other));
     const ParameterBlock otherBlock = emulator->StoredBlock();
     messages.clear();
-    form->RestoreItemClick(form->RestoreItem);
+    form->RestoreItemClick(ui.RestoreItem);
     ASSERT_TRUE(RunUntil([&] { return !messages.empty(); }));
     EXPECT_NE(messages[0].text.find("Подключён передатчик № 13074321"), std::string::npos) << messages[0].text;
     EXPECT_EQ(emulator->StoredBlock(), otherBlock);
@@ -216,8 +216,8 @@ TEST_F(WindowJournalTest, TheDemoLineIsNamedMarkedAndNotRemembered)
     RememberPort("ttyUSB5");
     demo = true;
     Create();
-    EXPECT_EQ(form->CommComboBox->Text(), "Демо");
-    EXPECT_TRUE(form->CommComboBox->ItemToolTip(0).endsWith(QString::fromStdString(emulator->SlavePath())));
+    EXPECT_EQ(ui.CommComboBox->Text(), "Демо");
+    EXPECT_TRUE(ui.CommComboBox->ItemToolTip(0).endsWith(QString::fromStdString(emulator->SlavePath())));
     ASSERT_TRUE(Read());
     EXPECT_EQ(RememberedPort(), "ttyUSB5");
     const std::vector<JournalEntry> rows = Rows(1);

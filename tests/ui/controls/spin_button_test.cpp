@@ -1,5 +1,5 @@
 // The frequency field's step button, and pasting with the middle button under X11.
-#include "ui/spin_edit.h"
+#include "ui/controls/spin_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The X11 back end of the global hot keys: passive key grabs on the root window.
 
-#include "ui/app_hot_key.h"
+#include "ui/shell/hot_key_back_end.h"
 
 namespace torv {
 

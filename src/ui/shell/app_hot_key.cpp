@@ -1,4 +1,4 @@
-#include "ui/app_hot_key.h"
+#include "ui/shell/app_hot_key.h"
 
 #include <QKeySequence>
 #include <QShortcut>
@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "ui/hot_key_x11.h"
+#include "ui/shell/hot_key_x11.h"
 
 namespace torv {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/shortened_text.h"
+#include "ui/controls/shortened_text.h"
 
 #include <QStringList>
 

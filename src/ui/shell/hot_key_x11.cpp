@@ -1,4 +1,4 @@
-#include "ui/hot_key_x11.h"
+#include "ui/shell/hot_key_x11.h"
 
 #ifdef TORV_HAVE_XCB
 

@@ -1,5 +1,5 @@
-#include "ui/drop_combo.h"
-#include "ui/shortened_text.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/shortened_text.h"
 
 #include <gtest/gtest.h>
 

@@ -28,7 +28,7 @@
 #include <stdexcept>
 
 #include "event_loop.h"
-#include "ui/one_instance.h"
+#include "ui/shell/one_instance.h"
 
 namespace torv {
 namespace {

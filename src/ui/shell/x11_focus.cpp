@@ -1,4 +1,4 @@
-#include "ui/x11_focus.h"
+#include "ui/shell/x11_focus.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "ui/spin_edit.h"
+#include "ui/controls/spin_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 
+#include "ui/shell/hot_key_back_end.h"
+
 class QShortcut;
 class QWidget;
 
@@ -22,28 +24,8 @@ constexpr TShortCut kShiftBit = 0x2000;
 constexpr TShortCut kCtrlBit = 0x4000;
 constexpr TShortCut kAltBit = 0x8000;
 
-// A shortcut split into what the window system registers.
-struct THotKeyCombination {
-    std::uint8_t virtualKey = 0;  // 'A'-'Z', '0'-'9', 0x70-0x87 for F1-F24, ...
-    bool shift = false;
-    bool ctrl = false;
-    bool alt = false;
-    bool windows = false;
-
-    bool operator==(const THotKeyCombination&) const = default;
-};
-
+// The combination the window system registers for a shortcut.
 THotKeyCombination SplitShortCut(TShortCut shortCut, bool windowsKey);
-
-// Registers combinations system-wide under identifiers and reports their presses.
-class THotKeyBackEnd {
-public:
-    virtual ~THotKeyBackEnd() = default;
-    // False when the window system refuses (taken by another program, no display).
-    // On success pressed runs on the main thread for every press until Unregister.
-    virtual bool Register(int id, const THotKeyCombination& combination, std::function<void()> pressed) = 0;
-    virtual void Unregister(int id) = 0;
-};
 
 // The window system's back end: X11 when the application runs on xcb, otherwise
 // one that refuses every combination. Needs a QGuiApplication; lives as long as it.

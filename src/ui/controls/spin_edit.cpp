@@ -1,4 +1,4 @@
-#include "ui/spin_edit.h"
+#include "ui/controls/spin_edit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +17,7 @@
 #include <limits>
 #include <memory>
 
-#include "ui/accessible_controls.h"
+#include "ui/controls/accessible_controls.h"
 
 namespace torv {
 

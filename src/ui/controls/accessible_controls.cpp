@@ -1,4 +1,4 @@
-#include "ui/accessible_controls.h"
+#include "ui/controls/accessible_controls.h"
 
 #include <QLabel>
 
@@ -6,10 +6,10 @@
 #include <mutex>
 #include <utility>
 
-#include "ui/busy_indicator.h"
-#include "ui/drop_combo.h"
-#include "ui/readout_panel.h"
-#include "ui/spin_edit.h"
+#include "ui/controls/busy_indicator.h"
+#include "ui/controls/drop_combo.h"
+#include "ui/controls/readout_panel.h"
+#include "ui/controls/spin_edit.h"
 
 namespace torv {
 namespace {

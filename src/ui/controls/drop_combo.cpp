@@ -1,4 +1,4 @@
-#include "ui/drop_combo.h"
+#include "ui/controls/drop_combo.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -14,8 +14,8 @@
 
 #include <algorithm>
 
-#include "ui/accessible_controls.h"
-#include "ui/shortened_text.h"
+#include "ui/controls/accessible_controls.h"
+#include "ui/controls/shortened_text.h"
 
 namespace torv {
 

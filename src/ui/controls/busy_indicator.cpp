@@ -1,4 +1,4 @@
-#include "ui/busy_indicator.h"
+#include "ui/controls/busy_indicator.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "ui/accessible_controls.h"
+#include "ui/controls/accessible_controls.h"
 
 namespace torv {
 namespace {

@@ -1,6 +1,6 @@
 // Taking the keyboard focus back on an X server without a window manager, after
 // another program took it: what a second copy asks of the first.
-#include "ui/x11_focus.h"
+#include "ui/shell/x11_focus.h"
 
 #include <gtest/gtest.h>
 

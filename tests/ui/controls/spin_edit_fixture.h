@@ -2,7 +2,7 @@
 // The frequency field under test: a field in a window that records the keys reaching it,
 // and the beeps the field gives.
 
-#include "ui/spin_edit.h"
+#include "ui/controls/spin_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "event_loop.h"
-#include "ui/app_hot_key.h"
+#include "ui/shell/app_hot_key.h"
 
 #ifdef TORV_HAVE_XCB
 #include <xcb/xcb.h>

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "event_loop.h"
-#include "ui/busy_indicator.h"
+#include "ui/controls/busy_indicator.h"
 
 namespace torv {
 namespace {

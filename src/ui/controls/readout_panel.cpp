@@ -1,10 +1,10 @@
-#include "ui/readout_panel.h"
+#include "ui/controls/readout_panel.h"
 
 #include <QAccessible>
 #include <QPainter>
 
 #include "skin/sk_types.h"
-#include "ui/accessible_controls.h"
+#include "ui/controls/accessible_controls.h"
 
 namespace torv {
 

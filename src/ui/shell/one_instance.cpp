@@ -1,4 +1,4 @@
-#include "ui/one_instance.h"
+#include "ui/shell/one_instance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,7 +22,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "ui/x11_focus.h"
+#include "ui/shell/x11_focus.h"
 
 namespace torv {
 namespace {
