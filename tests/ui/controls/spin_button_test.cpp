@@ -99,8 +99,9 @@ TEST_F(SpinEditButtonTest, NoRepeatBeforeTheFirstDelayInRealTime)
     while (held.elapsed() < 250) {
         QTest::qWait(10);
         const QString shown = field->text();
-        if (held.elapsed() < 400)
+        if (held.elapsed() < 400) {
             EXPECT_EQ(shown, "149.9999") << "after " << held.elapsed() << " ms";
+        }
     }
     QTest::mouseRelease(Button(), Qt::LeftButton, {}, QPoint(side - 2, side - 2));
 }
