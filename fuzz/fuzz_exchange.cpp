@@ -162,11 +162,11 @@ public:
         return answer;
     }
 
-    void CheckStage() const { Check(exchange_.StageNow() <= ProgrammingExchange::kReadBack, "stage beyond 7"); }
+    void CheckStage() const { Check(exchange_.StageNow() <= ProgrammingExchange::Stage::kReadBack, "stage beyond 7"); }
 
     void CheckIdle(ControlState state)
     {
-        Check(exchange_.StageNow() == ProgrammingExchange::kIdle, "idle controls while a reply is awaited");
+        Check(exchange_.StageNow() == ProgrammingExchange::Stage::kIdle, "idle controls while a reply is awaited");
         if (state == ControlState::IdleAfterAbort) {
             Check(!exchange_.ResponseTimerArmed(), "response timer left running after an abort");
             commandsAtAbort_ = port_.writes.size();

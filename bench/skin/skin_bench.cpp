@@ -35,7 +35,10 @@ void BM_PushButtonRender(benchmark::State& state)
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_PushButtonRender)->Arg(bfNone)->Arg(bfRaised)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PushButtonRender)
+    ->Arg(static_cast<int>(TBtnKindFont::bfNone))
+    ->Arg(static_cast<int>(TBtnKindFont::bfRaised))
+    ->Unit(benchmark::kMicrosecond);
 
 // The whole paint event, including Qt's own painting set-up, onto an image.
 void BM_PushButtonPaintEvent(benchmark::State& state)
@@ -53,7 +56,7 @@ BENCHMARK(BM_PushButtonPaintEvent)->Unit(benchmark::kMicrosecond);
 void BM_CaptionButtonPaintEvent(benchmark::State& state)
 {
     TSkSysBtn button;
-    button.SetDesignationAndTexture(dClose, ctSilver);
+    button.SetDesignationAndTexture(TDesignation::dClose, TColorTexture::ctSilver);
     QImage target(21, 21, QImage::Format_RGB32);
     for (auto _ : state) {
         button.render(&target);
@@ -66,7 +69,7 @@ void BM_TextureTile(benchmark::State& state)
 {
     QImage image;
     for (auto _ : state) {
-        MakeTextureTile(&image, itGranite, qRgb(0xD4, 0xD0, 0xC8));
+        MakeTextureTile(&image, TInvoiceTexture::itGranite, qRgb(0xD4, 0xD0, 0xC8));
         benchmark::DoNotOptimize(image.constBits());
     }
 }

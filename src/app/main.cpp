@@ -103,7 +103,7 @@ int Run(int argc, char** argv, const torv::CommandLine& commandLine)
     // The copy is known by its executable's file name, as it was started.
     torv::TOneInstance oneInstance(QString::fromLocal8Bit(argv[0]));
     bool broughtForward = false;
-    oneInstance.Mode = torv::oiCustom;
+    oneInstance.Mode = torv::TOneInstanceMode::oiCustom;
     QObject::connect(&oneInstance, &torv::TOneInstance::OnCustom, &oneInstance,
                      [&broughtForward](torv::TOneInstance* guard) { broughtForward = guard->ActivateOtherCopy(); });
     if (oneInstance.Test()) {

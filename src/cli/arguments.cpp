@@ -84,7 +84,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Kno
         }
         const QStringList given = parser.values(name);
         if (given.size() > 1 && !option.repeatable)
-            throw UsageError(Utf8(CliText::tr("%1 given more than once").arg(Q(option.name))));
+            throw UsageError(Utf8(CliText::tr("%1 given more than once").arg(ToQString(option.name))));
         std::vector<std::string>& slot = values_[option.name];
         for (const QString& value : given)
             slot.push_back(Bytes(value));
@@ -120,11 +120,11 @@ double ParseMHz(std::string_view text)
     double value = 0;
     const char* end = text.data() + text.size();
     if (!plainDecimal || std::from_chars(text.data(), end, value, std::chars_format::fixed).ptr != end)
-        throw UsageError(
-            Utf8(CliText::tr("not a frequency in MHz: \"%1\" (write digits with \".\" as separator)").arg(Q(shown))));
+        throw UsageError(Utf8(CliText::tr("not a frequency in MHz: \"%1\" (write digits with \".\" as separator)")
+                                  .arg(ToQString(shown))));
     if (!(value > 0) || value > kLargestFieldMHz)
-        throw UsageError(
-            Utf8(CliText::tr("frequency out of bounds: \"%1\" (above 0 and at most 99999999 MHz)").arg(Q(shown))));
+        throw UsageError(Utf8(
+            CliText::tr("frequency out of bounds: \"%1\" (above 0 and at most 99999999 MHz)").arg(ToQString(shown))));
     return value;
 }
 
@@ -134,14 +134,15 @@ TimeSpan ParseTimeOption(std::string_view option, std::string_view text)
         return *span;
     const QString forms = JournalText::tr(kTimeForms);
     throw UsageError(Utf8(CliText::tr("%1 takes a date or a time, not \"%2\" (forms: %3)")
-                              .arg(Q(std::string(option)), Q(std::string(text)), forms)));
+                              .arg(ToQString(std::string(option)), ToQString(std::string(text)), forms)));
 }
 
 int ParseTransmitterType(std::string_view text)
 {
     if (text == "13" || text == "14" || text == "15")
         return (text[1] - '0') + 10;
-    throw UsageError(Utf8(CliText::tr("unknown transmitter type \"%1\" (13, 14 or 15)").arg(Q(std::string(text)))));
+    throw UsageError(
+        Utf8(CliText::tr("unknown transmitter type \"%1\" (13, 14 or 15)").arg(ToQString(std::string(text)))));
 }
 
 bool ParseGridStep(std::string_view text)
@@ -150,7 +151,7 @@ bool ParseGridStep(std::string_view text)
         return false;
     if (text == "25")
         return true;
-    throw UsageError(Utf8(CliText::tr("unknown grid step \"%1\" (12.5 or 25)").arg(Q(std::string(text)))));
+    throw UsageError(Utf8(CliText::tr("unknown grid step \"%1\" (12.5 or 25)").arg(ToQString(std::string(text)))));
 }
 
 std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size)
@@ -161,7 +162,7 @@ std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size
             continue;
         const int digit = HexDigit(c);
         if (digit < 0)
-            throw UsageError(Utf8(CliText::tr("not hexadecimal: \"%1\"").arg(Q(std::string(text)))));
+            throw UsageError(Utf8(CliText::tr("not hexadecimal: \"%1\"").arg(ToQString(std::string(text)))));
         digits.push_back(digit);
     }
     if (digits.size() != 2 * size)

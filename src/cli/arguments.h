@@ -14,7 +14,7 @@
 
 namespace torv::cli {
 
-// Exit codes of torvctl.
+// Exit codes of torvctl. Left unscoped on purpose: they are the process's int exit status.
 enum ExitCode : int {
     kExitOk = 0,               // done and verified
     kExitRefused = 1,          // refused before anything was sent

@@ -144,7 +144,7 @@ private:
         std::optional<UnitResult> unit = ProgramUnit(journal);
         if (!unit) {
             Note(CliText::tr("unit %1 is still connected and no next unit came: the batch ends")
-                     .arg(Q(results_.back().serial)));
+                     .arg(ToQString(results_.back().serial)));
             return std::nullopt;
         }
         journal.Finish(session_, unit->ExitCode(), unit->failure);
@@ -269,8 +269,9 @@ private:
                                      .arg(perHour, 0, 'f', 0))
                          << "\n";
             if (!unknownText.empty())
-                console_.out << Utf8(CliText::tr("state unknown, read these units again: %1").arg(Q(unknownText)))
-                             << "\n";
+                console_.out
+                    << Utf8(CliText::tr("state unknown, read these units again: %1").arg(ToQString(unknownText)))
+                    << "\n";
         }
         return exitCode;
     }

@@ -32,7 +32,7 @@ constexpr std::size_t kLargestPlan = 10 * 1024 * 1024;
 std::string FileText(const std::string& path)
 {
     const auto unreadable = [&](const QString& why) {
-        return UsageError(Utf8(CliText::tr("cannot read the plan %1: %2").arg(Q(path), why)));
+        return UsageError(Utf8(CliText::tr("cannot read the plan %1: %2").arg(ToQString(path), why)));
     };
     struct File {
         int fd;
@@ -44,7 +44,7 @@ std::string FileText(const std::string& path)
     } file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
-        throw unreadable(Q(std::strerror(errno)));
+        throw unreadable(ToQString(std::strerror(errno)));
     if (!S_ISREG(info.st_mode))
         throw unreadable(CliText::tr("it is not a regular file"));
     std::string text;
@@ -54,7 +54,7 @@ std::string FileText(const std::string& path)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            throw unreadable(Q(std::strerror(errno)));
+            throw unreadable(ToQString(std::strerror(errno)));
         if (count == 0)
             break;
         text.append(piece, static_cast<std::size_t>(count));
@@ -93,7 +93,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned 
         csv_fini(&parser, field, rowEnd, &collected) != 0)
         throw UsageError(Utf8(CliText::tr("not valid CSV after row %1: %2")
                                   .arg(collected.rows.size())
-                                  .arg(Q(csv_strerror(csv_error(&parser))))));
+                                  .arg(ToQString(csv_strerror(csv_error(&parser))))));
     return collected.rows;
 }
 
@@ -114,7 +114,7 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
     try {
         rows = CsvRows(text, semicolons ? ';' : ',');
     } catch (const UsageError& error) {
-        throw UsageError(Utf8(CliText::tr("the plan %1 is %2").arg(Q(path), Q(error.what()))));
+        throw UsageError(Utf8(CliText::tr("the plan %1 is %2").arg(ToQString(path), ToQString(error.what()))));
     }
 
     const Row columns = rows.empty() ? Row{} : rows.front();
@@ -122,11 +122,12 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
                             std::equal(columns.begin(), columns.end(), kColumns.begin(),
                                        [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
     if (!headerFits)
-        throw UsageError(Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(Q(path))));
+        throw UsageError(
+            Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(ToQString(path))));
     BatchPlan plan;
     for (std::size_t number = 1; number < rows.size(); ++number) {
         Row row = rows[number];
-        const std::string where = Utf8(CliText::tr("the plan %1, row %2: ").arg(Q(path)).arg(number + 1));
+        const std::string where = Utf8(CliText::tr("the plan %1, row %2: ").arg(ToQString(path)).arg(number + 1));
         if (row.size() > columns.size())
             throw UsageError(where + Utf8(CliText::tr("more fields than the header names")));
         row.resize(kColumns.size());
@@ -138,7 +139,7 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
         if (serial.empty())
             throw UsageError(where + Utf8(CliText::tr("no serial number")));
         if (plan.units_.contains(serial))
-            throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(Q(serial))));
+            throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(ToQString(serial))));
         WantedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
         if (!row[2].empty())
             wanted.f2 = row[2];
@@ -151,7 +152,7 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
         }
     }
     if (plan.units_.empty())
-        throw UsageError(Utf8(CliText::tr("the plan %1 plans no unit").arg(Q(path))));
+        throw UsageError(Utf8(CliText::tr("the plan %1 plans no unit").arg(ToQString(path))));
     return plan;
 }
 

@@ -25,7 +25,7 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count)
 
 QString MHzText(double hz)
 {
-    return CliText::tr("%1 MHz").arg(Q(FormatMHz(hz, ".")));
+    return CliText::tr("%1 MHz").arg(ToQString(FormatMHz(hz, ".")));
 }
 
 // One line of text, in the language spoken.
@@ -80,7 +80,7 @@ int CalcLegacy(const std::string& typed, Output& output)
         if (search.best)
             out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: the closest divisors (R %2, N %3, "
                                     "A %4) miss it by %5 Hz; at most %6 Hz is allowed")
-                            .arg(Q(typed))
+                            .arg(ToQString(typed))
                             .arg(search.best->r)
                             .arg(search.best->n)
                             .arg(search.best->a)
@@ -88,7 +88,7 @@ int CalcLegacy(const std::string& typed, Output& output)
                             .arg(kLegacyAcceptedErrorHz)};
         else
             out << Line{CliText::tr("%1 MHz cannot be programmed in legacy mode: no divisors come within 1 MHz of it")
-                            .arg(Q(typed))};
+                            .arg(ToQString(typed))};
         return kExitRefused;
     }
     const LegacyDivisors& d = *search.best;
@@ -131,7 +131,7 @@ int CalcGrid(const std::string& typed, const Arguments& arguments, Output& outpu
         << Line{CliText::tr("achieved %1 Hz (%2)").arg(hz, 0, 'f', 0).arg(MHzText(hz))}
         << Line{CliText::tr("channel %1 record: %2")
                     .arg(second ? 2 : 1)
-                    .arg(Q(Hex(block.data() + offset, kRecordSize)))};
+                    .arg(ToQString(Hex(block.data() + offset, kRecordSize)))};
     if (!inRange) {
         out << Line{CliText::tr("outside the range of type %1 (%2 to %3 MHz): the programmer refuses to write it")
                         .arg(int(type.code))
@@ -179,7 +179,7 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
     Output output;
     std::ostream& text = output.text;
     const QString use = view.InUse() ? CliText::tr("in use") : CliText::tr("not in use");
-    const QString flags = Q(Hex(record.data(), 1));
+    const QString flags = ToQString(Hex(record.data(), 1));
     if (view.GridMode())
         text << Line{CliText::tr("flags 0x%1: %2, grid mode, %3 kHz step")
                          .arg(flags, use, view.Grid25kHz() ? QStringLiteral("25") : QStringLiteral("12.5"))};
@@ -204,8 +204,9 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out)
         hz = DecodeLegacy(view.A(), view.N(), view.RorF());
     }
     const bool intact = RecordIntact(record);
-    text << Line{CliText::tr("CRC %1: %2")
-                .arg(Q(Hex(record.data() + 6, 2)), intact ? CliText::tr("intact") : CliText::tr("does not match"))};
+    text << Line{
+        CliText::tr("CRC %1: %2")
+            .arg(ToQString(Hex(record.data() + 6, 2)), intact ? CliText::tr("intact") : CliText::tr("does not match"))};
     output.json.insert("crc", QString::fromStdString(Hex(record.data() + 6, 2)));
     output.json.insert("intact", intact);
     output.json.insert("frequency", hz ? QJsonValue(QString::fromStdString(FormatMHz(*hz, "."))) : QJsonValue());

@@ -19,6 +19,6 @@ class CliText {
 inline std::string Utf8(const QString& text) { return text.toStdString(); }
 
 // A UTF-8 string as an argument of QString::arg.
-inline QString Q(const std::string& text) { return QString::fromStdString(text); }
+inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace torv::cli

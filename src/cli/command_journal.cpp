@@ -93,7 +93,8 @@ Journal* CommandJournal::Opened()
 void CommandJournal::Warn(const Journal& journal)
 {
     error_ = journal.Error();
-    console_.err << "torvctl: " << Utf8(CliText::tr("warning: the journal was not written: %1").arg(Q(error_))) << "\n";
+    console_.err << "torvctl: " << Utf8(CliText::tr("warning: the journal was not written: %1").arg(ToQString(error_)))
+                 << "\n";
 }
 
 JournalRows ReadJournal(const JournalQuery& query)

@@ -131,7 +131,7 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return kExitOk;
     }
     throw UsageError(Utf8(command.empty() ? CliText::tr("no command given")
-                                          : CliText::tr("unknown command \"%1\"").arg(Q(command))));
+                                          : CliText::tr("unknown command \"%1\"").arg(ToQString(command))));
 }
 
 int Fail(const CommandFailure& failure, bool json, const Console& console)

@@ -117,23 +117,23 @@ DoctorLine CheckDevice(const std::string& devicePath, const SystemRoots& roots, 
 {
     struct stat info {};
     if (stat(devicePath.c_str(), &info) != 0)
-        return Line("device", CheckStatus::kFailed, CliText::tr("%1 does not exist").arg(Q(devicePath)),
+        return Line("device", CheckStatus::kFailed, CliText::tr("%1 does not exist").arg(ToQString(devicePath)),
                     CliText::tr("check the adapter's cable and the port name (torvctl ports lists them); if the "
                                 "adapter vanishes as it is plugged in, see brltty below"));
     if (!S_ISCHR(info.st_mode))
-        return Line("device", CheckStatus::kFailed, CliText::tr("%1 is not a device").arg(Q(devicePath)),
+        return Line("device", CheckStatus::kFailed, CliText::tr("%1 is not a device").arg(ToQString(devicePath)),
                     CliText::tr("name a serial port (torvctl ports lists them)"));
     const std::string name = PortNameOf(devicePath);
     for (const PortIdentity& port : DiscoverPorts(roots.sys, roots.dev))
         if (port.name == name)
             identity = port;
-    QString text = Q(devicePath);
+    QString text = ToQString(devicePath);
     if (!identity.name.empty())
-        text += QStringLiteral(": ") + Q(PortIdentityText(identity));
+        text += QStringLiteral(": ") + ToQString(PortIdentityText(identity));
     else if (IsPseudoTerminal(devicePath))
         text += CliText::tr(": a pseudo-terminal (an emulator, or a serial server's local end)");
     if (const std::string byPath = LinkTo(roots.dev + "/serial/by-path", devicePath); !byPath.empty())
-        text += QStringLiteral(", ") + Q(byPath);
+        text += QStringLiteral(", ") + ToQString(byPath);
     return Line("device", CheckStatus::kOk, text);
 }
 
@@ -153,20 +153,21 @@ DoctorLine CheckPermissions(const std::string& devicePath, const UserGroups& use
     if (granted)
         return Line("permissions", CheckStatus::kOk,
                     CliText::tr("user %1 may read and write it (mode %2, group %3)")
-                        .arg(Q(user.userName), Q(cause.mode), Q(GroupName(info.st_gid))));
+                        .arg(ToQString(user.userName), ToQString(cause.mode), ToQString(GroupName(info.st_gid))));
     if (cause.fault == PortFault::kGroupNotActive)
         return Line("permissions", CheckStatus::kFailed,
                     CliText::tr("user %1 was given the group %2, which may use it, but not in this session")
-                        .arg(Q(user.userName), Q(cause.group)),
-                    CliText::tr("log out and in again (or start a shell with: newgrp %1)").arg(Q(cause.group)));
+                        .arg(ToQString(user.userName), ToQString(cause.group)),
+                    CliText::tr("log out and in again (or start a shell with: newgrp %1)").arg(ToQString(cause.group)));
     if (!cause.group.empty())
-        return Line("permissions", CheckStatus::kFailed,
-                    CliText::tr("user %1 may not use it: mode %2 grants reading and writing to the group %3")
-                        .arg(Q(user.userName), Q(cause.mode), Q(cause.group)),
-                    CliText::tr("sudo usermod -aG %1 \"$USER\", then log out and in again").arg(Q(cause.group)));
+        return Line(
+            "permissions", CheckStatus::kFailed,
+            CliText::tr("user %1 may not use it: mode %2 grants reading and writing to the group %3")
+                .arg(ToQString(user.userName), ToQString(cause.mode), ToQString(cause.group)),
+            CliText::tr("sudo usermod -aG %1 \"$USER\", then log out and in again").arg(ToQString(cause.group)));
     return Line("permissions", CheckStatus::kFailed,
                 CliText::tr("user %1 may not use it: mode %2 grants reading and writing only to its owner %3")
-                    .arg(Q(user.userName), Q(cause.mode), Q(cause.owner)),
+                    .arg(ToQString(user.userName), ToQString(cause.mode), ToQString(cause.owner)),
                 CliText::tr("a udev rule with GROUP=\"dialout\", MODE=\"0660\" in /etc/udev/rules.d/ opens it to "
                             "that group"));
 }
@@ -181,7 +182,7 @@ DoctorLine CheckHolders(const std::string& devicePath, const SystemRoots& roots)
     QString names;
     for (const PortHolder& holder : holders)
         names += (names.isEmpty() ? QString() : QStringLiteral(", ")) +
-                 CliText::tr("%1 (pid %2)").arg(Q(holder.program)).arg(holder.pid);
+                 CliText::tr("%1 (pid %2)").arg(ToQString(holder.program)).arg(holder.pid);
     // A program that has the port open without locking it (an emulator keeping its own
     // end alive, a monitor) does not keep this one out.
     if (free && holders.empty())
@@ -192,7 +193,7 @@ DoctorLine CheckHolders(const std::string& devicePath, const SystemRoots& roots)
     return Line("holders", CheckStatus::kFailed,
                 holders.empty() ? CliText::tr("held by a program this user may not look at")
                                 : CliText::tr("held by %1").arg(names),
-                holders.empty() ? CliText::tr("find it with: sudo fuser -v %1").arg(Q(devicePath))
+                holders.empty() ? CliText::tr("find it with: sudo fuser -v %1").arg(ToQString(devicePath))
                                 : CliText::tr("close that program, then try again"));
 }
 
@@ -217,7 +218,7 @@ DoctorLine CheckModemManager(const std::string& devicePath, const PortIdentity& 
                 CliText::tr("put the line %1, ENV{ID_MM_DEVICE_IGNORE}=\"1\" into "
                             "/etc/udev/rules.d/99-torv-adapter.rules, then: sudo udevadm control --reload && "
                             "sudo udevadm trigger")
-                    .arg(Q(match)));
+                    .arg(ToQString(match)));
 }
 
 DoctorLine CheckBrltty(const PortIdentity& identity, const SystemRoots& roots)
@@ -247,7 +248,7 @@ DoctorLine CheckBrltty(const PortIdentity& identity, const SystemRoots& roots)
         return Line("brltty", CheckStatus::kOk, CliText::tr("brltty is installed; its rules leave this adapter alone"));
     QString ids;
     for (std::string chip : claimed)
-        ids += (ids.isEmpty() ? QString() : QStringLiteral(", ")) + Q(chip.substr(0, chip.size() - 1));
+        ids += (ids.isEmpty() ? QString() : QStringLiteral(", ")) + ToQString(chip.substr(0, chip.size() - 1));
     return Line("brltty", CheckStatus::kWarning,
                 CliText::tr("brltty's udev rules claim USB-serial chips (%1): brltty may take the adapter away as "
                             "it is plugged in")

@@ -46,7 +46,7 @@ void CheckAdapter(PortReport& report)
     }
     report.exitCode = kExitOk;
     // The reply as far as it had come when the adapter's word was found in it.
-    const QString answered = Q(identification).trimmed();
+    const QString answered = ToQString(identification).trimmed();
     report.lines.push_back(
         {"adapter", CheckStatus::kOk, Utf8(CliText::tr("the adapter answered: \"%1\"").arg(answered)), {}});
     if (!failure) {
@@ -54,7 +54,7 @@ void CheckAdapter(PortReport& report)
         report.lines.push_back({"transmitter", CheckStatus::kOk,
                                 Utf8(CliText::tr("device type %1, serial number %2, firmware %3")
                                          .arg(unit.deviceType)
-                                         .arg(Q(unit.serial), Q(unit.version))),
+                                         .arg(ToQString(unit.serial), ToQString(unit.version))),
                                 {}});
     } else if (letter == 'E') {
         report.lines.push_back(
@@ -98,11 +98,11 @@ PortReport CheckPort(const std::string& devicePath, bool loopback, const UserGro
 
 void PrintReport(const PortReport& report, std::ostream& out)
 {
-    out << Utf8(CliText::tr("port %1:").arg(Q(report.devicePath))) << "\n";
+    out << Utf8(CliText::tr("port %1:").arg(ToQString(report.devicePath))) << "\n";
     for (const DoctorLine& line : report.lines) {
         out << "  " << line.check << ": " << StatusWord(line.status) << ": " << line.text << "\n";
         if (!line.fix.empty())
-            out << "    " << Utf8(CliText::tr("fix: %1").arg(Q(line.fix))) << "\n";
+            out << "    " << Utf8(CliText::tr("fix: %1").arg(ToQString(line.fix))) << "\n";
     }
 }
 
@@ -110,11 +110,11 @@ QJsonObject ReportJson(const PortReport& report)
 {
     QJsonArray checks;
     for (const DoctorLine& line : report.lines)
-        checks.append(QJsonObject{{"check", Q(line.check)},
+        checks.append(QJsonObject{{"check", ToQString(line.check)},
                                   {"status", StatusWord(line.status)},
-                                  {"text", Q(line.text)},
-                                  {"fix", Q(line.fix)}});
-    return QJsonObject{{"port", Q(report.devicePath)}, {"exitCode", report.exitCode}, {"checks", checks}};
+                                  {"text", ToQString(line.text)},
+                                  {"fix", ToQString(line.fix)}});
+    return QJsonObject{{"port", ToQString(report.devicePath)}, {"exitCode", report.exitCode}, {"checks", checks}};
 }
 
 }  // namespace

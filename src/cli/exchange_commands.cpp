@@ -34,14 +34,14 @@ std::optional<EarlierBlock> BlockBeforeLastWrite(const std::vector<JournalEntry>
     for (const JournalEntry& row : rows) {
         if (row.operation == "read" || !row.success || row.blockReadHex.empty())
             continue;
-        EarlierBlock earlier{{}, Utf8(CliText::tr("the write of %1").arg(Q(ShownTime(row.timeUtc)))), {}};
+        EarlierBlock earlier{{}, Utf8(CliText::tr("the write of %1").arg(ToQString(ShownTime(row.timeUtc)))), {}};
         try {
             const std::vector<unsigned char> bytes = ParseHexBytes(row.blockReadHex, earlier.block.size());
             std::copy(bytes.begin(), bytes.end(), earlier.block.begin());
         } catch (const UsageError& error) {
             console.err << "torvctl: "
                         << Utf8(CliText::tr("warning: the journal's row of %1 cannot be decoded (%2): passed over")
-                                    .arg(Q(earlier.write), Q(error.what())))
+                                    .arg(ToQString(earlier.write), ToQString(error.what())))
                         << "\n";
             continue;
         }
@@ -50,7 +50,7 @@ std::optional<EarlierBlock> BlockBeforeLastWrite(const std::vector<JournalEntry>
             console.err << "torvctl: "
                         << Utf8(CliText::tr("warning: the block the unit held before %1 failed its check (%2): passed "
                                             "over; --accept-damaged writes it back")
-                                    .arg(Q(earlier.write), Q(RecordsText(earlier.damaged))))
+                                    .arg(ToQString(earlier.write), ToQString(RecordsText(earlier.damaged))))
                         << "\n";
             continue;
         }
@@ -104,7 +104,7 @@ int RunRead(const std::vector<std::string>& args, const Console& console)
         console.err << "torvctl: "
                     << Utf8(CliText::tr("warning: %1 failed its check and was accepted as read: what it shows may "
                                         "be wrong")
-                                .arg(Q(RecordsText(damaged))))
+                                .arg(ToQString(RecordsText(damaged))))
                     << "\n";
     if (json) {
         QJsonArray damagedJson;
@@ -163,9 +163,9 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
         return Report({kExitRefused, "nothing-to-restore",
                        Utf8(before ? CliText::tr("the journal holds no verified write of unit %1 before %2 to go "
                                                  "back from")
-                                         .arg(Q(*serial), Q(*before))
+                                         .arg(ToQString(*serial), ToQString(*before))
                                    : CliText::tr("the journal holds no verified write of unit %1 to go back from")
-                                         .arg(Q(*serial))),
+                                         .arg(ToQString(*serial))),
                        std::nullopt},
                       json, console);
 
@@ -174,10 +174,10 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
     if (const std::optional<int> failed = ReadFirst(session, journal, json, console))
         return *failed;
     if (const std::string connected = session.Transmitter().serial; connected != *serial) {
-        const CommandFailure wrongUnit{
-            kExitRefused, "wrong-unit",
-            Utf8(CliText::tr("the connected unit is %1, not %2: nothing was written").arg(Q(connected), Q(*serial))),
-            std::nullopt};
+        const CommandFailure wrongUnit{kExitRefused, "wrong-unit",
+                                       Utf8(CliText::tr("the connected unit is %1, not %2: nothing was written")
+                                                .arg(ToQString(connected), ToQString(*serial))),
+                                       std::nullopt};
         journal.Finish(session, wrongUnit.exitCode, wrongUnit);
         return Report(wrongUnit, json, console, std::nullopt, &journal);
     }
@@ -185,7 +185,7 @@ int RunRestore(const std::vector<std::string>& args, const Console& console)
         console.err << "torvctl: "
                     << Utf8(CliText::tr("warning: %1 of the block journaled before %2 failed its check and is "
                                         "written back as accepted: what it restores may be wrong")
-                                .arg(Q(RecordsText(earlier->damaged)), Q(earlier->write)))
+                                .arg(ToQString(RecordsText(earlier->damaged)), ToQString(earlier->write)))
                     << "\n";
     // The grid step comes back as it was, as with the grid-edit option.
     return WriteAfterRead(session, journal, arguments, RequestWith(earlier->block, session.Exchange(), true), console);

@@ -65,7 +65,7 @@ std::optional<CommandFailure> Session::Read()
         return CommandFailure{kExitRefused, "damaged-data",
                               Utf8(CliText::tr("the parameter block read failed its check (%1) and was not accepted: "
                                                "nothing was written; --accept-damaged accepts it")
-                                       .arg(Q(RecordsText(damaged)))),
+                                       .arg(ToQString(RecordsText(damaged)))),
                               host_.LastPrompt()};
     }
     default:
@@ -141,8 +141,9 @@ CommandFailure Session::FailureBeforeSending() const
     if (const std::optional<std::string>& openError = traced_.OpenError()) {
         // The port may be fine and this program out of file descriptors.
         if (const std::optional<std::string> limit = FileLimitReached())
-            return CommandFailure{kExitExchangeFailed, "exchange-failed",
-                                  Utf8(CliText::tr("cannot open %1: %2").arg(Q(devicePath_), Q(*limit))), std::nullopt};
+            return CommandFailure{
+                kExitExchangeFailed, "exchange-failed",
+                Utf8(CliText::tr("cannot open %1: %2").arg(ToQString(devicePath_), ToQString(*limit))), std::nullopt};
         return CommandFailure{kExitPortUnavailable, "port-unavailable",
                               PortAdvice(DiagnosePort(devicePath_, traced_.OpenFailure(), ThisUser()), *openError),
                               std::nullopt};
@@ -153,7 +154,7 @@ CommandFailure Session::FailureBeforeSending() const
         message = CliText::tr("the exchange with the transmitter did not complete (last prompt: %1)")
                       .arg(QChar(PromptLetter(*prompt)));
     else if (!traced_.Failure().empty())
-        message += QStringLiteral(" (%1)").arg(Q(traced_.Failure()));
+        message += QStringLiteral(" (%1)").arg(ToQString(traced_.Failure()));
     return CommandFailure{kExitExchangeFailed, "exchange-failed", Utf8(message), prompt};
 }
 

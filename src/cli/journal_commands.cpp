@@ -147,9 +147,9 @@ void PrintTable(const std::vector<JournalEntry>& rows, std::ostream& out)
     for (const JournalEntry& row : rows) {
         const std::string before = MHzText(row.f1BeforeMHz) + (row.f2BeforeMHz ? "/" + MHzText(row.f2BeforeMHz) : "");
         const std::string after = MHzText(row.f1AfterMHz) + (row.f2AfterMHz ? "/" + MHzText(row.f2AfterMHz) : "");
-        table.push_back({Q(ShownTime(row.timeUtc)), Q(row.program), Q(row.operation),
-                         Q(row.serial.empty() ? "-" : row.serial), Q(before.empty() ? "-" : before),
-                         Q(after.empty() ? "-" : after), OutcomeWords(row)});
+        table.push_back({ToQString(ShownTime(row.timeUtc)), ToQString(row.program), ToQString(row.operation),
+                         ToQString(row.serial.empty() ? "-" : row.serial), ToQString(before.empty() ? "-" : before),
+                         ToQString(after.empty() ? "-" : after), OutcomeWords(row)});
     }
     QList<qsizetype> widths(table.front().size(), 0);
     for (const QStringList& cells : table)
@@ -189,7 +189,8 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
         query.before = ParseTimeOption("--until", *until).end;
     if (const std::optional<std::string> outcome = arguments.Value("--outcome")) {
         if (*outcome != "success" && *outcome != "failed")
-            throw UsageError(Utf8(CliText::tr("--outcome takes success or failed, not \"%1\"").arg(Q(*outcome))));
+            throw UsageError(
+                Utf8(CliText::tr("--outcome takes success or failed, not \"%1\"").arg(ToQString(*outcome))));
         query.success = *outcome == "success";
     }
     const JournalRows found = ReadJournal(query);

@@ -17,7 +17,7 @@ QString Caption(const Message& message)
         return CliText::tr("Warning");
     if (message.caption == "Внимание!")
         return CliText::tr("Attention!");
-    return Q(message.caption);
+    return ToQString(message.caption);
 }
 
 // The exchange's prompts, A to I.
@@ -75,13 +75,13 @@ QString MessageText(const Message& message)
         return prompt;
     if (name == "port busy")
         return CliText::tr("Port %1 is in use by the system.\nChoose another port.")
-            .arg(Q(Between(message.text, "Порт ", " занят системой.")));
+            .arg(ToQString(Between(message.text, "Порт ", " занят системой.")));
     if (name == "other unit connected")
         return CliText::tr("Another transmitter is connected (serial number %1). Nothing was written.")
-            .arg(Q(Between(message.text, texts::kOtherUnitHead, texts::kOtherUnitTail)));
+            .arg(ToQString(Between(message.text, texts::kOtherUnitHead, texts::kOtherUnitTail)));
     if (message.text == texts::kGrid25kHzNotice.text)
         return CliText::tr("The 25 kHz grid will be set!");
-    return Q(TerminalText(message.text));
+    return ToQString(TerminalText(message.text));
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -119,8 +119,8 @@ std::string RefusalLines(const WritePlan& plan, const WriteRequest& request)
         return {};
     const std::string name = texts::MessageName(*plan.refusal);
     const int channel = name == "W1" || name == "W3" ? 1 : 2;
-    const QString field = Q(channel == 1 ? request.first.text : request.second.text);
-    const auto shown = [&](double hz) { return Q(FormatMHz(hz, request.decimalSeparator)); };
+    const QString field = ToQString(channel == 1 ? request.first.text : request.second.text);
+    const auto shown = [&](double hz) { return ToQString(FormatMHz(hz, request.decimalSeparator)); };
     QString text;
     if (name == "W1" || name == "W2") {
         text = CliText::tr("Frequency #%1 %2 MHz cannot be programmed,\n"

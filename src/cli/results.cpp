@@ -20,12 +20,12 @@ namespace {
 
 QString FrequencyText(const std::optional<double>& hz)
 {
-    return hz ? Q(FormatMHz(*hz, ".")) : CliText::tr("none", "no frequency");
+    return hz ? ToQString(FormatMHz(*hz, ".")) : CliText::tr("none", "no frequency");
 }
 
 QJsonValue FrequencyJson(const std::optional<double>& hz)
 {
-    return hz ? QJsonValue(Q(FormatMHz(*hz, "."))) : QJsonValue(QJsonValue::Null);
+    return hz ? QJsonValue(ToQString(FormatMHz(*hz, "."))) : QJsonValue(QJsonValue::Null);
 }
 
 std::span<const std::uint8_t, kRecordSize> RecordAt(const ParameterBlock& block, std::size_t offset)
@@ -51,9 +51,9 @@ void PrintTransmitter(const TransmitterState& state, std::ostream& out)
                                ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz))
                                : CliText::tr("%1 MHz (not enabled)").arg(FrequencyText(state.secondHz));
     const std::pair<QString, QString> lines[] = {
-        {CliText::tr("date of manufacture"), Q(state.date)},
-        {CliText::tr("serial number"), Q(state.serial)},
-        {CliText::tr("firmware version"), Q(state.version)},
+        {CliText::tr("date of manufacture"), ToQString(state.date)},
+        {CliText::tr("serial number"), ToQString(state.serial)},
+        {CliText::tr("firmware version"), ToQString(state.version)},
         {CliText::tr("device type"), QString::number(state.deviceType)},
         {CliText::tr("synthesizer mode"),
          state.gridMode ? CliText::tr("grid, %1 kHz grid").arg(step) : CliText::tr("legacy", "synthesizer mode")},
@@ -71,9 +71,9 @@ void PrintTransmitter(const TransmitterState& state, std::ostream& out)
 QJsonObject TransmitterJson(const TransmitterState& state)
 {
     return QJsonObject{
-        {"date", Q(state.date)},
-        {"serial", Q(state.serial)},
-        {"version", Q(state.version)},
+        {"date", ToQString(state.date)},
+        {"serial", ToQString(state.serial)},
+        {"version", ToQString(state.version)},
         {"deviceType", state.deviceType},
         {"mode", state.gridMode ? "grid" : "legacy"},
         {"gridStepKHz", state.gridMode ? QJsonValue(state.grid25kHz ? 25.0 : 12.5) : QJsonValue(QJsonValue::Null)},
@@ -95,7 +95,9 @@ void PrintChange(const TransmitterState& before, const TransmitterState& after, 
     const auto second = [](const TransmitterState& state) {
         return state.secondEnabled ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz)) : CliText::tr("off");
     };
-    out << Utf8(CliText::tr("unit %1, device type %2: before → after").arg(Q(after.serial)).arg(after.deviceType))
+    out << Utf8(CliText::tr("unit %1, device type %2: before → after")
+                    .arg(ToQString(after.serial))
+                    .arg(after.deviceType))
         << "\n"
         << Utf8(CliText::tr("  synthesizer mode   %1 → %2").arg(mode(before), mode(after))) << "\n"
         << Utf8(CliText::tr("  first frequency    %1 → %2").arg(first(before), first(after))) << "\n"
@@ -123,12 +125,13 @@ std::string RecordsText(const std::vector<int>& records)
 
 QJsonObject FailureJson(const CommandFailure& failure)
 {
-    QJsonObject object{{"exitCode", failure.exitCode}, {"failure", Q(failure.kind)}, {"message", Q(failure.message)}};
+    QJsonObject object{
+        {"exitCode", failure.exitCode}, {"failure", ToQString(failure.kind)}, {"message", ToQString(failure.message)}};
     if (failure.prompt) {
         const char letter = PromptLetter(*failure.prompt);
         object.insert("prompt", QJsonObject{{"letter", letter ? QJsonValue(QString(QChar(letter))) : QJsonValue()},
-                                            {"caption", Q(failure.prompt->caption)},
-                                            {"text", Q(failure.prompt->text)}});
+                                            {"caption", ToQString(failure.prompt->caption)},
+                                            {"text", ToQString(failure.prompt->text)}});
     } else {
         object.insert("prompt", QJsonValue(QJsonValue::Null));
     }

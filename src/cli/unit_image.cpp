@@ -44,19 +44,19 @@ std::string Damaged(const QString& why)
 std::string UnitImageText(const UnitImage& image)
 {
     const TransmitterState shown = DescribeTransmitter(image.info, image.block);
-    QJsonObject info{{"hex", Q(HexText(image.info))},
-                     {"date", Q(shown.date)},
-                     {"serial", Q(shown.serial)},
-                     {"version", Q(shown.version)},
+    QJsonObject info{{"hex", ToQString(HexText(image.info))},
+                     {"date", ToQString(shown.date)},
+                     {"serial", ToQString(shown.serial)},
+                     {"version", ToQString(shown.version)},
                      {"deviceType", shown.deviceType}};
     QJsonObject parameters = TransmitterJson(shown);
     for (const char* identity : {"date", "serial", "version", "deviceType"})
         parameters.remove(identity);
-    const QString blockHex = Q(HexText(image.block));
+    const QString blockHex = ToQString(HexText(image.block));
     parameters.insert("hex", blockHex);
     const QJsonObject file{{"format", kUnitImageFormat},
                            {"program", "torvctl " TORV_VERSION},
-                           {"saved", Q(image.saved)},
+                           {"saved", ToQString(image.saved)},
                            {"info", info},
                            {"parameters", parameters},
                            {"sha256", Sha256(blockHex)}};

@@ -29,7 +29,7 @@ CommandFailure Refusal(const WritePlan& plan)
     QStringList nearest;
     for (std::int64_t hz : plan.nearestHz) {
         failure.nearestMHz.push_back(static_cast<double>(hz) / 1e6);
-        nearest << Q(FormatMHz(static_cast<double>(hz), "."));
+        nearest << ToQString(FormatMHz(static_cast<double>(hz), "."));
     }
     QString message = CliText::tr("the frequencies cannot be written as asked: nothing was written");
     if (nearest.size() == 1)
@@ -38,7 +38,8 @@ CommandFailure Refusal(const WritePlan& plan)
         message += CliText::tr("; nearest that can be programmed: %1 and %2 MHz").arg(nearest.front(), nearest.back());
     if (plan.band)
         message += CliText::tr("; the transmitter's band: %1 to %2 MHz")
-                       .arg(Q(FormatMHz(plan.band->minMHz * 1e6, ".")), Q(FormatMHz(plan.band->maxMHz * 1e6, ".")));
+                       .arg(ToQString(FormatMHz(plan.band->minMHz * 1e6, ".")),
+                            ToQString(FormatMHz(plan.band->maxMHz * 1e6, ".")));
     failure.message = Utf8(message);
     return failure;
 }
@@ -208,7 +209,7 @@ std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& jou
         return CommandFailure{kExitRefused, "damaged-data",
                               Utf8(CliText::tr("the parameter block read failed its check (%1): nothing was "
                                                "written; --accept-damaged writes over it")
-                                       .arg(Q(RecordsText(damaged)))),
+                                       .arg(ToQString(RecordsText(damaged)))),
                               texts::kChecksumError};
     }
     if (session.WriteLocked())

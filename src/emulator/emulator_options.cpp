@@ -18,6 +18,7 @@
 namespace torv {
 namespace {
 
+// Left unscoped on purpose: the values are getopt_long's option codes, compared with its int result.
 enum Option : int {
     kHelp = 'h',
     kVerbose = 'v',

@@ -123,7 +123,7 @@ void ProgrammingExchange::AbortToIdle()
     unitToRewrite_.reset();
     host_.ShowParameters();
     retryCounter_ = 0;
-    stage_ = kIdle;
+    stage_ = Stage::kIdle;
     host_.SetControlState(ControlState::IdleAfterAbort);
     WarnIfWriteUnverified();
     portCloseTimer_.start(timing::Scaled(timing::kPortCloseDelayMs));
@@ -174,7 +174,7 @@ void ProgrammingExchange::SendIdentify()
     }
     identification_.clear();
     identificationQuietTimer_.stop();
-    stage_ = kIdentification;
+    stage_ = Stage::kIdentification;
     ArmResponseTimer();
 }
 
@@ -195,22 +195,23 @@ void ProgrammingExchange::SendCommand(std::span<const std::uint8_t> command, int
 
 void ProgrammingExchange::SendProbe()
 {
-    SendCommand({&protocol::kProbe, 1}, timing::kProbePauseMs, kProbe);
+    SendCommand({&protocol::kProbe, 1}, timing::kProbePauseMs, Stage::kProbe);
 }
 
 void ProgrammingExchange::SendSelectType()
 {
-    SendCommand({&protocol::kSelectType, 1}, timing::kSelectTypePauseMs, kTypeSelection);
+    SendCommand({&protocol::kSelectType, 1}, timing::kSelectTypePauseMs, Stage::kTypeSelection);
 }
 
 void ProgrammingExchange::SendInfoRequest()
 {
-    SendCommand(protocol::kInfoRequest, timing::kInfoPauseMs, kInfoBlock);
+    SendCommand(protocol::kInfoRequest, timing::kInfoPauseMs, Stage::kInfoBlock);
 }
 
 void ProgrammingExchange::SendParamRequest(bool verification)
 {
-    SendCommand(protocol::kParamRequest, timing::kParamPauseMs, verification ? kReadBack : kParameterRead);
+    SendCommand(protocol::kParamRequest, timing::kParamPauseMs,
+                verification ? Stage::kReadBack : Stage::kParameterRead);
 }
 
 void ProgrammingExchange::SendParamWrite()
@@ -227,7 +228,7 @@ void ProgrammingExchange::SendParamWrite()
         EndOnPortError();
         return;
     }
-    stage_ = kWriteDrain;
+    stage_ = Stage::kWriteDrain;
     ArmResponseTimer();
 }
 
@@ -237,12 +238,12 @@ void ProgrammingExchange::PortRxChar(int count)
 {
     const PortHandlerScope scope(*this);
     switch (stage_) {
-    case kIdentification: ReceiveIdentification(count); break;
-    case kProbe: ReceiveProbeReply(count); break;
-    case kTypeSelection: ReceiveTypeSelection(); break;
-    case kInfoBlock: ReceiveInfoBlock(count); break;
-    case kParameterRead: ReceiveParameters(count); break;
-    case kReadBack: ReceiveReadBack(count); break;
+    case Stage::kIdentification: ReceiveIdentification(count); break;
+    case Stage::kProbe: ReceiveProbeReply(count); break;
+    case Stage::kTypeSelection: ReceiveTypeSelection(); break;
+    case Stage::kInfoBlock: ReceiveInfoBlock(count); break;
+    case Stage::kParameterRead: ReceiveParameters(count); break;
+    case Stage::kReadBack: ReceiveReadBack(count); break;
     default: ReceiveStray(count); break;
     }
 }
@@ -250,7 +251,7 @@ void ProgrammingExchange::PortRxChar(int count)
 void ProgrammingExchange::PortTxEmpty()
 {
     const PortHandlerScope scope(*this);
-    if (stage_ != kWriteDrain)
+    if (stage_ != Stage::kWriteDrain)
         return;
     const int unsent = port_.OutputCount();
     if (unsent < 0) {
@@ -268,9 +269,10 @@ void ProgrammingExchange::OnResponseTimeout()
     responseTimer_.Stop();
     // Retry after a time-out starts a read, also when a re-write was waiting for its check.
     unitToRewrite_.reset();
-    const Message& prompt = stage_ == kIdentification                                ? texts::kAdapterNotFoundTimeout
-                            : (stage_ == kProbe || stage_ == kTypeSelection) ? texts::kAdapterNotResponding
-                                                                                    : texts::kTransmitterNotResponding;
+    const bool adapterStage = stage_ == Stage::kProbe || stage_ == Stage::kTypeSelection;
+    const Message& prompt = stage_ == Stage::kIdentification ? texts::kAdapterNotFoundTimeout
+                            : adapterStage                   ? texts::kAdapterNotResponding
+                                                             : texts::kTransmitterNotResponding;
     if (host_.ShowMessage(prompt) == Answer::Cancel)
         AbortToIdle();
     else
@@ -314,7 +316,7 @@ void ProgrammingExchange::ReceiveIdentification(int count)
 
 void ProgrammingExchange::OnIdentificationQuiet()
 {
-    if (stage_ == kIdentification && static_cast<int>(identification_.size()) >= kIdentificationMinBytes)
+    if (stage_ == Stage::kIdentification && static_cast<int>(identification_.size()) >= kIdentificationMinBytes)
         RefuseIdentification();
 }
 
@@ -411,7 +413,7 @@ void ProgrammingExchange::ReceiveParameters(int count)
 {
     if (!TakeWholeReply(count, kParamBytes))
         return;
-    stage_ = kIdle;
+    stage_ = Stage::kIdle;
     std::copy_n(receiveBuffer_.begin(), kParamBytes, block_.begin());
     if (ParameterBlockIntact(block_)) {
         AcceptBlock(&texts::kReadSucceeded);
@@ -426,7 +428,7 @@ void ProgrammingExchange::ReceiveReadBack(int count)
 {
     if (!TakeWholeReply(count, kParamBytes))
         return;
-    stage_ = kIdle;
+    stage_ = Stage::kIdle;
     readBack_.emplace();
     std::copy_n(receiveBuffer_.begin(), kParamBytes, readBack_->begin());
     if (*readBack_ == block_) {
@@ -442,7 +444,7 @@ void ProgrammingExchange::ReceiveStray(int count)
 {
     // While a written block drains, the timer keeps running: a lost transmit-empty
     // notification then ends in the time-out prompt instead of a window busy for ever.
-    if (stage_ != kWriteDrain)
+    if (stage_ != Stage::kWriteDrain)
         responseTimer_.Stop();
     if (count < kWriteLockBytes)
         return;

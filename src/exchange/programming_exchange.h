@@ -30,7 +30,7 @@ namespace torv {
 class ProgrammingExchange {
 public:
     // Exchange stages: which reply is awaited.
-    enum Stage : std::uint8_t {
+    enum class Stage : std::uint8_t {
         kIdle = 0,
         kIdentification = 1,
         kProbe = 2,
@@ -62,7 +62,7 @@ public:
     // Replaces the block shown (start-up contents).
     void SetBlock(const ParameterBlock& block) { block_ = block; }
 
-    std::uint8_t StageNow() const { return stage_; }
+    Stage StageNow() const { return stage_; }
     // True from the moment a write put a byte on the line until a read-back matched it or a
     // read found what the transmitter holds: until then its state is unknown.
     bool WriteUnverified() const { return writeUnverified_; }
@@ -160,7 +160,7 @@ private:
     std::optional<ParameterBlock> readBack_;
     std::optional<InfoBlock> unitToRewrite_;  // set while a re-write waits for its check
     bool otherUnitFound_ = false;
-    std::uint8_t stage_ = kIdle;
+    Stage stage_ = Stage::kIdle;
     std::int32_t retryCounter_ = 0;
     bool writeUnverified_ = false;
     std::string portDevicePath_;

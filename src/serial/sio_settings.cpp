@@ -18,18 +18,18 @@ void TSioFlowControl::Assign(const TSioFlowControl& source)
 
 void TSioEventChars::SetChar(Index index, std::uint8_t value)
 {
-    if (index < kXonChar || index > kEofChar) {
+    if (index < Index::kXonChar || index > Index::kEofChar) {
         return;
     }
-    chars_[index] = value;
+    chars_[Slot(index)] = value;
     Changed();
 }
 
 void TSioEventChars::Assign(const TSioEventChars& source)
 {
     AssignBracketed([&] {
-        for (int index = kXonChar; index <= kEofChar; ++index) {
-            SetChar(static_cast<Index>(index), source.chars_[index]);
+        for (int slot = Slot(Index::kXonChar); slot <= Slot(Index::kEofChar); ++slot) {
+            SetChar(static_cast<Index>(slot), source.chars_[slot]);
         }
     });
 }

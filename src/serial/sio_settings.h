@@ -46,23 +46,26 @@ private:
 // line's end-of-file character is taken from EventChar, the stored EofChar is unused.
 class TSioEventChars : public TSioPersistent {
 public:
-    enum Index { kXonChar = 1, kXoffChar, kErrorChar, kEventChar, kEofChar };
+    enum class Index { kXonChar = 1, kXoffChar, kErrorChar, kEventChar, kEofChar };
 
-    std::uint8_t XonChar() const { return chars_[kXonChar]; }
-    void SetXonChar(std::uint8_t value) { SetChar(kXonChar, value); }
-    std::uint8_t XoffChar() const { return chars_[kXoffChar]; }
-    void SetXoffChar(std::uint8_t value) { SetChar(kXoffChar, value); }
-    std::uint8_t ErrorChar() const { return chars_[kErrorChar]; }
-    void SetErrorChar(std::uint8_t value) { SetChar(kErrorChar, value); }
-    std::uint8_t EventChar() const { return chars_[kEventChar]; }
-    void SetEventChar(std::uint8_t value) { SetChar(kEventChar, value); }
-    std::uint8_t EofChar() const { return chars_[kEventChar]; }
-    void SetEofChar(std::uint8_t value) { SetChar(kEofChar, value); }
+    std::uint8_t XonChar() const { return chars_[Slot(Index::kXonChar)]; }
+    void SetXonChar(std::uint8_t value) { SetChar(Index::kXonChar, value); }
+    std::uint8_t XoffChar() const { return chars_[Slot(Index::kXoffChar)]; }
+    void SetXoffChar(std::uint8_t value) { SetChar(Index::kXoffChar, value); }
+    std::uint8_t ErrorChar() const { return chars_[Slot(Index::kErrorChar)]; }
+    void SetErrorChar(std::uint8_t value) { SetChar(Index::kErrorChar, value); }
+    std::uint8_t EventChar() const { return chars_[Slot(Index::kEventChar)]; }
+    void SetEventChar(std::uint8_t value) { SetChar(Index::kEventChar, value); }
+    std::uint8_t EofChar() const { return chars_[Slot(Index::kEventChar)]; }
+    void SetEofChar(std::uint8_t value) { SetChar(Index::kEofChar, value); }
 
     void SetChar(Index index, std::uint8_t value);
     void Assign(const TSioEventChars& source);
 
 private:
+    // The place of a character in chars_.
+    static constexpr int Slot(Index index) { return static_cast<int>(index); }
+
     std::uint8_t chars_[6] = {0, 17, 19, 0, 0, 0};  // slot 0 unused: indices start at 1
 };
 

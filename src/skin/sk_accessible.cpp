@@ -31,12 +31,12 @@ void InstallSkinAccessibility()
 QString SysBtnAccessibleName(const TSkSysBtn& button)
 {
     switch (button.Designation()) {
-    case dClose: return QStringLiteral("Закрыть");
-    case dMaximize: return QStringLiteral("Развернуть");
-    case dMinimize: return QStringLiteral("Свернуть");
-    case dHelp: return QStringLiteral("Подсказка");
-    case dRestore: return QStringLiteral("Восстановить");
-    case dNone: break;
+    case TDesignation::dClose: return QStringLiteral("Закрыть");
+    case TDesignation::dMaximize: return QStringLiteral("Развернуть");
+    case TDesignation::dMinimize: return QStringLiteral("Свернуть");
+    case TDesignation::dHelp: return QStringLiteral("Подсказка");
+    case TDesignation::dRestore: return QStringLiteral("Восстановить");
+    case TDesignation::dNone: break;
     }
     return {};
 }
@@ -58,7 +58,7 @@ QString TSkButtonAccessible::text(QAccessible::Text t) const
 QAccessible::State TSkButtonAccessible::state() const
 {
     QAccessible::State state = QAccessibleWidget::state();
-    if (Button()->Style() == bNormal) {
+    if (Button()->Style() == TBtnUpDownStyle::bNormal) {
         state.pressed = Button()->Down();
     } else {
         state.checkable = true;

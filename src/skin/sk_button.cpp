@@ -32,15 +32,15 @@ bool IsClickKey(const QKeyEvent* event)
 TButtonScheme ButtonScheme(TColorTexture texture)
 {
     switch (texture) {
-    case ctNone:
-    case ctDefault: break;
-    case ctTeal: return {Rgb(0xD2E6E6), Rgb(0xA8CACA), Rgb(0x6EA8A8), Rgb(0x5E8E8E)};
-    case ctOlive: return {Rgb(0xDDDDC6), Rgb(0xBFBF90), Rgb(0x8C8C6D), Rgb(0xA5B27B)};
-    case ctBlue: return {Rgb(0xD0D0E8), Rgb(0xA1A1D2), Rgb(0x71719E), Rgb(0x3B7EC5)};
-    case ctXP: return {Rgb(0xF7F2ED), Rgb(0xEFEBDE), Rgb(0xADAA9C), Rgb(0x0059E5)};
-    case ctSilver: return {Rgb(0xF6F2ED), Rgb(0xE6DCE6), Rgb(0x9C9EA5), Rgb(0xADA6BD)};
-    case ctGreen: return {Rgb(0xEBF4EB), Rgb(0xC8DEC8), Rgb(0x7F8D7F), Rgb(0x00C300)};
-    case ctW2K: return {Rgb(0xDEDEDE), Rgb(0xD4D0C8), Rgb(0x797979), Rgb(0x4C4CBF)};
+    case TColorTexture::ctNone:
+    case TColorTexture::ctDefault: break;
+    case TColorTexture::ctTeal: return {Rgb(0xD2E6E6), Rgb(0xA8CACA), Rgb(0x6EA8A8), Rgb(0x5E8E8E)};
+    case TColorTexture::ctOlive: return {Rgb(0xDDDDC6), Rgb(0xBFBF90), Rgb(0x8C8C6D), Rgb(0xA5B27B)};
+    case TColorTexture::ctBlue: return {Rgb(0xD0D0E8), Rgb(0xA1A1D2), Rgb(0x71719E), Rgb(0x3B7EC5)};
+    case TColorTexture::ctXP: return {Rgb(0xF7F2ED), Rgb(0xEFEBDE), Rgb(0xADAA9C), Rgb(0x0059E5)};
+    case TColorTexture::ctSilver: return {Rgb(0xF6F2ED), Rgb(0xE6DCE6), Rgb(0x9C9EA5), Rgb(0xADA6BD)};
+    case TColorTexture::ctGreen: return {Rgb(0xEBF4EB), Rgb(0xC8DEC8), Rgb(0x7F8D7F), Rgb(0x00C300)};
+    case TColorTexture::ctW2K: return {Rgb(0xDEDEDE), Rgb(0xD4D0C8), Rgb(0x797979), Rgb(0x4C4CBF)};
     }
     return {Rgb(0xDFDFDF), Rgb(0xC0C0C0), Rgb(0x808080), Rgb(0x4C4CBF)};
 }
@@ -48,16 +48,16 @@ TButtonScheme ButtonScheme(TColorTexture texture)
 TColorTexture ColorTextureForParentColor(QRgb parentColor, QRgb highlight)
 {
     switch (parentColor & 0xFFFFFFu) {
-    case 0xBFBF90: return ctOlive;
-    case 0xD4D0C8: return ctW2K;
-    case 0xC8DEC8: return ctGreen;
-    case 0xA8CACA: return ctTeal;
-    case 0xA1A1D2: return ctBlue;
-    case 0xECE9D8: return SameColor(highlight, kOliveHighlight) ? ctOlive : ctXP;
-    case 0xEFEBDE: return ctXP;
+    case 0xBFBF90: return TColorTexture::ctOlive;
+    case 0xD4D0C8: return TColorTexture::ctW2K;
+    case 0xC8DEC8: return TColorTexture::ctGreen;
+    case 0xA8CACA: return TColorTexture::ctTeal;
+    case 0xA1A1D2: return TColorTexture::ctBlue;
+    case 0xECE9D8: return SameColor(highlight, kOliveHighlight) ? TColorTexture::ctOlive : TColorTexture::ctXP;
+    case 0xEFEBDE: return TColorTexture::ctXP;
     case 0xE0DFE3:
-    case 0xE6DCE6: return ctSilver;
-    default: return ctDefault;
+    case 0xE6DCE6: return TColorTexture::ctSilver;
+    default: return TColorTexture::ctDefault;
     }
 }
 
@@ -80,8 +80,8 @@ TFacePalette MakeFacePalette(QRgb light, QRgb mid, QRgb dark)
 
 TSkButton::TSkButton(QWidget* parent)
     : QWidget(parent),
-      colorParent_(SystemColor(scBtnFace)),
-      shadowColor_(ButtonScheme(ctDefault).dark),
+      colorParent_(SystemColor(TSystemColor::scBtnFace)),
+      shadowColor_(ButtonScheme(TColorTexture::ctDefault).dark),
       selectionColor_(kInitialSelection),
       colorDepth_(ScreenColorDepth())
 {
@@ -94,7 +94,7 @@ TSkButton::TSkButton(QWidget* parent)
         const TButtonScheme scheme = ButtonScheme(colorTexture_);
         facePalette_ = MakeFacePalette(scheme.light, scheme.mid, scheme.dark);
     } else {
-        shadowColor_ = SystemColor(scBtnShadow);
+        shadowColor_ = SystemColor(TSystemColor::scBtnShadow);
     }
 }
 
@@ -120,7 +120,7 @@ void TSkButton::SetColorTexture(TColorTexture texture)
 {
     if (!Textured()) {
         facePalette_ = {};
-        shadowColor_ = SystemColor(scBtnShadow);
+        shadowColor_ = SystemColor(TSystemColor::scBtnShadow);
         colorTexture_ = texture;
         update();
         return;
@@ -155,7 +155,7 @@ void TSkButton::SetSelectKind(TKindSelect kind)
     if (selectKind_ == kind)
         return;
     selectKind_ = kind;
-    selectionColor_ = kind == ksRed ? kRedSelection : ButtonScheme(colorTexture_).selection;
+    selectionColor_ = kind == TKindSelect::ksRed ? kRedSelection : ButtonScheme(colorTexture_).selection;
     update();
 }
 
@@ -203,7 +203,8 @@ void TSkButton::FollowParentColor()
         return;
     const QRgb color = parent->palette().color(parent->backgroundRole()).rgb();
     SetColorParent(color);
-    SetColorTexture(Textured() ? ColorTextureForParentColor(color, SystemColor(scHighlight)) : ctNone);
+    SetColorTexture(Textured() ? ColorTextureForParentColor(color, SystemColor(TSystemColor::scHighlight))
+                               : TColorTexture::ctNone);
 }
 
 QImage TSkButton::RenderImage() const
@@ -250,14 +251,14 @@ void TSkButton::paintEvent(QPaintEvent*)
     }
     QPainter painter(this);
     if (offscreen_.isNull())
-        painter.fillRect(rect(), QColor::fromRgb(SystemColor(scBtnFace)));
+        painter.fillRect(rect(), QColor::fromRgb(SystemColor(TSystemColor::scBtnFace)));
     else
         painter.drawImage(0, 0, offscreen_);
 }
 
 void TSkButton::Press()
 {
-    if (style_ == bNormal) {
+    if (style_ == TBtnUpDownStyle::bNormal) {
         down_ = true;
     } else {
         down_ = !down_;
@@ -272,7 +273,7 @@ void TSkButton::Click()
     if (!isEnabled())
         return;
     Press();
-    if (style_ == bNormal)
+    if (style_ == TBtnUpDownStyle::bNormal)
         SetDown(false);
     emit OnClick(this);
 }
@@ -306,7 +307,7 @@ void TSkButton::mouseReleaseEvent(QMouseEvent* event)
     const bool click = leftPressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton)
         leftPressed_ = false;
-    if (style_ == bNormal)
+    if (style_ == TBtnUpDownStyle::bNormal)
         SetDown(false);
     if (click)
         emit OnClick(this);
@@ -324,7 +325,7 @@ void TSkButton::keyPressEvent(QKeyEvent* event)
 void TSkButton::keyReleaseEvent(QKeyEvent* event)
 {
     // An automatic repeat arrives as a release and a press; only the real release lifts the button.
-    if (!event->isAutoRepeat() && IsClickKey(event) && style_ == bNormal)
+    if (!event->isAutoRepeat() && IsClickKey(event) && style_ == TBtnUpDownStyle::bNormal)
         SetDown(false);
     emit OnKeyUp(this, event);
 }

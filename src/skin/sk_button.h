@@ -115,11 +115,11 @@ private:
     bool down_ = false;
     QImage glyph_;
     QString caption_;
-    TColorTexture colorTexture_ = ctDefault;
-    TBtnUpDownStyle style_ = bNormal;
+    TColorTexture colorTexture_ = TColorTexture::ctDefault;
+    TBtnUpDownStyle style_ = TBtnUpDownStyle::bNormal;
     int groupIndex_ = 0;
-    TAlignment alignment_ = taCenter;
-    TKindSelect selectKind_ = ksDefault;
+    TAlignment alignment_ = TAlignment::taCenter;
+    TKindSelect selectKind_ = TKindSelect::ksDefault;
     bool parentColor_ = false;
     QRgb colorParent_;
     QRgb shadowColor_;
@@ -127,7 +127,7 @@ private:
     TFacePalette facePalette_{};
     bool focused_ = false;
     int colorDepth_;
-    TBtnKindFont kindFont_ = bfNone;
+    TBtnKindFont kindFont_ = TBtnKindFont::bfNone;
 
     bool leftPressed_ = false;  // a left press that may still end in a click
     QImage offscreen_;          // reused between paints

@@ -30,7 +30,8 @@ constexpr QRgb kLowColorBevelDark = Rgb(0x000000);
 // Buttons smaller than this have no face to paint and show only the parent colour.
 constexpr int kMinimumSide = 6;
 
-QRgb Bl(QRgb from, QRgb to, int k)
+// k steps of the 16-step blend from `from` towards `to`.
+QRgb BlendStep(QRgb from, QRgb to, int k)
 {
     return BlendColor(from, to, 16, k);
 }
@@ -56,9 +57,9 @@ int GlyphLeft(const TButtonPaintState& state, int width, int frameWidth, int cap
     if (state.caption.isEmpty())
         return (width - frameWidth) / 2;
     switch (state.alignment) {
-    case taLeftJustify: return 8;
-    case taRightJustify: return std::max(0, width - 8 - frameWidth);
-    case taCenter: break;
+    case TAlignment::taLeftJustify: return 8;
+    case TAlignment::taRightJustify: return std::max(0, width - 8 - frameWidth);
+    case TAlignment::taCenter: break;
     }
     return std::max(8, (width - frameWidth - captionWidth - 7) / 2);
 }
@@ -85,7 +86,7 @@ void PaintGlyphAndCaption(TCanvas& canvas, const TButtonPaintState& state, bool 
         if (glyphCopy == GlyphCopy::Transparent) {
             canvas.DrawImage(left, top, state.glyph, frame, key);
         } else {
-            canvas.FillRect(QRect(QPoint(left, top), frame.size()), SystemColor(scBtnFace));
+            canvas.FillRect(QRect(QPoint(left, top), frame.size()), SystemColor(TSystemColor::scBtnFace));
             canvas.DrawImage(left, top, state.glyph, frame, key);
         }
     }
@@ -95,26 +96,26 @@ void PaintGlyphAndCaption(TCanvas& canvas, const TButtonPaintState& state, bool 
     const int gap = state.glyph.isNull() ? 0 : glyphWidth + 7;
     int x = 0;
     switch (state.alignment) {
-    case taLeftJustify: x = 8 + gap; break;
-    case taRightJustify: x = std::max(8, width - 8 - gap - captionWidth); break;
-    case taCenter: x = std::max(8, gap + (width - gap - captionWidth) / 2); break;
+    case TAlignment::taLeftJustify: x = 8 + gap; break;
+    case TAlignment::taRightJustify: x = std::max(8, width - 8 - gap - captionWidth); break;
+    case TAlignment::taCenter: x = std::max(8, gap + (width - gap - captionWidth) / 2); break;
     }
     const int y = std::max(0, (height - metrics.height()) / 2 - 1);
     const auto text = [&](int dx, int dy, QRgb color) {
         canvas.DrawText(x + dx, y + dy, state.caption, state.font, color);
     };
     switch (effect) {
-    case bfLowered:
+    case TBtnKindFont::bfLowered:
         text(-1, -1, state.shadowColor);
         text(1, 1, kWhite);
         break;
-    case bfRaised:
+    case TBtnKindFont::bfRaised:
         text(-1, -1, kWhite);
         text(1, 1, state.shadowColor);
         break;
-    case bfShadow: text(1, 1, state.shadowColor); break;
-    case bfNone:
-    case bfAuto: break;
+    case TBtnKindFont::bfShadow: text(1, 1, state.shadowColor); break;
+    case TBtnKindFont::bfNone:
+    case TBtnKindFont::bfAuto: break;
     }
     text(0, 0, captionColor);
 }
@@ -168,7 +169,7 @@ void PaintFace(TCanvas& canvas, const std::array<QRgb, 16>& palette, bool presse
     const QPoint corners[] = {{left + 1, top},      {left, top + 1},    {right - 1, top},   {right, top + 1},
                               {left, bottom - 1},   {left + 1, bottom}, {right, bottom - 1}, {right - 1, bottom}};
     for (const QPoint& p : corners)
-        canvas.SetPixel(p.x(), p.y(), Bl(canvas.Pixel(p.x(), p.y()), outline, 3));
+        canvas.SetPixel(p.x(), p.y(), BlendStep(canvas.Pixel(p.x(), p.y()), outline, 3));
 }
 
 // The colours of the focus ring, by the side of the button they belong to: the lit
@@ -200,18 +201,18 @@ TFocusRingColors FocusRingColors(const TButtonPaintState& state)
     // ring carries the face's own light and dark on into the parent colour.
     const QRgb base = state.focused ? state.selectionColor : parent;
     if (SameColor(base, parent)) {
-        ring.lit = Bl(lightestFace, base, 4);
-        ring.shaded = Bl(darkestFace, base, 6);
-        ring.fade = Bl(parent, ring.shaded, 5);
-        ring.halfFade = Bl(parent, ring.shaded, 8);
+        ring.lit = BlendStep(lightestFace, base, 4);
+        ring.shaded = BlendStep(darkestFace, base, 6);
+        ring.fade = BlendStep(parent, ring.shaded, 5);
+        ring.halfFade = BlendStep(parent, ring.shaded, 8);
     } else {
-        ring.lit = Bl(kWhite, state.selectionColor, 4);
+        ring.lit = BlendStep(kWhite, state.selectionColor, 4);
         ring.shaded = redSelection ? kRedSelection : kFocusedRingBlue;
-        ring.fade = Bl(parent, ring.shaded, 4);
-        ring.halfFade = Bl(parent, ring.shaded, 7);
+        ring.fade = BlendStep(parent, ring.shaded, 4);
+        ring.halfFade = BlendStep(parent, ring.shaded, 7);
     }
-    ring.litEnds = Bl(ring.lit, dark, 4);
-    ring.shadedEnds = Bl(middleFace, dark, 6);
+    ring.litEnds = BlendStep(ring.lit, dark, 4);
+    ring.shadedEnds = BlendStep(middleFace, dark, 6);
     return ring;
 }
 
@@ -260,8 +261,8 @@ void PaintButtonTextured(TCanvas& canvas, const TButtonPaintState& state)
     const bool greyedOut = !state.enabled && !state.down;
     const QRgb outline = greyedOut ? kGreyedOutline : kOutline;
     TBtnKindFont effect = state.kindFont;
-    if (effect == bfAuto)
-        effect = state.down || greyedOut ? bfLowered : bfRaised;
+    if (effect == TBtnKindFont::bfAuto)
+        effect = state.down || greyedOut ? TBtnKindFont::bfLowered : TBtnKindFont::bfRaised;
 
     PaintOutline(canvas, outline);
     PaintFace(canvas, state.facePalette, state.down, outline);
@@ -275,9 +276,9 @@ void PaintButtonLowColor(TCanvas& canvas, const TButtonPaintState& state)
 {
     const int w = canvas.Width();
     const int h = canvas.Height();
-    const QRgb face = SystemColor(scBtnFace);
-    const QRgb shadow = SystemColor(scBtnShadow);
-    const QRgb light = SystemColor(sc3DLight);
+    const QRgb face = SystemColor(TSystemColor::scBtnFace);
+    const QRgb shadow = SystemColor(TSystemColor::scBtnShadow);
+    const QRgb light = SystemColor(TSystemColor::sc3DLight);
     canvas.FillRect(QRect(0, 0, w, h), face);
 
     const bool red = SameColor(state.selectionColor, kRedSelection);
@@ -309,8 +310,8 @@ void PaintButtonLowColor(TCanvas& canvas, const TButtonPaintState& state)
     canvas.VertRun(w - 3, 2, h - 4, innerShaded);
 
     TBtnKindFont effect = state.kindFont;
-    if (effect == bfAuto)
-        effect = state.down ? bfLowered : bfRaised;
+    if (effect == TBtnKindFont::bfAuto)
+        effect = state.down ? TBtnKindFont::bfLowered : TBtnKindFont::bfRaised;
     PaintGlyphAndCaption(canvas, state, state.enabled, state.enabled ? state.fontColor : kGreyText, effect,
                          GlyphCopy::OnButtonFace);
 }

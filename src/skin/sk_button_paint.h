@@ -30,8 +30,8 @@ struct TButtonPaintState {
     QImage glyph;  // Format_RGB32 or null
     QString caption;
     QFont font;
-    TAlignment alignment = taCenter;
-    TBtnKindFont kindFont = bfNone;
+    TAlignment alignment = TAlignment::taCenter;
+    TBtnKindFont kindFont = TBtnKindFont::bfNone;
 };
 
 // The rounded, gradient-faced look; the canvas is the whole button.

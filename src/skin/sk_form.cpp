@@ -34,7 +34,10 @@ struct TButtonRoleInfo {
 
 // Indexed by the form's button roles: close, maximize, minimize, help.
 constexpr TButtonRoleInfo kButtonRoles[] = {
-    {biSystemMenu, dClose}, {biMaximize, dMaximize}, {biMinimize, dMinimize}, {biHelp, dHelp}};
+    {TBorderIcon::biSystemMenu, TDesignation::dClose},
+    {TBorderIcon::biMaximize, TDesignation::dMaximize},
+    {TBorderIcon::biMinimize, TDesignation::dMinimize},
+    {TBorderIcon::biHelp, TDesignation::dHelp}};
 
 struct TFrameLine {
     int x1;
@@ -126,7 +129,7 @@ void TSkForm::SetFixedHeight(int height)
 void TSkForm::SetKindCaption(TKindCaption kind)
 {
     if (!TexturedMode())
-        kind = kcNone;
+        kind = TKindCaption::kcNone;
     if (kind == kindCaption_)
         return;
     kindCaption_ = kind;
@@ -139,7 +142,7 @@ void TSkForm::SetKindCaption(TKindCaption kind)
 void TSkForm::SetTexture(TInvoiceTexture texture)
 {
     if (!TexturedMode())
-        texture = itNone;
+        texture = TInvoiceTexture::itNone;
     if (texture == texture_)
         return;
     texture_ = texture;
@@ -202,8 +205,8 @@ void TSkForm::Maximize()
         setWindowState(windowState() & ~Qt::WindowMaximized);
     else
         showMaximized();
-    if (borderIcons_.testFlag(biMaximize) && BtnMax())
-        BtnMax()->SetDesignation(restore ? dMaximize : dRestore);
+    if (borderIcons_.testFlag(TBorderIcon::biMaximize) && BtnMax())
+        BtnMax()->SetDesignation(restore ? TDesignation::dMaximize : TDesignation::dRestore);
 }
 
 void TSkForm::Help()
@@ -325,7 +328,7 @@ void TSkForm::mouseReleaseEvent(QMouseEvent* event)
 
 bool TSkForm::Styled() const
 {
-    return TexturedMode() && kindCaption_ != kcNone;
+    return TexturedMode() && kindCaption_ != TKindCaption::kcNone;
 }
 
 void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
@@ -337,8 +340,9 @@ void TSkForm::LinkButton(TButtonRole role, TSkSysBtn* button)
     buttons_[role] = nullptr;
     // A button that keeps a size other than the scheme's is refused, also when it
     // already had the designation and scheme (the setter then changes nothing).
-    const int side = SysBtnImageSide(ctSilver);
-    const bool linked = button && button->SetDesignationAndTexture(kButtonRoles[role].designation, ctSilver) &&
+    const TColorTexture scheme = TColorTexture::ctSilver;
+    const int side = SysBtnImageSide(scheme);
+    const bool linked = button && button->SetDesignationAndTexture(kButtonRoles[role].designation, scheme) &&
                         button->size() == QSize(side, side);
     if (linked) {
         buttons_[role] = button;
@@ -385,7 +389,7 @@ void TSkForm::LayoutCaptionButtons()
     const bool styled = Styled();
     const int step = styled ? 23 : 20;
     const int margin = styled ? 6 : 4;
-    const TColorTexture scheme = styled ? ctSilver : ctNone;
+    const TColorTexture scheme = styled ? TColorTexture::ctSilver : TColorTexture::ctNone;
     int x = width() - margin;
     for (int role = 0; role < kRoleCount; ++role) {
         TSkSysBtn* button = buttons_[role];
@@ -415,7 +419,7 @@ void TSkForm::ApplyActiveLookToButtons()
 
 void TSkForm::MakeShape()
 {
-    const bool rounded = kindCaption_ != kcNone;
+    const bool rounded = kindCaption_ != TKindCaption::kcNone;
     if (shapeSize_ == size() && shaped_ == rounded)
         return;
     if (rounded)
@@ -454,22 +458,22 @@ void TSkForm::OpenWindowMenu(std::optional<QPoint> at)
     };
     const bool minimized = isMinimized();
     const bool maximized = isMaximized();
-    if (borderIcons_ & (biMinimize | biMaximize))
-        addItem(QStringLiteral("&Восстановить"), minimized || maximized, mgRestore,
+    if (borderIcons_ & (TBorderIcon::biMinimize | TBorderIcon::biMaximize))
+        addItem(QStringLiteral("&Восстановить"), minimized || maximized, TMenuGlyph::mgRestore,
                 maximized ? &TSkForm::Maximize : &TSkForm::Minimize);
-    if (borderIcons_.testFlag(biHelp))
-        addItem(QStringLiteral("&Подсказка"), true, mgHelp, &TSkForm::Help);
-    if (borderIcons_.testFlag(biMaximize))
-        addItem(QStringLiteral("&Развернуть"), !maximized, mgMaximize, &TSkForm::Maximize);
-    if (borderIcons_.testFlag(biMinimize))
-        addItem(QStringLiteral("&Свернуть"), !minimized, mgMinimize, &TSkForm::Minimize);
+    if (borderIcons_.testFlag(TBorderIcon::biHelp))
+        addItem(QStringLiteral("&Подсказка"), true, TMenuGlyph::mgHelp, &TSkForm::Help);
+    if (borderIcons_.testFlag(TBorderIcon::biMaximize))
+        addItem(QStringLiteral("&Развернуть"), !maximized, TMenuGlyph::mgMaximize, &TSkForm::Maximize);
+    if (borderIcons_.testFlag(TBorderIcon::biMinimize))
+        addItem(QStringLiteral("&Свернуть"), !minimized, TMenuGlyph::mgMinimize, &TSkForm::Minimize);
     if (!windowMenu_->actions().isEmpty())
         windowMenu_->addSeparator();
     if (!menuItems_.isEmpty()) {
         windowMenu_->addActions(menuItems_);
         windowMenu_->addSeparator();
     }
-    addItem(QStringLiteral("&Закрыть   ALt + F4"), true, mgClose, &TSkForm::CloseCommand);
+    addItem(QStringLiteral("&Закрыть   ALt + F4"), true, TMenuGlyph::mgClose, &TSkForm::CloseCommand);
     windowMenu_->popup(at.value_or(mapToGlobal(kWindowMenuOffset)));
 }
 
@@ -507,7 +511,7 @@ void TSkForm::EndDrag()
 void TSkForm::PaintBackground(QImage& image) const
 {
     QImage tile;
-    if (TexturedMode() && texture_ != itNone && MakeTextureTile(&tile, texture_, Color())) {
+    if (TexturedMode() && texture_ != TInvoiceTexture::itNone && MakeTextureTile(&tile, texture_, Color())) {
         QPainter painter(&image);
         painter.fillRect(image.rect(), QBrush(tile));
     } else {

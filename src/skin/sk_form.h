@@ -11,6 +11,7 @@
 // to draw on top, calling TSkForm::paintEvent() first.
 
 #include <QCursor>
+#include <QFlags>
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
@@ -26,8 +27,8 @@
 
 namespace torv {
 
-enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
-Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
+enum class TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = QFlags<TBorderIcon>;
 Q_DECLARE_OPERATORS_FOR_FLAGS(TBorderIcons)
 
 // The inner area handed to the form's children lies this far inside the outer size.
@@ -141,7 +142,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // The caption buttons in layout order, from the right end of the caption.
+    // The caption buttons in layout order, from the right end of the caption. Left
+    // unscoped on purpose: a role is the index into buttons_ and the table of roles.
     enum TButtonRole { kClose, kMaximize, kMinimize, kHelp, kRoleCount };
 
     bool Styled() const;
@@ -165,8 +167,8 @@ private:
     bool active_ = false;
     bool moveable_ = true;
     QPoint dragOrigin_;
-    TKindCaption kindCaption_ = kcNone;
-    TInvoiceTexture texture_ = itNone;
+    TKindCaption kindCaption_ = TKindCaption::kcNone;
+    TInvoiceTexture texture_ = TInvoiceTexture::itNone;
     TBorderIcons borderIcons_;
     // The border icons and width of the last caption-button layout; none forces the next.
     std::optional<TBorderIcons> laidOutIcons_;

@@ -188,9 +188,9 @@ QImage MakeKindPiece(TCaptionPiece piece, bool active)
 {
     QImage image = MakeDiagonalPiece(kKindPieceWidth, kKindPieceEdge, active);
     TCanvas canvas(image);
-    if (piece == cpEmblem)
+    if (piece == TCaptionPiece::cpEmblem)
         DrawEmblem(canvas, active);
-    else if (piece == cpPoints)
+    else if (piece == TCaptionPiece::cpPoints)
         DrawPoints(canvas, active);
     else
         DrawLines(canvas, active);
@@ -243,13 +243,13 @@ QImage MakeClassicBar(bool active)
 QImage MakePiece(TCaptionPiece piece, bool active)
 {
     switch (piece) {
-    case cpLeftCap: return MakeLeftCap(active);
-    case cpTransition: return MakeDiagonalPiece(kCapWidth, kTransitionEdge, active);
-    case cpRightCap: return MakeRightCap(active);
-    case cpEmblem:
-    case cpPoints:
-    case cpLines: return MakeKindPiece(piece, active);
-    case cpClassicBar: break;
+    case TCaptionPiece::cpLeftCap: return MakeLeftCap(active);
+    case TCaptionPiece::cpTransition: return MakeDiagonalPiece(kCapWidth, kTransitionEdge, active);
+    case TCaptionPiece::cpRightCap: return MakeRightCap(active);
+    case TCaptionPiece::cpEmblem:
+    case TCaptionPiece::cpPoints:
+    case TCaptionPiece::cpLines: return MakeKindPiece(piece, active);
+    case TCaptionPiece::cpClassicBar: break;
     }
     return MakeClassicBar(active);
 }
@@ -278,7 +278,7 @@ void DrawPiece(TCanvas& canvas, int x, TCaptionPiece piece, bool active)
 
 void DrawClassicStrip(TCanvas& canvas, int width, bool active)
 {
-    const QImage& bar = CaptionPiece(cpClassicBar, active);
+    const QImage& bar = CaptionPiece(TCaptionPiece::cpClassicBar, active);
     FillRows(canvas, kClassicHalf - 1, width - kClassicHalf - 1, ClassicBarColor, active);
     canvas.DrawImage(0, 0, bar, QRect(0, 0, kClassicHalf, kCaptionHeight));
     canvas.DrawImage(width - kClassicHalf, 0, bar, QRect(kClassicHalf, 0, kClassicHalf, kCaptionHeight));
@@ -287,20 +287,20 @@ void DrawClassicStrip(TCanvas& canvas, int width, bool active)
 TCaptionPiece KindPiece(TKindCaption kind)
 {
     switch (kind) {
-    case kcEmblem: return cpEmblem;
-    case kcPoints: return cpPoints;
-    case kcLines:
-    case kcNone:
-    case kcSimple: break;
+    case TKindCaption::kcEmblem: return TCaptionPiece::cpEmblem;
+    case TKindCaption::kcPoints: return TCaptionPiece::cpPoints;
+    case TKindCaption::kcLines:
+    case TKindCaption::kcNone:
+    case TKindCaption::kcSimple: break;
     }
-    return cpLines;
+    return TCaptionPiece::cpLines;
 }
 
 }  // namespace
 
 const QImage& CaptionPiece(TCaptionPiece piece, bool active)
 {
-    constexpr int kPieceCount = cpClassicBar + 1;
+    constexpr int kPieceCount = static_cast<int>(TCaptionPiece::cpClassicBar) + 1;
     static const auto pieces = [] {
         std::array<std::array<QImage, kPieceCount>, 2> all;
         for (int state = 0; state < 2; ++state)
@@ -308,7 +308,7 @@ const QImage& CaptionPiece(TCaptionPiece piece, bool active)
                 all[state][p] = MakePiece(static_cast<TCaptionPiece>(p), state == 1);
         return all;
     }();
-    return pieces[active ? 1 : 0][piece];
+    return pieces[active ? 1 : 0][static_cast<int>(piece)];
 }
 
 QRgb BarFillColor(int row, bool active)
@@ -347,20 +347,20 @@ int TransitionOffset(int buttonCount)
 
 void DrawCaptionStrip(TCanvas& canvas, int width, TKindCaption kind, bool active, int buttonCount)
 {
-    if (kind == kcNone) {
+    if (kind == TKindCaption::kcNone) {
         DrawClassicStrip(canvas, width, active);
         return;
     }
     // Where the middle piece begins, and how many of its columns lie left of the
     // silver fill that follows it.
-    const bool simple = kind == kcSimple;
+    const bool simple = kind == TKindCaption::kcSimple;
     const int middleLeft = simple ? width - TransitionOffset(buttonCount) : width - 140;
     const int middleWidth = simple ? kCapWidth : kKindPieceWidth - 1;
     FillRows(canvas, kCapWidth - 1, middleLeft - 1, BarFillColor, active);
     FillRows(canvas, middleLeft + middleWidth, width - kCapWidth - 1, TabFillColor, active);
-    DrawPiece(canvas, 0, cpLeftCap, active);
-    DrawPiece(canvas, width - kCapWidth, cpRightCap, active);
-    DrawPiece(canvas, middleLeft, simple ? cpTransition : KindPiece(kind), active);
+    DrawPiece(canvas, 0, TCaptionPiece::cpLeftCap, active);
+    DrawPiece(canvas, width - kCapWidth, TCaptionPiece::cpRightCap, active);
+    DrawPiece(canvas, middleLeft, simple ? TCaptionPiece::cpTransition : KindPiece(kind), active);
     DrawJunction(canvas, width, active);
 }
 
@@ -479,11 +479,11 @@ QImage Embossed(const QImage& picture)
 QImage GlyphPicture(TMenuGlyph glyph, bool enabled)
 {
     switch (glyph) {
-    case mgClose: return ClosePicture();
-    case mgHelp: return HelpPicture();
-    case mgMaximize: return enabled ? MaximizePicture() : Embossed(MaximizePicture());
-    case mgMinimize: return enabled ? MinimizePicture() : Embossed(MinimizePicture());
-    case mgRestore: break;
+    case TMenuGlyph::mgClose: return ClosePicture();
+    case TMenuGlyph::mgHelp: return HelpPicture();
+    case TMenuGlyph::mgMaximize: return enabled ? MaximizePicture() : Embossed(MaximizePicture());
+    case TMenuGlyph::mgMinimize: return enabled ? MinimizePicture() : Embossed(MinimizePicture());
+    case TMenuGlyph::mgRestore: break;
     }
     return enabled ? RestorePicture() : Embossed(RestorePicture());
 }

@@ -20,7 +20,7 @@ constexpr int kCapWidth = 45;        // left cap, transition piece, right cap
 constexpr int kKindPieceWidth = 50;  // emblem, points and lines pieces
 constexpr int kClassicBarWidth = 32; // columns 0-15 left end, 16-31 right end
 
-enum TCaptionPiece { cpLeftCap, cpTransition, cpRightCap, cpEmblem, cpPoints, cpLines, cpClassicBar };
+enum class TCaptionPiece { cpLeftCap, cpTransition, cpRightCap, cpEmblem, cpPoints, cpLines, cpClassicBar };
 
 // A piece, 29 rows high, generated on first use.
 const QImage& CaptionPiece(TCaptionPiece piece, bool active);
@@ -43,7 +43,7 @@ void DrawCaptionStrip(TCanvas& canvas, int width, TKindCaption kind, bool active
 // The outline of a shaped form: rounded top corners, cut by the winding rule.
 QPolygon FormShapePolygon(int width, int height);
 
-enum TMenuGlyph { mgClose, mgHelp, mgMaximize, mgMinimize, mgRestore };
+enum class TMenuGlyph { mgClose, mgHelp, mgMaximize, mgMinimize, mgRestore };
 
 // A 16 x 16 glyph of the window menu on `background` (which may be transparent).
 QImage MenuGlyph(TMenuGlyph glyph, bool enabled, QRgb background);

@@ -22,8 +22,8 @@ bool TSkSysBtn::SetDesignationAndTexture(TDesignation designation, TColorTexture
     designation_ = designation;
     textureColor_ = texture;
     // Nothing is painted for dNone, so whatever lies behind the button shows through.
-    setAttribute(Qt::WA_OpaquePaintEvent, designation != dNone);
-    if (designation == dNone)
+    setAttribute(Qt::WA_OpaquePaintEvent, designation != TDesignation::dNone);
+    if (designation == TDesignation::dNone)
         return true;
 
     const int side = SysBtnImageSide(texture);
@@ -48,10 +48,10 @@ void TSkSysBtn::SetOwnEnabled(bool enabled)
 TSysBtnState TSkSysBtn::State() const
 {
     if (!ownEnabled_)
-        return sbDisabled;
+        return TSysBtnState::sbDisabled;
     if (pressed_)
-        return sbPressed;
-    return hot_ ? sbHot : sbNormal;
+        return TSysBtnState::sbPressed;
+    return hot_ ? TSysBtnState::sbHot : TSysBtnState::sbNormal;
 }
 
 QImage TSkSysBtn::RenderImage() const
@@ -61,7 +61,7 @@ QImage TSkSysBtn::RenderImage() const
 
 void TSkSysBtn::paintEvent(QPaintEvent*)
 {
-    if (paintingSuppressed_ || designation_ == dNone)
+    if (paintingSuppressed_ || designation_ == TDesignation::dNone)
         return;
     QPainter painter(this);
     painter.drawImage(0, 0, RenderImage());

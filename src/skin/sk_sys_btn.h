@@ -58,8 +58,8 @@ private:
     bool pressed_ = false;
     bool hot_ = false;
     bool ownEnabled_ = true;
-    TDesignation designation_ = dNone;
-    TColorTexture textureColor_ = ctNone;
+    TDesignation designation_ = TDesignation::dNone;
+    TColorTexture textureColor_ = TColorTexture::ctNone;
     bool paintingSuppressed_ = false;
 };
 

@@ -37,12 +37,12 @@ constexpr Mask kTwoWindows = {"..#######", "..#######", "..#.....#", "#######.#"
 const Mask& SymbolMask(TDesignation designation, bool classic)
 {
     switch (designation) {
-    case dMaximize: return kWindow;
-    case dMinimize: return kBar;
-    case dHelp: return kQuestion;
-    case dRestore: return kTwoWindows;
-    case dClose:
-    case dNone: break;
+    case TDesignation::dMaximize: return kWindow;
+    case TDesignation::dMinimize: return kBar;
+    case TDesignation::dHelp: return kQuestion;
+    case TDesignation::dRestore: return kTwoWindows;
+    case TDesignation::dClose:
+    case TDesignation::dNone: break;
     }
     return classic ? kThinCross : kBoldCross;
 }
@@ -66,7 +66,7 @@ QImage ClassicImage(TDesignation designation, TSysBtnState state)
     QImage image(kClassicSide, kClassicSide, QImage::Format_RGB32);
     TCanvas canvas(image);
     const int last = kClassicSide - 1;
-    const bool sunken = state == sbPressed;
+    const bool sunken = state == TSysBtnState::sbPressed;
     const QRgb outerLit = sunken ? Rgb(0x404040) : Rgb(0xFFFFFF);
     const QRgb innerLit = sunken ? Rgb(0x808080) : Rgb(0xDFDFDF);
     const QRgb outerShaded = sunken ? Rgb(0xFFFFFF) : Rgb(0x404040);
@@ -83,15 +83,15 @@ QImage ClassicImage(TDesignation designation, TSysBtnState state)
 
     const Mask& mask = SymbolMask(designation, true);
     const int origin = (kClassicSide - kMaskSide) / 2 + (sunken ? 1 : 0);
-    if (state == sbDisabled) {
+    if (state == TSysBtnState::sbDisabled) {
         DrawMask(canvas, mask, origin + 1, origin + 1, Rgb(0xFFFFFF));
         DrawMask(canvas, mask, origin, origin, Rgb(0x808080));
         return image;
     }
     QRgb symbol = Rgb(0x000000);
-    if (designation == dClose && state != sbPressed)
-        symbol = state == sbHot ? Rgb(0xFF0000) : Rgb(0x800000);
-    else if (designation == dHelp && state != sbPressed)
+    if (designation == TDesignation::dClose && state != TSysBtnState::sbPressed)
+        symbol = state == TSysBtnState::sbHot ? Rgb(0xFF0000) : Rgb(0x800000);
+    else if (designation == TDesignation::dHelp && state != TSysBtnState::sbPressed)
         symbol = Rgb(0x0000C0);
     DrawMask(canvas, mask, origin, origin, symbol);
     return image;
@@ -159,17 +159,18 @@ QRgb FaceColor(const Gradient& gradient, int y)
 
 QImage RoundedImage(int imageSet, TDesignation designation, TSysBtnState state)
 {
-    const RoundedLook& look = designation == dClose ? kCloseLook : kSchemeLooks[imageSet - 1];
+    const RoundedLook& look = designation == TDesignation::dClose ? kCloseLook : kSchemeLooks[imageSet - 1];
     Gradient face = look.normal;
-    if (state == sbHot)
+    if (state == TSysBtnState::sbHot)
         face = look.hot;
-    else if (state == sbPressed)
+    else if (state == TSysBtnState::sbPressed)
         face = look.pressed;
-    else if (state == sbDisabled)
+    else if (state == TSysBtnState::sbDisabled)
         face = kDisabledFace;
-    const QRgb symbol = state == sbDisabled ? kDisabledSymbol : look.symbol;
-    const std::array<QRgb, kRoundedSide>& tab = state == sbDisabled ? kTabInactive : kTabActive;
-    const QRgb border = Mix(state == sbDisabled ? kDisabledFace.bottom : look.normal.bottom, Rgb(0x000000), 6);
+    const QRgb symbol = state == TSysBtnState::sbDisabled ? kDisabledSymbol : look.symbol;
+    const std::array<QRgb, kRoundedSide>& tab = state == TSysBtnState::sbDisabled ? kTabInactive : kTabActive;
+    const QRgb border =
+        Mix(state == TSysBtnState::sbDisabled ? kDisabledFace.bottom : look.normal.bottom, Rgb(0x000000), 6);
 
     QImage image(kRoundedSide, kRoundedSide, QImage::Format_RGB32);
     TCanvas canvas(image);
@@ -221,6 +222,13 @@ QImage RoundedImage(int imageSet, TDesignation designation, TSysBtnState state)
 
 using ImageSet = std::array<QImage, kKinds * kStates>;
 
+// The place of an image in its set: the kinds dClose to dRestore, each in its four states.
+int ImageIndex(TDesignation designation, TSysBtnState state)
+{
+    const int kind = static_cast<int>(designation) - static_cast<int>(TDesignation::dClose);
+    return kind * kStates + static_cast<int>(state) - static_cast<int>(TSysBtnState::sbNormal);
+}
+
 const std::array<ImageSet, kSetCount>& ImageSets()
 {
     static const std::array<ImageSet, kSetCount> sets = [] {
@@ -228,9 +236,9 @@ const std::array<ImageSet, kSetCount>& ImageSets()
         for (int set = 0; set < kSetCount; ++set) {
             for (int kind = 0; kind < kKinds; ++kind) {
                 for (int state = 0; state < kStates; ++state) {
-                    const auto designation = static_cast<TDesignation>(dClose + kind);
-                    const auto look = static_cast<TSysBtnState>(sbNormal + state);
-                    all[set][kind * kStates + state] =
+                    const auto designation = static_cast<TDesignation>(static_cast<int>(TDesignation::dClose) + kind);
+                    const auto look = static_cast<TSysBtnState>(static_cast<int>(TSysBtnState::sbNormal) + state);
+                    all[set][ImageIndex(designation, look)] =
                         set == 0 ? ClassicImage(designation, look) : RoundedImage(set, designation, look);
                 }
             }
@@ -245,15 +253,15 @@ const std::array<ImageSet, kSetCount>& ImageSets()
 int SysBtnImageSet(TColorTexture texture)
 {
     switch (texture) {
-    case ctNone: return 0;
-    case ctDefault:
-    case ctW2K: return 1;
-    case ctTeal: return 2;
-    case ctOlive: return 3;
-    case ctBlue: return 4;
-    case ctXP: return 5;
-    case ctSilver: return 6;
-    case ctGreen: return 7;
+    case TColorTexture::ctNone: return 0;
+    case TColorTexture::ctDefault:
+    case TColorTexture::ctW2K: return 1;
+    case TColorTexture::ctTeal: return 2;
+    case TColorTexture::ctOlive: return 3;
+    case TColorTexture::ctBlue: return 4;
+    case TColorTexture::ctXP: return 5;
+    case TColorTexture::ctSilver: return 6;
+    case TColorTexture::ctGreen: return 7;
     }
     return 1;
 }
@@ -266,9 +274,10 @@ int SysBtnImageSide(TColorTexture texture)
 const QImage& SysBtnImage(TColorTexture texture, TDesignation designation, TSysBtnState state)
 {
     static const QImage none;
-    if (designation < dClose || designation > dRestore || state < sbNormal || state > sbDisabled)
+    if (designation < TDesignation::dClose || designation > TDesignation::dRestore ||
+        state < TSysBtnState::sbNormal || state > TSysBtnState::sbDisabled)
         return none;
-    return ImageSets()[SysBtnImageSet(texture)][(designation - dClose) * kStates + (state - sbNormal)];
+    return ImageSets()[SysBtnImageSet(texture)][ImageIndex(designation, state)];
 }
 
 }  // namespace torv

@@ -10,7 +10,7 @@
 namespace torv {
 
 // The state part of an image's index, in the order the images are stored.
-enum TSysBtnState { sbNormal = 1, sbHot = 2, sbPressed = 3, sbDisabled = 4 };
+enum class TSysBtnState { sbNormal = 1, sbHot = 2, sbPressed = 3, sbDisabled = 4 };
 
 // Image set 0 (classic, 19 x 19) for ctNone; sets 1 to 7 (rounded, 21 x 21) for the
 // other schemes, ctDefault and ctW2K sharing set 1.

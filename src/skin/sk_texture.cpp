@@ -19,12 +19,12 @@ int Wrap(int v)
     return ((v % kTileSize) + kTileSize) % kTileSize;
 }
 
-double& At(Field& field, int x, int y)
+double& WrappedAt(Field& field, int x, int y)
 {
     return field[Wrap(x) * kTileSize + Wrap(y)];
 }
 
-double At(const Field& field, int x, int y)
+double WrappedAt(const Field& field, int x, int y)
 {
     return field[Wrap(x) * kTileSize + Wrap(y)];
 }
@@ -47,7 +47,7 @@ Field Generate(const std::function<double(int, int)>& value)
     Field field{};
     for (int x = 0; x < kTileSize; ++x)
         for (int y = 0; y < kTileSize; ++y)
-            At(field, x, y) = value(x, y);
+            WrappedAt(field, x, y) = value(x, y);
     return field;
 }
 
@@ -63,7 +63,7 @@ Field Blur(const Field& field, double centre)
         double sum = 0.0;
         for (int dx = -1; dx <= 1; ++dx)
             for (int dy = -1; dy <= 1; ++dy)
-                sum += At(field, x + dx, y + dy) * (dx == 0 && dy == 0 ? centre : 1.0);
+                sum += WrappedAt(field, x + dx, y + dy) * (dx == 0 && dy == 0 ? centre : 1.0);
         return sum / (8.0 + centre);
     });
 }
@@ -91,7 +91,7 @@ Field Sand()
     return Generate([&](int x, int y) {
         const double grain = Hash(x, y, 12);
         const double speck = grain > 0.94 ? 1.6 : (grain < 0.05 ? -1.2 : 0.0);
-        return At(fine, x, y) * 2.0 + speck;
+        return WrappedAt(fine, x, y) * 2.0 + speck;
     });
 }
 
@@ -103,7 +103,7 @@ Field Canvas()
     return Generate([&](int x, int y) {
         const bool warpOnTop = ((x / 4) + (y / 4)) % 2 == 0;
         const double thread = warpOnTop ? kProfile[x % 4] : kProfile[y % 4];
-        return thread + 0.25 * At(noise, x, y);
+        return thread + 0.25 * WrappedAt(noise, x, y);
     });
 }
 
@@ -113,7 +113,7 @@ Field Abrasive(std::uint64_t channelSeed)
     const Field shared = WhiteNoise(31);
     const Field own = WhiteNoise(channelSeed);
     return Generate([&](int x, int y) {
-        const double v = 0.8 * At(shared, x, y) + 0.2 * At(own, x, y);
+        const double v = 0.8 * WrappedAt(shared, x, y) + 0.2 * WrappedAt(own, x, y);
         return v * std::abs(v);
     });
 }
@@ -126,7 +126,7 @@ Field Granite()
     return Generate([&](int x, int y) {
         const double crystal = Hash(x, y, 43);
         const double speck = crystal > 0.95 ? 1.4 : (crystal < 0.06 ? -1.0 : 0.0);
-        return 0.5 * At(blotches, x, y) + 0.3 * At(fine, x, y) + speck;
+        return 0.5 * WrappedAt(blotches, x, y) + 0.3 * WrappedAt(fine, x, y) + speck;
     });
 }
 
@@ -156,7 +156,7 @@ Field Leather()
             }
         }
         const double crease = std::min(second - nearest, 3.0) / 3.0;  // 0 on a crease
-        return crease - 0.1 * nearest / 8.0 + 0.15 * At(noise, x, y);
+        return crease - 0.1 * nearest / 8.0 + 0.15 * WrappedAt(noise, x, y);
     });
 }
 
@@ -232,9 +232,9 @@ int FitChannel(int channel, TChannelBounds bounds)
 
 const TTextureTile* TextureTile(TInvoiceTexture texture)
 {
-    if (texture < itSand || texture > itLeather)
+    if (texture < TInvoiceTexture::itSand || texture > TInvoiceTexture::itLeather)
         return nullptr;
-    return &Tiles()[texture - itSand];
+    return &Tiles()[static_cast<int>(texture) - static_cast<int>(TInvoiceTexture::itSand)];
 }
 
 bool MakeTextureTile(QImage* image, const TTextureTile& tile, QRgb base)
@@ -250,7 +250,7 @@ bool MakeTextureTile(QImage* image, const TTextureTile& tile, QRgb base)
     TCanvas canvas(*image);
     for (int x = 0; x < kTileSize; ++x) {
         for (int y = 0; y < kTileSize; ++y) {
-            const TTileOffset& offset = tile.At(x, y);
+            const TTileOffset& offset = tile.OffsetAt(x, y);
             canvas.SetPixel(x, y, qRgb(std::clamp(red - offset.red, 0, 255), std::clamp(green - offset.green, 0, 255),
                                        std::clamp(blue - offset.blue, 0, 255)));
         }

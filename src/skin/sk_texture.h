@@ -33,7 +33,7 @@ struct TTextureTile {
     TChannelBounds green;
     TChannelBounds blue;
 
-    const TTileOffset& At(int x, int y) const { return entries[x * kTileSize + y]; }
+    const TTileOffset& OffsetAt(int x, int y) const { return entries[x * kTileSize + y]; }
 };
 
 // The tile of a texture; nullptr for itNone.

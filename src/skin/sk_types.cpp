@@ -53,12 +53,12 @@ QRgb SystemColor(TSystemColor color)
     const QPalette palette = QGuiApplication::palette();
     QPalette::ColorRole role = QPalette::Button;
     switch (color) {
-    case scBtnFace: role = QPalette::Button; break;
-    case scBtnShadow: role = QPalette::Dark; break;
-    case sc3DLight: role = QPalette::Midlight; break;
-    case scHighlight: role = QPalette::Highlight; break;
-    case scBtnText: role = QPalette::ButtonText; break;
-    case scWindowText: role = QPalette::WindowText; break;
+    case TSystemColor::scBtnFace: role = QPalette::Button; break;
+    case TSystemColor::scBtnShadow: role = QPalette::Dark; break;
+    case TSystemColor::sc3DLight: role = QPalette::Midlight; break;
+    case TSystemColor::scHighlight: role = QPalette::Highlight; break;
+    case TSystemColor::scBtnText: role = QPalette::ButtonText; break;
+    case TSystemColor::scWindowText: role = QPalette::WindowText; break;
     }
     return palette.color(QPalette::Active, role).rgb();
 }

@@ -8,28 +8,28 @@
 namespace torv {
 
 // Colour scheme of the push buttons and image set of the caption buttons.
-enum TColorTexture { ctNone, ctDefault, ctTeal, ctOlive, ctBlue, ctXP, ctSilver, ctGreen, ctW2K };
+enum class TColorTexture { ctNone, ctDefault, ctTeal, ctOlive, ctBlue, ctXP, ctSilver, ctGreen, ctW2K };
 
 // Kind of a caption button; dNone draws nothing.
-enum TDesignation { dNone, dClose, dMaximize, dMinimize, dHelp, dRestore };
+enum class TDesignation { dNone, dClose, dMaximize, dMinimize, dHelp, dRestore };
 
 // Background texture of a skinned form.
-enum TInvoiceTexture { itNone, itSand, itCanvas, itAbrasive, itGranite, itLeather };
+enum class TInvoiceTexture { itNone, itSand, itCanvas, itAbrasive, itGranite, itLeather };
 
 // bNormal: pressed while held; bToggle: every press flips the pressed state.
-enum TBtnUpDownStyle { bNormal, bToggle };
+enum class TBtnUpDownStyle { bNormal, bToggle };
 
 // Colour of a push button's focus ring: the scheme's own or red.
-enum TKindSelect { ksDefault, ksRed };
+enum class TKindSelect { ksDefault, ksRed };
 
 // Effect drawn around a push button's caption.
-enum TBtnKindFont { bfNone, bfLowered, bfRaised, bfShadow, bfAuto };
+enum class TBtnKindFont { bfNone, bfLowered, bfRaised, bfShadow, bfAuto };
 
 // Placement of a push button's glyph and caption.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Caption strip style of a skinned form.
-enum TKindCaption { kcNone, kcSimple, kcEmblem, kcPoints, kcLines };
+enum class TKindCaption { kcNone, kcSimple, kcEmblem, kcPoints, kcLines };
 
 // Bits per pixel of the primary screen, read once at first use. Without a screen
 // (no GUI application yet) a true-colour display is assumed.
@@ -40,7 +40,7 @@ void SetScreenColorDepthForTesting(int bitsPerPixel);
 bool TexturedMode(int colorDepth);
 bool TexturedMode();
 
-enum TSystemColor { scBtnFace, scBtnShadow, sc3DLight, scHighlight, scBtnText, scWindowText };
+enum class TSystemColor { scBtnFace, scBtnShadow, sc3DLight, scHighlight, scBtnText, scWindowText };
 
 // The current value of a system colour, taken from the application palette.
 QRgb SystemColor(TSystemColor color);

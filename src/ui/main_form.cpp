@@ -108,7 +108,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
 {
     SetFixedWidth(kOuterWidth);
     SetFixedHeight(kOuterHeight);
-    SetKindCaption(kcSimple);
+    SetKindCaption(TKindCaption::kcSimple);
     SetCaption(Text(ui_texts::kWindowCaption));
     ApplyProgrammerPortSettings(port_);
     ConnectPortEvents(port_, exchange_);

@@ -21,7 +21,7 @@ class UnitQueueTest : public ::testing::Test {
 protected:
     UnitQueueTest() : replies_(Unit(1)) { replies_.QueueUnits({Unit(2), Unit(3)}); }
 
-    AdapterReply At(std::chrono::milliseconds time, AdapterCommand command,
+    AdapterReply RespondAt(std::chrono::milliseconds time, AdapterCommand command,
                     std::optional<ParameterBlock> written = std::nullopt)
     {
         return replies_.Respond({command, start_ + time, written});
@@ -30,7 +30,7 @@ protected:
     // The serial number the info block shows at that time; "none" for no transmitter.
     std::string SerialAt(std::chrono::milliseconds time)
     {
-        const std::vector<std::uint8_t> bytes = At(time, InfoRequest).bytes;
+        const std::vector<std::uint8_t> bytes = RespondAt(time, InfoRequest).bytes;
         InfoBlock info{};
         std::copy_n(bytes.begin(), info.size(), info.begin());
         return info[3] == kNoTransmitter ? "none" : SerialText(info);
@@ -43,16 +43,16 @@ protected:
 TEST_F(UnitQueueTest, WithoutASwapTimeTheNextUnitIsThereAtOnceAndTheLastStays)
 {
     EXPECT_EQ(SerialAt(0ms), "13070001");
-    At(0ms, Identify);
+    RespondAt(0ms, Identify);
     EXPECT_EQ(SerialAt(0ms), "13070001");  // not read yet: it stays
-    At(1ms, ParamRequest);
+    RespondAt(1ms, ParamRequest);
     EXPECT_EQ(SerialAt(2ms), "13070001");  // read, but its exchange goes on
-    EXPECT_EQ(At(3ms, Identify).unitChange, "unit 13070002 connected");
+    EXPECT_EQ(RespondAt(3ms, Identify).unitChange, "unit 13070002 connected");
     EXPECT_EQ(SerialAt(3ms), "13070002");
-    At(4ms, ParamRequest);
-    At(5ms, Identify);
-    At(6ms, ParamRequest);
-    At(7ms, Identify);
+    RespondAt(4ms, ParamRequest);
+    RespondAt(5ms, Identify);
+    RespondAt(6ms, ParamRequest);
+    RespondAt(7ms, Identify);
     EXPECT_EQ(SerialAt(8ms), "13070003");
 }
 
@@ -66,19 +66,19 @@ TEST_F(UnitQueueTest, AProgrammedUnitIsAwayForTheSwapTimeAndFaultsStartAgainForE
     for (const int serial : {1, 2, 3}) {
         SCOPED_TRACE(serial);
         const std::chrono::milliseconds t = (serial - 1) * 2000ms;
-        At(t, ParamRequest);
-        At(t, ParamWrite, written);
-        EXPECT_NE(At(t + 1ms, ParamRequest).bytes, std::vector<std::uint8_t>(written.begin(), written.end()));
-        At(t + 2ms, ParamWrite, written);
-        EXPECT_EQ(At(t + 3ms, ParamRequest).bytes, std::vector<std::uint8_t>(written.begin(), written.end()));
+        RespondAt(t, ParamRequest);
+        RespondAt(t, ParamWrite, written);
+        EXPECT_NE(RespondAt(t + 1ms, ParamRequest).bytes, std::vector<std::uint8_t>(written.begin(), written.end()));
+        RespondAt(t + 2ms, ParamWrite, written);
+        EXPECT_EQ(RespondAt(t + 3ms, ParamRequest).bytes, std::vector<std::uint8_t>(written.begin(), written.end()));
         EXPECT_EQ(replies_.Contents(start_ + t + 4ms).block, written);
 
-        EXPECT_EQ(At(t + 10ms, Identify).unitChange, "unit 1307000" + std::to_string(serial) + " taken away");
+        EXPECT_EQ(RespondAt(t + 10ms, Identify).unitChange, "unit 1307000" + std::to_string(serial) + " taken away");
         EXPECT_EQ(SerialAt(t + 1009ms), "none");
-        EXPECT_EQ(At(t + 1009ms, ParamRequest).withheld, "no transmitter");
-        At(t + 1009ms, ParamWrite, written);
+        EXPECT_EQ(RespondAt(t + 1009ms, ParamRequest).withheld, "no transmitter");
+        RespondAt(t + 1009ms, ParamWrite, written);
         EXPECT_EQ(replies_.Contents(start_ + t + 1009ms).block, ParameterBlock{});  // nobody there to store it
-        At(t + 1009ms, Identify);             // the adapter goes on answering
+        RespondAt(t + 1009ms, Identify);             // the adapter goes on answering
         EXPECT_EQ(SerialAt(t + 1010ms), serial < 3 ? "1307000" + std::to_string(serial + 1) : "none");
     }
     EXPECT_EQ(SerialAt(60'000ms), "none");  // after the last unit nobody comes

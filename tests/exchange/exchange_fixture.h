@@ -74,14 +74,14 @@ protected:
         Deliver({0x06});
         Deliver(InfoOfType(type));
         ASSERT_EQ(LastWrite(), kParamRequest);
-        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kParameterRead);
+        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kParameterRead);
     }
 
     void CompleteRead()
     {
         ReadUpToParameters();
         Deliver(BytesOfBlock(GoodBlock()));
-        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+        ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
     }
 
     testing::FakePort port;

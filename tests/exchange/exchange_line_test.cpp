@@ -216,7 +216,7 @@ TEST_F(ExchangeLineTest, LineHangingUpMidReadEndsCleanlyAndANewLineWorks)
     faults.silent[AdapterCommand::InfoRequest] = kAlways;
     emulator->SetFaults(faults);
     exchange.StartRead();
-    ASSERT_TRUE(RunUntil([&] { return exchange.StageNow() == ProgrammingExchange::kInfoBlock; }));
+    ASSERT_TRUE(RunUntil([&] { return exchange.StageNow() == ProgrammingExchange::Stage::kInfoBlock; }));
     emulator->HangUp();
     host.answers = {Answer::Retry};
     EXPECT_FALSE(Finish());  // time-out, Retry cannot write on the dead line: port-busy message

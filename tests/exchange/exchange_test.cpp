@@ -27,12 +27,12 @@ TEST_F(ExchangeTest, ReadRunsThroughEveryStage)
     EXPECT_EQ(port.openedPaths, std::vector<std::string>{"/dev/ttyUSB0"});
     EXPECT_EQ(port.purges, 1);
     EXPECT_EQ(port.writes, std::vector<Bytes>{kIdentify});
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdentification);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdentification);
     EXPECT_TRUE(exchange.ResponseTimerArmed());
 
     Deliver(BytesOf("Quasar3"));
     EXPECT_EQ(LastWrite(), kSelectType);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kTypeSelection);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kTypeSelection);
 
     Deliver({0x06});
     EXPECT_EQ(LastWrite(), kInfoRequest);
@@ -43,7 +43,7 @@ TEST_F(ExchangeTest, ReadRunsThroughEveryStage)
 
     Deliver(BytesOfBlock(GoodBlock()));
     EXPECT_EQ(exchange.Block(), GoodBlock());
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
     EXPECT_FALSE(exchange.ResponseTimerArmed());
     EXPECT_EQ(host.parametersShown, 1);
     EXPECT_EQ(host.states.back(), ControlState::IdleAfterSuccess);
@@ -102,7 +102,7 @@ TEST_F(ExchangeTest, FifthWrongIdentificationAsksAndRetryProbes)
     EXPECT_EQ(host.messages[0].text, texts::kAdapterNotFoundAfterRetries.text);
     EXPECT_EQ(host.messages[0].caption, "Ошибка");
     EXPECT_EQ(LastWrite(), kProbe);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kProbe);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kProbe);
     EXPECT_EQ(exchange.RetryCounter(), 0);
 
     // The probe's reply leads back to the identification.
@@ -138,7 +138,7 @@ TEST_F(ExchangeTest, RefusedTypeSelectionRetriesThenPromptD)
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, texts::kDeviceTypeRefused.text);
     EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
 }
 
 TEST_F(ExchangeTest, InfoReplyRulesAndPromptsEAndF)
@@ -207,23 +207,23 @@ TEST_F(ExchangeTest, WriteDrainsThenVerifies)
     Bytes expected{0xE0, 0x10};
     expected.insert(expected.end(), written.begin(), written.end());
     EXPECT_EQ(LastWrite(), expected);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kWriteDrain);
     EXPECT_EQ(host.parametersShown, 2);
 
     port.outputCount = 3;
     exchange.PortTxEmpty();
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kWriteDrain);
     port.outputCount = 0;
     exchange.PortTxEmpty();
     EXPECT_EQ(LastWrite(), kParamRequest);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kReadBack);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kReadBack);
 
     // A read-back differing only in a copy counts as different: written again.
     ParameterBlock copyDiffers = written;
     copyDiffers[27] ^= 0x01;
     Deliver(BytesOfBlock(copyDiffers));
     EXPECT_EQ(LastWrite(), expected);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kWriteDrain);
 
     exchange.PortTxEmpty();
     Deliver(BytesOfBlock(written));
@@ -258,7 +258,7 @@ TEST_F(ExchangeTest, TimeoutDuringWriteRetriesWithARead)
     ASSERT_TRUE(RunUntil([&] { return !host.messages.empty(); }));
     EXPECT_EQ(host.messages[0].text, texts::kTransmitterNotResponding.text);
     EXPECT_EQ(LastWrite(), kIdentify);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdentification);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdentification);
 }
 
 // A write that ends after bytes of its block went out and before a read-back matched it
@@ -374,7 +374,7 @@ TEST_F(ExchangeTest, LateReplyWhileTimeoutPromptIsOpenIsHandledInItsStage)
     exchange.StartRead();
     Deliver(BytesOf("Quasar3"));
     Deliver({0x06});
-    ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::kInfoBlock);
+    ASSERT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kInfoBlock);
     bool handledBeforeAnswer = false;
     host.duringMessage = [&](const Message&) {
         Deliver(InfoOfType(13));
@@ -388,7 +388,7 @@ TEST_F(ExchangeTest, LateReplyWhileTimeoutPromptIsOpenIsHandledInItsStage)
     // Cancel is applied on top of that, and also ends the wait that the late reply started:
     // no time-out prompt comes up later in the idle window.
     EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
-    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
     EXPECT_FALSE(exchange.ResponseTimerArmed());
     EXPECT_FALSE(RunUntil([&] { return host.messages.size() > 1; }, 300));
 }
@@ -456,7 +456,7 @@ TEST_F(ExchangeTest, PortErrorsEndTheExchange)
         EXPECT_EQ(host.messages[0].text, c.text);
         EXPECT_EQ(host.messages[0].flags, MessageFlags::kOkError);
         EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
-        EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kIdle);
+        EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
         EXPECT_FALSE(exchange.ResponseTimerArmed());
         EXPECT_TRUE(exchange.PortCloseTimerArmed());
         EXPECT_TRUE(RunUntil([&] { return !exchange.PortCloseTimerArmed() && !port.open; }));
@@ -591,7 +591,7 @@ TEST_F(ExchangeTest, RetryAfterAFailedVerificationWritesOnlyToTheUnitThatWasRead
         EXPECT_EQ(InfoBlockView(exchange.Info()).SerialDigits7And8(), 0x34);
         if (c.written) {
             EXPECT_EQ(LastWrite(), writeCommand);
-            EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::kWriteDrain);
+            EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kWriteDrain);
             EXPECT_FALSE(exchange.OtherUnitFound());
         } else {
             EXPECT_EQ(port.writes.size(), writesBefore);

@@ -42,11 +42,11 @@ TEST(SkButton, StartsWithTheStatedValues)
     TSkButton button;
     EXPECT_EQ(button.size(), QSize(75, 23));
     EXPECT_FALSE(button.Down());
-    EXPECT_EQ(button.ColorTexture(), ctDefault);
-    EXPECT_EQ(button.Style(), bNormal);
-    EXPECT_EQ(button.Alignment(), taCenter);
-    EXPECT_EQ(button.KindFont(), bfNone);
-    EXPECT_EQ(button.ColorParent(), SystemColor(scBtnFace));
+    EXPECT_EQ(button.ColorTexture(), TColorTexture::ctDefault);
+    EXPECT_EQ(button.Style(), TBtnUpDownStyle::bNormal);
+    EXPECT_EQ(button.Alignment(), TAlignment::taCenter);
+    EXPECT_EQ(button.KindFont(), TBtnKindFont::bfNone);
+    EXPECT_EQ(button.ColorParent(), SystemColor(TSystemColor::scBtnFace));
     EXPECT_EQ(button.SelectionColor(), Rgb(0x4C4CBF));
     EXPECT_EQ(button.ShadowColor(), Rgb(0x808080));
     EXPECT_FALSE(button.TabStop());
@@ -101,9 +101,9 @@ TEST(SkButton, ToggleGroupReleasesTheOthersOnlyFromANonZeroGroup)
     QWidget panel;
     TSkButton first(&panel);
     TSkButton second(&panel);
-    first.SetStyle(bToggle);
+    first.SetStyle(TBtnUpDownStyle::bToggle);
     first.SetGroupIndex(1);
-    second.SetStyle(bToggle);
+    second.SetStyle(TBtnUpDownStyle::bToggle);
 
     second.SetDown(true);
     Mouse(&first, QEvent::MouseButtonPress, Qt::LeftButton);
@@ -141,7 +141,7 @@ TEST(SkButton, EnterClicksOncePerKeyRepeat)
 TEST(SkButton, SpaceClicksBeforeToggling)
 {
     TSkButton button;
-    button.SetStyle(bToggle);
+    button.SetStyle(TBtnUpDownStyle::bToggle);
     bool downAtClick = true;
     QObject scope;
     QObject::connect(&button, &TSkButton::OnClick, &scope, [&](TSkButton* sender) { downAtClick = sender->Down(); });
@@ -214,33 +214,33 @@ TEST(SkButton, ParentColourChoosesTheScheme)
     TSkButton button(&panel);
     button.SetParentColor(true);
     EXPECT_EQ(button.ColorParent(), Rgb(0xD4D0C8));
-    EXPECT_EQ(button.ColorTexture(), ctW2K);
+    EXPECT_EQ(button.ColorTexture(), TColorTexture::ctW2K);
 
     palette.setColor(QPalette::Window, QColor(0xA8CACA));
     panel.setPalette(palette);
     EXPECT_EQ(button.ColorParent(), Rgb(0xA8CACA));
-    EXPECT_EQ(button.ColorTexture(), ctTeal);
+    EXPECT_EQ(button.ColorTexture(), TColorTexture::ctTeal);
 
     button.SetColorParent(Rgb(0x123456));
     EXPECT_TRUE(button.ParentColor());
     button.SetParentColor(false);
     palette.setColor(QPalette::Window, QColor(0xBFBF90));
     panel.setPalette(palette);
-    EXPECT_EQ(button.ColorTexture(), ctTeal);
+    EXPECT_EQ(button.ColorTexture(), TColorTexture::ctTeal);
 }
 
 TEST(SkButton, ParentColourTable)
 {
     const QRgb blueHighlight = Rgb(0x316AC5);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xBFBF90), blueHighlight), ctOlive);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC8DEC8), blueHighlight), ctGreen);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xA1A1D2), blueHighlight), ctBlue);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), blueHighlight), ctXP);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), Rgb(0x93A070)), ctOlive);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xEFEBDE), blueHighlight), ctXP);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE0DFE3), blueHighlight), ctSilver);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE6DCE6), blueHighlight), ctSilver);
-    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC0C0C0), blueHighlight), ctDefault);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xBFBF90), blueHighlight), TColorTexture::ctOlive);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC8DEC8), blueHighlight), TColorTexture::ctGreen);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xA1A1D2), blueHighlight), TColorTexture::ctBlue);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), blueHighlight), TColorTexture::ctXP);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xECE9D8), Rgb(0x93A070)), TColorTexture::ctOlive);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xEFEBDE), blueHighlight), TColorTexture::ctXP);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE0DFE3), blueHighlight), TColorTexture::ctSilver);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xE6DCE6), blueHighlight), TColorTexture::ctSilver);
+    EXPECT_EQ(ColorTextureForParentColor(Rgb(0xC0C0C0), blueHighlight), TColorTexture::ctDefault);
 }
 
 TEST(SkButton, LowColourParentColourIsAlwaysPlain)
@@ -253,7 +253,7 @@ TEST(SkButton, LowColourParentColourIsAlwaysPlain)
     TSkButton button(&panel);
     SetScreenColorDepthForTesting(24);
     button.SetParentColor(true);
-    EXPECT_EQ(button.ColorTexture(), ctNone);
+    EXPECT_EQ(button.ColorTexture(), TColorTexture::ctNone);
     EXPECT_FALSE(button.Textured());  // the depth is taken when the button is made
 }
 

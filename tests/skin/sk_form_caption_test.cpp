@@ -27,30 +27,30 @@ TEST(SkFormCaption, FillColumnsAndTransitionForTwoAndThreeButtons)
     const std::pair<int, unsigned> bar[] = {
         {0, 0x8B9DC7}, {1, 0xB5C9DA}, {14, 0xA3B9D6}, {27, 0xA2B5D4}, {28, 0x8B9DC7}};
     for (auto [row, color] : bar) {
-        EXPECT_EQ(Px(twoStrip, 44, row), Rgb(color)) << row;
-        EXPECT_EQ(Px(twoStrip, 312, row), Rgb(color)) << row;  // last column before R = 87
-        EXPECT_EQ(Px(threeStrip, 289, row), Rgb(color)) << row;  // last column before R = 110
+        EXPECT_EQ(PixelAt(twoStrip, 44, row), Rgb(color)) << row;
+        EXPECT_EQ(PixelAt(twoStrip, 312, row), Rgb(color)) << row;  // last column before R = 87
+        EXPECT_EQ(PixelAt(threeStrip, 289, row), Rgb(color)) << row;  // last column before R = 110
     }
     // The silver tab: its fill repeats the right cap's first column from W - R + 45 on.
     const std::pair<int, unsigned> tab[] = {{0, 0x7B8791}, {2, 0xE3E5E8}, {14, 0xC2C3CA}, {28, 0xBABEC4}};
     for (auto [row, color] : tab) {
-        EXPECT_EQ(Px(threeStrip, 335, row), Rgb(color)) << row;
-        EXPECT_EQ(Px(threeStrip, 354, row), Rgb(color)) << row;
-        EXPECT_EQ(Px(twoStrip, 357, row), Rgb(color)) << row;  // the transition piece's last column
+        EXPECT_EQ(PixelAt(threeStrip, 335, row), Rgb(color)) << row;
+        EXPECT_EQ(PixelAt(threeStrip, 354, row), Rgb(color)) << row;
+        EXPECT_EQ(PixelAt(twoStrip, 357, row), Rgb(color)) << row;  // the transition piece's last column
     }
     // Every row passes from blue to silver once, inside the transition piece.
     for (const auto& [strip, left] : {std::pair{&twoStrip, 313}, std::pair{&threeStrip, 290}}) {
         for (int row = 1; row < 28; ++row) {
             int changes = 0;
             for (int x = left - 1; x < left + 45; ++x)
-                changes += Px(*strip, x, row) == BarFillColor(row, false) &&
-                           Px(*strip, x + 1, row) != BarFillColor(row, false);
+                changes += PixelAt(*strip, x, row) == BarFillColor(row, false) &&
+                           PixelAt(*strip, x + 1, row) != BarFillColor(row, false);
             EXPECT_EQ(changes, 1) << "row " << row << " from " << left;
         }
     }
     // x = 312 lies before the transition with two buttons and on the tab with three.
-    EXPECT_EQ(Px(twoStrip, 312, 14), Rgb(0xA3B9D6));
-    EXPECT_EQ(Px(threeStrip, 312, 14), Rgb(0xC2C3CA));
+    EXPECT_EQ(PixelAt(twoStrip, 312, 14), Rgb(0xA3B9D6));
+    EXPECT_EQ(PixelAt(threeStrip, 312, 14), Rgb(0xC2C3CA));
 }
 
 TEST(SkFormCaption, ActiveFillColours)
@@ -59,12 +59,12 @@ TEST(SkFormCaption, ActiveFillColours)
     main.form->SetCaption(QString());
     ASSERT_TRUE(main.Activate());
     const QImage frame = main.form->RenderFrame();
-    EXPECT_EQ(Px(frame, 100, 0), Rgb(0x535295));
-    EXPECT_EQ(Px(frame, 100, 2), Rgb(0x4395CC));
-    EXPECT_EQ(Px(frame, 100, 23), Rgb(0x4C82BC));
-    EXPECT_EQ(Px(frame, 357, 2), Rgb(0xFDFDFD));
-    EXPECT_EQ(Px(frame, 357, 12), Rgb(0xB8C4D1));
-    EXPECT_EQ(Px(frame, 357, 28), Rgb(0xC0C4D0));
+    EXPECT_EQ(PixelAt(frame, 100, 0), Rgb(0x535295));
+    EXPECT_EQ(PixelAt(frame, 100, 2), Rgb(0x4395CC));
+    EXPECT_EQ(PixelAt(frame, 100, 23), Rgb(0x4C82BC));
+    EXPECT_EQ(PixelAt(frame, 357, 2), Rgb(0xFDFDFD));
+    EXPECT_EQ(PixelAt(frame, 357, 12), Rgb(0xB8C4D1));
+    EXPECT_EQ(PixelAt(frame, 357, 28), Rgb(0xC0C4D0));
 }
 
 struct JunctionCase {
@@ -89,20 +89,20 @@ TEST(SkFormCaption, JunctionBandsJoinTheStripToTheFrame)
     ASSERT_TRUE(main.Activate());
     const QImage active = main.form->RenderFrame();
     for (const JunctionCase& c : cases) {
-        EXPECT_EQ(Px(inactive, c.x, c.y), Rgb(c.inactive)) << c.x << "," << c.y;
-        EXPECT_EQ(Px(active, c.x, c.y), Rgb(c.active)) << c.x << "," << c.y;
+        EXPECT_EQ(PixelAt(inactive, c.x, c.y), Rgb(c.inactive)) << c.x << "," << c.y;
+        EXPECT_EQ(PixelAt(active, c.x, c.y), Rgb(c.active)) << c.x << "," << c.y;
     }
     // Below the bands the frame lines carry on.
     const TFrameColors lines = FrameColors(true, true);
-    EXPECT_EQ(Px(active, 2, 39), lines.middle);
-    EXPECT_EQ(Px(active, w - 4, 39), lines.light);
+    EXPECT_EQ(PixelAt(active, 2, 39), lines.middle);
+    EXPECT_EQ(PixelAt(active, w - 4, 39), lines.light);
 }
 
 TEST(SkFormCaption, ClassicBarOfKcNone)
 {
     MainLikeForm main(400, true);
     main.form->SetCaption(QString());
-    main.form->SetKindCaption(kcNone);
+    main.form->SetKindCaption(TKindCaption::kcNone);
     const QImage inactive = main.form->RenderFrame();
     ASSERT_TRUE(main.Activate());
     const QImage active = main.form->RenderFrame();
@@ -112,18 +112,18 @@ TEST(SkFormCaption, ClassicBarOfKcNone)
         {26, 0xC0C0C0, 0xC0C0C0}, {27, 0xC0C0C0, 0xC0C0C0}, {28, 0x808080, 0x000000}};
     for (auto [row, off, on] : rows) {
         for (int x : {15, 200, 383}) {  // the fill runs from 15 to W - 17
-            EXPECT_EQ(Px(inactive, x, row), Rgb(off)) << x << "," << row;
-            EXPECT_EQ(Px(active, x, row), Rgb(on)) << x << "," << row;
+            EXPECT_EQ(PixelAt(inactive, x, row), Rgb(off)) << x << "," << row;
+            EXPECT_EQ(PixelAt(active, x, row), Rgb(on)) << x << "," << row;
         }
     }
     // The ends carry the classic frame's rim up into the caption; no junction bands.
     const TFrameColors lines = FrameColors(true, false);
     for (int y : {10, 30, 100}) {
-        EXPECT_EQ(Px(active, 0, y), lines.dark) << y;
-        EXPECT_EQ(Px(active, 1, y), lines.light) << y;
-        EXPECT_EQ(Px(active, 2, y), lines.middle) << y;
-        EXPECT_EQ(Px(active, 399, y), lines.dark) << y;
-        EXPECT_EQ(Px(active, 396, y), lines.light) << y;
+        EXPECT_EQ(PixelAt(active, 0, y), lines.dark) << y;
+        EXPECT_EQ(PixelAt(active, 1, y), lines.light) << y;
+        EXPECT_EQ(PixelAt(active, 2, y), lines.middle) << y;
+        EXPECT_EQ(PixelAt(active, 399, y), lines.dark) << y;
+        EXPECT_EQ(PixelAt(active, 396, y), lines.light) << y;
     }
     EXPECT_FALSE(main.form->Shaped());
     EXPECT_TRUE(main.form->mask().isEmpty());
@@ -131,7 +131,7 @@ TEST(SkFormCaption, ClassicBarOfKcNone)
     EXPECT_EQ(main.close->geometry(), QRect(376, 5, 19, 19));
     EXPECT_EQ(main.maximize->pos(), QPoint(356, 5));
     EXPECT_EQ(main.minimize->pos(), QPoint(336, 5));
-    EXPECT_EQ(main.close->TextureColor(), ctNone);
+    EXPECT_EQ(main.close->TextureColor(), TColorTexture::ctNone);
 }
 
 TEST(SkFormCaption, TextBoxFollowsTheFontHeight)
@@ -151,7 +151,7 @@ TEST(SkFormCaption, TextBoxFollowsTheFontHeight)
     // An icon moves the text 16 pixels right.
     main.form->SetIcon(SquareIcon(Qt::red));
     EXPECT_EQ(main.form->CaptionTextBox().left(), 25);
-    EXPECT_EQ(Px(main.form->RenderFrame(), 10, 10), Rgb(0xFF0000));
+    EXPECT_EQ(PixelAt(main.form->RenderFrame(), 10, 10), Rgb(0xFF0000));
 }
 
 TEST(SkFormCaption, TextAndShadowAreDrawnAtTheBox)
@@ -192,7 +192,7 @@ TEST(SkFormCaption, InactiveAndClassicTextColours)
     EXPECT_FALSE(InkBounds(main.form->RenderFrame(), strip, Rgb(0x808080)).isEmpty());
     // Inside the classic bar's body, clear of its rims.
     const QRect bar(5, 4, 300, 21);
-    main.form->SetKindCaption(kcNone);
+    main.form->SetKindCaption(TKindCaption::kcNone);
     EXPECT_FALSE(InkBounds(main.form->RenderFrame(), bar, Rgb(0xC0C0C0)).isEmpty());
     ASSERT_TRUE(main.Activate());
     EXPECT_FALSE(InkBounds(main.form->RenderFrame(), bar, Rgb(0xFFFFFF)).isEmpty());
@@ -201,15 +201,16 @@ TEST(SkFormCaption, InactiveAndClassicTextColours)
 TEST(SkFormCaption, OtherKindsKeepTheirFillsAndPieceAtW140)
 {
     std::vector<QImage> pieces;
-    for (TKindCaption kind : {kcEmblem, kcPoints, kcLines}) {
+    for (TKindCaption kind : {TKindCaption::kcEmblem, TKindCaption::kcPoints, TKindCaption::kcLines}) {
         MainLikeForm main;
         main.form->SetCaption(QString());
         main.form->SetKindCaption(kind);
         const QImage frame = main.form->RenderFrame();
         for (int row : {0, 14, 28}) {
-            EXPECT_EQ(Px(frame, 259, row), Rgb(row == 14 ? 0xA3B9D6 : 0x8B9DC7)) << kind << " " << row;  // W - 141
-            EXPECT_EQ(Px(frame, 309, row), Rgb(row == 14 ? 0xC2C3CA : row == 0 ? 0x7B8791 : 0xBABEC4))
-                << kind << " " << row;  // W - 91
+            EXPECT_EQ(PixelAt(frame, 259, row), Rgb(row == 14 ? 0xA3B9D6 : 0x8B9DC7))
+                << static_cast<int>(kind) << " " << row;  // W - 141
+            EXPECT_EQ(PixelAt(frame, 309, row), Rgb(row == 14 ? 0xC2C3CA : row == 0 ? 0x7B8791 : 0xBABEC4))
+                << static_cast<int>(kind) << " " << row;  // W - 91
         }
         pieces.push_back(frame.copy(260, 0, 50, 29));
     }

@@ -26,7 +26,7 @@ namespace torv::sk_form_test {
 
 inline constexpr char16_t kMainCaption[] = u"Программатор частоты передатчиков ТОРВ " TORV_VERSION;
 
-inline QRgb Px(const QImage& image, int x, int y)
+inline QRgb PixelAt(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) | 0xFF000000u;
 }
@@ -41,7 +41,7 @@ struct MainLikeForm {
         form->SetCaption(QString::fromUtf16(kMainCaption));
         form->SetFixedWidth(width);
         form->SetFixedHeight(210);
-        form->SetKindCaption(kcSimple);
+        form->SetKindCaption(TKindCaption::kcSimple);
         form->SetBtnMin(minimize);
         form->SetBtnCls(close);
         if (maximizeButton)
@@ -83,7 +83,7 @@ inline QRect InkBounds(const QImage& image, const QRect& area, QRgb color)
     QRect bounds;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (Px(image, x, y) == color)
+            if (PixelAt(image, x, y) == color)
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
 }
@@ -97,22 +97,22 @@ inline void ExpectFrame(const QImage& frame, const TFrameColors& c)
     const QRgb right[] = {c.dark, c.middle, c.middle, c.light, c.dark};
     const QRgb bottom[] = {c.dark, c.middle, c.middle, c.light, c.dark};
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(Px(frame, k, y), left[k]) << "left " << k;
-        EXPECT_EQ(Px(frame, 399 - k, y), right[k]) << "right " << k;
-        EXPECT_EQ(Px(frame, 200, 209 - k), bottom[k]) << "bottom " << k;
+        EXPECT_EQ(PixelAt(frame, k, y), left[k]) << "left " << k;
+        EXPECT_EQ(PixelAt(frame, 399 - k, y), right[k]) << "right " << k;
+        EXPECT_EQ(PixelAt(frame, 200, 209 - k), bottom[k]) << "bottom " << k;
     }
     // The inner outline closes the inner area on top, and its corners meet.
-    EXPECT_EQ(Px(frame, 200, 29), c.dark);
-    EXPECT_EQ(Px(frame, 4, 205), c.dark);
-    EXPECT_EQ(Px(frame, 395, 205), c.dark);
-    EXPECT_EQ(Px(frame, 395, 40), c.dark);
+    EXPECT_EQ(PixelAt(frame, 200, 29), c.dark);
+    EXPECT_EQ(PixelAt(frame, 4, 205), c.dark);
+    EXPECT_EQ(PixelAt(frame, 395, 205), c.dark);
+    EXPECT_EQ(PixelAt(frame, 395, 40), c.dark);
     // Outer corners, and the bevel where the bottom lines meet the sides.
-    EXPECT_EQ(Px(frame, 0, 209), c.dark);
-    EXPECT_EQ(Px(frame, 399, 209), c.dark);
-    EXPECT_EQ(Px(frame, 1, 208), c.middle);
-    EXPECT_EQ(Px(frame, 398, 208), c.middle);
-    EXPECT_EQ(Px(frame, 396, 206), c.light);
-    EXPECT_EQ(Px(frame, 200, 100), Rgb(0xEFEFEF));
+    EXPECT_EQ(PixelAt(frame, 0, 209), c.dark);
+    EXPECT_EQ(PixelAt(frame, 399, 209), c.dark);
+    EXPECT_EQ(PixelAt(frame, 1, 208), c.middle);
+    EXPECT_EQ(PixelAt(frame, 398, 208), c.middle);
+    EXPECT_EQ(PixelAt(frame, 396, 206), c.light);
+    EXPECT_EQ(PixelAt(frame, 200, 100), Rgb(0xEFEFEF));
 }
 
 }  // namespace torv::sk_form_test

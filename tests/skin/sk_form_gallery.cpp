@@ -33,15 +33,15 @@ struct FormSample {
 };
 
 constexpr FormSample kSamples[] = {
-    {"kcSimple 400 active", 400, kcSimple, true, false},
-    {"kcSimple 400 inactive", 400, kcSimple, false, false},
-    {"kcSimple 398 active", 398, kcSimple, true, false},
-    {"kcSimple 503 active, three buttons", 503, kcSimple, true, true},
-    {"kcEmblem active", 400, kcEmblem, true, false},
-    {"kcPoints inactive", 400, kcPoints, false, false},
-    {"kcLines active", 400, kcLines, true, false},
-    {"kcNone active", 400, kcNone, true, true},
-    {"kcNone inactive", 400, kcNone, false, true},
+    {"kcSimple 400 active", 400, TKindCaption::kcSimple, true, false},
+    {"kcSimple 400 inactive", 400, TKindCaption::kcSimple, false, false},
+    {"kcSimple 398 active", 398, TKindCaption::kcSimple, true, false},
+    {"kcSimple 503 active, three buttons", 503, TKindCaption::kcSimple, true, true},
+    {"kcEmblem active", 400, TKindCaption::kcEmblem, true, false},
+    {"kcPoints inactive", 400, TKindCaption::kcPoints, false, false},
+    {"kcLines active", 400, TKindCaption::kcLines, true, false},
+    {"kcNone active", 400, TKindCaption::kcNone, true, true},
+    {"kcNone inactive", 400, TKindCaption::kcNone, false, true},
 };
 
 QImage Shoot(const FormSample& sample, QWidget& other)
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
 
     int x = kGap;
     Label(painter, x, glyphTop, QStringLiteral("menu glyphs, enabled and disabled, on the menu grey"));
-    for (int glyph = mgClose; glyph <= mgRestore; ++glyph) {
+    for (int glyph = 0; glyph <= static_cast<int>(TMenuGlyph::mgRestore); ++glyph) {
         for (bool enabled : {true, false}) {
             const QImage image = MenuGlyph(static_cast<TMenuGlyph>(glyph), enabled, 0xFFEFEFEF);
             painter.drawImage(QRect(x, glyphTop + 20, 16 * kZoom, 16 * kZoom), image);

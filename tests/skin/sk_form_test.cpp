@@ -38,7 +38,7 @@ TEST(SkFormFrame, LinesOfA400x210FormInBothStates)
         SCOPED_TRACE("active");
         ExpectFrame(main.form->RenderFrame(), {Rgb(0x63657B), Rgb(0xADA6BD), Rgb(0xFEFEFE)});
     }
-    main.form->SetKindCaption(kcNone);
+    main.form->SetKindCaption(TKindCaption::kcNone);
     {
         SCOPED_TRACE("active classic");
         ExpectFrame(main.form->RenderFrame(), {Rgb(0x000000), Rgb(0xC0C0C0), Rgb(0xFFFFFF)});
@@ -49,24 +49,24 @@ TEST(SkFormFrame, TextureFillsTheBackgroundUnlessLowColour)
 {
     MainLikeForm main;
     main.form->SetColor(Rgb(0xEFEFEF));
-    main.form->SetTexture(itSand);
+    main.form->SetTexture(TInvoiceTexture::itSand);
     const QImage sand = main.form->RenderFrame();
     bool grained = false;
     for (int x = 11; x < 43; ++x)
-        grained |= Px(sand, x, 100) != Px(sand, 10, 100);
+        grained |= PixelAt(sand, x, 100) != PixelAt(sand, 10, 100);
     EXPECT_TRUE(grained);
     // The 32 x 32 tile repeats from the window's corner.
-    EXPECT_EQ(Px(sand, 100, 100), Px(sand, 132, 132));
-    main.form->SetTexture(itNone);
-    EXPECT_EQ(Px(main.form->RenderFrame(), 101, 100), Rgb(0xEFEFEF));
+    EXPECT_EQ(PixelAt(sand, 100, 100), PixelAt(sand, 132, 132));
+    main.form->SetTexture(TInvoiceTexture::itNone);
+    EXPECT_EQ(PixelAt(main.form->RenderFrame(), 101, 100), Rgb(0xEFEFEF));
 
     SetScreenColorDepthForTesting(8);
     TSkForm lowColour;
-    lowColour.SetTexture(itSand);
-    lowColour.SetKindCaption(kcSimple);
+    lowColour.SetTexture(TInvoiceTexture::itSand);
+    lowColour.SetKindCaption(TKindCaption::kcSimple);
     SetScreenColorDepthForTesting(24);
-    EXPECT_EQ(lowColour.Texture(), itNone);
-    EXPECT_EQ(lowColour.KindCaption(), kcNone);
+    EXPECT_EQ(lowColour.Texture(), TInvoiceTexture::itNone);
+    EXPECT_EQ(lowColour.KindCaption(), TKindCaption::kcNone);
     EXPECT_FALSE(lowColour.Shaped());
 }
 
@@ -89,9 +89,9 @@ TEST(SkFormShape, RoundedPolygonCutsTheTopCorners)
     EXPECT_TRUE(main.form->mask().contains(QPoint(497, 0)));
     EXPECT_FALSE(main.form->mask().contains(QPoint(498, 0)));
 
-    main.form->SetKindCaption(kcNone);
+    main.form->SetKindCaption(TKindCaption::kcNone);
     EXPECT_TRUE(main.form->mask().isEmpty());
-    main.form->SetKindCaption(kcLines);
+    main.form->SetKindCaption(TKindCaption::kcLines);
     EXPECT_FALSE(main.form->mask().contains(QPoint(0, 0)));
 }
 
@@ -100,10 +100,10 @@ TEST(SkFormButtons, LayoutAtTheRightOfTheCaption)
     MainLikeForm main;
     EXPECT_EQ(main.close->geometry(), QRect(371, 5, 21, 21));
     EXPECT_EQ(main.minimize->geometry(), QRect(348, 5, 21, 21));
-    EXPECT_EQ(main.form->BorderIcons(), TBorderIcons(biSystemMenu | biMinimize));
-    EXPECT_EQ(main.minimize->Designation(), dMinimize);
-    EXPECT_EQ(main.close->Designation(), dClose);
-    EXPECT_EQ(main.close->TextureColor(), ctSilver);
+    EXPECT_EQ(main.form->BorderIcons(), TBorderIcons(TBorderIcon::biSystemMenu | TBorderIcon::biMinimize));
+    EXPECT_EQ(main.minimize->Designation(), TDesignation::dMinimize);
+    EXPECT_EQ(main.close->Designation(), TDesignation::dClose);
+    EXPECT_EQ(main.close->TextureColor(), TColorTexture::ctSilver);
 
     MainLikeForm three(400, true);
     EXPECT_EQ(three.close->pos(), QPoint(371, 5));
@@ -117,9 +117,9 @@ TEST(SkFormButtons, LayoutAtTheRightOfTheCaption)
     EXPECT_EQ(main.minimize->pos(), QPoint(451, 5));
     // The strip and the junction follow the new width.
     const QImage wide = main.form->RenderFrame();
-    EXPECT_EQ(Px(wide, 502, 28), Rgb(0x7B8890));
-    EXPECT_EQ(Px(wide, 415, 27), Rgb(0xA2B5D4));  // bar, just before W - 87
-    EXPECT_EQ(Px(wide, 460, 27), Rgb(0xCECFD6));  // the tab under the buttons
+    EXPECT_EQ(PixelAt(wide, 502, 28), Rgb(0x7B8890));
+    EXPECT_EQ(PixelAt(wide, 415, 27), Rgb(0xA2B5D4));  // bar, just before W - 87
+    EXPECT_EQ(PixelAt(wide, 460, 27), Rgb(0xCECFD6));  // the tab under the buttons
     main.form->SetFixedWidth(398);
     EXPECT_EQ(main.close->pos(), QPoint(369, 5));
     EXPECT_EQ(main.minimize->pos(), QPoint(346, 5));
@@ -130,11 +130,12 @@ TEST(SkFormButtons, BorderIconsShowAndHideLinkedButtons)
     MainLikeForm main;
     ASSERT_TRUE(main.Activate());
     EXPECT_TRUE(main.minimize->OwnEnabled());
-    main.form->SetBorderIcons(biSystemMenu);
+    main.form->SetBorderIcons(TBorderIcon::biSystemMenu);
     EXPECT_FALSE(main.minimize->isVisibleTo(main.form.get()));
     EXPECT_FALSE(main.minimize->OwnEnabled());
     EXPECT_EQ(main.form->VisibleButtonCount(), 1);
-    main.form->SetBorderIcons(biSystemMenu | biMinimize | biHelp);  // help has no button
+    // Help has no button.
+    main.form->SetBorderIcons(TBorderIcon::biSystemMenu | TBorderIcon::biMinimize | TBorderIcon::biHelp);
     EXPECT_EQ(main.minimize->pos(), QPoint(348, 5));
     EXPECT_TRUE(main.minimize->OwnEnabled());
 }
@@ -146,16 +147,16 @@ TEST(SkFormButtons, LinkingRefusedAndUnlinked)
     small->setMaximumSize(19, 19);
     main.form->SetBtnHlp(small);
     EXPECT_EQ(main.form->BtnHlp(), nullptr);
-    EXPECT_FALSE(main.form->BorderIcons().testFlag(biHelp));
+    EXPECT_FALSE(main.form->BorderIcons().testFlag(TBorderIcon::biHelp));
     // Already carrying the designation and scheme does not let a wrong size through.
-    small->SetDesignationAndTexture(dHelp, ctSilver);
+    small->SetDesignationAndTexture(TDesignation::dHelp, TColorTexture::ctSilver);
     main.form->SetBtnHlp(small);
     EXPECT_EQ(main.form->BtnHlp(), nullptr);
-    EXPECT_FALSE(main.form->BorderIcons().testFlag(biHelp));
+    EXPECT_FALSE(main.form->BorderIcons().testFlag(TBorderIcon::biHelp));
 
     main.form->SetBtnMin(nullptr);
     EXPECT_EQ(main.form->BtnMin(), nullptr);
-    EXPECT_FALSE(main.form->BorderIcons().testFlag(biMinimize));
+    EXPECT_FALSE(main.form->BorderIcons().testFlag(TBorderIcon::biMinimize));
     EXPECT_EQ(main.form->VisibleButtonCount(), 1);
     emit main.minimize->OnClick(main.minimize);  // no longer runs the form's command
     EXPECT_FALSE(main.form->isMinimized());
@@ -186,8 +187,8 @@ TEST(SkFormButtons, LowColourUsesClassicButtons)
     SetScreenColorDepthForTesting(8);
     MainLikeForm main;
     SetScreenColorDepthForTesting(24);
-    EXPECT_EQ(main.form->KindCaption(), kcNone);
-    EXPECT_EQ(main.close->TextureColor(), ctNone);
+    EXPECT_EQ(main.form->KindCaption(), TKindCaption::kcNone);
+    EXPECT_EQ(main.close->TextureColor(), TColorTexture::ctNone);
     EXPECT_EQ(main.close->geometry(), QRect(376, 5, 19, 19));
     EXPECT_EQ(main.minimize->pos(), QPoint(356, 5));
 }
@@ -230,7 +231,7 @@ TEST(SkFormLayout, ChildrenAreShiftedIntoTheInnerAreaOnce)
 TEST(SkFormLayout, OddSizesDoNotBreakPainting)
 {
     TSkForm form;
-    form.SetKindCaption(kcSimple);
+    form.SetKindCaption(TKindCaption::kcSimple);
     for (QSize size : {QSize(0, 0), QSize(1, 1), QSize(30, 10), QSize(89, 40), QSize(140, 35)}) {
         form.SetFixedWidth(size.width());
         form.SetFixedHeight(size.height());
@@ -322,7 +323,8 @@ TEST(SkFormMenu, ItemsFollowBorderIconsAndRunTheCommands)
     MainLikeForm main(400, true);
     TSkForm& form = *main.form;
     form.SetIcon(SquareIcon(Qt::blue));
-    form.SetBorderIcons(biSystemMenu | biMinimize | biMaximize | biHelp);
+    form.SetBorderIcons(TBorderIcon::biSystemMenu | TBorderIcon::biMinimize | TBorderIcon::biMaximize |
+                        TBorderIcon::biHelp);
     Mouse(form, QEvent::MouseButtonRelease, Qt::LeftButton, {21, 22});
     ASSERT_NE(form.WindowMenu(), nullptr);
     EXPECT_EQ(ActionTexts(*form.WindowMenu()),
@@ -339,7 +341,7 @@ TEST(SkFormMenu, ItemsFollowBorderIconsAndRunTheCommands)
     EXPECT_EQ(minimizedBy, &form);
     EXPECT_EQ(form.WindowMenu(), nullptr);  // any command closes the menu
 
-    form.SetBorderIcons(biSystemMenu);
+    form.SetBorderIcons(TBorderIcon::biSystemMenu);
     Mouse(form, QEvent::MouseButtonRelease, Qt::LeftButton, {6, 7});
     ASSERT_NE(form.WindowMenu(), nullptr);
     EXPECT_EQ(ActionTexts(*form.WindowMenu()), QStringList({QStringLiteral("&Закрыть   ALt + F4")}));
@@ -367,7 +369,7 @@ TEST(SkFormCommands, CaptionButtonsRunTheWindowCommands)
     MainLikeForm main(400, true);
     ASSERT_TRUE(main.Activate());
     TSkForm& form = *main.form;
-    form.SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
+    form.SetBorderIcons(TBorderIcon::biSystemMenu | TBorderIcon::biMinimize | TBorderIcon::biMaximize);
     std::vector<QString> events;
     QObject scope;
     QObject::connect(&form, &TSkForm::OnMaxClick, &scope,
@@ -378,10 +380,10 @@ TEST(SkFormCommands, CaptionButtonsRunTheWindowCommands)
 
     emit main.maximize->OnClick(main.maximize);
     EXPECT_TRUE(form.isMaximized());
-    EXPECT_EQ(main.maximize->Designation(), dRestore);
+    EXPECT_EQ(main.maximize->Designation(), TDesignation::dRestore);
     emit main.maximize->OnClick(main.maximize);
     EXPECT_FALSE(form.isMaximized());
-    EXPECT_EQ(main.maximize->Designation(), dMaximize);
+    EXPECT_EQ(main.maximize->Designation(), TDesignation::dMaximize);
 
     emit main.minimize->OnClick(main.minimize);
     EXPECT_TRUE(form.isMinimized());
@@ -400,26 +402,27 @@ TEST(SkFormCommands, CaptionButtonsRunTheWindowCommands)
 TEST(SkFormGlyphs, PicturesOnTheMenuBackground)
 {
     const QRgb background = Rgb(0xEFEFEF);
-    for (int glyph = mgClose; glyph <= mgRestore; ++glyph) {
+    for (TMenuGlyph glyph : {TMenuGlyph::mgClose, TMenuGlyph::mgHelp, TMenuGlyph::mgMaximize, TMenuGlyph::mgMinimize,
+                             TMenuGlyph::mgRestore}) {
         for (bool enabled : {true, false}) {
-            const QImage image = MenuGlyph(static_cast<TMenuGlyph>(glyph), enabled, background);
+            const QImage image = MenuGlyph(glyph, enabled, background);
             ASSERT_EQ(image.size(), QSize(16, 16));
-            EXPECT_EQ(Px(image, 0, 0), background);
+            EXPECT_EQ(PixelAt(image, 0, 0), background);
             int black = 0;
             int grey = 0;
             for (int y = 0; y < 16; ++y)
                 for (int x = 0; x < 16; ++x) {
-                    black += Px(image, x, y) == Rgb(0x000000);
-                    grey += Px(image, x, y) == Rgb(0x808080);
+                    black += PixelAt(image, x, y) == Rgb(0x000000);
+                    grey += PixelAt(image, x, y) == Rgb(0x808080);
                 }
-            const bool sameWhenDisabled = glyph == mgClose || glyph == mgHelp;
-            EXPECT_EQ(black > 0, enabled || sameWhenDisabled) << glyph << enabled;
-            const bool greyExpected = glyph == mgHelp || (!enabled && !sameWhenDisabled);
-            EXPECT_EQ(grey > 0, greyExpected) << glyph << enabled;
+            const bool sameWhenDisabled = glyph == TMenuGlyph::mgClose || glyph == TMenuGlyph::mgHelp;
+            EXPECT_EQ(black > 0, enabled || sameWhenDisabled) << static_cast<int>(glyph) << enabled;
+            const bool greyExpected = glyph == TMenuGlyph::mgHelp || (!enabled && !sameWhenDisabled);
+            EXPECT_EQ(grey > 0, greyExpected) << static_cast<int>(glyph) << enabled;
         }
     }
-    EXPECT_EQ(MenuGlyph(mgClose, true, background), MenuGlyph(mgClose, false, background));
-    EXPECT_EQ(qAlpha(MenuGlyph(mgMinimize, true, 0).pixel(0, 0)), 0);
+    EXPECT_EQ(MenuGlyph(TMenuGlyph::mgClose, true, background), MenuGlyph(TMenuGlyph::mgClose, false, background));
+    EXPECT_EQ(qAlpha(MenuGlyph(TMenuGlyph::mgMinimize, true, 0).pixel(0, 0)), 0);
 }
 
 }  // namespace

@@ -18,6 +18,11 @@
 namespace {
 
 using namespace torv;
+using enum TBtnKindFont;
+using enum TColorTexture;
+using enum TDesignation;
+using enum TKindSelect;
+using enum TSysBtnState;
 
 constexpr int kZoom = 3;
 constexpr int kLabelWidth = 90;
@@ -116,7 +121,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < lookCount; ++i)
         DrawLabel(painter, kLabelWidth + i * cell, 0, QString::fromLatin1(kLooks[i].name));
     int y = 20;
-    for (int scheme = ctNone; scheme <= ctW2K; ++scheme, y += 28) {
+    for (int scheme = 0; scheme <= static_cast<int>(ctW2K); ++scheme, y += 28) {
         DrawLabel(painter, 4, y, QString::fromLatin1(kSchemeNames[scheme]));
         for (int i = 0; i < lookCount; ++i)
             painter.drawImage(kLabelWidth + i * cell, y,
@@ -142,8 +147,8 @@ int main(int argc, char** argv)
         DrawLabel(painter, 4, rowY, QStringLiteral("set %1").arg(set));
         int x = kLabelWidth;
         int zoomX = 4;
-        for (int kind = dClose; kind <= dRestore; ++kind) {
-            for (int state = sbNormal; state <= sbDisabled; ++state) {
+        for (int kind = static_cast<int>(dClose); kind <= static_cast<int>(dRestore); ++kind) {
+            for (int state = static_cast<int>(sbNormal); state <= static_cast<int>(sbDisabled); ++state) {
                 const QImage& image = SysBtnImage(setSchemes[set], static_cast<TDesignation>(kind),
                                                   static_cast<TSysBtnState>(state));
                 painter.drawImage(x, rowY, image);

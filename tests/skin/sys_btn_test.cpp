@@ -7,12 +7,18 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 
+#include <string>
+
 #include "event_loop.h"
 
 namespace torv {
 namespace {
 
-QRgb Px(const QImage& image, int x, int y)
+using enum TColorTexture;
+using enum TDesignation;
+using enum TSysBtnState;
+
+QRgb PixelAt(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) | 0xFF000000u;
 }
@@ -37,16 +43,18 @@ public:
 };
 
 constexpr TColorTexture kSchemes[] = {ctNone, ctDefault, ctTeal, ctOlive, ctBlue, ctXP, ctSilver, ctGreen, ctW2K};
+constexpr TDesignation kKinds[] = {dClose, dMaximize, dMinimize, dHelp, dRestore};
+constexpr TSysBtnState kStates[] = {sbNormal, sbHot, sbPressed, sbDisabled};
 
 TEST(SysBtnImages, EverySetHoldsTwentyImagesOfItsSize)
 {
     for (TColorTexture scheme : kSchemes) {
         const int side = scheme == ctNone ? 19 : 21;
         EXPECT_EQ(SysBtnImageSide(scheme), side);
-        for (int kind = dClose; kind <= dRestore; ++kind)
-            for (int state = sbNormal; state <= sbDisabled; ++state)
-                EXPECT_EQ(SysBtnImage(scheme, TDesignation(kind), TSysBtnState(state)).size(), QSize(side, side))
-                    << scheme << " " << kind << " " << state;
+        for (TDesignation kind : kKinds)
+            for (TSysBtnState state : kStates)
+                EXPECT_EQ(SysBtnImage(scheme, kind, state).size(), QSize(side, side))
+                    << static_cast<int>(scheme) << " " << static_cast<int>(kind) << " " << static_cast<int>(state);
     }
     EXPECT_TRUE(SysBtnImage(ctSilver, dNone, sbNormal).isNull());
 }
@@ -56,12 +64,15 @@ TEST(SysBtnImages, DefaultAndW2KShareTheirImagesAndStatesDiffer)
     EXPECT_EQ(SysBtnImageSet(ctDefault), SysBtnImageSet(ctW2K));
     EXPECT_EQ(SysBtnImage(ctDefault, dHelp, sbHot), SysBtnImage(ctW2K, dHelp, sbHot));
     for (TColorTexture scheme : {ctDefault, ctTeal, ctOlive, ctBlue, ctXP, ctSilver, ctGreen}) {
-        for (int kind = dClose; kind <= dRestore; ++kind) {
-            const auto image = [&](TSysBtnState state) { return SysBtnImage(scheme, TDesignation(kind), state); };
-            EXPECT_NE(image(sbNormal), image(sbHot)) << scheme << " " << kind;
-            EXPECT_NE(image(sbNormal), image(sbPressed)) << scheme << " " << kind;
-            EXPECT_NE(image(sbNormal), image(sbDisabled)) << scheme << " " << kind;
-            EXPECT_NE(image(sbNormal), SysBtnImage(scheme, TDesignation(kind == dRestore ? dClose : kind + 1), sbNormal));
+        for (std::size_t k = 0; k < std::size(kKinds); ++k) {
+            const TDesignation kind = kKinds[k];
+            const TDesignation nextKind = kKinds[(k + 1) % std::size(kKinds)];
+            const auto image = [&](TSysBtnState state) { return SysBtnImage(scheme, kind, state); };
+            const std::string where = std::to_string(static_cast<int>(scheme)) + " " + std::to_string(k);
+            EXPECT_NE(image(sbNormal), image(sbHot)) << where;
+            EXPECT_NE(image(sbNormal), image(sbPressed)) << where;
+            EXPECT_NE(image(sbNormal), image(sbDisabled)) << where;
+            EXPECT_NE(image(sbNormal), SysBtnImage(scheme, nextKind, sbNormal));
         }
     }
     EXPECT_NE(SysBtnImage(ctTeal, dMinimize, sbNormal), SysBtnImage(ctGreen, dMinimize, sbNormal));
@@ -71,7 +82,7 @@ TEST(SysBtnImages, SilverSetMatchesTheOrientationColours)
 {
     // Face gradient at a column clear of the symbol, from the first face row to the last.
     const auto face = [](TDesignation kind, TSysBtnState state, int row) {
-        return Px(SysBtnImage(ctSilver, kind, state), 4, row);
+        return PixelAt(SysBtnImage(ctSilver, kind, state), 4, row);
     };
     EXPECT_EQ(face(dClose, sbNormal, 2), Rgb(0xE9B599));
     EXPECT_EQ(face(dClose, sbNormal, 18), Rgb(0xCC5A62));
@@ -86,23 +97,23 @@ TEST(SysBtnImages, SilverSetMatchesTheOrientationColours)
     EXPECT_EQ(face(dMinimize, sbDisabled, 2), Rgb(0xCDCDCC));
     EXPECT_EQ(face(dMinimize, sbDisabled, 18), Rgb(0xA0A0A5));
     // The cross is #F7F5F5 at its centre; the corners sit on the caption strip's tab.
-    EXPECT_EQ(Px(SysBtnImage(ctSilver, dClose, sbNormal), 10, 10), Rgb(0xF7F5F5));
-    EXPECT_EQ(Px(SysBtnImage(ctSilver, dClose, sbNormal), 0, 0), Rgb(0xB7B5C5));
-    EXPECT_EQ(Px(SysBtnImage(ctSilver, dClose, sbNormal), 20, 20), Rgb(0xFDFDFD));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctSilver, dClose, sbNormal), 10, 10), Rgb(0xF7F5F5));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctSilver, dClose, sbNormal), 0, 0), Rgb(0xB7B5C5));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctSilver, dClose, sbNormal), 20, 20), Rgb(0xFDFDFD));
     // Close is orange-red in every rounded set.
     EXPECT_EQ(SysBtnImage(ctTeal, dClose, sbNormal), SysBtnImage(ctSilver, dClose, sbNormal));
 }
 
 TEST(SysBtnImages, ClassicCloseCrossFollowsTheState)
 {
-    const auto centre = [](TSysBtnState state) { return Px(SysBtnImage(ctNone, dClose, state), 9, 9); };
+    const auto centre = [](TSysBtnState state) { return PixelAt(SysBtnImage(ctNone, dClose, state), 9, 9); };
     EXPECT_EQ(centre(sbNormal), Rgb(0x800000));
     EXPECT_EQ(centre(sbHot), Rgb(0xFF0000));
-    EXPECT_EQ(Px(SysBtnImage(ctNone, dClose, sbPressed), 10, 10), Rgb(0x000000));  // sunken by a pixel
+    EXPECT_EQ(PixelAt(SysBtnImage(ctNone, dClose, sbPressed), 10, 10), Rgb(0x000000));  // sunken by a pixel
     EXPECT_EQ(centre(sbDisabled), Rgb(0x808080));
-    EXPECT_EQ(Px(SysBtnImage(ctNone, dClose, sbNormal), 0, 0), Rgb(0xFFFFFF));
-    EXPECT_EQ(Px(SysBtnImage(ctNone, dClose, sbPressed), 0, 0), Rgb(0x404040));
-    EXPECT_EQ(Px(SysBtnImage(ctNone, dClose, sbNormal), 3, 3), Rgb(0xC0C0C0));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctNone, dClose, sbNormal), 0, 0), Rgb(0xFFFFFF));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctNone, dClose, sbPressed), 0, 0), Rgb(0x404040));
+    EXPECT_EQ(PixelAt(SysBtnImage(ctNone, dClose, sbNormal), 3, 3), Rgb(0xC0C0C0));
 }
 
 TEST(SkSysBtn, StartsEmptyAt21Pixels)

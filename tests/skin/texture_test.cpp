@@ -8,6 +8,8 @@
 namespace torv {
 namespace {
 
+using enum TInvoiceTexture;
+
 struct Bounds {
     TInvoiceTexture texture;
     TChannelBounds red, green, blue;
@@ -35,7 +37,7 @@ void ExpectChannelSpans(const TTextureTile& tile, Member member, TChannelBounds 
 TEST(TextureTile, OffsetsSpanExactlyTheStatedBounds)
 {
     for (const Bounds& expected : kBounds) {
-        SCOPED_TRACE(expected.texture);
+        SCOPED_TRACE(static_cast<int>(expected.texture));
         const TTextureTile* tile = TextureTile(expected.texture);
         ASSERT_NE(tile, nullptr);
         EXPECT_EQ(tile->red.largest, expected.red.largest);
@@ -54,7 +56,7 @@ TEST(TextureTile, IsAGrainNotAFlatColour)
         std::set<int> values;
         for (const TTileOffset& entry : tile->entries)
             values.insert(entry.red);
-        EXPECT_GE(values.size(), 20u) << expected.texture;
+        EXPECT_GE(values.size(), 20u) << static_cast<int>(expected.texture);
     }
 }
 
@@ -68,7 +70,7 @@ void ExpectBaseBeforeOffsets(TInvoiceTexture texture, QRgb color, int red, int g
     for (int x = 0; x < 32; ++x) {
         for (int y = 0; y < 32; ++y) {
             const QRgb pixel = image.pixel(x, y);
-            const TTileOffset& offset = tile.At(x, y);
+            const TTileOffset& offset = tile.OffsetAt(x, y);
             ASSERT_EQ(qRed(pixel) + offset.red, red) << x << "," << y;
             ASSERT_EQ(qGreen(pixel) + offset.green, green) << x << "," << y;
             ASSERT_EQ(qBlue(pixel) + offset.blue, blue) << x << "," << y;

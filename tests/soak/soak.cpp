@@ -310,11 +310,13 @@ private:
     void AwaitRest()
     {
         const bool rested = RunUntil([this] {
-            return host_.state != ControlState::Busy && exchange_.StageNow() == ProgrammingExchange::kIdle &&
+            return host_.state != ControlState::Busy && exchange_.StageNow() == ProgrammingExchange::Stage::kIdle &&
                    !exchange_.ResponseTimerArmed() && pendingActions_ == 0;
         }, kCycleDeadlineMs);
-        if (!rested)
-            Fail("the exchange did not come to rest (stage " + std::to_string(exchange_.StageNow()) + ")");
+        if (!rested) {
+            const int stage = static_cast<int>(exchange_.StageNow());
+            Fail("the exchange did not come to rest (stage " + std::to_string(stage) + ")");
+        }
         ProcessEventsFor(Uniform(0, 20) == 0 ? 160 : 2);  // now and then let the port-close timer run
     }
 

@@ -60,7 +60,7 @@ TEST_F(MainFormTest, StartState)
     EXPECT_FALSE(form->GridMode());
     EXPECT_EQ(form->width(), 398);
     EXPECT_EQ(form->height(), 210);
-    EXPECT_EQ(form->KindCaption(), kcSimple);
+    EXPECT_EQ(form->KindCaption(), TKindCaption::kcSimple);
     // Children sit in the inner area below the caption strip; caption buttons at the right.
     EXPECT_EQ(ui.ReadButton->geometry(), QRect(137 + 5, 123 + 29, 73, 23));
     EXPECT_EQ(ui.SkClsBtn->geometry(), QRect(398 - 6 - 23, 5, 21, 21));
@@ -338,14 +338,14 @@ TEST_F(MainFormTest, TimeoutCancelledReturnsToIdleAndClosesThePort)
 TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
 {
     struct Case {
-        std::uint8_t stageBeforePause;
+        ProgrammingExchange::Stage stageBeforePause;
         int bytesNeeded;  // the bytes that complete the reply whose handler pauses
         const Message* prompt;
     };
     const Case cases[] = {
-        {ProgrammingExchange::kIdentification, 7, &texts::kAdapterNotResponding},    // 200 ms before 0x61
-        {ProgrammingExchange::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
-        {ProgrammingExchange::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
+        {ProgrammingExchange::Stage::kIdentification, 7, &texts::kAdapterNotResponding},    // 200 ms before 0x61
+        {ProgrammingExchange::Stage::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
+        {ProgrammingExchange::Stage::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
     };
     givePort = true;
     for (const Case& c : cases) {

@@ -344,7 +344,7 @@ QRect TCustomDropCombo::ListGeometry() const
     const int roomAbove = field.top();
     auto fits = [&](int room) { return wanted * itemHeight + 2 * border <= room; };
 
-    bool below = list_.PopupAt == cbBelow;
+    bool below = list_.PopupAt == TPopupAt::cbBelow;
     if (!fits(below ? roomBelow : roomAbove))
         below = fits(below ? roomAbove : roomBelow) ? !below : roomBelow > roomAbove;
     const int room = below ? roomBelow : roomAbove;
@@ -357,10 +357,10 @@ QRect TCustomDropCombo::ListGeometry() const
 bool TCustomDropCombo::IsDropKey(const QKeyEvent* event) const
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    if ((dropDownOn_ & DropSpaceKey) && event->key() == Qt::Key_Space &&
+    if (dropDownOn_.testFlag(TDropDownOnItem::DropSpaceKey) && event->key() == Qt::Key_Space &&
         !(modifiers & (Qt::ControlModifier | Qt::AltModifier)))
         return true;
-    return (dropDownOn_ & DropAltArrowKey) && (modifiers & Qt::AltModifier) &&
+    return dropDownOn_.testFlag(TDropDownOnItem::DropAltArrowKey) && (modifiers & Qt::AltModifier) &&
            (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down);
 }
 
@@ -518,7 +518,7 @@ void TCustomDropCombo::focusInEvent(QFocusEvent* event)
     TCustomTextEdit::focusInEvent(event);
     deselect();
     focusedByThisClick_ = event->reason() == Qt::MouseFocusReason;
-    if (dropDownOn_ & DropGetFocus)
+    if (dropDownOn_.testFlag(TDropDownOnItem::DropGetFocus))
         DropDown();
 }
 

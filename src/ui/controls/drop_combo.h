@@ -35,10 +35,10 @@ private:
     QColor colorFocus_ = QColor(128, 128, 128);
 };
 
-enum TPopupAt { cbBelow, cbAbove };
+enum class TPopupAt { cbBelow, cbAbove };
 
-enum TDropDownOnItem { DropGetFocus = 0x1, DropAltArrowKey = 0x2, DropSpaceKey = 0x4 };
-Q_DECLARE_FLAGS(TDropDownOn, TDropDownOnItem)
+enum class TDropDownOnItem { DropGetFocus = 0x1, DropAltArrowKey = 0x2, DropSpaceKey = 0x4 };
+using TDropDownOn = QFlags<TDropDownOnItem>;
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDropDownOn)
 
 // Look and size of the dropped list. The defaults are the port list's values.
@@ -49,7 +49,7 @@ struct TDropListValues {
     int Height = 100;                           // greatest height, pixels
     int ItemHeight = 18;
     int Width = 136;
-    TPopupAt PopupAt = cbBelow;  // preferred side
+    TPopupAt PopupAt = TPopupAt::cbBelow;  // preferred side
 };
 
 class TCustomDropCombo;
@@ -171,7 +171,7 @@ private:
     QStringList items_;
     QStringList toolTips_;  // one for each item; the field shows the chosen item's
     TDropListValues list_;
-    TDropDownOn dropDownOn_ = DropSpaceKey;
+    TDropDownOn dropDownOn_ = TDropDownOnItem::DropSpaceKey;
     bool showButton_ = true;
     int selected_ = -1;
     QString shownItem_;

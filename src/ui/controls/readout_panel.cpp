@@ -26,8 +26,8 @@ void TReadoutPanel::SetCaption(const QString& caption)
 void TReadoutPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor::fromRgb(SystemColor(sc3DLight)));
-    painter.setPen(QColor::fromRgb(SystemColor(scBtnText)));
+    painter.fillRect(rect(), QColor::fromRgb(SystemColor(TSystemColor::sc3DLight)));
+    painter.setPen(QColor::fromRgb(SystemColor(TSystemColor::scBtnText)));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     painter.drawText(rect(), Qt::AlignCenter, caption_);
 }

@@ -129,18 +129,18 @@ bool TOneInstance::Test()
     if (!Enabled || !otherCopy_)
         return false;
     switch (Mode) {
-    case oiDefaultMessage:
+    case TOneInstanceMode::oiDefaultMessage:
         ShowMessage(QStringLiteral("Программа «%1» уже запущена.").arg(QGuiApplication::applicationDisplayName()));
         ActivateOtherCopy();
         break;
-    case oiCustom:
+    case TOneInstanceMode::oiCustom:
         if (isSignalConnected(QMetaMethod::fromSignal(&TOneInstance::OnCustom))) {
             emit OnCustom(this);
             break;
         }
         ActivateOtherCopy();
         break;
-    case oiActivateOnly:
+    case TOneInstanceMode::oiActivateOnly:
         ActivateOtherCopy();
         break;
     }

@@ -21,7 +21,7 @@ class QWidget;
 
 namespace torv {
 
-enum TOneInstanceMode { oiActivateOnly, oiDefaultMessage, oiCustom };
+enum class TOneInstanceMode { oiActivateOnly, oiDefaultMessage, oiCustom };
 
 class TOneInstance : public QObject {
     Q_OBJECT
@@ -42,7 +42,7 @@ public:
     static QString DefaultLockDirectory();
 
     bool Enabled = true;
-    TOneInstanceMode Mode = oiActivateOnly;
+    TOneInstanceMode Mode = TOneInstanceMode::oiActivateOnly;
     // Shows the oiDefaultMessage notice; a message box unless replaced.
     std::function<void(const QString& text)> ShowMessage;
 

@@ -205,7 +205,7 @@ TEST_F(DropComboTest, OnePortOpensBelowTwoOrMoreAbove)
 TEST_F(DropComboTest, PlacementFollowsTheRoomOnEachSide)
 {
     Fill(kPorts, 0);
-    combo->List().PopupAt = cbAbove;
+    combo->List().PopupAt = TPopupAt::cbAbove;
     combo->DropDown();
     EXPECT_EQ(ListGeometry().bottom(), 123);
     combo->CloseUp(false);
@@ -347,7 +347,7 @@ TEST_F(DropComboTest, CannotBeTypedIntoOrPastedInto)
 TEST_F(DropComboTest, OtherOpeningKeysWhenAsked)
 {
     Fill(kPorts, 0);
-    combo->SetDropDownOn(DropAltArrowKey);
+    combo->SetDropDownOn(TDropDownOnItem::DropAltArrowKey);
     combo->setFocus();
     Key(Qt::Key_Space);
     EXPECT_FALSE(combo->DroppedDown());
@@ -356,7 +356,7 @@ TEST_F(DropComboTest, OtherOpeningKeysWhenAsked)
     Key(Qt::Key_Up, Qt::AltModifier);
     EXPECT_FALSE(combo->DroppedDown());
 
-    combo->SetDropDownOn(DropGetFocus);
+    combo->SetDropDownOn(TDropDownOnItem::DropGetFocus);
     other->setFocus();
     combo->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(combo->DroppedDown());

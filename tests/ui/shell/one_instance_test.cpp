@@ -320,7 +320,7 @@ TEST(OneInstanceChild, DISABLED_SecondCopy)
     }
     {
         TOneInstance custom(SameNameElsewhere(path));
-        custom.Mode = oiCustom;
+        custom.Mode = TOneInstanceMode::oiCustom;
         int calls = 0;
         QObject::connect(&custom, &TOneInstance::OnCustom, &custom, [&](TOneInstance* sender) {
             EXPECT_EQ(sender, &custom);
@@ -331,7 +331,7 @@ TEST(OneInstanceChild, DISABLED_SecondCopy)
     }
     {
         TOneInstance withMessage(SameNameElsewhere(path));
-        withMessage.Mode = oiDefaultMessage;
+        withMessage.Mode = TOneInstanceMode::oiDefaultMessage;
         QString shown;
         withMessage.ShowMessage = [&](const QString& text) { shown = text; };
         EXPECT_TRUE(withMessage.Test());
