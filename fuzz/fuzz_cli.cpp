@@ -22,17 +22,10 @@
 
 #include "cli/arguments.h"
 #include "cli/dispatch.h"
+#include "fuzz_check.h"
 
 namespace torv::cli {
 namespace {
-
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "invariant violated: %s\n", what);
-        std::abort();
-    }
-}
 
 // Command-line words: some of the tool's own options, some arbitrary text.
 std::vector<std::string> Words(FuzzedDataProvider& input)

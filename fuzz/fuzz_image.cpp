@@ -9,17 +9,10 @@
 #include <variant>
 
 #include "cli/unit_image.h"
+#include "fuzz_check.h"
 
 namespace torv::cli {
 namespace {
-
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "invariant violated: %s\n", what);
-        std::abort();
-    }
-}
 
 void FuzzImage(const std::string& text)
 {

@@ -14,19 +14,12 @@
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
+#include "fuzz_check.h"
 
 namespace torv::cli {
 namespace {
 
 constexpr const char* kPlanName = "order.csv";
-
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "invariant violated: %s\n", what);
-        std::abort();
-    }
-}
 
 // The serial numbers of the file's rows below the header, read as the plan reader reads them.
 std::set<std::string> Serials(std::string text)

@@ -23,17 +23,10 @@
 #include "device/info_text.h"
 #include "device/parameters.h"
 #include "exchange/write_preparation.h"
+#include "fuzz_check.h"
 
 namespace torv {
 namespace {
-
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "invariant violated: %s\n", what);
-        std::abort();
-    }
-}
 
 bool AllDigits(const std::string& text)
 {
