@@ -35,8 +35,10 @@ QString Text(const std::string& word)
     if (QUtf8StringView(word).isValidUtf8())
         return QString::fromStdString(word);
     QString text;
-    for (const unsigned char byte : word)
+    for (const char character : word) {
+        const auto byte = static_cast<unsigned char>(character);
         text += byte < 0x80 ? QChar(byte) : QChar(static_cast<char16_t>(0xDC00 + byte));
+    }
     return text;
 }
 

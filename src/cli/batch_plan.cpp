@@ -132,8 +132,8 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
             throw UsageError(where + Utf8(CliText::tr("more fields than the header names")));
         row.resize(kColumns.size());
         if (semicolons) {
-            for (std::size_t number = 1; number < kColumns.size(); ++number)  // f1, f2, step
-                std::replace(row[number].begin(), row[number].end(), ',', '.');
+            for (std::size_t column = 1; column < kColumns.size(); ++column)  // f1, f2, step
+                std::replace(row[column].begin(), row[column].end(), ',', '.');
         }
         const std::string& serial = row[0];
         if (serial.empty())

@@ -44,7 +44,7 @@ void CommandJournal::BeginWrite(Session& session, const ParameterBlock& block)
         return;
     JournalEntry entry = Entry(session);
     entry.outcome = "in progress";
-    DescribeWrite(entry, entry.deviceType.value_or(0), block, std::nullopt);
+    DescribeWrite(entry, block, std::nullopt);
     if (Journal* journal = Opened()) {
         writeRow_ = journal->BeginWrite(entry);
         if (!writeRow_)
@@ -64,7 +64,7 @@ void CommandJournal::Finish(Session& session, int exitCode, const std::optional<
     else
         entry.outcome = session.DamagedRecordsTaken().empty() ? "success" : "success, damaged data accepted";
     if (written_)
-        DescribeWrite(entry, entry.deviceType.value_or(0), *written_, session.Exchange().ReadBack());
+        DescribeWrite(entry, *written_, session.Exchange().ReadBack());
     if (session.WriteAbandoned())
         entry.state = RowState::Interrupted;
     Journal* journal = Opened();

@@ -149,7 +149,7 @@ int Fail(const CommandFailure& failure, bool json, const Console& console)
 int RunTorvctl(const std::vector<std::string>& words, const Console& console)
 {
     const std::string command = words.empty() ? "" : words.front();
-    const std::vector<std::string> args(words.begin() + std::min<std::size_t>(words.size(), 1), words.end());
+    const std::vector<std::string> args(words.empty() ? words.end() : std::next(words.begin()), words.end());
     const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
     try {
         return RunCommand(command, args, console);

@@ -130,8 +130,8 @@ int RunDoctor(const std::vector<std::string>& args, const Console& console)
             throw UsageError(Utf8(CliText::tr("--port needs a port name or a device path (torvctl ports lists them)")));
         devicePaths.push_back(PortDevicePath(*port));
     } else {
-        for (const PortIdentity& port : DiscoverPorts())
-            devicePaths.push_back(PortDevicePath(port.name));
+        for (const PortIdentity& found : DiscoverPorts())
+            devicePaths.push_back(PortDevicePath(found.name));
     }
     const UserGroups user = ThisUser();
     std::vector<PortReport> reports;

@@ -85,13 +85,13 @@ void DescribeRead(JournalEntry& entry, InfoBlock info, const ParameterBlock& blo
     entry.f2BeforeMHz = shown.secondEnabled ? MHz(shown.secondHz) : std::nullopt;
 }
 
-void DescribeWrite(JournalEntry& entry, std::uint8_t deviceType, const ParameterBlock& written,
-                   const std::optional<ParameterBlock>& readBack)
+void DescribeWrite(JournalEntry& entry, const ParameterBlock& written, const std::optional<ParameterBlock>& readBack)
 {
     entry.blockWrittenHex = HexText(written);
     if (!readBack)
         return;
     entry.readBackHex = HexText(*readBack);
+    const auto deviceType = static_cast<std::uint8_t>(entry.deviceType.value_or(0));  // a byte of the info block
     const ShownParameters shown = DecodeParameterBlock(*readBack, deviceType);
     entry.f1AfterMHz = MHz(shown.firstHz);
     entry.f2AfterMHz = shown.secondEnabled ? MHz(shown.secondHz) : std::nullopt;

@@ -54,8 +54,8 @@ private:
 // frequencies as the "before" of the row.
 void DescribeRead(JournalEntry& entry, InfoBlock info, const ParameterBlock& block);
 // A write: the block sent, the block read back (when one came), and the frequencies the
-// transmitter holds after it (those of the block read back).
-void DescribeWrite(JournalEntry& entry, std::uint8_t deviceType, const ParameterBlock& written,
-                   const std::optional<ParameterBlock>& readBack);
+// transmitter holds after it (those of the block read back, decoded for the device type
+// that the read put in the row).
+void DescribeWrite(JournalEntry& entry, const ParameterBlock& written, const std::optional<ParameterBlock>& readBack);
 
 }  // namespace torv

@@ -289,7 +289,7 @@ Rfc2217Device::Answers Rfc2217Device::AskServer(const SettingValues& values)
             ++question;
         }
     }
-    for (int i = 0; i < Rfc2217Link::kSettings; ++i) {
+    for (std::size_t i = 0; i < Rfc2217Link::kSettings; ++i) {
         link_.Ask(static_cast<Setting>(i), values[i]);
     }
     std::unique_lock lock(mutex_);
@@ -525,12 +525,12 @@ void Rfc2217Device::Answered(Setting setting, int error, unsigned value)
 {
     {
         std::lock_guard lock(mutex_);
-        int& question = pending_[static_cast<int>(setting)];
+        int& question = pending_[static_cast<std::size_t>(setting)];
         question = std::max(question - 1, 0);
         if (error != 0) {
             answerError_ = error;
         } else {
-            answered_[static_cast<int>(setting)] = value;
+            answered_[static_cast<std::size_t>(setting)] = value;
         }
     }
     changed_.notify_all();

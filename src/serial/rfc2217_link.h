@@ -29,7 +29,7 @@ public:
     // The line settings the server answers, with their RFC 2217 values (parity 1 none,
     // 2 odd, 3 even, 4 mark, 5 space; stop bits 1, 2, or 3 for 1.5).
     enum class Setting { kBaud, kDataSize, kParity, kStopBits };
-    static constexpr int kSettings = 4;
+    static constexpr std::size_t kSettings = 4;
 
     struct Handlers {
         std::function<void(const std::uint8_t* data, std::size_t count)> received;

@@ -72,13 +72,13 @@ void TSioCustomComm::OpenPort()
 {
     RefuseWhileOpen();
     const std::string path = DevicePath();
-    int error = 0;
-    device_ = openDevice_ ? openDevice_(path, error) : tty::OpenDevice(path, error);
+    int openError = 0;
+    device_ = openDevice_ ? openDevice_(path, openError) : tty::OpenDevice(path, openError);
     if (!device_) {
-        if (error == ENOENT) {
+        if (openError == ENOENT) {
             throw DeviceNotFoundError(path);
         }
-        throw DeviceOpenError(path, error);
+        throw DeviceOpenError(path, openError);
     }
     try {
         received_.clear();

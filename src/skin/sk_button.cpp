@@ -71,9 +71,9 @@ TFacePalette MakeFacePalette(QRgb light, QRgb mid, QRgb dark)
     TFacePalette palette{};
     for (int k = 0; k < 16; ++k) {
         if (SameColor(mid, dark))
-            palette[k] = step(light, mid, k, 15);
+            At(palette, k) = step(light, mid, k, 15);
         else
-            palette[k] = k < 8 ? step(light, mid, k, 7) : step(mid, dark, k - 8, 7);
+            At(palette, k) = k < 8 ? step(light, mid, k, 7) : step(mid, dark, k - 8, 7);
     }
     return palette;
 }

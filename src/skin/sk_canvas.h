@@ -7,12 +7,21 @@
 #include <QRect>
 #include <QRgb>
 
+#include <cstddef>
 #include <optional>
 
 class QFont;
 class QString;
 
 namespace torv {
+
+// An entry of one of the skin's tables, indexed by a pixel coordinate, a row or a count,
+// which Qt and the drawing code keep as int; the index is never negative.
+template <typename Table>
+constexpr decltype(auto) At(Table& table, int index)
+{
+    return table[static_cast<std::size_t>(index)];
+}
 
 class TCanvas {
 public:

@@ -391,7 +391,7 @@ void TSkForm::LayoutCaptionButtons()
     const int margin = styled ? 6 : 4;
     const TColorTexture scheme = styled ? TColorTexture::ctSilver : TColorTexture::ctNone;
     int x = width() - margin;
-    for (int role = 0; role < kRoleCount; ++role) {
+    for (std::size_t role = 0; role < buttons_.size(); ++role) {
         TSkSysBtn* button = buttons_[role];
         if (!button)
             continue;

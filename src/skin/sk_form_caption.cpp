@@ -100,7 +100,7 @@ QImage MakeLeftCap(bool active)
     TCanvas canvas(piece);
     FillRows(canvas, 0, kCapWidth - 1, BarFillColor, active);
     for (int x = 0; x < kRimColumns; ++x)
-        canvas.VertRun(x, 1, kLastRow, Rgb(Junction(active).left[x]));
+        canvas.VertRun(x, 1, kLastRow, Rgb(At(Junction(active).left, x)));
     RoundTopCorner(canvas, 0, BorderColor(active));
     return piece;
 }
@@ -111,7 +111,7 @@ QImage MakeRightCap(bool active)
     TCanvas canvas(piece);
     FillRows(canvas, 0, kCapWidth - 1, TabFillColor, active);
     for (int k = 0; k < kRimColumns; ++k)
-        canvas.VertRun(kCapWidth - 1 - k, 1, kLastRow, Rgb(Junction(active).right[k]));
+        canvas.VertRun(kCapWidth - 1 - k, 1, kLastRow, Rgb(At(Junction(active).right, k)));
     RoundTopCorner(canvas, kCapWidth, Rgb(Junction(active).right[0]));
     return piece;
 }
@@ -259,8 +259,8 @@ void DrawJunction(TCanvas& canvas, int width, bool active)
     const TJunctionColors& colors = Junction(active);
     const int innerEdge = kRimColumns;
     for (int k = 0; k < kRimColumns; ++k) {
-        canvas.VertRun(k, kJunctionTop, kJunctionBottom - 1, Rgb(colors.left[k]));
-        canvas.VertRun(width - 1 - k, kJunctionTop, kJunctionBottom - 1, Rgb(colors.right[k]));
+        canvas.VertRun(k, kJunctionTop, kJunctionBottom - 1, Rgb(At(colors.left, k)));
+        canvas.VertRun(width - 1 - k, kJunctionTop, kJunctionBottom - 1, Rgb(At(colors.right, k)));
     }
     canvas.VertRun(innerEdge, kJunctionTop, kJunctionBottom, Rgb(colors.left[innerEdge]));
     canvas.HorzRun(0, innerEdge - 1, kJunctionBottom, Rgb(colors.left[innerEdge]));
@@ -305,10 +305,10 @@ const QImage& CaptionPiece(TCaptionPiece piece, bool active)
         std::array<std::array<QImage, kPieceCount>, 2> all;
         for (int state = 0; state < 2; ++state)
             for (int p = 0; p < kPieceCount; ++p)
-                all[state][p] = MakePiece(static_cast<TCaptionPiece>(p), state == 1);
+                At(At(all, state), p) = MakePiece(static_cast<TCaptionPiece>(p), state == 1);
         return all;
     }();
-    return pieces[active ? 1 : 0][static_cast<int>(piece)];
+    return At(pieces[active ? 1 : 0], static_cast<int>(piece));
 }
 
 QRgb BarFillColor(int row, bool active)

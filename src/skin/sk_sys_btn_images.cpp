@@ -47,17 +47,17 @@ const Mask& SymbolMask(TDesignation designation, bool classic)
     return classic ? kThinCross : kBoldCross;
 }
 
+bool InMask(const Mask& mask, int x, int y)
+{
+    return x >= 0 && y >= 0 && x < kMaskSide && y < kMaskSide && At(At(mask, y), x) == '#';
+}
+
 void DrawMask(TCanvas& canvas, const Mask& mask, int left, int top, QRgb color)
 {
     for (int y = 0; y < kMaskSide; ++y)
         for (int x = 0; x < kMaskSide; ++x)
-            if (mask[y][x] == '#')
+            if (InMask(mask, x, y))
                 canvas.SetPixel(left + x, top + y, color);
-}
-
-bool InMask(const Mask& mask, int x, int y)
-{
-    return x >= 0 && y >= 0 && x < kMaskSide && y < kMaskSide && mask[y][x] == '#';
 }
 
 // Classic set: a flat grey square with a two-pixel 3-D rim, sunken when pressed.
@@ -159,7 +159,7 @@ QRgb FaceColor(const Gradient& gradient, int y)
 
 QImage RoundedImage(int imageSet, TDesignation designation, TSysBtnState state)
 {
-    const RoundedLook& look = designation == TDesignation::dClose ? kCloseLook : kSchemeLooks[imageSet - 1];
+    const RoundedLook& look = designation == TDesignation::dClose ? kCloseLook : At(kSchemeLooks, imageSet - 1);
     Gradient face = look.normal;
     if (state == TSysBtnState::sbHot)
         face = look.hot;
@@ -198,10 +198,10 @@ QImage RoundedImage(int imageSet, TDesignation designation, TSysBtnState state)
     for (const auto& [x, y] : {std::pair{1, 1}, {last - 1, 1}, {1, last - 1}, {last - 1, last - 1}})
         canvas.SetPixel(x, y, border);
     for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
-        canvas.SetPixel(x, y, tab[y]);
+        canvas.SetPixel(x, y, At(tab, y));
     for (const auto& [x, y] : {std::pair{1, 0}, {0, 1}, {last - 1, 0}, {last, 1}, {0, last - 1}, {1, last},
                                {last, last - 1}, {last - 1, last}})
-        canvas.SetPixel(x, y, Mix(tab[y], border, 6));
+        canvas.SetPixel(x, y, Mix(At(tab, y), border, 6));
 
     // Symbol with a soft drop shadow (a light glow under dark symbols).
     const Mask& mask = SymbolMask(designation, false);
@@ -238,7 +238,7 @@ const std::array<ImageSet, kSetCount>& ImageSets()
                 for (int state = 0; state < kStates; ++state) {
                     const auto designation = static_cast<TDesignation>(static_cast<int>(TDesignation::dClose) + kind);
                     const auto look = static_cast<TSysBtnState>(static_cast<int>(TSysBtnState::sbNormal) + state);
-                    all[set][ImageIndex(designation, look)] =
+                    At(At(all, set), ImageIndex(designation, look)) =
                         set == 0 ? ClassicImage(designation, look) : RoundedImage(set, designation, look);
                 }
             }
@@ -277,7 +277,7 @@ const QImage& SysBtnImage(TColorTexture texture, TDesignation designation, TSysB
     if (designation < TDesignation::dClose || designation > TDesignation::dRestore ||
         state < TSysBtnState::sbNormal || state > TSysBtnState::sbDisabled)
         return none;
-    return ImageSets()[SysBtnImageSet(texture)][ImageIndex(designation, state)];
+    return At(At(ImageSets(), SysBtnImageSet(texture)), ImageIndex(designation, state));
 }
 
 }  // namespace torv

@@ -21,25 +21,25 @@ int Wrap(int v)
 
 double& WrappedAt(Field& field, int x, int y)
 {
-    return field[Wrap(x) * kTileSize + Wrap(y)];
+    return At(field, Wrap(x) * kTileSize + Wrap(y));
 }
 
 double WrappedAt(const Field& field, int x, int y)
 {
-    return field[Wrap(x) * kTileSize + Wrap(y)];
+    return At(field, Wrap(x) * kTileSize + Wrap(y));
 }
 
 // Deterministic per-pixel randomness in 0 ... 1 (a 64-bit mixing hash).
 double Hash(int x, int y, std::uint64_t seed)
 {
-    std::uint64_t h = seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(Wrap(x)) * 0xBF58476D1CE4E5B9ull +
-                      static_cast<std::uint64_t>(Wrap(y)) * 0x94D049BB133111EBull;
+    std::uint64_t h = seed * 0x9E3779B97F4A7C15ul + static_cast<std::uint64_t>(Wrap(x)) * 0xBF58476D1CE4E5B9ul +
+                      static_cast<std::uint64_t>(Wrap(y)) * 0x94D049BB133111EBul;
     h ^= h >> 30;
-    h *= 0xBF58476D1CE4E5B9ull;
+    h *= 0xBF58476D1CE4E5B9ul;
     h ^= h >> 27;
-    h *= 0x94D049BB133111EBull;
+    h *= 0x94D049BB133111EBul;
     h ^= h >> 31;
-    return static_cast<double>(h >> 11) / static_cast<double>(1ull << 53);
+    return static_cast<double>(h >> 11) / static_cast<double>(1ul << 53);
 }
 
 Field Generate(const std::function<double(int, int)>& value)
@@ -234,7 +234,7 @@ const TTextureTile* TextureTile(TInvoiceTexture texture)
 {
     if (texture < TInvoiceTexture::itSand || texture > TInvoiceTexture::itLeather)
         return nullptr;
-    return &Tiles()[static_cast<int>(texture) - static_cast<int>(TInvoiceTexture::itSand)];
+    return &At(Tiles(), static_cast<int>(texture) - static_cast<int>(TInvoiceTexture::itSand));
 }
 
 bool MakeTextureTile(QImage* image, const TTextureTile& tile, QRgb base)

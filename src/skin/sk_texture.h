@@ -6,6 +6,7 @@
 #include <QRgb>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "skin/sk_types.h"
@@ -33,7 +34,7 @@ struct TTextureTile {
     TChannelBounds green;
     TChannelBounds blue;
 
-    const TTileOffset& OffsetAt(int x, int y) const { return entries[x * kTileSize + y]; }
+    const TTileOffset& OffsetAt(int x, int y) const { return entries[static_cast<std::size_t>(x * kTileSize + y)]; }
 };
 
 // The tile of a texture; nullptr for itNone.

@@ -249,7 +249,7 @@ void TMainForm::FormCreate()
         return;
     }
     // The port of the last successful exchange when it is there, else the first.
-    const int remembered = CommComboBox->Items().indexOf(RememberedPort());
+    const auto remembered = static_cast<int>(CommComboBox->Items().indexOf(RememberedPort()));  // a few ports
     CommComboBox->SetItemIndex(std::max(remembered, 0));
     exchange_.SetPortDevicePath(ChosenPortPath());
     if (!options_.demoPort.isEmpty())

@@ -52,7 +52,7 @@ void TWindowJournal::BeginWrite(const ParameterBlock& block, const std::string& 
     JournalEntry entry = NewEntry(operation_);
     entry.outcome = "in progress";
     DescribeRead(entry, infoBefore_, blockBefore_);
-    DescribeWrite(entry, entry.deviceType.value_or(0), written_, std::nullopt);
+    DescribeWrite(entry, written_, std::nullopt);
     if (Journal* journal = Opened()) {
         writeRow_ = journal->BeginWrite(entry);
         if (!writeRow_)
@@ -85,7 +85,7 @@ void TWindowJournal::Finished(ControlState end)
             DescribeRead(entry, exchange_.Info(), exchange_.Block());
     } else {
         DescribeRead(entry, infoBefore_, blockBefore_);
-        DescribeWrite(entry, entry.deviceType.value_or(0), written_, exchange_.ReadBack());
+        DescribeWrite(entry, written_, exchange_.ReadBack());
         // A success reached through a read (Retry after a time-out) verifies the write
         // only when the transmitter now holds the block sent.
         if (entry.success && exchange_.Block() != written_) {

@@ -98,11 +98,11 @@ TEST(JournalingHost, ReadAndWriteAreDescribedWithTheirFrequencies)
     EXPECT_NE(*entry.f1BeforeMHz, *entry.f2BeforeMHz);
     EXPECT_FALSE(entry.serial.empty());
 
-    DescribeWrite(entry, 13, after, std::nullopt);
+    DescribeWrite(entry, after, std::nullopt);
     EXPECT_EQ(entry.blockWrittenHex.size(), 64u);
     EXPECT_TRUE(entry.readBackHex.empty());
     EXPECT_FALSE(entry.f1AfterMHz);
-    DescribeWrite(entry, 13, after, after);
+    DescribeWrite(entry, after, after);
     EXPECT_EQ(entry.readBackHex, entry.blockWrittenHex);
     EXPECT_EQ(entry.f1AfterMHz, entry.f2BeforeMHz);  // the second became the first
     EXPECT_FALSE(entry.f2AfterMHz);                  // and the second is off
