@@ -30,7 +30,7 @@ namespace {
 // Command-line words: some of the tool's own options, some arbitrary text.
 std::vector<std::string> Words(FuzzedDataProvider& input)
 {
-    static const char* const kKnown[] = {"--legacy", "--grid", "--type", "--step", "--second", "13", "14",
+    static const char* const kKnown[] = {"--legacy", "--grid", "--type", "--step", "--second", "13",        "14",
                                          "15",       "25",     "12.5",   "--",     "-",        "--type=14", "--json"};
     std::vector<std::string> words;
     for (int n = input.ConsumeIntegralInRange(0, 8); n > 0; --n) {

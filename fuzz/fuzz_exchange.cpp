@@ -310,9 +310,15 @@ private:
     friend class FuzzHost;
 };
 
-void FuzzHost::ShowParameters() { driver_.CheckStage(); }
+void FuzzHost::ShowParameters()
+{
+    driver_.CheckStage();
+}
 
-void FuzzHost::ShowDeviceInfo() { driver_.CheckStage(); }
+void FuzzHost::ShowDeviceInfo()
+{
+    driver_.CheckStage();
+}
 
 void FuzzHost::SetControlState(ControlState newState)
 {
@@ -333,7 +339,10 @@ void FuzzHost::ShowStatusText(const std::string& text)
         Violation("unexpected status text");
 }
 
-Answer FuzzHost::ShowMessage(const Message& message) { return driver_.NextAnswer(message); }
+Answer FuzzHost::ShowMessage(const Message& message)
+{
+    return driver_.NextAnswer(message);
+}
 
 }  // namespace
 }  // namespace torv

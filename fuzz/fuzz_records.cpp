@@ -81,11 +81,9 @@ void FuzzBlock(FuzzedDataProvider& input)
     ParameterBlock block{};
     const std::vector<std::uint8_t> bytes = input.ConsumeBytes<std::uint8_t>(block.size());
     std::copy(bytes.begin(), bytes.end(), block.begin());
-    const auto record = [&](std::size_t offset) {
-        return std::span<const std::uint8_t, 8>(block.data() + offset, 8);
-    };
-    const bool intact = RecordIntact(record(kRecord1Offset)) &&
-                        (!Record2(block).InUse() || RecordIntact(record(kRecord2Offset)));
+    const auto record = [&](std::size_t offset) { return std::span<const std::uint8_t, 8>(block.data() + offset, 8); };
+    const bool intact =
+        RecordIntact(record(kRecord1Offset)) && (!Record2(block).InUse() || RecordIntact(record(kRecord2Offset)));
     Check(ParameterBlockIntact(block) == intact, "block check disagrees with its records");
 
     const std::uint8_t deviceType = input.ConsumeBool() ? input.ConsumeIntegralInRange<std::uint8_t>(13, 15)
@@ -136,9 +134,8 @@ void FuzzCodecs(FuzzedDataProvider& input)
               "legacy divisors too far from the frequency");
         if (mhz > 0) {
             Check(d.a >= 0 && d.a < 64 && d.n >= 0 && d.n <= 0xFFFF, "legacy divisors out of their fields");
-            const std::optional<double> decoded = DecodeLegacy(static_cast<std::uint8_t>(d.a),
-                                                               static_cast<std::uint16_t>(d.n),
-                                                               static_cast<std::uint16_t>(d.r));
+            const std::optional<double> decoded = DecodeLegacy(
+                static_cast<std::uint8_t>(d.a), static_cast<std::uint16_t>(d.n), static_cast<std::uint16_t>(d.r));
             Check(decoded && std::fabs(*decoded - static_cast<double>(d.achievedHz)) <= 1.0,
                   "legacy divisors do not decode to the frequency found");
         }

@@ -65,13 +65,14 @@ int main(int argc, char** argv)
     for (int serial = 1; serial < kUnits; ++serial)
         emulator.QueueUnits({MakeContents({.serial = serial})});
     const Clock::time_point start = Clock::now();
-    const int exitCode = RunBatch({"--port", emulator.SlavePath(), "--f1", "152.0", "--units", std::to_string(kUnits)},
-                                  console);
+    const int exitCode =
+        RunBatch({"--port", emulator.SlavePath(), "--f1", "152.0", "--units", std::to_string(kUnits)}, console);
     const double batchMs = MsSince(start) / kUnits;
     if (exitCode != kExitOk)
         std::cerr << "the batch ended with " << exitCode << ":\n" << out.str() << err.str();
-    std::printf("per unit: batch %.1f ms, exchange alone %.1f ms, line-time floor %.1f ms\n"
-                "batch overhead per unit %+.1f ms\n",
-                batchMs, exchangeMs, kFloorMs, batchMs - exchangeMs);
+    std::printf(
+        "per unit: batch %.1f ms, exchange alone %.1f ms, line-time floor %.1f ms\n"
+        "batch overhead per unit %+.1f ms\n",
+        batchMs, exchangeMs, kFloorMs, batchMs - exchangeMs);
     return exitCode;
 }

@@ -88,8 +88,9 @@ int main(int argc, char** argv)
         within += std::abs(deviation) <= 10 ? 1 : 0;
         worst = std::abs(deviation) > std::abs(worst) ? deviation : worst;
     }
-    std::printf("units whose network write is within 10 %% of its local write: %d of %zu "
-                "(largest difference %+.1f %%; medians %+.1f %%)\n",
-                within, network.ms.size(), worst, (network.Median() - local.Median()) / local.Median() * 100);
+    std::printf(
+        "units whose network write is within 10 %% of its local write: %d of %zu "
+        "(largest difference %+.1f %%; medians %+.1f %%)\n",
+        within, network.ms.size(), worst, (network.Median() - local.Median()) / local.Median() * 100);
     return local.verified == units && network.verified == units && within == units ? 0 : 1;
 }

@@ -114,8 +114,9 @@ int main(int argc, char** argv)
     // Write: 34 bytes sent, pause 100 ms, 2 bytes sent, 32 received.
     const ParameterBlock block = BuildParameterBlock(SynthMode::Legacy, false, true, {48, 108, 400}, {16, 91, 400});
     Measure("write", 100 + (36 + 32) * kByteMs, host, [&] { exchange.StartWrite(block); });
-    std::printf("(a pseudo-terminal has no transmit queue: the write's 100 ms pause overlaps the line time\n"
-                " of the 34 bytes written, so the write can finish below its floor)\n");
+    std::printf(
+        "(a pseudo-terminal has no transmit queue: the write's 100 ms pause overlaps the line time\n"
+        " of the 34 bytes written, so the write can finish below its floor)\n");
 
     exchange.Shutdown();
     kill(emulator, SIGTERM);

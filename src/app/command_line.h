@@ -13,8 +13,8 @@ struct CommandLine {
     bool gridEditEnabled = false;    // "-enablegridedit", any case, as the first argument
     QStringList extraPorts;          // every --port PATH, in order
     bool demo = false;
-    bool localKeys = false;          // "--local-keys": Ctrl+R and Ctrl+W only while the window is active
-    bool journal = true;             // cleared by "--no-journal"
+    bool localKeys = false;  // "--local-keys": Ctrl+R and Ctrl+W only while the window is active
+    bool journal = true;     // cleared by "--no-journal"
     bool help = false;
     bool version = false;
 };

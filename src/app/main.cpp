@@ -92,8 +92,8 @@ private:
     {
         std::fprintf(stderr, "torv-programmer: internal error: %s\n", what);
         if (window && window->isVisible())
-            torv::ShowMessageBox(window, {std::string("Внутренняя ошибка программы: ") + what, "Ошибка",
-                                          torv::MessageFlags::kOkError});
+            torv::ShowMessageBox(
+                window, {std::string("Внутренняя ошибка программы: ") + what, "Ошибка", torv::MessageFlags::kOkError});
     }
 };
 

@@ -69,7 +69,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Kno
             throw std::logic_error("option names begin with --: " + option.name);
         const QString name = QString::fromStdString(option.name.substr(2));
         parser.addOption(option.takesValue ? QCommandLineOption(name, QString(), QStringLiteral("value"))
-                                         : QCommandLineOption(name));
+                                           : QCommandLineOption(name));
     }
     QStringList words{QStringLiteral("torvctl")};  // the parser skips the program's name
     for (const std::string& arg : args)

@@ -32,7 +32,7 @@ public:
 };
 
 struct KnownOption {
-    std::string name;       // "--type"
+    std::string name;  // "--type"
     bool takesValue = false;
     bool repeatable = false;
 };

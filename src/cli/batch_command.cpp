@@ -30,8 +30,8 @@ enum class UnitEnd { Programmed, Skipped, Failed };
 // How one unit ended, as its line tells it.
 struct UnitResult {
     UnitEnd end = UnitEnd::Failed;
-    std::string serial;       // empty when the read did not get that far
-    std::string frequencies;  // written, or to be written; empty when none
+    std::string serial;                     // empty when the read did not get that far
+    std::string frequencies;                // written, or to be written; empty when none
     std::optional<CommandFailure> failure;  // why it was skipped or failed
     bool readFailed = false;
     double seconds = 0;
@@ -262,12 +262,10 @@ private:
         } else {
             const QString summary =
                 CliText::tr("%1 programmed, %2 skipped, %3 failed in %4 s: %5 units programmed per hour");
-            console_.out << Utf8(summary.arg(programmed)
-                                     .arg(skipped)
-                                     .arg(failed)
-                                     .arg(seconds, 0, 'f', 1)
-                                     .arg(perHour, 0, 'f', 0))
-                         << "\n";
+            console_.out
+                << Utf8(
+                       summary.arg(programmed).arg(skipped).arg(failed).arg(seconds, 0, 'f', 1).arg(perHour, 0, 'f', 0))
+                << "\n";
             if (!unknownText.empty())
                 console_.out
                     << Utf8(CliText::tr("state unknown, read these units again: %1").arg(ToQString(unknownText)))

@@ -118,9 +118,10 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
     }
 
     const Row columns = rows.empty() ? Row{} : rows.front();
-    const bool headerFits = columns.size() >= 2 && columns.size() <= kColumns.size() &&
-                            std::equal(columns.begin(), columns.end(), kColumns.begin(),
-                                       [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
+    const bool headerFits =
+        columns.size() >= 2 && columns.size() <= kColumns.size() &&
+        std::equal(columns.begin(), columns.end(), kColumns.begin(),
+                   [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
     if (!headerFits)
         throw UsageError(
             Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(ToQString(path))));
@@ -166,8 +167,8 @@ std::optional<WantedFrequencies> BatchPlan::For(const std::string& serial) const
 
 bool BatchPlan::AllAmong(const std::set<std::string>& serials) const
 {
-    return !everyUnit_ && std::all_of(units_.begin(), units_.end(),
-                                      [&](const auto& unit) { return serials.contains(unit.first); });
+    return !everyUnit_ &&
+           std::all_of(units_.begin(), units_.end(), [&](const auto& unit) { return serials.contains(unit.first); });
 }
 
 }  // namespace torv::cli

@@ -16,9 +16,15 @@ class CliText {
 };
 
 // The translated text as the UTF-8 string the console writes.
-inline std::string Utf8(const QString& text) { return text.toStdString(); }
+inline std::string Utf8(const QString& text)
+{
+    return text.toStdString();
+}
 
 // A UTF-8 string as an argument of QString::arg.
-inline QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+inline QString ToQString(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 }  // namespace torv::cli

@@ -9,11 +9,12 @@
 
 namespace torv::cli {
 
-CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console,
-                               Journal* open)
+CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open)
     : enabled_(!arguments.Has("--no-journal")),
       demo_(arguments.Has("--demo")),
-      operation_(std::move(operation)), console_(console), open_(open)
+      operation_(std::move(operation)),
+      console_(console),
+      open_(open)
 {
 }
 

@@ -97,7 +97,10 @@ std::string GroupName(gid_t gid)
     return entry ? entry->gr_name : std::to_string(gid);
 }
 
-bool HasUsbIds(const PortIdentity& identity) { return !identity.vendorId.empty() && !identity.productId.empty(); }
+bool HasUsbIds(const PortIdentity& identity)
+{
+    return !identity.vendorId.empty() && !identity.productId.empty();
+}
 
 }  // namespace
 
@@ -203,16 +206,16 @@ DoctorLine CheckModemManager(const std::string& devicePath, const PortIdentity& 
         return Line("modemmanager", CheckStatus::kOk, CliText::tr("ModemManager is not running"));
     struct stat info {};
     if (stat(devicePath.c_str(), &info) == 0) {
-        const std::string data = roots.udevData + "/c" + std::to_string(major(info.st_rdev)) + ":" +
-                                 std::to_string(minor(info.st_rdev));
+        const std::string data =
+            roots.udevData + "/c" + std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
         if (FileText(data).find("E:ID_MM_DEVICE_IGNORE=1") != std::string::npos)
             return Line("modemmanager", CheckStatus::kOk,
                         CliText::tr("ModemManager is running and told to leave this port alone"));
     }
-    const std::string match = HasUsbIds(identity) ? "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"" + identity.vendorId +
-                                                        "\", ATTRS{idProduct}==\"" + identity.productId + "\""
-                                                  : "SUBSYSTEM==\"tty\", KERNEL==\"" +
-                                                        devicePath.substr(devicePath.rfind('/') + 1) + "\"";
+    const std::string match =
+        HasUsbIds(identity) ? "SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"" + identity.vendorId +
+                                  "\", ATTRS{idProduct}==\"" + identity.productId + "\""
+                            : "SUBSYSTEM==\"tty\", KERNEL==\"" + devicePath.substr(devicePath.rfind('/') + 1) + "\"";
     return Line("modemmanager", CheckStatus::kWarning,
                 CliText::tr("ModemManager is running and may probe the adapter when it is plugged in"),
                 CliText::tr("put the line %1, ENV{ID_MM_DEVICE_IGNORE}=\"1\" into "

@@ -51,7 +51,8 @@ void CheckAdapter(PortReport& report)
         {"adapter", CheckStatus::kOk, Utf8(CliText::tr("the adapter answered: \"%1\"").arg(answered)), {}});
     if (!failure) {
         const TransmitterState unit = session.Transmitter();
-        report.lines.push_back({"transmitter", CheckStatus::kOk,
+        report.lines.push_back({"transmitter",
+                                CheckStatus::kOk,
                                 Utf8(CliText::tr("device type %1, serial number %2, firmware %3")
                                          .arg(unit.deviceType)
                                          .arg(ToQString(unit.serial), ToQString(unit.version))),

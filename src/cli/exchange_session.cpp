@@ -54,8 +54,7 @@ std::optional<CommandFailure> Session::Read()
     exchange_.StartRead();
     host_.WaitUntilIdle();
     switch (host_.Completed()) {
-    case Completion::ReadVerified:
-        return std::nullopt;
+    case Completion::ReadVerified: return std::nullopt;
     case Completion::DamagedBlockTaken: {
         const std::vector<int> damaged = DamagedRecords(exchange_.Block());
         if (host_.DamagedBlockAccepted()) {
@@ -68,8 +67,7 @@ std::optional<CommandFailure> Session::Read()
                                        .arg(ToQString(RecordsText(damaged)))),
                               host_.LastPrompt()};
     }
-    default:
-        return FailureBeforeSending();
+    default: return FailureBeforeSending();
     }
 }
 

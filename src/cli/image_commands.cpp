@@ -53,8 +53,7 @@ int RunSave(const std::vector<std::string>& args, const Console& console)
                     << "\n";
     const UnitImage image{session.Exchange().Info(), session.Exchange().Block(), UtcText(TimeNow())};
     const std::string text = UnitImageText(image);
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
+    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit())
         return Report({kExitUsage, "file-unusable",
                        Utf8(CliText::tr("cannot write %1: %2").arg(path, file.errorString())), std::nullopt},
                       json, console, session.Transmitter(), &journal);
@@ -88,10 +87,10 @@ int RunLoad(const std::vector<std::string>& args, const Console& console)
             ? Parsed(Utf8(CliText::tr("not a unit image: it is larger than %1 bytes").arg(kLargestImage)))
             : ParseUnitImage(text.toStdString());
     if (const std::string* why = std::get_if<std::string>(&parsed))
-        return Report({kExitRefused, "image-unusable", Utf8(CliText::tr("%1: %2: nothing was written")
-                                                                .arg(path, QString::fromStdString(*why))),
-                       std::nullopt},
-                      json, console);
+        return Report(
+            {kExitRefused, "image-unusable",
+             Utf8(CliText::tr("%1: %2: nothing was written").arg(path, QString::fromStdString(*why))), std::nullopt},
+            json, console);
     const UnitImage& image = std::get<UnitImage>(parsed);
     const TransmitterState saved = DescribeTransmitter(image.info, image.block);
     const std::vector<int> damaged = DamagedRecords(image.block);

@@ -24,37 +24,45 @@ QString Caption(const Message& message)
 QString PromptText(const std::string& name)
 {
     if (name == "A" || name == "B")
-        return CliText::tr("The adapter was not found. Make sure that the adapter\n"
-                           "is connected and its power is on.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "The adapter was not found. Make sure that the adapter\n"
+            "is connected and its power is on.\n"
+            "Retry the operation?");
     if (name == "C")
-        return CliText::tr("The adapter does not answer. Make sure that the adapter\n"
-                           "is connected and its power is on.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "The adapter does not answer. Make sure that the adapter\n"
+            "is connected and its power is on.\n"
+            "Retry the operation?");
     if (name == "D")
-        return CliText::tr("The device type could not be set. Switch the device's power\n"
-                           "off and on, and repeat the operation.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "The device type could not be set. Switch the device's power\n"
+            "off and on, and repeat the operation.\n"
+            "Retry the operation?");
     if (name == "E")
-        return CliText::tr("No transmitter is connected to the adapter.\n"
-                           "Connect the transmitter and repeat the operation.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "No transmitter is connected to the adapter.\n"
+            "Connect the transmitter and repeat the operation.\n"
+            "Retry the operation?");
     if (name == "F")
-        return CliText::tr("The device being programmed is not a transmitter.\n"
-                           "Connect a transmitter to the adapter and repeat the operation.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "The device being programmed is not a transmitter.\n"
+            "Connect a transmitter to the adapter and repeat the operation.\n"
+            "Retry the operation?");
     if (name == "G")
-        return CliText::tr("Checksum error. The data read\n"
-                           "may not be true.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "Checksum error. The data read\n"
+            "may not be true.\n"
+            "Retry the operation?");
     if (name == "H")
-        return CliText::tr("Error writing to the transmitter. The data written\n"
-                           "are not true.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "Error writing to the transmitter. The data written\n"
+            "are not true.\n"
+            "Retry the operation?");
     if (name == "I")
-        return CliText::tr("The transmitter does not answer. Make sure that the transmitter\n"
-                           "is connected to the adapter and its power is on.\n"
-                           "Retry the operation?");
+        return CliText::tr(
+            "The transmitter does not answer. Make sure that the transmitter\n"
+            "is connected to the adapter and its power is on.\n"
+            "Retry the operation?");
     return {};
 }
 
@@ -123,9 +131,10 @@ std::string RefusalLines(const WritePlan& plan, const WriteRequest& request)
     const auto shown = [&](double hz) { return ToQString(FormatMHz(hz, request.decimalSeparator)); };
     QString text;
     if (name == "W1" || name == "W2") {
-        text = CliText::tr("Frequency #%1 %2 MHz cannot be programmed,\n"
-                           "as it needs the transmitter to be tuned.\n"
-                           "Contact the manufacturer.")
+        text = CliText::tr(
+                   "Frequency #%1 %2 MHz cannot be programmed,\n"
+                   "as it needs the transmitter to be tuned.\n"
+                   "Contact the manufacturer.")
                    .arg(channel)
                    .arg(field);
         if (plan.nearestHz.size() == 1)

@@ -14,8 +14,9 @@ namespace {
 QString HoldersText(const PortDiagnosis& diagnosis)
 {
     if (diagnosis.holders.empty())
-        return CliText::tr("%1 is held by another program (one this user may not look at); close it, or find it "
-                           "with: sudo fuser -v %1")
+        return CliText::tr(
+                   "%1 is held by another program (one this user may not look at); close it, or find it "
+                   "with: sudo fuser -v %1")
             .arg(ToQString(diagnosis.devicePath));
     QString names;
     for (const PortHolder& holder : diagnosis.holders)
@@ -32,8 +33,8 @@ std::string PortAdvice(const PortDiagnosis& diagnosis, const std::string& openEr
     const QString path = ToQString(diagnosis.devicePath);
     switch (diagnosis.fault) {
     case PortFault::kMissing:
-        return Utf8(CliText::tr("%1 does not exist: check the port name (torvctl ports lists them) and the cable")
-                        .arg(path));
+        return Utf8(
+            CliText::tr("%1 does not exist: check the port name (torvctl ports lists them) and the cable").arg(path));
     case PortFault::kHeld: return Utf8(HoldersText(diagnosis));
     case PortFault::kNoPermission:
         if (!diagnosis.group.empty())

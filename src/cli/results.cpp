@@ -39,17 +39,15 @@ TransmitterState DescribeTransmitter(InfoBlock info, const ParameterBlock& block
 {
     const std::uint8_t type = InfoBlockView(info).DeviceType();
     const ShownParameters shown = DecodeParameterBlock(block, type);
-    return TransmitterState{DateText(info),   SerialText(info),  VersionText(info), type,
-                            shown.gridMode,   shown.grid25kHz,   shown.firstHz,     shown.secondHz,
-                            shown.secondEnabled};
+    return TransmitterState{DateText(info), SerialText(info), VersionText(info),  type, shown.gridMode, shown.grid25kHz,
+                            shown.firstHz,  shown.secondHz,   shown.secondEnabled};
 }
 
 void PrintTransmitter(const TransmitterState& state, std::ostream& out)
 {
     const QString step = state.grid25kHz ? QStringLiteral("25") : QStringLiteral("12.5");
-    const QString second = state.secondEnabled
-                               ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz))
-                               : CliText::tr("%1 MHz (not enabled)").arg(FrequencyText(state.secondHz));
+    const QString second = state.secondEnabled ? CliText::tr("%1 MHz").arg(FrequencyText(state.secondHz))
+                                               : CliText::tr("%1 MHz (not enabled)").arg(FrequencyText(state.secondHz));
     const std::pair<QString, QString> lines[] = {
         {CliText::tr("date of manufacture"), ToQString(state.date)},
         {CliText::tr("serial number"), ToQString(state.serial)},

@@ -42,9 +42,9 @@ std::string RecordsText(const std::vector<int>& records);
 // Why a command did not do what it was asked to.
 struct CommandFailure {
     int exitCode = 0;
-    std::string kind;     // bad-command-line, refused, damaged-data, write-locked, exchange-failed,
-                          // port-unavailable, not-verified
-    std::string message;  // one line for the operator
+    std::string kind;               // bad-command-line, refused, damaged-data, write-locked, exchange-failed,
+                                    // port-unavailable, not-verified
+    std::string message;            // one line for the operator
     std::optional<Message> prompt;  // the exchange prompt or the refusal that ended it, if any
     // A refusal of the frequency checks: the nearest frequencies that can be programmed
     // instead (W1, W2), MHz, lowest first; empty for the others.

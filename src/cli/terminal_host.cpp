@@ -32,10 +32,14 @@ void Tell(std::ostream& messages, const QString& text)
 
 char PromptLetter(const Message& message)
 {
-    const Message* const prompts[] = {&texts::kAdapterNotFoundAfterRetries, &texts::kAdapterNotFoundTimeout,
-                                      &texts::kAdapterNotResponding,        &texts::kDeviceTypeRefused,
-                                      &texts::kNoTransmitter,               &texts::kNotATransmitter,
-                                      &texts::kChecksumError,               &texts::kWriteVerifyError,
+    const Message* const prompts[] = {&texts::kAdapterNotFoundAfterRetries,
+                                      &texts::kAdapterNotFoundTimeout,
+                                      &texts::kAdapterNotResponding,
+                                      &texts::kDeviceTypeRefused,
+                                      &texts::kNoTransmitter,
+                                      &texts::kNotATransmitter,
+                                      &texts::kChecksumError,
+                                      &texts::kWriteVerifyError,
                                       &texts::kTransmitterNotResponding};
     for (std::size_t i = 0; i < std::size(prompts); ++i) {
         if (prompts[i]->text == message.text)

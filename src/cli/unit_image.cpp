@@ -54,12 +54,9 @@ std::string UnitImageText(const UnitImage& image)
         parameters.remove(identity);
     const QString blockHex = ToQString(HexText(image.block));
     parameters.insert("hex", blockHex);
-    const QJsonObject file{{"format", kUnitImageFormat},
-                           {"program", "torvctl " TORV_VERSION},
-                           {"saved", ToQString(image.saved)},
-                           {"info", info},
-                           {"parameters", parameters},
-                           {"sha256", Sha256(blockHex)}};
+    const QJsonObject file{{"format", kUnitImageFormat},      {"program", "torvctl " TORV_VERSION},
+                           {"saved", ToQString(image.saved)}, {"info", info},
+                           {"parameters", parameters},        {"sha256", Sha256(blockHex)}};
     return QJsonDocument(file).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -97,8 +97,8 @@ EncodedChannel GridChannel(double mhz, int gridDivider)
     return EncodedChannel{kGridMarker, d.n, d.f};
 }
 
-ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled,
-                                   EncodedChannel channel1, EncodedChannel channel2)
+ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled, EncodedChannel channel1,
+                                   EncodedChannel channel2)
 {
     using namespace record_flag;
     std::uint8_t flags1 = kInUse;

@@ -46,10 +46,7 @@ public:
     std::uint16_t Crc() const { return Word(6); }
 
 private:
-    std::uint16_t Word(std::size_t at) const
-    {
-        return static_cast<std::uint16_t>((bytes_[at] << 8) | bytes_[at + 1]);
-    }
+    std::uint16_t Word(std::size_t at) const { return static_cast<std::uint16_t>((bytes_[at] << 8) | bytes_[at + 1]); }
     std::span<const std::uint8_t, kRecordSize> bytes_;
 };
 
@@ -116,7 +113,7 @@ std::optional<EncodedChannel> LegacyChannel(double mhz);
 EncodedChannel GridChannel(double mhz, int gridDivider);
 
 // Assembles a sealed block for writing, records followed by their copies.
-ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled,
-                                   EncodedChannel channel1, EncodedChannel channel2);
+ParameterBlock BuildParameterBlock(SynthMode mode, bool grid25kHz, bool secondEnabled, EncodedChannel channel1,
+                                   EncodedChannel channel2);
 
 }  // namespace torv

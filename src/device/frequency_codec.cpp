@@ -130,8 +130,8 @@ LegacySearch FindLegacyDivisors(double mhz)
             a = 0;
             ++n;
         }
-        const auto achieved = static_cast<std::int64_t>(
-            std::rint((static_cast<long double>(kPrescalerModulus) * n + a) * step));
+        const auto achieved =
+            static_cast<std::int64_t>(std::rint((static_cast<long double>(kPrescalerModulus) * n + a) * step));
         const std::int64_t error = std::llabs(target - achieved);
         const std::int64_t tie = std::abs(kPreferredR - r);
         if (error < search.bestError || (error == search.bestError && tie < bestTie)) {

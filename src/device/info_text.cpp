@@ -34,8 +34,8 @@ std::string SerialText(InfoBlock& info)
 {
     ApplyYearRule(info);
     const InfoBlockView view(info);
-    return TwoDigits(view.DeviceType() & 0x3F) + Nibbles(view.YearBcd()) +
-           Nibbles(view.SerialDigits5And6()) + Nibbles(view.SerialDigits7And8());
+    return TwoDigits(view.DeviceType() & 0x3F) + Nibbles(view.YearBcd()) + Nibbles(view.SerialDigits5And6()) +
+           Nibbles(view.SerialDigits7And8());
 }
 
 std::string VersionText(const InfoBlock& info)

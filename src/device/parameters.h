@@ -9,10 +9,10 @@
 namespace torv {
 
 struct ShownParameters {
-    bool gridMode = false;       // record 1 flags bit 1
-    bool grid25kHz = false;      // record 1 flags bit 2
-    bool secondEnabled = false;  // grid: record 2 in use; legacy: record 2 flags exactly 1
-    std::optional<double> firstHz;   // nothing when the record cannot be decoded
+    bool gridMode = false;          // record 1 flags bit 1
+    bool grid25kHz = false;         // record 1 flags bit 2
+    bool secondEnabled = false;     // grid: record 2 in use; legacy: record 2 flags exactly 1
+    std::optional<double> firstHz;  // nothing when the record cannot be decoded
     std::optional<double> secondHz;
 };
 

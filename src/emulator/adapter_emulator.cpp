@@ -65,8 +65,7 @@ public:
             throw std::logic_error("the adapter emulator is already serving");
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
-            throw std::runtime_error(std::string("cannot create the emulator's wake-up pipe: ") +
-                                     std::strerror(errno));
+            throw std::runtime_error(std::string("cannot create the emulator's wake-up pipe: ") + std::strerror(errno));
         wakeRead_ = UniqueFd(ends[0]);
         wakeWrite_ = UniqueFd(ends[1]);
         line_ = PseudoTerminal::Open();
@@ -338,8 +337,10 @@ private:
         if (command.written)
             line.append(" ").append(HexText(*command.written, " "));
         if (!reply.bytes.empty())
-            line.append("; reply ").append(std::to_string(reply.bytes.size())).append(" bytes: ").append(
-                HexText(reply.bytes, " "));
+            line.append("; reply ")
+                .append(std::to_string(reply.bytes.size()))
+                .append(" bytes: ")
+                .append(HexText(reply.bytes, " "));
         else if (!reply.withheld.empty())
             line.append("; no reply (").append(reply.withheld).append(")");
         Trace(line);

@@ -56,12 +56,8 @@ AdapterReply AdapterReplies::Respond(const ReceivedCommand& command)
         else
             reply.bytes.assign(protocol::kProbeReplySize, 0x00);
         break;
-    case AdapterCommand::SelectType:
-        reply.bytes = {Consume(faults_.nakCount) ? protocol::kNak : protocol::kAck};
-        break;
-    case AdapterCommand::InfoRequest:
-        reply.bytes = InfoReply();
-        break;
+    case AdapterCommand::SelectType: reply.bytes = {Consume(faults_.nakCount) ? protocol::kNak : protocol::kAck}; break;
+    case AdapterCommand::InfoRequest: reply.bytes = InfoReply(); break;
     case AdapterCommand::ParamRequest: {
         if (!transmitterAttached) {
             reply.withheld = "no transmitter";

@@ -93,8 +93,8 @@ private:
     ParameterBlock ParameterReply();
 
     TransmitterContents contents_;
-    EmulatorFaults unitFaults_;  // as set: every unit connected starts with these counts
-    EmulatorFaults faults_;      // the counts left for the unit connected
+    EmulatorFaults unitFaults_;     // as set: every unit connected starts with these counts
+    EmulatorFaults faults_;         // the counts left for the unit connected
     bool readbackPending_ = false;  // a write came, its read-back has not gone out yet
     bool unitDone_ = false;         // the unit connected has sent its parameter block
     std::deque<TransmitterContents> queuedUnits_;

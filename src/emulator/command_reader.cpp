@@ -8,7 +8,6 @@
 namespace torv {
 namespace {
 
-
 constexpr std::array<std::pair<AdapterCommand, std::string_view>, 6> kNames = {{
     {AdapterCommand::Identify, "identify"},
     {AdapterCommand::Probe, "probe"},
@@ -49,8 +48,7 @@ std::optional<ReceivedCommand> CommandReader::Feed(std::uint8_t byte, EmulatorCl
     lastByteAt_ = at;
 
     switch (expect_) {
-    case Expect::CommandByte:
-        return StartCommand(byte, at);
+    case Expect::CommandByte: return StartCommand(byte, at);
     case Expect::InfoSecond:
         if (byte == protocol::kInfoRequest[1]) {
             Reset();
@@ -84,23 +82,13 @@ std::optional<ReceivedCommand> CommandReader::Feed(std::uint8_t byte, EmulatorCl
 std::optional<ReceivedCommand> CommandReader::StartCommand(std::uint8_t byte, EmulatorClock::time_point at)
 {
     switch (byte) {
-    case protocol::kIdentify:
-        return ReceivedCommand{AdapterCommand::Identify, at, std::nullopt};
-    case protocol::kProbe:
-        return ReceivedCommand{AdapterCommand::Probe, at, std::nullopt};
-    case protocol::kSelectType:
-        return ReceivedCommand{AdapterCommand::SelectType, at, std::nullopt};
-    case protocol::kInfoRequest[0]:
-        expect_ = Expect::InfoSecond;
-        break;
-    case protocol::kParamRequest[0]:
-        expect_ = Expect::ParamSecond;
-        break;
-    case protocol::kParamWrite[0]:
-        expect_ = Expect::WriteSecond;
-        break;
-    default:
-        break;  // not a command byte: ignored
+    case protocol::kIdentify: return ReceivedCommand{AdapterCommand::Identify, at, std::nullopt};
+    case protocol::kProbe: return ReceivedCommand{AdapterCommand::Probe, at, std::nullopt};
+    case protocol::kSelectType: return ReceivedCommand{AdapterCommand::SelectType, at, std::nullopt};
+    case protocol::kInfoRequest[0]: expect_ = Expect::InfoSecond; break;
+    case protocol::kParamRequest[0]: expect_ = Expect::ParamSecond; break;
+    case protocol::kParamWrite[0]: expect_ = Expect::WriteSecond; break;
+    default: break;  // not a command byte: ignored
     }
     return std::nullopt;
 }

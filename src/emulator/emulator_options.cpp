@@ -113,8 +113,8 @@ double ParseMHz(std::string_view text, std::string_view what)
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc() || stop != end || !(value > 0.0 && value < 100'000.0))
-        throw OptionError(std::string(what) + " expects a frequency in MHz, e.g. 146.0125, not \"" +
-                          std::string(text) + "\"");
+        throw OptionError(std::string(what) + " expects a frequency in MHz, e.g. 146.0125, not \"" + std::string(text) +
+                          "\"");
     return value;
 }
 
@@ -152,8 +152,7 @@ AdapterCommand ParseCommand(std::string_view name, std::string_view what)
 {
     if (const std::optional<AdapterCommand> command = CommandFromName(name))
         return *command;
-    throw OptionError(std::string(what) +
-                      " expects a command (identify, probe, select, info, read, write), not \"" +
+    throw OptionError(std::string(what) + " expects a command (identify, probe, select, info, read, write), not \"" +
                       std::string(name) + "\"");
 }
 
@@ -214,8 +213,8 @@ std::chrono::milliseconds ParseSeconds(std::string_view text, std::string_view w
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, seconds, std::chars_format::fixed);
     if (text.empty() || error != std::errc() || stop != end || !(seconds >= 0.0 && seconds <= 3600.0))
-        throw OptionError(std::string(what) + " expects seconds from 0 to 3600, e.g. 1.5, not \"" +
-                          std::string(text) + "\"");
+        throw OptionError(std::string(what) + " expects seconds from 0 to 3600, e.g. 1.5, not \"" + std::string(text) +
+                          "\"");
     return std::chrono::milliseconds(std::llround(seconds * 1000.0));
 }
 
@@ -360,10 +359,22 @@ EmulatorOptions ParseEmulatorOptions(int argc, char* argv[])
         case kFirmwareVersion: ParseFirmwareVersion(value, contents.identity); break;
         case kInfo: contents.rawInfo = ParseHexBlock<8>(value, "--info"); break;
         case kBlock: contents.rawBlock = ParseHexBlock<32>(value, "--block"); break;
-        case kF1: contents.plan.f1MHz = ParseMHz(value, "--f1"); contents.planGiven = true; break;
-        case kF2: contents.plan.f2MHz = ParseMHz(value, "--f2"); contents.planGiven = true; break;
-        case kMode: contents.plan.mode = ParseMode(value); contents.planGiven = true; break;
-        case kStep: contents.plan.grid25kHz = ParseStepIs25kHz(value); contents.planGiven = true; break;
+        case kF1:
+            contents.plan.f1MHz = ParseMHz(value, "--f1");
+            contents.planGiven = true;
+            break;
+        case kF2:
+            contents.plan.f2MHz = ParseMHz(value, "--f2");
+            contents.planGiven = true;
+            break;
+        case kMode:
+            contents.plan.mode = ParseMode(value);
+            contents.planGiven = true;
+            break;
+        case kStep:
+            contents.plan.grid25kHz = ParseStepIs25kHz(value);
+            contents.planGiven = true;
+            break;
         case kNoPacing: options.bytePeriod = {}; break;
         case kBytePeriod:
             options.bytePeriod = std::chrono::microseconds(ParseInt(value, 0, 10'000'000, "--byte-period-us"));

@@ -11,15 +11,15 @@ namespace torv {
 
 // Buttons and icon of a modal message, with the platform's classic flag values.
 enum class MessageFlags : unsigned {
-    kOkPlain = 0x00,              // OK, no icon
-    kOkError = 0x10,              // OK, error icon
-    kRetryCancelError = 0x15,     // Retry and Cancel, error icon
-    kRetryCancelWarning = 0x35,   // Retry and Cancel, exclamation icon
-    kOkCancelQuestion = 0x21,     // OK and Cancel, question icon: the operator confirms
+    kOkPlain = 0x00,             // OK, no icon
+    kOkError = 0x10,             // OK, error icon
+    kRetryCancelError = 0x15,    // Retry and Cancel, error icon
+    kRetryCancelWarning = 0x35,  // Retry and Cancel, exclamation icon
+    kOkCancelQuestion = 0x21,    // OK and Cancel, question icon: the operator confirms
 };
 
 struct Message {
-    std::string text;     // UTF-8, line breaks as "\r\n"
+    std::string text;  // UTF-8, line breaks as "\r\n"
     std::string caption;
     MessageFlags flags;
 };

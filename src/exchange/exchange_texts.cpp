@@ -26,9 +26,15 @@ std::string NearestLine(const std::vector<std::string>& frequencies)
 std::string MessageName(const Message& message)
 {
     const std::pair<const Message*, const char*> prompts[] = {
-        {&kAdapterNotFoundAfterRetries, "A"}, {&kAdapterNotFoundTimeout, "B"},   {&kAdapterNotResponding, "C"},
-        {&kDeviceTypeRefused, "D"},           {&kNoTransmitter, "E"},            {&kNotATransmitter, "F"},
-        {&kChecksumError, "G"},               {&kWriteVerifyError, "H"},         {&kTransmitterNotResponding, "I"},
+        {&kAdapterNotFoundAfterRetries, "A"},
+        {&kAdapterNotFoundTimeout, "B"},
+        {&kAdapterNotResponding, "C"},
+        {&kDeviceTypeRefused, "D"},
+        {&kNoTransmitter, "E"},
+        {&kNotATransmitter, "F"},
+        {&kChecksumError, "G"},
+        {&kWriteVerifyError, "H"},
+        {&kTransmitterNotResponding, "I"},
     };
     for (const auto& [prompt, name] : prompts)
         if (message.text == prompt->text)

@@ -57,8 +57,8 @@ inline Message PortBusy(const std::string& portDevicePath, const std::string& ca
 // lastLine, when given, follows on a line of its own (the nearest frequencies, the band).
 inline Message NeedsTuning(int channel, const std::string& fieldText, const std::string& lastLine = {})
 {
-    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
-                "\r\n" + "    так как для неё требуется  подстройка передатчика.  " + "\r\n" +
+    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," + "\r\n" +
+                "    так как для неё требуется  подстройка передатчика.  " + "\r\n" +
                 "            Обратитесь на фирму производителя.          " +
                 (lastLine.empty() ? "" : "\r\n" + lastLine),
             "Ошибка", MessageFlags::kOkError};
@@ -68,8 +68,8 @@ inline Message OutOfRange(int channel, const std::string& fieldText, const std::
 {
     const std::string range = channel == 1 ? "    так как превышен диапозон частот для передатчика.   "
                                            : "    так как превышен диапазон частот для передатчика.   ";
-    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," +
-                "\r\n" + range + "\r\n" + "            Обратитесь на фирму производителя.          " +
+    return {"Частота №" + std::to_string(channel) + " " + fieldText + " МГц не может быть запрограммирована," + "\r\n" +
+                range + "\r\n" + "            Обратитесь на фирму производителя.          " +
                 (lastLine.empty() ? "" : "\r\n" + lastLine),
             "Ошибка", MessageFlags::kOkError};
 }

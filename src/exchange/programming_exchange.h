@@ -146,8 +146,7 @@ private:
     void AcceptBlock(const std::string* statusMessage);
     // Coming to rest with a write unverified: the host's status bar warns of it.
     void WarnIfWriteUnverified();
-    void ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart,
-                          const Step& onCancel = {});
+    void ApplyFailureRule(const Step& resend, const Message& prompt, const Step& restart, const Step& onCancel = {});
     // A port operation failed during the exchange: its text is shown and the exchange ends.
     void EndOnPortError();
     // Purges and closes the port, or, inside a port handler, once the handler returns.

@@ -4,12 +4,12 @@
 namespace torv::timing {
 
 constexpr int kResponseTimeoutMs = 5000;
-constexpr int kOpenSettleMs = 100;      // before 0x55 on a port just opened
-constexpr int kProbePauseMs = 100;      // before 0x57
-constexpr int kSelectTypePauseMs = 200; // before 0x61
-constexpr int kInfoPauseMs = 1500;      // before 0x88 0x80
-constexpr int kParamPauseMs = 100;      // before 0xA0 0x10
-constexpr int kPortCloseDelayMs = 100;  // from an abort to closing the port
+constexpr int kOpenSettleMs = 100;       // before 0x55 on a port just opened
+constexpr int kProbePauseMs = 100;       // before 0x57
+constexpr int kSelectTypePauseMs = 200;  // before 0x61
+constexpr int kInfoPauseMs = 1500;       // before 0x88 0x80
+constexpr int kParamPauseMs = 100;       // before 0xA0 0x10
+constexpr int kPortCloseDelayMs = 100;   // from an abort to closing the port
 // An identification text without the adapter's word is refused once the line has been
 // quiet this long after it (about ten character times at 2400 bit/s).
 constexpr int kIdentificationQuietMs = 50;

@@ -43,8 +43,8 @@ WritePlan RefuseOutOfRange(int channel, const FrequencyEntry& entry, const Write
     plan.band = FindTransmitterType(request.deviceType);
     std::string bandLine;
     if (plan.band)
-        bandLine = texts::BandLine(FieldText(plan.band->minMHz * 1e6, request),
-                                   FieldText(plan.band->maxMHz * 1e6, request));
+        bandLine =
+            texts::BandLine(FieldText(plan.band->minMHz * 1e6, request), FieldText(plan.band->maxMHz * 1e6, request));
     plan.refusal = texts::OutOfRange(channel, entry.text, bandLine);
     return plan;
 }

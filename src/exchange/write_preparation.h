@@ -19,16 +19,16 @@ struct FrequencyEntry {
 };
 
 struct WriteRequest {
-    bool gridMode = false;          // mode of the block last shown
-    std::uint8_t deviceType = 0;    // from the info block
+    bool gridMode = false;        // mode of the block last shown
+    std::uint8_t deviceType = 0;  // from the info block
     FrequencyEntry first;
     FrequencyEntry second;
     bool secondEnabled = false;
-    double minMHz = 0;              // the frequency fields' bounds
+    double minMHz = 0;  // the frequency fields' bounds
     double maxMHz = 0;
-    bool grid25kHz = false;         // the grid-step selector shows 25 kHz
-    bool gridEditEnabled = false;   // the "-enablegridedit" option
-    ParameterBlock current{};       // the block last shown
+    bool grid25kHz = false;              // the grid-step selector shows 25 kHz
+    bool gridEditEnabled = false;        // the "-enablegridedit" option
+    ParameterBlock current{};            // the block last shown
     std::string decimalSeparator = ".";  // as the fields show frequencies
 };
 
@@ -38,8 +38,8 @@ struct WritePlan {
     std::vector<std::int64_t> nearestHz;
     // With W3 or W4: the connected transmitter's band (none when its type is unknown).
     std::optional<TransmitterType> band;
-    bool force25kHz = false;         // show the 25 kHz notice and switch the selector
-    ParameterBlock block{};          // the block to send when not refused
+    bool force25kHz = false;  // show the 25 kHz notice and switch the selector
+    ParameterBlock block{};   // the block to send when not refused
 };
 
 WritePlan PrepareWrite(const WriteRequest& request);

@@ -42,20 +42,44 @@ struct StoredRow {
 };
 
 // A field's value in its column, and back.
-QVariant ToColumn(const std::string& field) { return Text(field); }
-QVariant ToColumn(bool field) { return field ? 1 : 0; }
-QVariant ToColumn(long long field) { return field; }
-QVariant ToColumn(RowState field) { return RowStateName(field); }
+QVariant ToColumn(const std::string& field)
+{
+    return Text(field);
+}
+QVariant ToColumn(bool field)
+{
+    return field ? 1 : 0;
+}
+QVariant ToColumn(long long field)
+{
+    return field;
+}
+QVariant ToColumn(RowState field)
+{
+    return RowStateName(field);
+}
 template <typename T>
 QVariant ToColumn(const std::optional<T>& field)
 {
     return field ? QVariant::fromValue(*field) : QVariant();
 }
 
-void FromColumn(const QVariant& value, std::string& field) { field = value.toString().toStdString(); }
-void FromColumn(const QVariant& value, bool& field) { field = value.toInt() != 0; }
-void FromColumn(const QVariant& value, long long& field) { field = value.toLongLong(); }
-void FromColumn(const QVariant& value, RowState& field) { field = StateNamed(value.toString()); }
+void FromColumn(const QVariant& value, std::string& field)
+{
+    field = value.toString().toStdString();
+}
+void FromColumn(const QVariant& value, bool& field)
+{
+    field = value.toInt() != 0;
+}
+void FromColumn(const QVariant& value, long long& field)
+{
+    field = value.toLongLong();
+}
+void FromColumn(const QVariant& value, RowState& field)
+{
+    field = StateNamed(value.toString());
+}
 template <typename T>
 void FromColumn(const QVariant& value, std::optional<T>& field)
 {
@@ -76,14 +100,22 @@ struct Column {
 template <typename T>
 Column EntryColumn(const char* name, const char* declaration, int since, T JournalEntry::*field)
 {
-    return {name, declaration, since, false, [field](const StoredRow& row) { return ToColumn(row.entry.*field); },
+    return {name,
+            declaration,
+            since,
+            false,
+            [field](const StoredRow& row) { return ToColumn(row.entry.*field); },
             [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.entry.*field); }};
 }
 
 template <typename T>
 Column WriterColumn(const char* name, const char* declaration, int since, T WriterProcess::*field)
 {
-    return {name, declaration, since, true, [field](const StoredRow& row) { return ToColumn(row.writer.*field); },
+    return {name,
+            declaration,
+            since,
+            true,
+            [field](const StoredRow& row) { return ToColumn(row.writer.*field); },
             [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.writer.*field); }};
 }
 

@@ -36,7 +36,7 @@ struct JournalEntry {
     bool success = false;
     std::optional<int> exitCode;  // torvctl's
     std::optional<int> deviceType;
-    std::string date;     // identity texts as read
+    std::string date;  // identity texts as read
     std::string serial;
     std::string version;
     std::string infoHex;          // the info block as read
@@ -59,7 +59,7 @@ struct JournalQuery {
     std::optional<bool> success{};
     std::optional<std::string> operation{};
     std::optional<bool> demo{};  // runs on the built-in emulated adapter only, or none of them
-    int limit = 0;  // 0: all
+    int limit = 0;               // 0: all
 };
 
 enum class JournalAccess {

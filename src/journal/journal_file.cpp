@@ -76,8 +76,9 @@ std::string CheckFolder(const std::filesystem::path& folder)
             .arg(info.st_uid)
             .toStdString();
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return JournalText::tr("the folder %1 may be changed by other users (mode %2): keep the journal in a folder "
-                             "of your own")
+        return JournalText::tr(
+                   "the folder %1 may be changed by other users (mode %2): keep the journal in a folder "
+                   "of your own")
             .arg(JournalArg(folder.string()), JournalArg(ModeText(info.st_mode)))
             .toStdString();
     return "";
@@ -105,8 +106,7 @@ std::string ReadTables(const std::string& path, std::set<QString>& tables)
         while (problem.empty() && query.next())
             tables.insert(query.value(0).toString());
         if (problem.empty() && query.lastError().isValid())
-            problem =
-                JournalText::tr("it cannot be read as a journal: %1").arg(query.lastError().text()).toStdString();
+            problem = JournalText::tr("it cannot be read as a journal: %1").arg(query.lastError().text()).toStdString();
         query.finish();
         db.close();
     }
@@ -155,8 +155,9 @@ std::string WithReason(const std::string& path, const std::string& why)
 }  // namespace
 
 const char* const kNoJournalPath =
-    QT_TRANSLATE_NOOP("JournalText", "no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path "
-                                     "(TORV_JOURNAL names the file)");
+    QT_TRANSLATE_NOOP("JournalText",
+                      "no journal: neither HOME nor XDG_DATA_HOME is set to an absolute path "
+                      "(TORV_JOURNAL names the file)");
 
 std::string JournalPathFromEnvironment()
 {

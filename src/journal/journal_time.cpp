@@ -67,8 +67,8 @@ std::optional<TimeSpan> Span(const QDate& date, const QRegularExpressionMatch& m
     const bool seconds = match.hasCaptured(timeGroup + 2);
     const QString fraction = match.captured(timeGroup + 3);
     const int ms = fraction.isEmpty() ? 0 : (fraction + QStringLiteral("00")).left(3).toInt();
-    const QTime time(Number(match, timeGroup), Number(match, timeGroup + 1),
-                     seconds ? Number(match, timeGroup + 2) : 0, ms);
+    const QTime time(Number(match, timeGroup), Number(match, timeGroup + 1), seconds ? Number(match, timeGroup + 2) : 0,
+                     ms);
     if (!time.isValid())
         return std::nullopt;
     const QDateTime begin = zone ? QDateTime(date, time, *zone) : QDateTime(date, time);
@@ -94,8 +94,9 @@ QString OffsetText(int secondsAhead)
 
 // Translatable (JournalText::tr) for the programs that speak the operator's language.
 const char* const kTimeForms =
-    QT_TRANSLATE_NOOP("JournalText", "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or "
-                                     "DD.MM.YYYY [HH:MM[:SS]]");
+    QT_TRANSLATE_NOOP("JournalText",
+                      "YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z or +HH:MM or none for local time, or "
+                      "DD.MM.YYYY [HH:MM[:SS]]");
 
 std::optional<TimeSpan> ParseTimeSpan(std::string_view text)
 {

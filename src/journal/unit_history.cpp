@@ -39,10 +39,8 @@ std::optional<ParameterBlock> BlockAfter(const JournalEntry& row)
         return BlockFromHex(row.readBackHex.empty() ? row.blockWrittenHex : row.readBackHex);
     case OutcomeKind::WriteNotVerified:
     case OutcomeKind::WriteInProgress:
-    case OutcomeKind::WriteInterrupted:
-        return std::nullopt;
-    default:
-        return BlockFromHex(row.blockReadHex);
+    case OutcomeKind::WriteInterrupted: return std::nullopt;
+    default: return BlockFromHex(row.blockReadHex);
     }
 }
 

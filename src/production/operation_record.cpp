@@ -67,7 +67,8 @@ std::string JournalingHost::Outcome(ControlState end) const
         notes += (notes.empty() ? "" : "; ") + note;
     if (end == ControlState::IdleAfterSuccess)
         return DamagedDataAccepted() ? notes + " (damaged data accepted)"
-                                     : notes.empty() ? "success" : "success after " + notes;
+               : notes.empty()       ? "success"
+                                     : "success after " + notes;
     return notes.empty() ? "ended without a reply" : notes;
 }
 

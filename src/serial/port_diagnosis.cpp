@@ -38,8 +38,8 @@ bool Holds(const std::vector<gid_t>& groups, gid_t gid)
 
 bool AllDigits(const char* name)
 {
-    return *name != '\0' && std::all_of(name, name + std::char_traits<char>::length(name),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+    return *name != '\0' &&
+           std::all_of(name, name + std::char_traits<char>::length(name), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::vector<std::string> Entries(const std::string& folder)

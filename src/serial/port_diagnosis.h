@@ -45,10 +45,10 @@ struct PortDiagnosis {
     PortFault fault = PortFault::kUnknown;
     std::string devicePath;
     std::vector<PortHolder> holders;
-    std::string group;   // no permission, not active: the group whose members may use it
-    std::string owner;   // no permission, and the mode grants only its owner: that user
-    std::string mode;    // no permission: the device's mode, "0660"
-    int code = 0;        // the system's error number, where one was given
+    std::string group;  // no permission, not active: the group whose members may use it
+    std::string owner;  // no permission, and the mode grants only its owner: that user
+    std::string mode;   // no permission: the device's mode, "0660"
+    int code = 0;       // the system's error number, where one was given
 };
 
 // Where the holders are looked for: the processes under procRoot ("/proc").

@@ -171,8 +171,9 @@ void ListPorts(std::vector<std::string>& target, const std::string& sysfsRoot)
 std::vector<std::pair<std::string, std::string>> PortIdentityFields(const PortIdentity& port)
 {
     const std::pair<const char*, const std::string*> all[] = {
-        {"driver", &port.driver},   {"vendor_id", &port.vendorId}, {"product_id", &port.productId},
-        {"manufacturer", &port.manufacturer}, {"product", &port.product}, {"serial", &port.serial},
+        {"driver", &port.driver},        {"vendor_id", &port.vendorId},
+        {"product_id", &port.productId}, {"manufacturer", &port.manufacturer},
+        {"product", &port.product},      {"serial", &port.serial},
         {"by_id", &port.byIdLink},
     };
     std::vector<std::pair<std::string, std::string>> fields;

@@ -62,9 +62,8 @@ std::optional<Address> ParseAddress(std::string_view rest)
         return std::nullopt;
     }
     port.remove_prefix(1);
-    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c));
-        })) {
+    if (port.empty() || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         return std::nullopt;
     }
     const int number = std::stoi(std::string(port));
@@ -231,7 +230,7 @@ private:
     std::condition_variable changed_;
     std::string input_;
     TermiosWords words_;
-    SettingValues answered_{};  // the server's values, from its last answers
+    SettingValues answered_{};                           // the server's values, from its last answers
     std::array<int, Rfc2217Link::kSettings> pending_{};  // questions not yet answered
     int answerError_ = 0;
     std::optional<FlowControl> flowSent_;
@@ -268,8 +267,8 @@ void Rfc2217Device::Connect(const std::string& name, const Address& address)
     switch (AskServer(SettingValues{})) {
     case Answers::kAll: break;
     case Answers::kLost:
-        throw OpenFailure(name, "the server closed the connection (" + lostReason_ +
-                                    "): its serial device may be missing or in use");
+        throw OpenFailure(
+            name, "the server closed the connection (" + lostReason_ + "): its serial device may be missing or in use");
     case Answers::kRefused: throw OpenFailure(name, std::string("the server refused RFC 2217: ") + kNotRfc2217Advice);
     case Answers::kMissing:
         throw OpenFailure(name, "the server does not answer RFC 2217" + within + ": it is no RFC 2217 serial server (" +

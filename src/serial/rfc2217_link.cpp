@@ -85,7 +85,7 @@ Rfc2217Link::~Rfc2217Link()
 }
 
 std::optional<std::string> Rfc2217Link::Connect(const std::string& host, const std::string& port,
-                                                 std::chrono::seconds patience)
+                                                std::chrono::seconds patience)
 {
     host_ = host;
     port_ = port;
@@ -446,9 +446,7 @@ int Rfc2217Link::OnEvent(gensio*, void* self, int event, int error, unsigned cha
             link->handlers_.received(buffer, *count);
         }
         return 0;
-    case GENSIO_EVENT_WRITE_READY:
-        link->SendUnsent();
-        return 0;
+    case GENSIO_EVENT_WRITE_READY: link->SendUnsent(); return 0;
     case GENSIO_EVENT_SER_MODEMSTATE:
         std::memcpy(&state, buffer, sizeof state);
         link->handlers_.modemState(state);
@@ -457,8 +455,7 @@ int Rfc2217Link::OnEvent(gensio*, void* self, int event, int error, unsigned cha
         std::memcpy(&state, buffer, sizeof state);
         link->handlers_.lineState(state);
         return 0;
-    default:
-        return GE_NOTSUP;
+    default: return GE_NOTSUP;
     }
 }
 

@@ -52,8 +52,7 @@ public:
     // Connects to host and port and negotiates the COM-PORT option, asking the server to
     // report modem-line changes and line errors. Nothing when that is done within
     // patience, else why not, in words.
-    std::optional<std::string> Connect(const std::string& host, const std::string& port,
-                                       std::chrono::seconds patience);
+    std::optional<std::string> Connect(const std::string& host, const std::string& port, std::chrono::seconds patience);
 
     // Sets a line setting on the server (value 0 only asks for it); answered through
     // Handlers::answered.

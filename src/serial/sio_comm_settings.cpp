@@ -12,7 +12,7 @@ namespace {
 
 int BitsPerSecond(TSioBaudrate baudrate, int userBaudrate)
 {
-    static constexpr int kRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
+    static constexpr int kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                      14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     return baudrate == TSioBaudrate::brUser ? userBaudrate : kRates[static_cast<int>(baudrate)];
 }

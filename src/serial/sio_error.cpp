@@ -31,9 +31,9 @@ ESioCommError DeviceNotFoundError(const std::string& path)
 
 ESioCommError DeviceOpenError(const std::string& path, int code)
 {
-    return ESioCommError("Can't open specified device " + path + " (Error " + std::to_string(code) + ", " +
-                         ErrorText(code) + ")",
-                         {PortOpenStep::kDevice, code});
+    return ESioCommError(
+        "Can't open specified device " + path + " (Error " + std::to_string(code) + ", " + ErrorText(code) + ")",
+        {PortOpenStep::kDevice, code});
 }
 
 namespace {

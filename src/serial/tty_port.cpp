@@ -134,8 +134,8 @@ int ApplyLineSettings(Device& device, const LineSettings& settings)
     constexpr std::uint32_t kFrameBits = CSIZE | PARENB | PARODD | CSTOPB;
     // A driver may round the rate: within 2 % a UART still reads the line.
     const auto rateOff = std::abs(static_cast<long long>(taken.speed) - static_cast<long long>(wanted.speed));
-    if (!pseudoTerminal &&
-        (rateOff * 50 > static_cast<long long>(wanted.speed) || (taken.cflag & kFrameBits) != (wanted.cflag & kFrameBits))) {
+    if (!pseudoTerminal && (rateOff * 50 > static_cast<long long>(wanted.speed) ||
+                            (taken.cflag & kFrameBits) != (wanted.cflag & kFrameBits))) {
         return EINVAL;
     }
     const bool dtrOn = settings.controlDtr != TSioControlDtr::dtrDisabled;

@@ -22,8 +22,7 @@ bool IsClickKey(const QKeyEvent* event)
 {
     const int key = event->key();
     const bool clickKey = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
-    const Qt::KeyboardModifiers held =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers held = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     return clickKey && held == Qt::NoModifier;
 }
 
@@ -65,8 +64,7 @@ TFacePalette MakeFacePalette(QRgb light, QRgb mid, QRgb dark)
 {
     const auto step = [](QRgb from, QRgb to, int k, int parts) {
         const auto channel = [&](int f, int t) { return f + MulDiv(k, t - f, parts); };
-        return qRgb(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)),
-                    channel(qBlue(from), qBlue(to)));
+        return qRgb(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)), channel(qBlue(from), qBlue(to)));
     };
     TFacePalette palette{};
     for (int k = 0; k < 16; ++k) {
@@ -304,7 +302,8 @@ void TSkButton::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TSkButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool click = leftPressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        leftPressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton)
         leftPressed_ = false;
     if (style_ == TBtnUpDownStyle::bNormal)

@@ -166,8 +166,8 @@ void PaintFace(TCanvas& canvas, const std::array<QRgb, 16>& palette, bool presse
         canvas.HorzRun(left + 1, right - 1, pressed ? top + h - row : top + row, entry(index));
     }
 
-    const QPoint corners[] = {{left + 1, top},      {left, top + 1},    {right - 1, top},   {right, top + 1},
-                              {left, bottom - 1},   {left + 1, bottom}, {right, bottom - 1}, {right - 1, bottom}};
+    const QPoint corners[] = {{left + 1, top},    {left, top + 1},    {right - 1, top},    {right, top + 1},
+                              {left, bottom - 1}, {left + 1, bottom}, {right, bottom - 1}, {right - 1, bottom}};
     for (const QPoint& p : corners)
         canvas.SetPixel(p.x(), p.y(), BlendStep(canvas.Pixel(p.x(), p.y()), outline, 3));
 }

@@ -47,12 +47,9 @@ void TCanvas::VertRun(int x, int y1, int y2, QRgb color)
         FillRect(QRect(QPoint(x, y1), QPoint(x, y2)), color);
 }
 
-void TCanvas::DrawImage(int x, int y, const QImage& source, const QRect& part,
-                        std::optional<QRgb> transparent)
+void TCanvas::DrawImage(int x, int y, const QImage& source, const QRect& part, std::optional<QRgb> transparent)
 {
-    const QImage rgb = source.format() == QImage::Format_RGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
+    const QImage rgb = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
     const QRect from = part.intersected(rgb.rect());
     const QRgb key = transparent.value_or(0) & 0xFFFFFFu;
     for (int sy = from.top(); sy <= from.bottom(); ++sy) {

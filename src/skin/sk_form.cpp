@@ -33,11 +33,10 @@ struct TButtonRoleInfo {
 };
 
 // Indexed by the form's button roles: close, maximize, minimize, help.
-constexpr TButtonRoleInfo kButtonRoles[] = {
-    {TBorderIcon::biSystemMenu, TDesignation::dClose},
-    {TBorderIcon::biMaximize, TDesignation::dMaximize},
-    {TBorderIcon::biMinimize, TDesignation::dMinimize},
-    {TBorderIcon::biHelp, TDesignation::dHelp}};
+constexpr TButtonRoleInfo kButtonRoles[] = {{TBorderIcon::biSystemMenu, TDesignation::dClose},
+                                            {TBorderIcon::biMaximize, TDesignation::dMaximize},
+                                            {TBorderIcon::biMinimize, TDesignation::dMinimize},
+                                            {TBorderIcon::biHelp, TDesignation::dHelp}};
 
 struct TFrameLine {
     int x1;
@@ -54,8 +53,12 @@ void DrawFrameLines(TCanvas& canvas, int width, int height, const TFrameColors& 
     const int T = kCaptionHeight;
     const int R = width - 1;
     const int B = height - 1;
-    const TFrameLine dark[] = {{L, T, L, B},         {L, B, R, B},         {R, B, R, T - 1},
-                               {L + 4, T, R - 3, T}, {L + 4, T, L + 4, B - 4}, {L + 4, B - 4, R - 4, B - 4},
+    const TFrameLine dark[] = {{L, T, L, B},
+                               {L, B, R, B},
+                               {R, B, R, T - 1},
+                               {L + 4, T, R - 3, T},
+                               {L + 4, T, L + 4, B - 4},
+                               {L + 4, B - 4, R - 4, B - 4},
                                {R - 4, B - 4, R - 4, T}};
     const TFrameLine light[] = {{L + 1, T, L + 1, B}, {L + 1, B - 3, R - 1, B - 3}, {R - 3, B - 4, R - 3, T - 1}};
     const TFrameLine middle[] = {{L + 3, T, L + 3, B - 2},     {L + 2, T, L + 2, B - 1},

@@ -16,9 +16,9 @@ namespace torv {
 class TCanvas;
 
 constexpr int kCaptionHeight = 29;
-constexpr int kCapWidth = 45;        // left cap, transition piece, right cap
-constexpr int kKindPieceWidth = 50;  // emblem, points and lines pieces
-constexpr int kClassicBarWidth = 32; // columns 0-15 left end, 16-31 right end
+constexpr int kCapWidth = 45;         // left cap, transition piece, right cap
+constexpr int kKindPieceWidth = 50;   // emblem, points and lines pieces
+constexpr int kClassicBarWidth = 32;  // columns 0-15 left end, 16-31 right end
 
 enum class TCaptionPiece { cpLeftCap, cpTransition, cpRightCap, cpEmblem, cpPoints, cpLines, cpClassicBar };
 

@@ -23,8 +23,7 @@ QRgb BlendColor(QRgb from, QRgb to, int steps, int k)
     if (steps < 2)
         return from;
     const auto channel = [&](int f, int t) { return std::clamp(f + MulDiv(k, t - f, steps - 1), 0, 255); };
-    return qRgb(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)),
-                channel(qBlue(from), qBlue(to)));
+    return qRgb(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)), channel(qBlue(from), qBlue(to)));
 }
 
 void DrawLine(TCanvas& canvas, int x1, int y1, int x2, int y2, QRgb color)

@@ -110,8 +110,8 @@ struct RoundedLook {
     QRgb symbol;
 };
 
-constexpr RoundedLook kCloseLook = {{Rgb(0xE9B599), Rgb(0xCC5A62)}, {Rgb(0xF5CDB5), Rgb(0xDE6E72)},
-                                    {Rgb(0xE96C59), Rgb(0xF7C8A2)}, Rgb(0xF7F5F5)};
+constexpr RoundedLook kCloseLook = {
+    {Rgb(0xE9B599), Rgb(0xCC5A62)}, {Rgb(0xF5CDB5), Rgb(0xDE6E72)}, {Rgb(0xE96C59), Rgb(0xF7C8A2)}, Rgb(0xF7F5F5)};
 constexpr Gradient kDisabledFace = {Rgb(0xCDCDCC), Rgb(0xA0A0A5)};
 constexpr QRgb kDisabledSymbol = Rgb(0xEDEDF0);
 
@@ -199,8 +199,14 @@ QImage RoundedImage(int imageSet, TDesignation designation, TSysBtnState state)
         canvas.SetPixel(x, y, border);
     for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
         canvas.SetPixel(x, y, At(tab, y));
-    for (const auto& [x, y] : {std::pair{1, 0}, {0, 1}, {last - 1, 0}, {last, 1}, {0, last - 1}, {1, last},
-                               {last, last - 1}, {last - 1, last}})
+    for (const auto& [x, y] : {std::pair{1, 0},
+                               {0, 1},
+                               {last - 1, 0},
+                               {last, 1},
+                               {0, last - 1},
+                               {1, last},
+                               {last, last - 1},
+                               {last - 1, last}})
         canvas.SetPixel(x, y, Mix(At(tab, y), border, 6));
 
     // Symbol with a soft drop shadow (a light glow under dark symbols).
@@ -274,8 +280,8 @@ int SysBtnImageSide(TColorTexture texture)
 const QImage& SysBtnImage(TColorTexture texture, TDesignation designation, TSysBtnState state)
 {
     static const QImage none;
-    if (designation < TDesignation::dClose || designation > TDesignation::dRestore ||
-        state < TSysBtnState::sbNormal || state > TSysBtnState::sbDisabled)
+    if (designation < TDesignation::dClose || designation > TDesignation::dRestore || state < TSysBtnState::sbNormal ||
+        state > TSysBtnState::sbDisabled)
         return none;
     return At(At(ImageSets(), SysBtnImageSet(texture)), ImageIndex(designation, state));
 }

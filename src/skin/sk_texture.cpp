@@ -251,8 +251,9 @@ bool MakeTextureTile(QImage* image, const TTextureTile& tile, QRgb base)
     for (int x = 0; x < kTileSize; ++x) {
         for (int y = 0; y < kTileSize; ++y) {
             const TTileOffset& offset = tile.OffsetAt(x, y);
-            canvas.SetPixel(x, y, qRgb(std::clamp(red - offset.red, 0, 255), std::clamp(green - offset.green, 0, 255),
-                                       std::clamp(blue - offset.blue, 0, 255)));
+            canvas.SetPixel(x, y,
+                            qRgb(std::clamp(red - offset.red, 0, 255), std::clamp(green - offset.green, 0, 255),
+                                 std::clamp(blue - offset.blue, 0, 255)));
         }
     }
     return true;

@@ -23,9 +23,8 @@ int ScreenColorDepth()
 {
     std::optional<int>& depth = StoredDepth();
     if (!depth) {
-        const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                    ? QGuiApplication::primaryScreen()
-                                    : nullptr;
+        const QScreen* screen =
+            qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
         if (screen == nullptr)
             return kTrueColorDepth;  // not stored: the screen is read once it exists
         depth = screen->depth();

@@ -41,7 +41,7 @@ constexpr int kGridOuterWidth = 503;
 // The inner area below the caption strip and inside the frame.
 constexpr int kInnerLeft = 5;
 constexpr int kInnerTop = 29;
-constexpr int kInnerWidthLoss = 10;   // inner width = outer width - 10
+constexpr int kInnerWidthLoss = 10;  // inner width = outer width - 10
 constexpr int kInnerHeight = 176;
 constexpr int kStatusBarHeight = 20;
 // The Ctrl bit with the letter's virtual-key code, which is its capital.
@@ -101,10 +101,9 @@ TSkButton* MakeButton(const char* caption, QWidget* parent, int left)
 }  // namespace
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
-    : TSkForm(parent),
-      options_(std::move(options)),
-      journal_(journalNotes_, exchange_, options_.journalPath,
-               [this] { return CommComboBox->ItemToolTip(CommComboBox->ItemIndex()).toStdString(); })
+    : TSkForm(parent), options_(std::move(options)), journal_(journalNotes_, exchange_, options_.journalPath, [this] {
+          return CommComboBox->ItemToolTip(CommComboBox->ItemIndex()).toStdString();
+      })
 {
     SetFixedWidth(kOuterWidth);
     SetFixedHeight(kOuterHeight);
@@ -215,14 +214,27 @@ void TMainForm::CreateControls()
 void TMainForm::NameObjects()
 {
     const std::pair<QObject*, const char*> named[] = {
-        {PnlDate, "PnlDate"}, {PnlSeria, "PnlSeria"}, {PnlVersia, "PnlVersia"},
-        {ParamGroupBox, "ParamGroupBox"}, {CheckBox, "CheckBox"}, {Label2, "Label2"},
-        {SpinEdit1, "SpinEdit1"}, {SpinEdit2, "SpinEdit2"}, {CommComboBox, "CommComboBox"},
-        {ReadButton, "ReadButton"}, {WriteButton, "WriteButton"}, {CloseButton, "CloseButton"},
-        {InfoPanel, "InfoPanel"}, {StatusBar, "StatusBar"}, {RGroupStepFreq, "RGroupStepFreq"},
-        {SkMinBtn, "SkMinBtn"}, {SkClsBtn, "SkClsBtn"},
-        {JournalItem, "JournalItem"}, {RestoreItem, "RestoreItem"},
-        {&ReadHotKey, "ReadHotKey"}, {&WriteHotKey, "WriteHotKey"},
+        {PnlDate, "PnlDate"},
+        {PnlSeria, "PnlSeria"},
+        {PnlVersia, "PnlVersia"},
+        {ParamGroupBox, "ParamGroupBox"},
+        {CheckBox, "CheckBox"},
+        {Label2, "Label2"},
+        {SpinEdit1, "SpinEdit1"},
+        {SpinEdit2, "SpinEdit2"},
+        {CommComboBox, "CommComboBox"},
+        {ReadButton, "ReadButton"},
+        {WriteButton, "WriteButton"},
+        {CloseButton, "CloseButton"},
+        {InfoPanel, "InfoPanel"},
+        {StatusBar, "StatusBar"},
+        {RGroupStepFreq, "RGroupStepFreq"},
+        {SkMinBtn, "SkMinBtn"},
+        {SkClsBtn, "SkClsBtn"},
+        {JournalItem, "JournalItem"},
+        {RestoreItem, "RestoreItem"},
+        {&ReadHotKey, "ReadHotKey"},
+        {&WriteHotKey, "WriteHotKey"},
     };
     for (const auto& [object, name] : named)
         object->setObjectName(QLatin1String(name));

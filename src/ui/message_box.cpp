@@ -30,9 +30,7 @@ Answer ShowMessageBox(QWidget* parent, const Message& message)
     box.setWindowTitle(QString::fromStdString(message.caption));
     box.setText(QString::fromStdString(message.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (message.flags) {
-    case MessageFlags::kOkPlain:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
+    case MessageFlags::kOkPlain: box.setStandardButtons(QMessageBox::Ok); break;
     case MessageFlags::kOkError:
         box.setIcon(QMessageBox::Critical);
         box.setStandardButtons(QMessageBox::Ok);
@@ -61,12 +59,9 @@ Answer ShowMessageBox(QWidget* parent, const Message& message)
     }
     box.setEscapeButton(box.standardButtons() & QMessageBox::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     switch (box.exec()) {
-    case QMessageBox::Retry:
-        return Answer::Retry;
-    case QMessageBox::Ok:
-        return Answer::Ok;
-    default:
-        return Answer::Cancel;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: return Answer::Cancel;
     }
 }
 

@@ -120,8 +120,9 @@ TUnitHistoryDialog::TUnitHistoryDialog(const std::string& serial, std::vector<Jo
     auto* buttons = new QDialogButtonBox(this);
     WriteBackButton = buttons->addButton(QStringLiteral("Вернуть эти частоты"), QDialogButtonBox::ActionRole);
     WriteBackButton->setEnabled(false);
-    WriteBackButton->setToolTip(QStringLiteral("Записать в передатчик частоты, которые он держал после выбранной "
-                                               "операции, и проверить их чтением"));
+    WriteBackButton->setToolTip(
+        QStringLiteral("Записать в передатчик частоты, которые он держал после выбранной "
+                       "операции, и проверить их чтением"));
     buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(WriteBackButton, &QPushButton::clicked, this, &TUnitHistoryDialog::WriteBackClick);

@@ -59,7 +59,7 @@ private:
     std::function<std::string()> adapter_;
     std::unique_ptr<Journal> journal_;
     std::vector<PendingRow> pending_;
-    std::string operation_;  // the operation running, empty when none
+    std::string operation_;              // the operation running, empty when none
     std::optional<long long> writeRow_;  // the running write's row
     InfoBlock infoBefore_{};
     ParameterBlock blockBefore_{};

@@ -28,7 +28,7 @@ TEST(Arguments, MistakesAreRefused)
 // A device path in another encoding than UTF-8 reaches the system byte for byte.
 TEST(Arguments, ValuesComeBackByteForByte)
 {
-    const std::string cp1251 = "/dev/\xcf\xee\xf0\xf2";  // "Порт" in Windows-1251
+    const std::string cp1251 = "/dev/\xcf\xee\xf0\xf2";         // "Порт" in Windows-1251
     const std::string mixed = "/dev/\xd0\xbf\xff\xed\xa0\x80";  // UTF-8, a stray byte, an encoded surrogate
     const Arguments a({"--port", cp1251, "--port=" + mixed, "--port", "/dev/порт", "\xfe"}, kKnown);
     EXPECT_EQ(a.Values("--port"), (std::vector<std::string>{cp1251, mixed, "/dev/порт"}));
@@ -46,7 +46,9 @@ TEST(ParseMHz, AcceptsPlainDecimals)
 TEST(ParseMHz, RefusesAnythingElse)
 {
     for (const char* bad : {"", ".", "abc", "nan", "NaN", "inf", "-146", "+146", "0", "0.0", "1e5", "146,0125",
-                            "146..0", "146.0.1", " 146", "146 ", "100000000", "1" "00000000000000000000000000"}) {
+                            "146..0", "146.0.1", " 146", "146 ", "100000000",
+                            "1"
+                            "00000000000000000000000000"}) {
         EXPECT_THROW(ParseMHz(bad), UsageError) << '"' << bad << '"';
     }
 }

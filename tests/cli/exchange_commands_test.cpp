@@ -161,11 +161,17 @@ TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
         return MakeContents(identity, {mode, mhz});
     };
     const Case cases[] = {
-        {unit(13, SynthMode::Legacy, 150), {"--f1", "150", "--f2", "145.9875"}, QJsonArray{146.0},
+        {unit(13, SynthMode::Legacy, 150),
+         {"--f1", "150", "--f2", "145.9875"},
+         QJsonArray{146.0},
          "nearest that can be programmed: 146.0000 MHz"},
-        {unit(13, SynthMode::Legacy, 150), {"--f1", "150", "--f2", "180"}, QJsonArray{},
+        {unit(13, SynthMode::Legacy, 150),
+         {"--f1", "150", "--f2", "180"},
+         QJsonArray{},
          "the transmitter's band: 146.0000 to 174.0000 MHz"},
-        {unit(14, SynthMode::Grid, 450), {"--f1", "480.0125"}, QJsonArray{},
+        {unit(14, SynthMode::Grid, 450),
+         {"--f1", "480.0125"},
+         QJsonArray{},
          "the transmitter's band: 440.0000 to 470.0000 MHz"},
     };
     for (const Case& c : cases) {
@@ -179,10 +185,11 @@ TEST_F(ExchangeCommandsTest, RefusalsBeforeSendingExitOne)
         EXPECT_EQ(refused.Json().value("nearest").toArray(), c.nearest) << c.english;
         EXPECT_FALSE(SawCommand(AdapterCommand::ParamWrite));
     }
-    EXPECT_NE(Run({"write", "--demo", "--f1", "150", "--f2", "180"}).err.find(
-                  "Frequency #2 180 MHz cannot be programmed,\nas the transmitter's frequency range is exceeded."
-                  "\nContact the manufacturer.\nThe transmitter's band: 146.0000 to 174.0000 MHz\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Run({"write", "--demo", "--f1", "150", "--f2", "180"})
+            .err.find("Frequency #2 180 MHz cannot be programmed,\nas the transmitter's frequency range is exceeded."
+                      "\nContact the manufacturer.\nThe transmitter's band: 146.0000 to 174.0000 MHz\n"),
+        std::string::npos);
 }
 
 TEST_F(ExchangeCommandsTest, ExchangeFailuresExitThree)
@@ -208,7 +215,8 @@ TEST_F(ExchangeCommandsTest, UnavailablePortsExitFour)
     const Outcome missing = Run({"read", "--port", "/dev/torv-no-such-port", "--json"});
     EXPECT_EQ(missing.code, kExitPortUnavailable);
     EXPECT_NE(missing.err.find("/dev/torv-no-such-port does not exist"), std::string::npos);
-    EXPECT_EQ(missing.err.find("is in use by the system"), std::string::npos) << "the window's box says less than the cause";
+    EXPECT_EQ(missing.err.find("is in use by the system"), std::string::npos)
+        << "the window's box says less than the cause";
     EXPECT_EQ(missing.Json().value("failure").toString(), "port-unavailable");
 
     const std::string port = Line();

@@ -101,9 +101,8 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
 
     // The table's columns line up in either language: each row's outcome starts where the
     // header's last column does, counted in characters.
-    for (const auto& [russian, verified, unavailable] :
-         {std::tuple{false, "written and verified", "port unavailable"},
-          std::tuple{true, "записано и проверено", "порт недоступен"}}) {
+    for (const auto& [russian, verified, unavailable] : {std::tuple{false, "written and verified", "port unavailable"},
+                                                         std::tuple{true, "записано и проверено", "порт недоступен"}}) {
         ASSERT_TRUE(UseLanguage(russian));
         const QStringList lines = QString::fromStdString(Run({"journal"}).out).split('\n', Qt::SkipEmptyParts);
         UseLanguage(false);

@@ -172,11 +172,10 @@ TEST_F(JournalFilesTest, AJournalThatMayOnlyBeReadIsListed)
     if (!listed)
         GTEST_SKIP() << "torvctl cannot be run as user " << kNobody << " from the build tree";
     EXPECT_EQ(listed->code, kExitOk) << listed->err;
-    EXPECT_TRUE(std::regex_search(
-        listed->out, std::regex("torvctl +write +13071234 +146\\.0000 +150\\.0000 +written and verified")))
+    EXPECT_TRUE(std::regex_search(listed->out,
+                                  std::regex("torvctl +write +13071234 +146\\.0000 +150\\.0000 +written and verified")))
         << listed->out;
-    std::cout << "torvctl journal as uid 65534 on its own 0400 journal: exit " << listed->code << "\n"
-              << listed->out;
+    std::cout << "torvctl journal as uid 65534 on its own 0400 journal: exit " << listed->code << "\n" << listed->out;
     const std::optional<Outcome> read = RunTorvctlProgram({"read", "--demo"}, BecomeNobody);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->code, kExitOk);
@@ -186,12 +185,11 @@ TEST_F(JournalFilesTest, AJournalThatMayOnlyBeReadIsListed)
 // A file size limit fails the journal's write, which is reported; the program lives on.
 TEST_F(JournalFilesTest, AFileSizeLimitCostsTheRowNotTheResult)
 {
-    const std::optional<Outcome> written =
-        RunTorvctlProgram({"write", "--demo", "--f1", "150.0", "--json"}, [] {
-            const rlimit limit{8192, 8192};
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                ::_exit(kChildNotPrepared);
-        });
+    const std::optional<Outcome> written = RunTorvctlProgram({"write", "--demo", "--f1", "150.0", "--json"}, [] {
+        const rlimit limit{8192, 8192};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(kChildNotPrepared);
+    });
     ASSERT_TRUE(written);
     EXPECT_EQ(written->code, kExitOk) << written->err;
     EXPECT_FALSE(written->Json().value("journalError").isNull()) << written->out;

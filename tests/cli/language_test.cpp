@@ -58,15 +58,21 @@ TEST(TorvctlLanguage, ChosenLikeTheCLibrarysMessages)
         bool russian;
     };
     const Case cases[] = {
-        {nullptr, nullptr, "ru_RU.UTF-8", true},  {nullptr, nullptr, "ru", true},
-        {nullptr, nullptr, "ru_UA.KOI8-U", true}, {nullptr, nullptr, "ru_RU@euro", true},
-        {"", "", "ru_RU.UTF-8", true},            // empty counts as unset
-        {"C", nullptr, "ru_RU.UTF-8", false},     {"POSIX", "ru_RU.UTF-8", "ru_RU.UTF-8", false},
+        {nullptr, nullptr, "ru_RU.UTF-8", true},
+        {nullptr, nullptr, "ru", true},
+        {nullptr, nullptr, "ru_UA.KOI8-U", true},
+        {nullptr, nullptr, "ru_RU@euro", true},
+        {"", "", "ru_RU.UTF-8", true},  // empty counts as unset
+        {"C", nullptr, "ru_RU.UTF-8", false},
+        {"POSIX", "ru_RU.UTF-8", "ru_RU.UTF-8", false},
         {nullptr, "ru_RU.UTF-8", "en_US.UTF-8", true},
         {nullptr, "en_GB.UTF-8", "ru_RU.UTF-8", false},
-        {"ru_RU.UTF-8", "C", "C", true},          {nullptr, nullptr, nullptr, false},
-        {nullptr, nullptr, "C.UTF-8", false},     {nullptr, nullptr, "rue_UA", false},
-        {nullptr, nullptr, "russian", false},     {nullptr, nullptr, "uk_UA.UTF-8", false},
+        {"ru_RU.UTF-8", "C", "C", true},
+        {nullptr, nullptr, nullptr, false},
+        {nullptr, nullptr, "C.UTF-8", false},
+        {nullptr, nullptr, "rue_UA", false},
+        {nullptr, nullptr, "russian", false},
+        {nullptr, nullptr, "uk_UA.UTF-8", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RussianLocale(c.lcAll, c.lcMessages, c.lang), c.russian)
@@ -83,12 +89,20 @@ TEST(TorvctlLanguage, AnswersTakeTheShownLettersAndInEnglishTheRussianLayoutsKey
         bool picks;
     };
     const Case english[] = {
-        {"r", "r", "retry", true},  {"R", "r", "retry", true},     {" retry ", "r", "retry", true},
-        {"к", "r", "retry", true},  {"К", "r", "retry", true},     {"с", "c", "cancel", true},
-        {"й", "q", "quit", true},   {"Й", "q", "quit", true},      {"c", "r", "retry", false},
-        {"", "r", "retry", false},  {"re", "r", "retry", false},
+        {"r", "r", "retry", true},
+        {"R", "r", "retry", true},
+        {" retry ", "r", "retry", true},
+        {"к", "r", "retry", true},
+        {"К", "r", "retry", true},
+        {"с", "c", "cancel", true},
+        {"й", "q", "quit", true},
+        {"Й", "q", "quit", true},
+        {"c", "r", "retry", false},
+        {"", "r", "retry", false},
+        {"re", "r", "retry", false},
         // A yes/no question takes no key of the other layout: "т" is where n is.
-        {"т", "n", "no", false},    {"н", "y", "yes", false},
+        {"т", "n", "no", false},
+        {"н", "y", "yes", false},
     };
     for (const Case& c : english)
         EXPECT_EQ(ReplyPicks(c.reply, QString::fromUtf8(c.letter), QString::fromUtf8(c.word)), c.picks)
@@ -97,7 +111,7 @@ TEST(TorvctlLanguage, AnswersTakeTheShownLettersAndInEnglishTheRussianLayoutsKey
     const RussianSpoken russian;
     const Case inRussian[] = {
         {"п", "п", "повторить", true}, {"П", "п", "повторить", true}, {"повторить", "п", "повторить", true},
-        {"о", "о", "отмена", true},    {"к", "r", "retry", false},     {"r", "п", "повторить", false},
+        {"о", "о", "отмена", true},    {"к", "r", "retry", false},    {"r", "п", "повторить", false},
     };
     for (const Case& c : inRussian)
         EXPECT_EQ(ReplyPicks(c.reply, QString::fromUtf8(c.letter), QString::fromUtf8(c.word)), c.picks)
@@ -107,10 +121,17 @@ TEST(TorvctlLanguage, AnswersTakeTheShownLettersAndInEnglishTheRussianLayoutsKey
 TEST(TorvctlLanguage, RussianIsTheWindowsOwnWordsAndEnglishHasNone)
 {
     const std::vector<Message> messages = {
-        texts::kAdapterNotFoundAfterRetries, texts::kAdapterNotFoundTimeout, texts::kAdapterNotResponding,
-        texts::kDeviceTypeRefused,           texts::kNoTransmitter,          texts::kNotATransmitter,
-        texts::kChecksumError,               texts::kWriteVerifyError,       texts::kTransmitterNotResponding,
-        texts::PortBusy("/dev/ttyUSB0"),     texts::OtherUnitConnected("13071234"),
+        texts::kAdapterNotFoundAfterRetries,
+        texts::kAdapterNotFoundTimeout,
+        texts::kAdapterNotResponding,
+        texts::kDeviceTypeRefused,
+        texts::kNoTransmitter,
+        texts::kNotATransmitter,
+        texts::kChecksumError,
+        texts::kWriteVerifyError,
+        texts::kTransmitterNotResponding,
+        texts::PortBusy("/dev/ttyUSB0"),
+        texts::OtherUnitConnected("13071234"),
         texts::kGrid25kHzNotice,
     };
     // W1 to W4, with the nearest frequencies and the band.

@@ -51,7 +51,8 @@ TEST(PortAdvice, AProgramOutOfFileDescriptorsIsToldSo)
     const pid_t child = ::fork();
     if (child == 0) {
         const rlimit none{3, 3};  // standard input, output and error take them all
-        const std::optional<std::string> reason = ::setrlimit(RLIMIT_NOFILE, &none) == 0 ? FileLimitReached() : std::nullopt;
+        const std::optional<std::string> reason =
+            ::setrlimit(RLIMIT_NOFILE, &none) == 0 ? FileLimitReached() : std::nullopt;
         ::_exit(reason && reason->find("ulimit -n") != std::string::npos ? 0 : 1);
     }
     int status = -1;
@@ -84,7 +85,8 @@ TEST_F(DeviceFile, AdviceFollowsTheModeBitsAndTheGroups)
     EXPECT_NE(advice(stranger, {PortOpenStep::kDevice, ENOENT}, path_ + "-gone").find("does not exist"),
               std::string::npos);
     const std::string line = advice(stranger, {PortOpenStep::kLineSettings, EINVAL}, path_);
-    EXPECT_NE(line.find("cannot be set to 2400 bit/s, 8 data bits, even parity, 1 stop bit"), std::string::npos) << line;
+    EXPECT_NE(line.find("cannot be set to 2400 bit/s, 8 data bits, even parity, 1 stop bit"), std::string::npos)
+        << line;
 }
 
 // torvctl run as a user without permission: exit 4 and the advice for each mode.

@@ -58,9 +58,11 @@ TEST(TracedPort, ConsumedDroppedPurgedAndLeftAtClose)
         }
         return text;
     };
-    const std::vector<std::string> expected = {
-        "open /dev/ttyUSB0",     "> 55",  "< consumed 51 75",       "< dropped 61", bytes("< dropped", 0, 64),
-        bytes("< dropped", 64, 70), bytes("< purged", 70, 100), "purge", "< left at close 06 15", "close"};
+    const std::vector<std::string> expected = {"open /dev/ttyUSB0",        "> 55",
+                                               "< consumed 51 75",         "< dropped 61",
+                                               bytes("< dropped", 0, 64),  bytes("< dropped", 64, 70),
+                                               bytes("< purged", 70, 100), "purge",
+                                               "< left at close 06 15",    "close"};
     EXPECT_EQ(Events(trace.str()), expected);
     EXPECT_EQ(port.BytesWritten(), 1);
 }

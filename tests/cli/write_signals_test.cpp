@@ -56,8 +56,8 @@ TEST(WriteSignals, OneLetsTheWriteFinishASecondAbandonsItAKillLeavesItOnRecord)
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("TORV_JOURNAL", dir.filePath("journal.sqlite"));
         torvctl.setProcessEnvironment(environment);
-        torvctl.start(TORVCTL_PATH, {"write", "--port", QString::fromStdString(emulator.SlavePath()), "--f1", "146.1",
-                                     "--no-f2"});
+        torvctl.start(TORVCTL_PATH,
+                      {"write", "--port", QString::fromStdString(emulator.SlavePath()), "--f1", "146.1", "--no-f2"});
         ASSERT_TRUE(WaitForWrite(emulator));  // the block is on its way: verification follows
         for (const int stopSignal : c.stopSignals) {
             ::kill(static_cast<pid_t>(torvctl.processId()), stopSignal);

@@ -85,12 +85,9 @@ TEST(BuildParameterBlock, FlagBytesForEveryModeAndChoice)
         std::uint8_t flags2;
     };
     const Case cases[] = {
-        {SynthMode::Legacy, false, true, 0x01, 0x01},
-        {SynthMode::Legacy, false, false, 0x01, 0x00},
-        {SynthMode::Grid, false, true, 0x03, 0x03},
-        {SynthMode::Grid, false, false, 0x03, 0x02},
-        {SynthMode::Grid, true, true, 0x07, 0x07},
-        {SynthMode::Grid, true, false, 0x07, 0x06},
+        {SynthMode::Legacy, false, true, 0x01, 0x01}, {SynthMode::Legacy, false, false, 0x01, 0x00},
+        {SynthMode::Grid, false, true, 0x03, 0x03},   {SynthMode::Grid, false, false, 0x03, 0x02},
+        {SynthMode::Grid, true, true, 0x07, 0x07},    {SynthMode::Grid, true, false, 0x07, 0x06},
     };
     for (const Case& c : cases) {
         const ParameterBlock block = BuildParameterBlock(c.mode, c.grid25kHz, c.second, {16, 91, 400}, {16, 92, 401});

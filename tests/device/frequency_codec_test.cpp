@@ -105,10 +105,10 @@ TEST(NearestLegacyChannels, AreTheClosestReachableChannelsOfTheBand)
     };
     const Case cases[] = {
         {146.0125, 146000000, 146025000},
-        {146.0126, 146000000, 146025000},      // off the raster
-        {145.9875, std::nullopt, 146000000},    // below the band: only the side in it
+        {146.0126, 146000000, 146025000},     // off the raster
+        {145.9875, std::nullopt, 146000000},  // below the band: only the side in it
         {174.0125, 174000000, std::nullopt},
-        {180.0125, 174000000, std::nullopt},    // far beyond: the band's nearest end
+        {180.0125, 174000000, std::nullopt},  // far beyond: the band's nearest end
         {99999999.0, 174000000, std::nullopt},
         {-1e300, std::nullopt, 146000000},
         {std::numeric_limits<double>::quiet_NaN(), std::nullopt, std::nullopt},

@@ -39,7 +39,7 @@ TEST(DecodeParameterBlock, UndecodableRecords)
     EXPECT_TRUE(DecodeParameterBlock(zeroR, 13).secondHz);
 
     const ParameterBlock grid = BuildParameterBlock(SynthMode::Grid, false, true, {0xFF, 91, 330}, {0xFF, 91, 0});
-    EXPECT_FALSE(DecodeParameterBlock(grid, 0).firstHz);   // no grid divider without a transmitter type
+    EXPECT_FALSE(DecodeParameterBlock(grid, 0).firstHz);  // no grid divider without a transmitter type
     EXPECT_FALSE(DecodeParameterBlock(grid, 77).secondHz);
     EXPECT_EQ(DecodeParameterBlock(grid, 14).firstHz, 182412500.0);  // 2 MHz * (91 + 330 / 1600)
 }

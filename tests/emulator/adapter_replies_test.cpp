@@ -22,7 +22,7 @@ protected:
     UnitQueueTest() : replies_(Unit(1)) { replies_.QueueUnits({Unit(2), Unit(3)}); }
 
     AdapterReply RespondAt(std::chrono::milliseconds time, AdapterCommand command,
-                    std::optional<ParameterBlock> written = std::nullopt)
+                           std::optional<ParameterBlock> written = std::nullopt)
     {
         return replies_.Respond({command, start_ + time, written});
     }
@@ -78,7 +78,7 @@ TEST_F(UnitQueueTest, AProgrammedUnitIsAwayForTheSwapTimeAndFaultsStartAgainForE
         EXPECT_EQ(RespondAt(t + 1009ms, ParamRequest).withheld, "no transmitter");
         RespondAt(t + 1009ms, ParamWrite, written);
         EXPECT_EQ(replies_.Contents(start_ + t + 1009ms).block, ParameterBlock{});  // nobody there to store it
-        RespondAt(t + 1009ms, Identify);             // the adapter goes on answering
+        RespondAt(t + 1009ms, Identify);                                            // the adapter goes on answering
         EXPECT_EQ(SerialAt(t + 1010ms), serial < 3 ? "1307000" + std::to_string(serial + 1) : "none");
     }
     EXPECT_EQ(SerialAt(60'000ms), "none");  // after the last unit nobody comes

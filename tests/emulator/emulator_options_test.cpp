@@ -42,9 +42,9 @@ TEST(EmulatorOptions, DefaultsServeAType13TransmitterAtLineSpeed)
 
 TEST(EmulatorOptions, TransmitterFromFields)
 {
-    const EmulatorOptions options = Parse({"--type", "14", "--date", "05.11.2021", "--serial", "42",
-                                           "--firmware-version", "2.07", "--mode", "grid", "--step", "25", "--f1",
-                                           "440.5", "--f2", "469.9875", "--byte-period-us", "100"});
+    const EmulatorOptions options =
+        Parse({"--type", "14", "--date", "05.11.2021", "--serial", "42", "--firmware-version", "2.07", "--mode", "grid",
+               "--step", "25", "--f1", "440.5", "--f2", "469.9875", "--byte-period-us", "100"});
     EXPECT_EQ(options.contents.info, (InfoBlock{0x21, 0x00, 0x42, 14, 0x02, 0x07, 5, 11}));
     const ChannelPlan plan{.mode = SynthMode::Grid, .f1MHz = 440.5, .f2MHz = 469.9875, .grid25kHz = true};
     EXPECT_EQ(options.contents.block, MakeParameterBlock(plan, 14));
@@ -53,11 +53,33 @@ TEST(EmulatorOptions, TransmitterFromFields)
 
 TEST(EmulatorOptions, RawBlocksAndFaults)
 {
-    const EmulatorOptions options = Parse({
-        "--info", "07 12 34 4D 01 23 0C 03", "--block", std::string(64, 'a'), "--no-pacing", "-v",
-        "--id-hex", "51:00:33", "--silent", "read", "--silent", "identify:2", "--split", "info:3,4@20",
-        "--nak", "3", "--wrong-type", "77", "--bad-crc", "always", "--corrupt-readback", "1",
-        "--corrupt-byte", "31", "--info-extra", "0102", "--write-lock"});
+    const EmulatorOptions options = Parse({"--info",
+                                           "07 12 34 4D 01 23 0C 03",
+                                           "--block",
+                                           std::string(64, 'a'),
+                                           "--no-pacing",
+                                           "-v",
+                                           "--id-hex",
+                                           "51:00:33",
+                                           "--silent",
+                                           "read",
+                                           "--silent",
+                                           "identify:2",
+                                           "--split",
+                                           "info:3,4@20",
+                                           "--nak",
+                                           "3",
+                                           "--wrong-type",
+                                           "77",
+                                           "--bad-crc",
+                                           "always",
+                                           "--corrupt-readback",
+                                           "1",
+                                           "--corrupt-byte",
+                                           "31",
+                                           "--info-extra",
+                                           "0102",
+                                           "--write-lock"});
     EXPECT_EQ(options.contents.info[3], 0x4D);
     ParameterBlock allAA{};
     allAA.fill(0xAA);
@@ -193,7 +215,7 @@ TEST(EmulatorOptions, AdaptersGetTheirUnits)
             test::LineClient line(adapter.SlavePath());
             InfoBlock first = adapter.Info();
             EXPECT_EQ(line.Exchange({0xA0, 0x10}, 32).size(), 32u);  // the unit is read
-            line.Send({0x55});  // the next identification takes it away
+            line.Send({0x55});                                       // the next identification takes it away
             ASSERT_TRUE(adapter.WaitForCommands(2, 2s));
             InfoBlock second = adapter.Info();
             EXPECT_EQ(SerialText(first), c.firstTwo[i][0]);

@@ -29,8 +29,8 @@ TEST(TransmitterContents, DefaultsAreAType13TransmitterOn146MHz)
 
 TEST(TransmitterContents, IdentityFieldsAreStoredAsBcd)
 {
-    const InfoBlock info = MakeInfoBlock({.deviceType = 15, .year = 2039, .month = 12, .day = 31,
-                                          .serial = 907, .versionMajor = 12, .versionMinor = 5});
+    const InfoBlock info = MakeInfoBlock(
+        {.deviceType = 15, .year = 2039, .month = 12, .day = 31, .serial = 907, .versionMajor = 12, .versionMinor = 5});
     EXPECT_EQ(info, (InfoBlock{0x39, 0x09, 0x07, 15, 0x12, 0x05, 31, 12}));
 }
 

@@ -131,11 +131,23 @@ TEST_F(ExchangeTest, PortErrorsEndTheExchange)
         std::string text;
     };
     const Case cases[] = {
-        {"open", [] {}, [&] { port.failOpen = true; exchange.StartRead(); },
+        {"open", [] {},
+         [&] {
+             port.failOpen = true;
+             exchange.StartRead();
+         },
          "Порт /dev/ttyUSB0 занят системой.\r\n  Выберите другой порт.  "},
         {"read inside a handler", [&] { ReadUpToParameters(); },
-         [&] { port.failRead = true; Deliver(BytesOfBlock(GoodBlock())); }, "Read error (5), Input/output error"},
-        {"write", [&] { CompleteRead(); }, [&] { port.failWrite = true; exchange.StartWrite(GoodBlock()); },
+         [&] {
+             port.failRead = true;
+             Deliver(BytesOfBlock(GoodBlock()));
+         },
+         "Read error (5), Input/output error"},
+        {"write", [&] { CompleteRead(); },
+         [&] {
+             port.failWrite = true;
+             exchange.StartWrite(GoodBlock());
+         },
          "Write error (5), Input/output error"},
     };
     for (const Case& c : cases) {

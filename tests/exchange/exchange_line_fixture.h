@@ -48,8 +48,7 @@ protected:
     }
 
     // bytePeriod 0 answers at once; AdapterEmulator::kLineBytePeriod paces at 2400 bit/s.
-    void StartEmulator(const TransmitterContents& contents = MakeContents(),
-                       std::chrono::microseconds bytePeriod = {})
+    void StartEmulator(const TransmitterContents& contents = MakeContents(), std::chrono::microseconds bytePeriod = {})
     {
         emulator = std::make_unique<AdapterEmulator>(contents, bytePeriod);
         emulator->Start();

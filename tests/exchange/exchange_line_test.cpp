@@ -18,12 +18,9 @@ TEST_F(ExchangeLineTest, ReadsEveryDeviceTypeInBothModes)
         ChannelPlan plan;
     };
     const Case cases[] = {
-        {13, {SynthMode::Legacy, 150.0, 160.0, false}},
-        {13, {SynthMode::Grid, 146.0125, std::nullopt, false}},
-        {14, {SynthMode::Legacy, 440.0, std::nullopt, false}},
-        {14, {SynthMode::Grid, 469.9875, 440.025, true}},
-        {15, {SynthMode::Legacy, 410.0, 420.0, false}},
-        {15, {SynthMode::Grid, 400.0125, std::nullopt, false}},
+        {13, {SynthMode::Legacy, 150.0, 160.0, false}},        {13, {SynthMode::Grid, 146.0125, std::nullopt, false}},
+        {14, {SynthMode::Legacy, 440.0, std::nullopt, false}}, {14, {SynthMode::Grid, 469.9875, 440.025, true}},
+        {15, {SynthMode::Legacy, 410.0, 420.0, false}},        {15, {SynthMode::Grid, 400.0125, std::nullopt, false}},
     };
     for (const Case& c : cases) {
         TransmitterIdentity identity;
@@ -125,9 +122,9 @@ TEST_F(ExchangeLineTest, WrongIdentificationFiveTimesThenProbe)
     const std::vector<AdapterCommand> commands = CommandsOf(*emulator);
     ASSERT_GE(commands.size(), 7u);
     EXPECT_EQ(std::vector<AdapterCommand>(commands.begin(), commands.begin() + 7),
-              (std::vector<AdapterCommand>{AdapterCommand::Identify, AdapterCommand::Identify,
-                                           AdapterCommand::Identify, AdapterCommand::Identify,
-                                           AdapterCommand::Identify, AdapterCommand::Probe, AdapterCommand::Identify}));
+              (std::vector<AdapterCommand>{AdapterCommand::Identify, AdapterCommand::Identify, AdapterCommand::Identify,
+                                           AdapterCommand::Identify, AdapterCommand::Identify, AdapterCommand::Probe,
+                                           AdapterCommand::Identify}));
 }
 
 TEST_F(ExchangeLineTest, IdentificationAfterAZeroByteIsNotFound)

@@ -346,11 +346,21 @@ TEST_F(ExchangeTest, RetryToAStagePromptRestartsItsStep)
     const ParameterBlock good = GoodBlock();
     writeCommand.insert(writeCommand.end(), good.begin(), good.end());
     const Case cases[] = {
-        {&texts::kDeviceTypeRefused, [&] { exchange.StartRead(); Deliver(BytesOf("Quasar3")); }, {0x15}, false,
+        {&texts::kDeviceTypeRefused,
+         [&] {
+             exchange.StartRead();
+             Deliver(BytesOf("Quasar3"));
+         },
+         {0x15},
+         false,
          kIdentify},
         {&texts::kChecksumError, [&] { ReadUpToParameters(); }, BytesOfBlock(damaged), false, kIdentify},
         // Retry after a failed verification asks who is connected before writing again.
-        {&texts::kWriteVerifyError, [&] { CompleteRead(); exchange.StartWrite(GoodBlock()); },
+        {&texts::kWriteVerifyError,
+         [&] {
+             CompleteRead();
+             exchange.StartWrite(GoodBlock());
+         },
          BytesOfBlock(damaged), true, kIdentify},
     };
     for (const Case& c : cases) {

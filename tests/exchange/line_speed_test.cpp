@@ -49,8 +49,8 @@ TEST_F(LineSpeedTest, ReadsWithEveryKindOfIdentificationText)
         ASSERT_TRUE(Read());
         EXPECT_TRUE(host.messages.empty());
         // The wall time, for comparison with the floor: pauses plus the bytes' line time.
-        std::cout << "[ line speed ] read with a " << (prefix + text).size() << "-byte identification: "
-                  << MillisecondsSince(start) << " ms\n";
+        std::cout << "[ line speed ] read with a " << (prefix + text).size()
+                  << "-byte identification: " << MillisecondsSince(start) << " ms\n";
         exchange.ChangePort(exchange.PortDevicePath());  // the next read opens the port again
     }
 }
@@ -98,7 +98,10 @@ TEST_F(LineSpeedTest, UnitsWhoseBlocksHoldTheMarkByteAreReadAndWritten)
         {"grid, type 15", 15, {SynthMode::Grid, 400.025}, std::nullopt, {}},
         {"legacy 146.1", 13, {SynthMode::Legacy, 146.1}, std::nullopt, {}},
         {"legacy, 146.1 written", 13, {SynthMode::Legacy, 146.0}, ChannelPlan{SynthMode::Legacy, 146.1}, {}},
-        {"info followed by a line end", 13, {SynthMode::Legacy, 146.0}, ChannelPlan{SynthMode::Legacy, 146.175},
+        {"info followed by a line end",
+         13,
+         {SynthMode::Legacy, 146.0},
+         ChannelPlan{SynthMode::Legacy, 146.175},
          {0x0D, 0x0A}},
     };
     for (const Case& c : cases) {

@@ -72,8 +72,7 @@ protected:
         std::vector<std::pair<std::string, long>> steps;
         for (std::size_t i = first; i < port.events.size(); ++i) {
             const auto gap = i == 0 ? Clock::duration{} : port.events[i].at - port.events[i - 1].at;
-            steps.emplace_back(port.events[i].what,
-                               std::chrono::duration_cast<std::chrono::milliseconds>(gap).count());
+            steps.emplace_back(port.events[i].what, std::chrono::duration_cast<std::chrono::milliseconds>(gap).count());
         }
         return steps;
     }
@@ -108,9 +107,16 @@ TEST_F(ProductionTimingTest, PausesBelongToTheirCommandsAndEveryWaitIsFiveSecond
     EXPECT_EQ(exchange.ResponseTimerInterval(), 5000);
     Deliver(InfoOfType(13));
     Deliver(BytesOfBlock(GoodBlock()));
-    ExpectSteps(Since(0), {{"open", 0},     {"purge", 0},     {"write 55", 100}, {"reply", 0},
-                           {"write 61", 200}, {"reply", 0},   {"write 88", 1500}, {"reply", 0},
-                           {"write A0", 100}, {"reply", 0}});
+    ExpectSteps(Since(0), {{"open", 0},
+                           {"purge", 0},
+                           {"write 55", 100},
+                           {"reply", 0},
+                           {"write 61", 200},
+                           {"reply", 0},
+                           {"write 88", 1500},
+                           {"reply", 0},
+                           {"write A0", 100},
+                           {"reply", 0}});
 
     // A write goes out at once; the read-back request follows the drain after 100 ms.
     std::size_t mark = port.events.size();
@@ -128,8 +134,16 @@ TEST_F(ProductionTimingTest, PausesBelongToTheirCommandsAndEveryWaitIsFiveSecond
     for (int i = 0; i < 5; ++i) {
         Deliver(Bytes(64, 'x'));
     }
-    ExpectSteps(Since(mark), {{"write 55", 0}, {"reply", 0}, {"write 55", 0}, {"reply", 0}, {"write 55", 0},
-                              {"reply", 0},   {"write 55", 0}, {"reply", 0}, {"write 55", 0}, {"reply", 0},
+    ExpectSteps(Since(mark), {{"write 55", 0},
+                              {"reply", 0},
+                              {"write 55", 0},
+                              {"reply", 0},
+                              {"write 55", 0},
+                              {"reply", 0},
+                              {"write 55", 0},
+                              {"reply", 0},
+                              {"write 55", 0},
+                              {"reply", 0},
                               {"write 57", 100}});
 
     // An abort purges, then closes, 100 ms later.

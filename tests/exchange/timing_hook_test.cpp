@@ -17,8 +17,8 @@ protected:
 
 TEST_F(TimingHookTest, DivisorsScaleEveryPauseAndZeroRemovesThem)
 {
-    const int pauses[] = {timing::kResponseTimeoutMs, timing::kOpenSettleMs,   timing::kProbePauseMs,
-                          timing::kSelectTypePauseMs, timing::kInfoPauseMs,    timing::kParamPauseMs,
+    const int pauses[] = {timing::kResponseTimeoutMs, timing::kOpenSettleMs, timing::kProbePauseMs,
+                          timing::kSelectTypePauseMs, timing::kInfoPauseMs,  timing::kParamPauseMs,
                           timing::kPortCloseDelayMs};
     for (const int ms : pauses)
         EXPECT_EQ(timing::Scaled(ms), ms) << "production keeps the fixed length";

@@ -21,7 +21,8 @@
 namespace torv {
 namespace {
 
-JournalEntry Row(const std::string& time, const std::string& serial, bool success, const std::string& operation = "write")
+JournalEntry Row(const std::string& time, const std::string& serial, bool success,
+                 const std::string& operation = "write")
 {
     JournalEntry e;
     e.timeUtc = time;
@@ -158,7 +159,9 @@ TEST_F(JournalTest, TwoWritersAtOnceLoseNoRow)
         for (int i = 0; i < kRowsEach; ++i)
             ASSERT_TRUE(journal.Append(Row("", serial, true))) << journal.Error();
     };
-    { Journal create(Path()); }  // both writers find the schema in place
+    {
+        Journal create(Path());
+    }  // both writers find the schema in place
     std::thread a(writer, "A");
     std::thread b(writer, "B");
     a.join();
@@ -314,7 +317,8 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
         db.setDatabaseName(QString::fromStdString(Path()));
         ASSERT_TRUE(db.open());
         QSqlQuery update(db);
-        ASSERT_TRUE(update.exec(QString("UPDATE operations SET writer_boot_id = 'an earlier boot' WHERE id = %1").arg(*cutShort)));
+        ASSERT_TRUE(update.exec(
+            QString("UPDATE operations SET writer_boot_id = 'an earlier boot' WHERE id = %1").arg(*cutShort)));
     }
     QSqlDatabase::removeDatabase("writer-gone");
     JournalEntry interrupted = Row("2026-12-01T08:00:00.000Z", "13071236", false);
@@ -342,7 +346,9 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
 // The table as files of schema 3 hold it, column by column: name, type, NOT NULL, default.
 TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
 {
-    { Journal create(Path()); }
+    {
+        Journal create(Path());
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "schema");
     db.setDatabaseName(QString::fromStdString(Path()));
     ASSERT_TRUE(db.open());
@@ -351,8 +357,9 @@ TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec("PRAGMA table_info(operations)"));
         while (q.next())
-            columns << QString("%1 %2 %3 %4").arg(q.value(1).toString(), q.value(2).toString(),
-                                                    q.value(3).toString(), q.value(4).toString());
+            columns << QString("%1 %2 %3 %4")
+                           .arg(q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                                q.value(4).toString());
         ASSERT_TRUE(q.exec("SELECT version FROM schema_version") && q.next());
         EXPECT_EQ(q.value(0).toInt(), 3);
     }
@@ -360,13 +367,32 @@ TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
     db = {};
     QSqlDatabase::removeDatabase("schema");
     const QStringList expected = {
-        "id INTEGER 0 ",           "time_utc TEXT 1 ",        "program TEXT 1 ",        "operation TEXT 1 ",
-        "port TEXT 0 ",            "adapter TEXT 0 ",         "outcome TEXT 1 ",        "success INTEGER 1 ",
-        "exit_code INTEGER 0 ",    "device_type INTEGER 0 ",  "date TEXT 0 ",           "serial TEXT 0 ",
-        "version TEXT 0 ",         "info_hex TEXT 0 ",        "block_read_hex TEXT 0 ", "block_written_hex TEXT 0 ",
-        "read_back_hex TEXT 0 ",   "f1_before_mhz REAL 0 ",   "f2_before_mhz REAL 0 ",  "f1_after_mhz REAL 0 ",
-        "f2_after_mhz REAL 0 ",    "state TEXT 1 'done'",     "writer_pid INTEGER 0 ",  "writer_boot_id TEXT 0 ",
-        "writer_start INTEGER 0 ", "demo INTEGER 1 0",
+        "id INTEGER 0 ",
+        "time_utc TEXT 1 ",
+        "program TEXT 1 ",
+        "operation TEXT 1 ",
+        "port TEXT 0 ",
+        "adapter TEXT 0 ",
+        "outcome TEXT 1 ",
+        "success INTEGER 1 ",
+        "exit_code INTEGER 0 ",
+        "device_type INTEGER 0 ",
+        "date TEXT 0 ",
+        "serial TEXT 0 ",
+        "version TEXT 0 ",
+        "info_hex TEXT 0 ",
+        "block_read_hex TEXT 0 ",
+        "block_written_hex TEXT 0 ",
+        "read_back_hex TEXT 0 ",
+        "f1_before_mhz REAL 0 ",
+        "f2_before_mhz REAL 0 ",
+        "f1_after_mhz REAL 0 ",
+        "f2_after_mhz REAL 0 ",
+        "state TEXT 1 'done'",
+        "writer_pid INTEGER 0 ",
+        "writer_boot_id TEXT 0 ",
+        "writer_start INTEGER 0 ",
+        "demo INTEGER 1 0",
     };
     EXPECT_EQ(columns, expected);
 }
@@ -380,16 +406,15 @@ TEST_F(JournalTest, AnOlderJournalIsBroughtForwardWithItsRows)
         db.setDatabaseName(QString::fromStdString(Path()));
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
-        for (const char* statement : {
-                 "CREATE TABLE schema_version (version INTEGER NOT NULL)",
-                 "INSERT INTO schema_version VALUES (1)",
-                 "CREATE TABLE operations (id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, program TEXT NOT NULL,"
-                 " operation TEXT NOT NULL, port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL,"
-                 " exit_code INTEGER, device_type INTEGER, date TEXT, serial TEXT, version TEXT, info_hex TEXT,"
-                 " block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT, f1_before_mhz REAL,"
-                 " f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL)",
-                 "INSERT INTO operations (time_utc, program, operation, outcome, success, serial, f1_after_mhz)"
-                 " VALUES ('2026-11-30T10:00:00.000Z', 'window', 'write', 'success', 1, '13071234', 151.0)"})
+        for (const char* statement :
+             {"CREATE TABLE schema_version (version INTEGER NOT NULL)", "INSERT INTO schema_version VALUES (1)",
+              "CREATE TABLE operations (id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, program TEXT NOT NULL,"
+              " operation TEXT NOT NULL, port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL,"
+              " exit_code INTEGER, device_type INTEGER, date TEXT, serial TEXT, version TEXT, info_hex TEXT,"
+              " block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT, f1_before_mhz REAL,"
+              " f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL)",
+              "INSERT INTO operations (time_utc, program, operation, outcome, success, serial, f1_after_mhz)"
+              " VALUES ('2026-11-30T10:00:00.000Z', 'window', 'write', 'success', 1, '13071234', 151.0)"})
             ASSERT_TRUE(q.exec(statement)) << statement;
     }
     QSqlDatabase::removeDatabase("first-schema");

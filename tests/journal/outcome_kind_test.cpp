@@ -43,8 +43,7 @@ TEST(OutcomeOf, EachRowsNotesReadAsOneKind)
         {"read", "prompt A: Retry; prompt B: Cancel", false, std::nullopt, RowState::Done, OutcomeKind::NoAdapter,
          &blockRead},
         {"read", "prompt E: Cancel", false, std::nullopt, RowState::Done, OutcomeKind::NoTransmitter, &blockRead},
-        {"read", "ended without a reply", false, std::nullopt, RowState::Done, OutcomeKind::ExchangeFailed,
-         &blockRead},
+        {"read", "ended without a reply", false, std::nullopt, RowState::Done, OutcomeKind::ExchangeFailed, &blockRead},
         {"write", "in progress", false, std::nullopt, RowState::InProgress, OutcomeKind::WriteInProgress, nullptr},
         {"write", "success", true, 0, RowState::Interrupted, OutcomeKind::WriteInterrupted, nullptr},
     };

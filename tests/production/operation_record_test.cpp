@@ -11,15 +11,22 @@ namespace {
 TEST(MessageName, PromptsChecksAndPortBusyAreKnownByName)
 {
     const std::pair<Message, std::string> cases[] = {
-        {texts::kAdapterNotFoundAfterRetries, "A"},   {texts::kAdapterNotFoundTimeout, "B"},
-        {texts::kAdapterNotResponding, "C"},          {texts::kDeviceTypeRefused, "D"},
-        {texts::kNoTransmitter, "E"},                 {texts::kNotATransmitter, "F"},
-        {texts::kChecksumError, "G"},                 {texts::kWriteVerifyError, "H"},
-        {texts::kTransmitterNotResponding, "I"},      {texts::NeedsTuning(1, "150,0001"), "W1"},
+        {texts::kAdapterNotFoundAfterRetries, "A"},
+        {texts::kAdapterNotFoundTimeout, "B"},
+        {texts::kAdapterNotResponding, "C"},
+        {texts::kDeviceTypeRefused, "D"},
+        {texts::kNoTransmitter, "E"},
+        {texts::kNotATransmitter, "F"},
+        {texts::kChecksumError, "G"},
+        {texts::kWriteVerifyError, "H"},
+        {texts::kTransmitterNotResponding, "I"},
+        {texts::NeedsTuning(1, "150,0001"), "W1"},
         {texts::NeedsTuning(2, "150,0001", texts::NearestLine({"150,0000"})), "W2"},
         {texts::OutOfRange(1, "200,0000", texts::BandLine("146,0000", "174,0000")), "W3"},
-        {texts::OutOfRange(2, "0"), "W4"},            {texts::PortBusy("/dev/ttyUSB0"), "port busy"},
-        {texts::kGrid25kHzNotice, ""},                {Message{"Частота №1", "Ошибка", MessageFlags::kOkError}, ""},
+        {texts::OutOfRange(2, "0"), "W4"},
+        {texts::PortBusy("/dev/ttyUSB0"), "port busy"},
+        {texts::kGrid25kHzNotice, ""},
+        {Message{"Частота №1", "Ошибка", MessageFlags::kOkError}, ""},
     };
     for (const auto& [message, name] : cases)
         EXPECT_EQ(texts::MessageName(message), name) << message.text;
@@ -54,15 +61,23 @@ TEST(JournalingHost, OutcomeNamesThePromptsAndTheirAnswers)
     };
     const Case cases[] = {
         {{}, ControlState::IdleAfterSuccess, "success", true},
-        {{{texts::kAdapterNotResponding, Answer::Retry}}, ControlState::IdleAfterSuccess, "success after prompt C: Retry",
+        {{{texts::kAdapterNotResponding, Answer::Retry}},
+         ControlState::IdleAfterSuccess,
+         "success after prompt C: Retry",
          true},
-        {{{texts::kChecksumError, Answer::Cancel}}, ControlState::IdleAfterSuccess,
-         "prompt G: Cancel (damaged data accepted)", false},
+        {{{texts::kChecksumError, Answer::Cancel}},
+         ControlState::IdleAfterSuccess,
+         "prompt G: Cancel (damaged data accepted)",
+         false},
         {{{texts::kAdapterNotResponding, Answer::Retry}, {texts::kTransmitterNotResponding, Answer::Cancel}},
-         ControlState::IdleAfterAbort, "prompt C: Retry; prompt I: Cancel", false},
+         ControlState::IdleAfterAbort,
+         "prompt C: Retry; prompt I: Cancel",
+         false},
         {{{texts::PortBusy("/dev/ttyUSB0"), Answer::Ok}}, ControlState::IdleAfterAbort, "port busy", false},
         {{{Message{"Read error (5), Input/output error", "Ошибка", MessageFlags::kOkError}, Answer::Ok}},
-         ControlState::IdleAfterAbort, "Read error (5), Input/output error", false},
+         ControlState::IdleAfterAbort,
+         "Read error (5), Input/output error",
+         false},
     };
     for (const Case& c : cases) {
         host.Begin();
@@ -92,7 +107,9 @@ TEST(JournalingHost, ReadAndWriteAreDescribedWithTheirFrequencies)
     JournalEntry entry;
     DescribeRead(entry, info, before);
     EXPECT_EQ(entry.deviceType, 13);
-    EXPECT_EQ(entry.infoHex, "0712340D0123" "0C03");
+    EXPECT_EQ(entry.infoHex,
+              "0712340D0123"
+              "0C03");
     EXPECT_EQ(entry.blockReadHex.size(), 64u);
     ASSERT_TRUE(entry.f1BeforeMHz && entry.f2BeforeMHz);
     EXPECT_NE(*entry.f1BeforeMHz, *entry.f2BeforeMHz);

@@ -152,9 +152,8 @@ public:
         ++uart_.modemWaits_;
         uart_.modemWaiting_ = true;
         const tty::LineCounters before = uart_.counters_;
-        uart_.modemChanged_.wait(lock, [&] {
-            return uart_.interrupted_ || (tty::ModemChanges(before, uart_.counters_) & lines) != 0;
-        });
+        uart_.modemChanged_.wait(
+            lock, [&] { return uart_.interrupted_ || (tty::ModemChanges(before, uart_.counters_) & lines) != 0; });
         uart_.modemWaiting_ = false;
         const bool interrupted = std::exchange(uart_.interrupted_, false);
         return interrupted ? EINTR : 0;

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 // A fabricated /sys with entries of /sys/class/tty.
 class FakeSysfs {
 public:
-    FakeSysfs() : root_(fs::temp_directory_path() / ("sysfs-" + std::to_string(::getpid()) + "-" + std::to_string(next_++)))
+    FakeSysfs()
+        : root_(fs::temp_directory_path() / ("sysfs-" + std::to_string(::getpid()) + "-" + std::to_string(next_++)))
     {
         fs::create_directories(root_ / "class" / "tty");
     }
@@ -120,8 +121,9 @@ TEST(DiscoverPorts, ReadsEachPortsIdentityWithoutOpeningIt)
     const std::vector<PortIdentity> ports = DiscoverPorts(sysfs.Root(), sysfs.DevRoot().string());
     ASSERT_EQ(ports.size(), 3u);
     EXPECT_EQ(ports[0].name, "ttyUSB0");
-    EXPECT_EQ(PortIdentityText(ports[0]), "ftdi_sio, USB 0403:6001, FTDI FT232R USB UART, serial A10K7Q2Z, "
-                                          "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K7Q2Z-if00-port0");
+    EXPECT_EQ(PortIdentityText(ports[0]),
+              "ftdi_sio, USB 0403:6001, FTDI FT232R USB UART, serial A10K7Q2Z, "
+              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K7Q2Z-if00-port0");
     EXPECT_EQ(PortIdentityFields(ports[0]).size(), 7u);
     EXPECT_EQ(ports[1].name, "ttyACM0");
     EXPECT_EQ(PortIdentityText(ports[1]), "cdc_acm, USB 2341:0043");

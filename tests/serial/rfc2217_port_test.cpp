@@ -141,8 +141,10 @@ TEST(Rfc2217Open, FailuresSayWhy)
         std::string name;
         std::string says;
     } cases[] = {
-        {silent.PortName(), "the server does not answer the telnet negotiation of RFC 2217 within 3 s: it is no "
-                            "RFC 2217 serial server (" + notRfc2217 + ")"},
+        {silent.PortName(),
+         "the server does not answer the telnet negotiation of RFC 2217 within 3 s: it is no "
+         "RFC 2217 serial server (" +
+             notRfc2217 + ")"},
         {telnetOnly.PortName(), "the server refused RFC 2217: " + notRfc2217},
         {closed.PortName(), "cannot connect to 127.0.0.1 port " + std::to_string(closed.Port())},
         {noDevice.PortName(), "the server closed the connection"},

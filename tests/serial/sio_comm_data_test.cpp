@@ -38,7 +38,7 @@ std::vector<std::string> AwkwardBlocks()
             block[i] = static_cast<char>((k + 37 * i) & 0xFF);
         blocks.push_back(block);
     }
-    const std::string patterns[] = {std::string(1, '\0'),    "\xFF", "\xFF\xFF", std::string("\xFF\0", 2),
+    const std::string patterns[] = {std::string(1, '\0'),       "\xFF", "\xFF\xFF", std::string("\xFF\0", 2),
                                     std::string("\xFF\0\0", 3), "\x55", "\x06",     "\x15"};
     for (const std::string& pattern : patterns) {
         std::string block;

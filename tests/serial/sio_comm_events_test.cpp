@@ -20,9 +20,9 @@
 namespace torv {
 namespace {
 
+using test::PtyPair;
 using testing::ProcessEventsFor;
 using testing::RunUntil;
-using test::PtyPair;
 using namespace std::chrono_literals;
 
 // Waits, without running events, until done holds; false after 2 s.

@@ -69,10 +69,17 @@ TEST_F(UartPort, LineErrorsAndBreaksAreDeliveredAsTheOptionsSay)
     };
     using enum TSioCommOption;
     const Case cases[] = {
-        {"parity error kept", std::string("a\xff\0A", 4), parity, coParityCheck, true, "aA", line_error::kParity, false},
+        {"parity error kept", std::string("a\xff\0A", 4), parity, coParityCheck, true, "aA", line_error::kParity,
+         false},
         {"parity error replaced", std::string("a\xff\0A", 4), parity, coParityCheck | coErrorChar, true, "a?",
          line_error::kParity, false},
-        {"known by its mark alone", std::string("\xff\0A", 3), {}, coParityCheck, false, "A", line_error::kParity,
+        {"known by its mark alone",
+         std::string("\xff\0A", 3),
+         {},
+         coParityCheck,
+         false,
+         "A",
+         line_error::kParity,
          false},
         {"break", std::string("x\xff\0\0y", 5), brk, coParityCheck, true, "xy", 0, true},
         {"break by its mark alone", std::string("x\xff\0\0y", 5), {}, coParityCheck, false, "xy", 0, true},

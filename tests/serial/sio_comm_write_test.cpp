@@ -18,9 +18,9 @@
 namespace torv {
 namespace {
 
+using test::PtyPair;
 using testing::ProcessEventsFor;
 using testing::RunUntil;
-using test::PtyPair;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
@@ -142,7 +142,8 @@ TEST_F(GatedWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
         waits.push_back(Clock::now());
     });
     bool otherEventRan = false;
-    QMetaObject::invokeMethod(&port, [&] { otherEventRan = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &port, [&] { otherEventRan = true; }, Qt::QueuedConnection);
     port.OpenPort();
 
     const auto start = Clock::now();

@@ -114,7 +114,13 @@ TEST(InputDecoder, TakesOutMarksAndAppliesTheReceiveOptions)
     };
     const Case cases[] = {
         {"plain bytes", std::string("ab\0c", 4), marked, std::string("ab\0c", 4), 0, 0},
-        {"a data 0xFF", "a\xff\xff" "b", marked, "a\xff" "b", 0, 0},
+        {"a data 0xFF",
+         "a\xff\xff"
+         "b",
+         marked,
+         "a\xff"
+         "b",
+         0, 0},
         {"error byte kept", std::string("\xff\0A", 3), marked, "A", 1, 0},
         {"error byte replaced", std::string("\xff\0A", 3), replacing, "?", 1, 0},
         {"break gives no byte", std::string("x\xff\0\0y", 5), replacing, "xy", 0, 1},

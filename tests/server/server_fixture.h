@@ -85,8 +85,7 @@ protected:
         shell.setProcessChannelMode(QProcess::MergedChannels);
         shell.start("bash", {"-c", command});
         shell.waitForFinished(120000);
-        return {shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1,
-                QString::fromUtf8(shell.readAll())};
+        return {shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1, QString::fromUtf8(shell.readAll())};
     }
 
     std::optional<PostgresCluster> cluster_;  // reset by a test that watches it go

@@ -56,8 +56,9 @@ TEST_F(MigrationsTest, EmptyDatabaseIsBroughtToTheLatestVersionOnce)
 {
     const ShellResult first = Apply();
     EXPECT_EQ(first.exitCode, 0) << first.output.toStdString();
-    EXPECT_EQ(first.output, "schema version 1 applied (schema.sql)\n"
-                            "the database is at schema version 1, the latest\n");
+    EXPECT_EQ(first.output,
+              "schema version 1 applied (schema.sql)\n"
+              "the database is at schema version 1, the latest\n");
     const ShellResult second = Apply();
     EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
     EXPECT_EQ(second.output, "the database is at schema version 1, the latest: nothing to apply\n");
@@ -82,11 +83,13 @@ TEST_F(MigrationsTest, VersionsApplyInOrderEachInATransaction)
 
     ShellResult run = Apply(server);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.output.startsWith("schema version 1 applied (schema.sql)\n"
-                                      "schema version 2 applied (migrations/002-second.sql)\n"))
+    EXPECT_TRUE(
+        run.output.startsWith("schema version 1 applied (schema.sql)\n"
+                              "schema version 2 applied (migrations/002-second.sql)\n"))
         << run.output.toStdString();
-    EXPECT_TRUE(run.output.endsWith("apply-migrations: schema version 3 (migrations/003-third.sql) failed and was "
-                                    "rolled back (psql's message above); the database stays at version 2\n"))
+    EXPECT_TRUE(
+        run.output.endsWith("apply-migrations: schema version 3 (migrations/003-third.sql) failed and was "
+                            "rolled back (psql's message above); the database stays at version 2\n"))
         << run.output.toStdString();
     EXPECT_EQ(Versions(), "1,2");
     QSqlDatabase db = Connect(cluster_->ConnectOptions("postgres", "torv"));
@@ -102,8 +105,9 @@ TEST_F(MigrationsTest, VersionsApplyInOrderEachInATransaction)
     write("003-third.sql", "CREATE TABLE third (n integer);\n");
     run = Apply(server);
     EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
-    EXPECT_EQ(run.output, "schema version 3 applied (migrations/003-third.sql)\n"
-                          "the database is at schema version 3, the latest\n");
+    EXPECT_EQ(run.output,
+              "schema version 3 applied (migrations/003-third.sql)\n"
+              "the database is at schema version 3, the latest\n");
     EXPECT_EQ(Versions(), "1,2,3");
 }
 
@@ -139,21 +143,24 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
     // A journal row (id, serial, bench, state, demo) and a claim or its end for order A-17.
     const auto row = [](int id, const char* serial, const char* bench, const char* state = "done",
                         const char* demo = "false") {
-        return QString("INSERT INTO operations (id, time_utc, program, operation, outcome, success, serial, bench, "
-                       "order_code, program_version, state, demo) VALUES ('00000000-0000-4000-8000-%1', "
-                       "'2026-12-01T10:00:00.000Z', 'torvctl', 'batch', 'success', true, '%2', '%3', 'A-17', "
-                       "'1.5.0', '%4', %5) ON CONFLICT DO NOTHING")
+        return QString(
+                   "INSERT INTO operations (id, time_utc, program, operation, outcome, success, serial, bench, "
+                   "order_code, program_version, state, demo) VALUES ('00000000-0000-4000-8000-%1', "
+                   "'2026-12-01T10:00:00.000Z', 'torvctl', 'batch', 'success', true, '%2', '%3', 'A-17', "
+                   "'1.5.0', '%4', %5) ON CONFLICT DO NOTHING")
             .arg(id, 12, 10, QChar('0'))
             .arg(serial, bench, state, demo);
     };
     const auto claim = [](const char* serial, const char* bench) {
-        return QString("INSERT INTO claims (id, order_code, serial, bench) VALUES (gen_random_uuid(), 'A-17', '%1', "
-                       "'%2') ON CONFLICT DO NOTHING RETURNING id")
+        return QString(
+                   "INSERT INTO claims (id, order_code, serial, bench) VALUES (gen_random_uuid(), 'A-17', '%1', "
+                   "'%2') ON CONFLICT DO NOTHING RETURNING id")
             .arg(serial, bench);
     };
     const auto finish = [](const char* serial, const char* state) {
-        return QString("UPDATE claims SET state = '%1', finished_at = now() "
-                       "WHERE order_code = 'A-17' AND serial = '%2'")
+        return QString(
+                   "UPDATE claims SET state = '%1', finished_at = now() "
+                   "WHERE order_code = 'A-17' AND serial = '%2'")
             .arg(state, serial);
     };
     const struct {
@@ -161,8 +168,10 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
         QString sql;
         std::string outcome;  // "rows N", or the SQLSTATE: 42501 no privilege, 23514 check failed
     } cases[] = {
-        {planner, "INSERT INTO plans (order_code, serial, f1_mhz, f2_mhz, step_khz) "
-                  "VALUES ('A-17', '13071234', 150.0125, 160.5, 12.5)", "rows 1"},
+        {planner,
+         "INSERT INTO plans (order_code, serial, f1_mhz, f2_mhz, step_khz) "
+         "VALUES ('A-17', '13071234', 150.0125, 160.5, 12.5)",
+         "rows 1"},
         {planner, row(9, "13071234", "office-pc"), "42501"},
         {bench1, "SELECT f1_mhz FROM plans WHERE order_code = 'A-17'", "rows 1"},
         {bench1, "INSERT INTO plans (order_code, serial, f1_mhz) VALUES ('A-17', '13071235', 151.0)", "42501"},
@@ -170,9 +179,11 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
         {bench1, row(1, "13071234", "bench-1"), "rows 0"},  // sent again: stored once
         {bench1, row(2, "13071234", "bench-1", "in progress"), "23514"},
         {bench1, row(3, "13071234", "bench-1", "done", "true"), "23514"},
-        {bench1, "INSERT INTO operations (id, time_utc, program, operation, outcome, success, bench, program_version, "
-                 "sent_by) VALUES (gen_random_uuid(), now(), 'torvctl', 'read', 'success', true, 'bench-1', '1.5.0', "
-                 "'bench2')", "rows 1"},  // sent_by is the server's
+        {bench1,
+         "INSERT INTO operations (id, time_utc, program, operation, outcome, success, bench, program_version, "
+         "sent_by) VALUES (gen_random_uuid(), now(), 'torvctl', 'read', 'success', true, 'bench-1', '1.5.0', "
+         "'bench2')",
+         "rows 1"},  // sent_by is the server's
         {bench1, "UPDATE operations SET outcome = 'success'", "42501"},
         {bench1, "DELETE FROM operations", "42501"},
         {bench1, claim("13071234", "bench-1"), "rows 1"},
@@ -182,7 +193,7 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
         {bench1, "UPDATE claims SET sent_by = 'bench2'", "42501"},
         {bench1, "UPDATE claims SET serial = '13071235'", "42501"},
         {bench1, finish("13071234", "failed"), "rows 1"},
-        {bench1, finish("13071234", "done"), "rows 0"},  // finished once
+        {bench1, finish("13071234", "done"), "rows 0"},    // finished once
         {bench2, claim("13071234", "bench-2"), "rows 1"},  // a failed claim frees the unit
         {bench2, row(4, "13071234", "bench-2"), "rows 1"},
         {office, "SELECT serial FROM conflicts WHERE benches = 'bench-1, bench-2'", "rows 1"},

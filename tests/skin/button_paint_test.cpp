@@ -161,9 +161,9 @@ TEST_F(ButtonPaint, UnfocusedRingBlendsIntoTheParent)
     EXPECT_EQ(PixelAt(up, 1, 1), Rgb(0xDCDBD9));  // worked by hand: #DFDFDF 4/15 towards #D4D0C8
     const QRgb lo = BlendStep(kP15, kParent, 6);
     const QRgb hi = BlendStep(kP0, kParent, 4);
-    ExpectRing(up, {hi, lo, BlendStep(hi, d, 4), BlendStep(kP7, d, 6), BlendStep(kParent, lo, 5),
-                    BlendStep(kParent, lo, 8)},
-               false);
+    ExpectRing(
+        up, {hi, lo, BlendStep(hi, d, 4), BlendStep(kP7, d, 6), BlendStep(kParent, lo, 5), BlendStep(kParent, lo, 8)},
+        false);
 
     button_->SetDown(true);
     const QRgb downHi = BlendStep(kP15, kParent, 6);
@@ -180,13 +180,13 @@ TEST_F(ButtonPaint, FocusedRingUsesTheSelectionColour)
     const QRgb s = Rgb(0x4C4CBF);
     const QRgb d = Rgb(0x000080);
     const QRgb pale = BlendStep(Rgb(0xFFFFFF), s, 4);
-    const Ring up{pale, s, BlendStep(pale, d, 4), BlendStep(kP7, d, 6),
-                  BlendStep(kParent, s, 4), BlendStep(kParent, s, 7)};
+    const Ring up{
+        pale, s, BlendStep(pale, d, 4), BlendStep(kP7, d, 6), BlendStep(kParent, s, 4), BlendStep(kParent, s, 7)};
     ExpectRing(button_->RenderImage(), up, false);
 
     button_->SetDown(true);
-    const Ring down{s, pale, BlendStep(kP7, d, 6), BlendStep(pale, d, 4),
-                    BlendStep(kParent, s, 4), BlendStep(kParent, s, 7)};
+    const Ring down{
+        s, pale, BlendStep(kP7, d, 6), BlendStep(pale, d, 4), BlendStep(kParent, s, 4), BlendStep(kParent, s, 7)};
     ExpectRing(button_->RenderImage(), down, true);
 }
 

@@ -19,7 +19,7 @@ TEST(MulDiv, RoundsHalvesAwayFromZero)
     EXPECT_EQ(MulDiv(1, 3, 2), 2);
     EXPECT_EQ(MulDiv(1, -3, 2), -2);
     EXPECT_EQ(MulDiv(-5, 3, 2), -8);
-    EXPECT_EQ(MulDiv(7, 10, 15), 5);   // 4.67
+    EXPECT_EQ(MulDiv(7, 10, 15), 5);  // 4.67
     EXPECT_EQ(MulDiv(7, -10, 15), -5);
     EXPECT_EQ(MulDiv(1, 1, 0), -1);
 }

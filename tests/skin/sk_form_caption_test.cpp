@@ -28,7 +28,7 @@ TEST(SkFormCaption, FillColumnsAndTransitionForTwoAndThreeButtons)
         {0, 0x8B9DC7}, {1, 0xB5C9DA}, {14, 0xA3B9D6}, {27, 0xA2B5D4}, {28, 0x8B9DC7}};
     for (auto [row, color] : bar) {
         EXPECT_EQ(PixelAt(twoStrip, 44, row), Rgb(color)) << row;
-        EXPECT_EQ(PixelAt(twoStrip, 312, row), Rgb(color)) << row;  // last column before R = 87
+        EXPECT_EQ(PixelAt(twoStrip, 312, row), Rgb(color)) << row;    // last column before R = 87
         EXPECT_EQ(PixelAt(threeStrip, 289, row), Rgb(color)) << row;  // last column before R = 110
     }
     // The silver tab: its fill repeats the right cap's first column from W - R + 45 on.
@@ -107,7 +107,7 @@ TEST(SkFormCaption, ClassicBarOfKcNone)
     ASSERT_TRUE(main.Activate());
     const QImage active = main.form->RenderFrame();
     const std::tuple<int, unsigned, unsigned> rows[] = {
-        {0, 0x808080, 0x000000},  {1, 0xFFFFFF, 0xFFFFFF},  {2, 0xC0C0C0, 0xC0C0C0}, {3, 0x000000, 0x808080},
+        {0, 0x808080, 0x000000},  {1, 0xFFFFFF, 0xFFFFFF},  {2, 0xC0C0C0, 0xC0C0C0},  {3, 0x000000, 0x808080},
         {4, 0x808080, 0x000080},  {14, 0x808080, 0x000080}, {24, 0x808080, 0x000080}, {25, 0xFFFFFF, 0xFFFFFF},
         {26, 0xC0C0C0, 0xC0C0C0}, {27, 0xC0C0C0, 0xC0C0C0}, {28, 0x808080, 0x000000}};
     for (auto [row, off, on] : rows) {
@@ -209,7 +209,9 @@ TEST(SkFormCaption, OtherKindsKeepTheirFillsAndPieceAtW140)
         for (int row : {0, 14, 28}) {
             EXPECT_EQ(PixelAt(frame, 259, row), Rgb(row == 14 ? 0xA3B9D6 : 0x8B9DC7))
                 << static_cast<int>(kind) << " " << row;  // W - 141
-            EXPECT_EQ(PixelAt(frame, 309, row), Rgb(row == 14 ? 0xC2C3CA : row == 0 ? 0x7B8791 : 0xBABEC4))
+            EXPECT_EQ(PixelAt(frame, 309, row), Rgb(row == 14  ? 0xC2C3CA
+                                                    : row == 0 ? 0x7B8791
+                                                               : 0xBABEC4))
                 << static_cast<int>(kind) << " " << row;  // W - 91
         }
         pieces.push_back(frame.copy(260, 0, 50, 29));

@@ -63,7 +63,7 @@ struct MainLikeForm {
 };
 
 inline void Mouse(TSkForm& form, QEvent::Type type, Qt::MouseButton button, QPoint at,
-           Qt::MouseButtons held = Qt::NoButton)
+                  Qt::MouseButtons held = Qt::NoButton)
 {
     if (held == Qt::NoButton && type != QEvent::MouseButtonRelease)
         held = button;

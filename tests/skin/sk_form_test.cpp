@@ -76,8 +76,8 @@ TEST(SkFormShape, RoundedPolygonCutsTheTopCorners)
     EXPECT_TRUE(main.form->Shaped());
     const QRegion mask = main.form->mask();
     EXPECT_EQ(mask.boundingRect(), QRect(0, 0, 400, 210));
-    const QPoint inside[] = {{5, 0}, {3, 1}, {2, 2}, {1, 3}, {0, 5}, {394, 0}, {396, 1}, {397, 2},
-                             {398, 3}, {399, 5}, {399, 209}, {0, 209}, {200, 100}};
+    const QPoint inside[] = {{5, 0},   {3, 1},   {2, 2},   {1, 3},     {0, 5},   {394, 0},  {396, 1},
+                             {397, 2}, {398, 3}, {399, 5}, {399, 209}, {0, 209}, {200, 100}};
     const QPoint outside[] = {{4, 0}, {0, 0}, {2, 1}, {0, 4}, {395, 0}, {399, 0}, {397, 1}, {399, 3}, {400, 100}};
     for (QPoint p : inside)
         EXPECT_TRUE(mask.contains(p)) << p.x() << "," << p.y();
@@ -327,10 +327,10 @@ TEST(SkFormMenu, ItemsFollowBorderIconsAndRunTheCommands)
                         TBorderIcon::biHelp);
     Mouse(form, QEvent::MouseButtonRelease, Qt::LeftButton, {21, 22});
     ASSERT_NE(form.WindowMenu(), nullptr);
-    EXPECT_EQ(ActionTexts(*form.WindowMenu()),
-              QStringList({QStringLiteral("&Восстановить (off)"), QStringLiteral("&Подсказка"),
-                           QStringLiteral("&Развернуть"), QStringLiteral("&Свернуть"), QStringLiteral("-"),
-                           QStringLiteral("&Закрыть   ALt + F4")}));
+    EXPECT_EQ(
+        ActionTexts(*form.WindowMenu()),
+        QStringList({QStringLiteral("&Восстановить (off)"), QStringLiteral("&Подсказка"), QStringLiteral("&Развернуть"),
+                     QStringLiteral("&Свернуть"), QStringLiteral("-"), QStringLiteral("&Закрыть   ALt + F4")}));
 
     TSkForm* minimizedBy = nullptr;
     int closes = 0;

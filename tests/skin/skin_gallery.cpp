@@ -28,7 +28,7 @@ constexpr int kZoom = 3;
 constexpr int kLabelWidth = 90;
 constexpr QRgb kSheetColor = 0xFFD4D0C8;
 
-const char* const kSchemeNames[] = {"ctNone", "ctDefault", "ctTeal", "ctOlive", "ctBlue",
+const char* const kSchemeNames[] = {"ctNone", "ctDefault", "ctTeal",  "ctOlive", "ctBlue",
                                     "ctXP",   "ctSilver",  "ctGreen", "ctW2K"};
 
 struct ButtonLook {
@@ -41,10 +41,10 @@ struct ButtonLook {
 };
 
 constexpr ButtonLook kLooks[] = {
-    {"up", false, true, false, ksDefault, bfNone},    {"down", true, true, false, ksDefault, bfNone},
-    {"focus", false, true, true, ksDefault, bfNone},  {"focus down", true, true, true, ksDefault, bfNone},
-    {"red focus", false, true, true, ksRed, bfNone},  {"disabled", false, false, false, ksDefault, bfAuto},
-    {"dis. down", true, false, false, ksDefault, bfAuto}, {"raised", false, true, false, ksDefault, bfRaised},
+    {"up", false, true, false, ksDefault, bfNone},         {"down", true, true, false, ksDefault, bfNone},
+    {"focus", false, true, true, ksDefault, bfNone},       {"focus down", true, true, true, ksDefault, bfNone},
+    {"red focus", false, true, true, ksRed, bfNone},       {"disabled", false, false, false, ksDefault, bfAuto},
+    {"dis. down", true, false, false, ksDefault, bfAuto},  {"raised", false, true, false, ksDefault, bfRaised},
     {"lowered", false, true, false, ksDefault, bfLowered}, {"shadow", false, true, false, ksDefault, bfShadow},
 };
 
@@ -112,8 +112,7 @@ int main(int argc, char** argv)
     const int zoomTop = setsTop + setsHeight;
     const int zoomHeight = 8 * (21 * kZoom + 6) + 20;
     const int zoomWidth = 4 + 20 * (21 * kZoom + 2) + 5 * 8;
-    QImage sheet(std::max(kLabelWidth + lookCount * cell + 10, zoomWidth), zoomTop + zoomHeight,
-                 QImage::Format_RGB32);
+    QImage sheet(std::max(kLabelWidth + lookCount * cell + 10, zoomWidth), zoomTop + zoomHeight, QImage::Format_RGB32);
     sheet.fill(kSheetColor);
     QPainter painter(&sheet);
     painter.setFont(font);
@@ -149,8 +148,8 @@ int main(int argc, char** argv)
         int zoomX = 4;
         for (int kind = static_cast<int>(dClose); kind <= static_cast<int>(dRestore); ++kind) {
             for (int state = static_cast<int>(sbNormal); state <= static_cast<int>(sbDisabled); ++state) {
-                const QImage& image = SysBtnImage(setSchemes[set], static_cast<TDesignation>(kind),
-                                                  static_cast<TSysBtnState>(state));
+                const QImage& image =
+                    SysBtnImage(setSchemes[set], static_cast<TDesignation>(kind), static_cast<TSysBtnState>(state));
                 painter.drawImage(x, rowY, image);
                 painter.drawImage(QRect(zoomX, zoomY, image.width() * kZoom, image.height() * kZoom), image);
                 x += 24;

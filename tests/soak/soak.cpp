@@ -37,9 +37,9 @@ namespace {
 using testing::ProcessEventsFor;
 using testing::RunUntil;
 
-constexpr int kTimingDivisor = 25;         // response time-out 200 ms, info pause 60 ms
-constexpr int kPromptsBeforeCancel = 6;    // an operator who keeps answering Retry gives up
-constexpr int kCycleDeadlineMs = 60000;    // far beyond the longest legitimate cycle
+constexpr int kTimingDivisor = 25;       // response time-out 200 ms, info pause 60 ms
+constexpr int kPromptsBeforeCancel = 6;  // an operator who keeps answering Retry gives up
+constexpr int kCycleDeadlineMs = 60000;  // far beyond the longest legitimate cycle
 #if defined(__SANITIZE_ADDRESS__)
 // AddressSanitizer's own bookkeeping grows with every port opened (each starts a thread):
 // about 9 MB over 500 cycles. Leaks themselves are LeakSanitizer's job at exit.
@@ -137,13 +137,23 @@ private:
 };
 
 enum class Fault {
-    None, Silence, Nak, WrongType, BadCrc, CorruptReadBack, Split, WrongIdentification, Flood, Stray, HangUp
+    None,
+    Silence,
+    Nak,
+    WrongType,
+    BadCrc,
+    CorruptReadBack,
+    Split,
+    WrongIdentification,
+    Flood,
+    Stray,
+    HangUp
 };
 constexpr int kFaultKinds = static_cast<int>(Fault::HangUp) + 1;
 
 const char* FaultName(Fault fault)
 {
-    static const char* const kNames[] = {"none",  "silence", "nak",   "wrong-type", "bad-crc", "corrupt-read-back",
+    static const char* const kNames[] = {"none",  "silence",  "nak",   "wrong-type", "bad-crc", "corrupt-read-back",
                                          "split", "wrong-id", "flood", "stray",      "hang-up"};
     return kNames[static_cast<int>(fault)];
 }
@@ -309,10 +319,12 @@ private:
     // Waits until the exchange rests: controls idle, no reply awaited, no response timer.
     void AwaitRest()
     {
-        const bool rested = RunUntil([this] {
-            return host_.state != ControlState::Busy && exchange_.StageNow() == ProgrammingExchange::Stage::kIdle &&
-                   !exchange_.ResponseTimerArmed() && pendingActions_ == 0;
-        }, kCycleDeadlineMs);
+        const bool rested = RunUntil(
+            [this] {
+                return host_.state != ControlState::Busy && exchange_.StageNow() == ProgrammingExchange::Stage::kIdle &&
+                       !exchange_.ResponseTimerArmed() && pendingActions_ == 0;
+            },
+            kCycleDeadlineMs);
         if (!rested) {
             const int stage = static_cast<int>(exchange_.StageNow());
             Fail("the exchange did not come to rest (stage " + std::to_string(stage) + ")");

@@ -40,11 +40,10 @@ public:
         folder_ = folder;
         try {
             HandFolderToServerUser();
-            Run({initdb, "-D", DataFolder(), "-U", "postgres", "--auth=trust", "-E", "UTF8", "--locale=C",
-                 "--no-sync"},
+            Run({initdb, "-D", DataFolder(), "-U", "postgres", "--auth=trust", "-E", "UTF8", "--locale=C", "--no-sync"},
                 "initdb");
             std::ofstream(DataFolder() + "/pg_hba.conf", std::ios::trunc) << "local all postgres trust\n"
-                                                                            << "local all all scram-sha-256\n";
+                                                                          << "local all all scram-sha-256\n";
             std::ofstream(DataFolder() + "/postgresql.conf", std::ios::app)
                 << "listen_addresses = ''\n"
                 << "unix_socket_directories = '" << folder_ << "'\n"
@@ -95,8 +94,8 @@ public:
     std::string ConnectOptions(const std::string& user = "postgres", const std::string& database = "postgres",
                                const std::string& password = "") const
     {
-        std::string options = "host=" + folder_ + " port=" + std::to_string(kPort) + " user=" + user +
-                              " dbname=" + database;
+        std::string options =
+            "host=" + folder_ + " port=" + std::to_string(kPort) + " user=" + user + " dbname=" + database;
         return password.empty() ? options : options + " password=" + password;
     }
 
@@ -108,8 +107,9 @@ private:
             return;
         const passwd* user = ::getpwnam("postgres");
         if (!user)
-            throw std::runtime_error("initdb and pg_ctl refuse to run as root, and there is no user postgres to run "
-                                     "them as (Debian package postgresql-common; scripts/install-deps)");
+            throw std::runtime_error(
+                "initdb and pg_ctl refuse to run as root, and there is no user postgres to run "
+                "them as (Debian package postgresql-common; scripts/install-deps)");
         if (::chown(folder_.c_str(), user->pw_uid, user->pw_gid) != 0)
             throw std::runtime_error("cannot give " + folder_ + " to the user postgres");
     }
@@ -120,8 +120,8 @@ private:
     void Run(std::vector<std::string> words, const std::string& what, const std::string& log = "") const
     {
         if (::geteuid() == 0)
-            words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=postgres", "--regid=postgres", "--init-groups",
-                                         "--"});
+            words.insert(words.begin(),
+                         {"/usr/bin/setpriv", "--reuid=postgres", "--regid=postgres", "--init-groups", "--"});
         std::vector<char*> argv;
         for (std::string& word : words)
             argv.push_back(word.data());

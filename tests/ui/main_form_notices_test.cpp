@@ -38,7 +38,8 @@ TEST_F(MainFormTest, FrequencyBeyondTheFieldsLengthIsShownAndQuotedWhole)
 {
     // A foreign block: A = 1, N = 14, R = 7 decodes to 1281.4286 MHz, far above the band.
     const EncodedChannel foreign{1, 14, 7};
-    Create(TransmitterContents{MakeInfoBlock({}), BuildParameterBlock(SynthMode::Legacy, false, false, foreign, foreign)});
+    Create(
+        TransmitterContents{MakeInfoBlock({}), BuildParameterBlock(SynthMode::Legacy, false, false, foreign, foreign)});
     ASSERT_TRUE(Read());
     EXPECT_EQ(ui.SpinEdit1->text(), "1281.4286");
     form->WriteButtonClick(ui.WriteButton);
@@ -56,11 +57,13 @@ TEST_F(MainFormTest, RefusedWritesSayWhatCanBeWrittenAndSendNothing)
     Create();
     ASSERT_TRUE(Read());
     const std::size_t commandsAfterRead = CommandCount();
-    const std::string tuning = " МГц не может быть запрограммирована,\r\n"
-                               "    так как для неё требуется  подстройка передатчика.  \r\n"
-                               "            Обратитесь на фирму производителя.          \r\n";
-    const std::string band = "            Обратитесь на фирму производителя.          \r\n"
-                             "Диапазон передатчика: 146,0000 – 174,0000 МГц";
+    const std::string tuning =
+        " МГц не может быть запрограммирована,\r\n"
+        "    так как для неё требуется  подстройка передатчика.  \r\n"
+        "            Обратитесь на фирму производителя.          \r\n";
+    const std::string band =
+        "            Обратитесь на фирму производителя.          \r\n"
+        "Диапазон передатчика: 146,0000 – 174,0000 МГц";
     struct Case {
         const char* first;
         const char* second;  // nullptr: second frequency not ticked
@@ -71,10 +74,12 @@ TEST_F(MainFormTest, RefusedWritesSayWhatCanBeWrittenAndSendNothing)
         {"150", "145,9875", "Частота №2 145,9875" + tuning + "Ближайшая: 146,0000 МГц"},
         {"140", nullptr,
          "Частота №1 140 МГц не может быть запрограммирована,\r\n"
-         "    так как превышен диапозон частот для передатчика.   \r\n" + band},
+         "    так как превышен диапозон частот для передатчика.   \r\n" +
+             band},
         {"150", "180",
          "Частота №2 180 МГц не может быть запрограммирована,\r\n"
-         "    так как превышен диапазон частот для передатчика.   \r\n" + band},
+         "    так как превышен диапазон частот для передатчика.   \r\n" +
+             band},
         // No divisors wins over the range.
         {"180,0125", nullptr, "Частота №1 180,0125" + tuning + "Ближайшая: 174,0000 МГц"},
         {"99999999", nullptr, "Частота №1 99999999" + tuning + "Ближайшая: 174,0000 МГц"},

@@ -343,7 +343,7 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         const Message* prompt;
     };
     const Case cases[] = {
-        {ProgrammingExchange::Stage::kIdentification, 7, &texts::kAdapterNotResponding},    // 200 ms before 0x61
+        {ProgrammingExchange::Stage::kIdentification, 7, &texts::kAdapterNotResponding},     // 200 ms before 0x61
         {ProgrammingExchange::Stage::kTypeSelection, 1, &texts::kTransmitterNotResponding},  // 1500 ms before 0x88 0x80
         {ProgrammingExchange::Stage::kInfoBlock, 8, &texts::kTransmitterNotResponding},      // 100 ms before 0xA0 0x10
     };
@@ -354,7 +354,7 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
         second.Start();
         Create(MakeContents(), false, {QString::fromStdString(second.SlavePath())});
         ui.CommComboBox->SetItemIndex(0);  // the first adapter, whatever was remembered
-        EmulatorFaults exactWord;  // no text after the word, so the device-type reply comes alone
+        EmulatorFaults exactWord;          // no text after the word, so the device-type reply comes alone
         exactWord.identification = {'Q', 'u', 'a', 's', 'a', 'r', '3'};
         emulator->SetFaults(exactWord);
         const std::function<void(TSioComm*, int)> handler = port->OnRxChar.Current();
@@ -366,11 +366,14 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
             bytesSeen += inStage ? count : 0;
             if (!changedInsidePause && inStage && bytesSeen >= c.bytesNeeded) {
                 // A posted call runs at the pause's first pass through the event loop.
-                QMetaObject::invokeMethod(form.get(), [&] {
-                    const QString name = QString::fromStdString(PortNameOf(second.SlavePath()));
-                    ui.CommComboBox->SetItemIndex(static_cast<int>(ui.CommComboBox->Items().indexOf(name)));
-                    changedInsidePause = port->IsOpen();
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    form.get(),
+                    [&] {
+                        const QString name = QString::fromStdString(PortNameOf(second.SlavePath()));
+                        ui.CommComboBox->SetItemIndex(static_cast<int>(ui.CommComboBox->Items().indexOf(name)));
+                        changedInsidePause = port->IsOpen();
+                    },
+                    Qt::QueuedConnection);
             }
             handler(sender, count);
         });
@@ -395,7 +398,9 @@ TEST_F(MainFormTest, PortChangeInsideEachPauseMovesTheNextReadToTheShownPort)
 // A real terminal whose CTS line a test holds off, as a slow or stopped line does.
 class CtsHeldDevice : public tty::Device {
 public:
-    CtsHeldDevice(std::unique_ptr<tty::Device> device, const bool& ctsOff) : device_(std::move(device)), ctsOff_(ctsOff) {}
+    CtsHeldDevice(std::unique_ptr<tty::Device> device, const bool& ctsOff) : device_(std::move(device)), ctsOff_(ctsOff)
+    {
+    }
     int Handle() const override { return device_->Handle(); }
     int GetAttributes(tty::TermiosWords& words) override { return device_->GetAttributes(words); }
     int SetAttributes(const tty::TermiosWords& words) override { return device_->SetAttributes(words); }

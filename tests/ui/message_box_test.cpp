@@ -51,8 +51,8 @@ TEST(MessageBoxTest, RussianButtonsAndExactCaptionInTheCLocale)
     EXPECT_EQ(seen.buttons, (QStringList{QString::fromUtf8("Отмена"), QString::fromUtf8("Повторить")}));
     EXPECT_EQ(answer, Answer::Retry);
 
-    seen = ShowAndAnswer(nullptr, Message{"Сетка", "Внимание!", MessageFlags::kOkPlain}, QString::fromUtf8("ОК"),
-                         &answer);
+    seen =
+        ShowAndAnswer(nullptr, Message{"Сетка", "Внимание!", MessageFlags::kOkPlain}, QString::fromUtf8("ОК"), &answer);
     EXPECT_EQ(seen.title, QString::fromUtf8("Внимание!"));
     EXPECT_EQ(seen.buttons, QStringList{QString::fromUtf8("ОК")});
     EXPECT_EQ(answer, Answer::Ok);

@@ -99,7 +99,7 @@ TEST_F(WindowJournalTest, ClosingDuringAWriteWaitsForTheWriteToEnd)
         EXPECT_TRUE(form->isVisible());
         ASSERT_TRUE(RunUntil([&] { return !form->isVisible(); }, 10000));
         EXPECT_TRUE(messages.empty());  // prompt H, had it come, was answered Cancel unseen
-        form.reset();  // the window's rows are written as it goes
+        form.reset();                   // the window's rows are written as it goes
         const std::vector<JournalEntry> rows = Journal(journalPath).Find({}).value();
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].operation, "write");
@@ -188,8 +188,7 @@ TEST_F(WindowJournalTest, HistoryAndUndoWriteAJournaledBlockBackAfterAReadAndACo
     answers = {Answer::Ok};
     form->JournalItemClick(ui.JournalItem);
     EXPECT_EQ(outcomes, (QStringList{"Записано и проверено", "Считано", "Не подтверждено: ничего не записано",
-                                     "Считано", "Записано и проверено", "Отказано: частота вне диапазона",
-                                     "Считано"}));
+                                     "Считано", "Записано и проверено", "Отказано: частота вне диапазона", "Считано"}));
     ASSERT_TRUE(writeBackEnded(written));
 
     // Another unit on the line: refused after its read, nothing written.

@@ -38,10 +38,10 @@ constexpr int kBlockShading[kTrainLength][7] = {
 
 // Palette indices of the trough's lines.
 constexpr uchar kWhite = 0;
-constexpr uchar kInnerLine = 2;   // F2F2F2 on all four sides
-constexpr uchar kShadowLine = 8;  // CCCCCC along top and left; also the outline's corners
-constexpr uchar kCornerSoft = 13; // 969696 next to each corner
-constexpr uchar kOutline = 14;    // 878787
+constexpr uchar kInnerLine = 2;    // F2F2F2 on all four sides
+constexpr uchar kShadowLine = 8;   // CCCCCC along top and left; also the outline's corners
+constexpr uchar kCornerSoft = 13;  // 969696 next to each corner
+constexpr uchar kOutline = 14;     // 878787
 
 const char kBusyText[] = "Подождите минуточку ...";
 
@@ -78,8 +78,8 @@ QImage TroughFrame()
     FillRect(frame, 0, 0, 0, bottom, kOutline);
     FillRect(frame, right, 0, right, bottom, kOutline);
     // Rounded corners: the corner pixel light, its two outline neighbours softened.
-    for (const auto [x, y, dx, dy] : {std::array{0, 0, 1, 1}, std::array{right, 0, -1, 1},
-                                      std::array{0, bottom, 1, -1}, std::array{right, bottom, -1, -1}}) {
+    for (const auto [x, y, dx, dy] : {std::array{0, 0, 1, 1}, std::array{right, 0, -1, 1}, std::array{0, bottom, 1, -1},
+                                      std::array{right, bottom, -1, -1}}) {
         SetPixel(frame, x, y, kShadowLine);
         SetPixel(frame, x + dx, y, kCornerSoft);
         SetPixel(frame, x, y + dy, kCornerSoft);

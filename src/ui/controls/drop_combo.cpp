@@ -21,7 +21,10 @@ namespace torv {
 
 namespace {
 
-bool IsPrintable(QChar key) { return key.unicode() >= 32 && key.unicode() != 127; }
+bool IsPrintable(QChar key)
+{
+    return key.unicode() >= 32 && key.unicode() != 127;
+}
 
 }  // namespace
 
@@ -78,7 +81,10 @@ TDropListBox::TDropListBox(TCustomDropCombo* combo, QWidget* window)
     hide();
 }
 
-int TDropListBox::ItemCount() const { return combo_->ItemCount(); }
+int TDropListBox::ItemCount() const
+{
+    return combo_->ItemCount();
+}
 
 int TDropListBox::VisibleRows() const
 {
@@ -302,7 +308,10 @@ void TCustomDropCombo::SetShowButton(bool show)
     update();
 }
 
-bool TCustomDropCombo::DroppedDown() const { return listBox_ && listBox_->isVisible(); }
+bool TCustomDropCombo::DroppedDown() const
+{
+    return listBox_ && listBox_->isVisible();
+}
 
 void TCustomDropCombo::DropDown()
 {
@@ -397,18 +406,17 @@ void TCustomDropCombo::HandleClosedListKey(QKeyEvent* event)
             Select(ItemCount() - 1);
         return;
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return;
+    case Qt::Key_PageDown: return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
         event->ignore();  // the window's to handle
         return;
-    default:
-        break;
+    default: break;
     }
     const QString text = event->text();
-    if (text.size() == 1 && IsPrintable(text.front()) && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (text.size() == 1 && IsPrintable(text.front()) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         TypeAhead(text.front());
         return;
     }
@@ -426,24 +434,12 @@ void TCustomDropCombo::HandleOpenListKey(QKeyEvent* event)
     const int highlight = box->Highlight();
     const int page = std::max(1, box->VisibleRows() - 1);
     switch (event->key()) {
-    case Qt::Key_Up:
-        box->SetHighlight(highlight - 1);
-        return;
-    case Qt::Key_Down:
-        box->SetHighlight(highlight + 1);
-        return;
-    case Qt::Key_PageUp:
-        box->SetHighlight(highlight - page);
-        return;
-    case Qt::Key_PageDown:
-        box->SetHighlight(highlight + page);
-        return;
-    case Qt::Key_Home:
-        box->SetHighlight(0);
-        return;
-    case Qt::Key_End:
-        box->SetHighlight(ItemCount() - 1);
-        return;
+    case Qt::Key_Up: box->SetHighlight(highlight - 1); return;
+    case Qt::Key_Down: box->SetHighlight(highlight + 1); return;
+    case Qt::Key_PageUp: box->SetHighlight(highlight - page); return;
+    case Qt::Key_PageDown: box->SetHighlight(highlight + page); return;
+    case Qt::Key_Home: box->SetHighlight(0); return;
+    case Qt::Key_End: box->SetHighlight(ItemCount() - 1); return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (event->modifiers() & Qt::ControlModifier)
@@ -451,11 +447,8 @@ void TCustomDropCombo::HandleOpenListKey(QKeyEvent* event)
         else
             CloseUp(true);
         return;
-    case Qt::Key_Escape:
-        CloseUp(false);
-        return;
-    default:
-        break;
+    case Qt::Key_Escape: CloseUp(false); return;
+    default: break;
     }
     const QString text = event->text();
     if (text.size() == 1 && IsPrintable(text.front())) {

@@ -36,7 +36,10 @@ QLocale NumberLocale()
     return locale;
 }
 
-bool IsControlChar(QChar key) { return key.unicode() < 32; }
+bool IsControlChar(QChar key)
+{
+    return key.unicode() < 32;
+}
 
 // A small filled arrow, one pixel row at a time so that it stays crisp: apex at
 // (centreX, apexY), growing downwards (pointsUp) or upwards.
@@ -186,7 +189,10 @@ void TCustomSpinEdit::SetEditorEnabled(bool enabled)
     setAcceptDrops(enabled);  // a drop is a paste
 }
 
-void TCustomSpinEdit::Beep() { QApplication::beep(); }
+void TCustomSpinEdit::Beep()
+{
+    QApplication::beep();
+}
 
 bool TCustomSpinEdit::AcceptsChar(QChar& key)
 {
@@ -200,20 +206,11 @@ bool TCustomSpinEdit::AcceptsChar(QChar& key)
 bool TCustomSpinEdit::HandleStepKey(int key)
 {
     switch (key) {
-    case Qt::Key_Up:
-        StepUp();
-        return true;
-    case Qt::Key_Down:
-        StepDown();
-        return true;
-    case Qt::Key_PageUp:
-        PageUp();
-        return true;
-    case Qt::Key_PageDown:
-        PageDown();
-        return true;
-    default:
-        return false;
+    case Qt::Key_Up: StepUp(); return true;
+    case Qt::Key_Down: StepDown(); return true;
+    case Qt::Key_PageUp: PageUp(); return true;
+    case Qt::Key_PageDown: PageDown(); return true;
+    default: return false;
     }
 }
 
@@ -403,7 +400,10 @@ void TCustomSpinEdit::UpdateMinimumHeight()
 // ---------------------------------------------------------------------------
 // TDoubleSpinEdit
 
-TDoubleSpinEdit::TDoubleSpinEdit(QWidget* parent) : TCustomSpinEdit(parent) { SetValue(0); }
+TDoubleSpinEdit::TDoubleSpinEdit(QWidget* parent) : TCustomSpinEdit(parent)
+{
+    SetValue(0);
+}
 
 std::optional<double> TDoubleSpinEdit::ReadText() const
 {
@@ -429,7 +429,10 @@ double TDoubleSpinEdit::Value()
     return minValue_;
 }
 
-void TDoubleSpinEdit::SetValue(double x) { setText(FormatValue(ConstrainValue(x)) + suffix_); }
+void TDoubleSpinEdit::SetValue(double x)
+{
+    setText(FormatValue(ConstrainValue(x)) + suffix_);
+}
 
 void TDoubleSpinEdit::SetMinValue(double m)
 {
@@ -470,8 +473,7 @@ QString TDoubleSpinEdit::FormatValue(double x) const
     // minus sign included: a negative number gets a leading zero when its rounded
     // integer digits fall short of that (-5.5 gives -05.50, but -9.99999 gives -10.0000).
     const double integerPart = std::trunc(x);
-    const qsizetype wantedDigits =
-        QString::number(std::fabs(integerPart), 'f', 0).size() + (integerPart <= -1 ? 1 : 0);
+    const qsizetype wantedDigits = QString::number(std::fabs(integerPart), 'f', 0).size() + (integerPart <= -1 ? 1 : 0);
     const qsizetype signLength = text.startsWith(locale.negativeSign()) ? locale.negativeSign().size() : 0;
     qsizetype integerEnd = text.indexOf(locale.decimalPoint());
     if (integerEnd < 0)

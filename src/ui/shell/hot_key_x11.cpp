@@ -158,10 +158,7 @@ private:
     std::uint16_t LockBits() const { return static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLockMask_); }
 
     // The lock states a press may carry: none, CapsLock, NumLock, both.
-    std::array<std::uint16_t, 4> LockVariants() const
-    {
-        return {0, XCB_MOD_MASK_LOCK, numLockMask_, LockBits()};
-    }
+    std::array<std::uint16_t, 4> LockVariants() const { return {0, XCB_MOD_MASK_LOCK, numLockMask_, LockBits()}; }
 
     // The modifier bit that NumLock sets, from the server's modifier map (0 if none).
     std::uint16_t FindNumLockMask()

@@ -140,9 +140,7 @@ bool TOneInstance::Test()
         }
         ActivateOtherCopy();
         break;
-    case TOneInstanceMode::oiActivateOnly:
-        ActivateOtherCopy();
-        break;
+    case TOneInstanceMode::oiActivateOnly: ActivateOtherCopy(); break;
     }
     return true;
 }

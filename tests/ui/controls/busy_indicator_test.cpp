@@ -90,8 +90,8 @@ TEST(BusyIndicatorFrames, EmptyTroughHasItsOutlineInnerLinesAndWhiteInterior)
     ExpectLine(trough, 2, 2, 2, 11, 0xF2F2F2);
     ExpectLine(trough, 148, 2, 148, 11, 0xF2F2F2);
     // Softened corners.
-    for (const auto [x, y, dx, dy] : {std::array{0, 0, 1, 1}, std::array{149, 0, -1, 1}, std::array{0, 12, 1, -1},
-                                      std::array{149, 12, -1, -1}}) {
+    for (const auto [x, y, dx, dy] :
+         {std::array{0, 0, 1, 1}, std::array{149, 0, -1, 1}, std::array{0, 12, 1, -1}, std::array{149, 12, -1, -1}}) {
         EXPECT_EQ(Colour(trough, x, y), 0xCCCCCCu);
         EXPECT_EQ(Colour(trough, x + dx, y), 0x969696u);
         EXPECT_EQ(Colour(trough, x, y + dy), 0x969696u);

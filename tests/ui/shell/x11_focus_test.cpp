@@ -22,7 +22,8 @@ namespace {
 #ifdef TORV_HAVE_XCB
 xcb_window_t FocusOf(xcb_connection_t* connection)
 {
-    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
     const xcb_window_t focus = reply != nullptr ? reply->focus : XCB_NONE;
     std::free(reply);
     return focus;
