@@ -122,7 +122,7 @@ public:
         switch (input_.ConsumeIntegralInRange<int>(0, 10)) {
         case 0: ClickRead(nested); break;
         case 1: ClickWrite(nested); break;
-        case 2: Arrive(input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange<int>(1, 80))); break;
+        case 2: Arrive(input_.ConsumeBytes<std::uint8_t>(input_.ConsumeIntegralInRange<std::size_t>(1, 80))); break;
         case 3: Arrive(GoodReply()); break;
         case 4: Notify(input_.ConsumeIntegralInRange<int>(0, 200)); break;  // a stale count
         case 5: TxEmpty(); break;

@@ -59,7 +59,8 @@ double AnyDouble(FuzzedDataProvider& input)
 void FuzzChecksum(FuzzedDataProvider& input)
 {
     // An exactly sized heap copy, so that a read beyond the range is caught.
-    const std::vector<std::uint8_t> bytes = input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange(0, 64));
+    const std::vector<std::uint8_t> bytes =
+        input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 64));
     const auto start = input.ConsumeIntegral<std::uint16_t>();
     const auto end = input.ConsumeIntegral<std::uint16_t>();
     const std::uint16_t crc = Crc16(bytes, start, end);
@@ -71,7 +72,7 @@ void FuzzChecksum(FuzzedDataProvider& input)
     std::copy(head.begin(), head.end(), record.begin());
     SealRecord(record);
     Check(RecordIntact(record), "a sealed record fails its check");
-    const int bit = input.ConsumeIntegralInRange(0, 63);
+    const auto bit = input.ConsumeIntegralInRange<std::size_t>(0, 63);
     record[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
     Check(!RecordIntact(record), "a record with one changed bit passes its check");
 }
@@ -141,7 +142,7 @@ void FuzzCodecs(FuzzedDataProvider& input)
         }
     }
 
-    for (const std::uint8_t code : {13, 14, 15}) {
+    for (const std::uint8_t code : {std::uint8_t{13}, std::uint8_t{14}, std::uint8_t{15}}) {
         const TransmitterType type = *FindTransmitterType(code);
         const GridDivisors grid = EncodeGrid(mhz, type.gridDivider);
         if (!(mhz >= type.minMHz && mhz <= type.maxMHz))

@@ -100,7 +100,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the read did not succeed\n");
         return 1;
     }
-    std::printf("GUI peak memory after a read: %.1f MB (VmHWM; target: under 80 MB)\n", StatusKb("VmHWM:") / 1024.0);
+    std::printf("GUI peak memory after a read: %.1f MB (VmHWM; target: under 80 MB)\n",
+                static_cast<double>(StatusKb("VmHWM:")) / 1024.0);
 
     std::vector<double> paintMs;
     for (int run = 0; run < kPaintRuns; ++run) {

@@ -141,7 +141,7 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
     QSqlDatabase planner = Connect(cluster_->ConnectOptions("planner", "torv", "pw"));
 
     // A journal row (id, serial, bench, state, demo) and a claim or its end for order A-17.
-    const auto row = [](int id, const char* serial, const char* bench, const char* state = "done",
+    const auto row = [](int id, const char* serial, const char* benchName, const char* state = "done",
                         const char* demo = "false") {
         return QString(
                    "INSERT INTO operations (id, time_utc, program, operation, outcome, success, serial, bench, "
@@ -149,13 +149,13 @@ TEST_F(ServerTest, ReadmeSetUpGivesEachRoleItsRights)
                    "'2026-12-01T10:00:00.000Z', 'torvctl', 'batch', 'success', true, '%2', '%3', 'A-17', "
                    "'1.5.0', '%4', %5) ON CONFLICT DO NOTHING")
             .arg(id, 12, 10, QChar('0'))
-            .arg(serial, bench, state, demo);
+            .arg(serial, benchName, state, demo);
     };
-    const auto claim = [](const char* serial, const char* bench) {
+    const auto claim = [](const char* serial, const char* benchName) {
         return QString(
                    "INSERT INTO claims (id, order_code, serial, bench) VALUES (gen_random_uuid(), 'A-17', '%1', "
                    "'%2') ON CONFLICT DO NOTHING RETURNING id")
-            .arg(serial, bench);
+            .arg(serial, benchName);
     };
     const auto finish = [](const char* serial, const char* state) {
         return QString(

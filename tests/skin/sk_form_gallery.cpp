@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "event_loop.h"
+#include "skin/sk_canvas.h"
 #include "skin/sk_form.h"
 #include "skin/sk_form_caption.h"
 #include "skin/sk_sys_btn.h"
@@ -132,7 +133,7 @@ int main(int argc, char** argv)
     }
 
     for (int index = 0; index < 2; ++index) {
-        const QImage& shot = shots[index];
+        const QImage& shot = At(shots, index);
         const int y = zoomTop + index * (zoomHeight + 20 + kGap);
         const QString state = index == 0 ? QStringLiteral("active") : QStringLiteral("inactive");
         Label(painter, kGap, y, state + QStringLiteral(": left end, transition, right end (x4)"));

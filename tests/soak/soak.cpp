@@ -204,6 +204,11 @@ private:
     }
 
     int Uniform(int low, int high) { return std::uniform_int_distribution(low, high)(random_); }
+    // Between low and high bytes of line noise.
+    std::vector<std::uint8_t> Garbage(int low, int high)
+    {
+        return GarbageBytes(static_cast<std::size_t>(Uniform(low, high)), static_cast<std::uint32_t>(random_()));
+    }
 
     ParameterBlock RandomBlock()
     {
@@ -294,8 +299,8 @@ private:
             faults.identification = {'q', 'u', 'a', 's', 'a', 'r', '3'};
             faults.writeLock = Uniform(0, 1) == 1;
             break;
-        case Fault::Flood: InjectLater(GarbageBytes(static_cast<std::size_t>(Uniform(65, 600)), random_())); break;
-        case Fault::Stray: InjectLater(GarbageBytes(static_cast<std::size_t>(Uniform(1, 8)), random_())); break;
+        case Fault::Flood: InjectLater(Garbage(65, 600)); break;
+        case Fault::Stray: InjectLater(Garbage(1, 8)); break;
         case Fault::HangUp: Later([this] { emulator_->HangUp(); }); break;
         }
         emulator_->SetFaults(faults);

@@ -30,7 +30,7 @@ struct Found {
 };
 
 // Every interface below the window, by the widget it stands for.
-void Walk(QAccessibleInterface* node, std::map<QObject*, Found>& found, int depth = 0)
+void Walk(QAccessibleInterface* node, std::map<QObject*, Found>& found, std::size_t depth = 0)
 {
     for (int i = 0; i < node->childCount(); ++i) {
         QAccessibleInterface* child = node->child(i);

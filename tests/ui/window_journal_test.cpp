@@ -181,7 +181,7 @@ TEST_F(WindowJournalTest, HistoryAndUndoWriteAJournaledBlockBackAfterAReadAndACo
         EXPECT_EQ(dialog->windowTitle(), "Журнал устройства № 13071234");
         for (int row = 0; row < dialog->Table->rowCount(); ++row)
             outcomes << dialog->Table->item(row, 3)->text();
-        dialog->Table->selectRow(outcomes.indexOf("Записано и проверено", 3));
+        dialog->Table->selectRow(static_cast<int>(outcomes.indexOf("Записано и проверено", 3)));
         EXPECT_TRUE(dialog->WriteBackButton->isEnabled());
         dialog->WriteBackButton->click();
     });
