@@ -847,162 +847,6 @@ Contact the manufacturer.</source>
         <translation> (предел системы)</translation>
     </message>
     <message>
-        <source>usage: torvctl COMMAND [OPTIONS]
-
-commands:
-  ports [--json]                    list the serial ports of this computer
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    read the transmitter&apos;s identity and frequencies
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
-                                    read, then write new frequencies and verify them
-  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F and the sealed channel record in grid mode
-  decode [--type 13|14|15] [--json] HEX
-                                    decode one 8-byte channel record
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
-          [--accept-damaged] [--json] [--trace]
-                                    write back what the unit held before its last verified
-                                    write (made before TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    program one unit after another: read, look the
-                                    serial number up in the plan, write, verify
-  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
-                                    read the unit and save its image to FILE
-  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
-       [--trace] FILE               write the frequencies of an image into a unit of
-                                    the same device type (another serial: a clone)
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--with-demo] [--json | --csv]
-                                    the reads and writes recorded, newest first
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    check a port (or every port) and its adapter: the
-                                    device, permissions, who holds it, ModemManager,
-                                    brltty, the line, the adapter and the transmitter;
-                                    --loopback sends all 256 byte values through TX
-                                    bridged to RX instead of asking the adapter
-
-  --demo            use a built-in emulated adapter with a transmitter instead of a port
-  --json            the result as one JSON object on standard output, also on failure
-                    (everything in English then, as the JSON values are)
-  --trace           log every byte on the line, with time stamps, to standard error
-  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
-                    Cancel does (a write then seals its records anew)
-  --yes             write without asking on the terminal (write, restore, load)
-  --dry-run         read, check and show what would be written; write nothing
-  --with-demo       list the runs on the built-in emulated adapter too (journal)
-  --no-journal      do not record the read or write in the journal
-                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
-                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
-  --help, --version this text, the program&apos;s version
-  write, restore and load show the unit&apos;s settings before and after, and on a terminal
-  ask before writing.
-  Prompts are asked when standard input is a terminal; otherwise the damaged-data
-  prompt refuses the block and every other prompt is answered Cancel. Results go to
-  standard output, messages and prompts to standard error.
-  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
-
-exit codes:
-  0  done and verified: a read whose blocks passed their checks, or a damaged
-     block taken by --accept-damaged or by the operator; a write whose read-back
-     equalled the block sent
-  1  refused before anything was sent: cannot be programmed, out of band,
-     damaged data not accepted, writing locked
-  2  bad command line
-  3  the exchange failed before any block was sent: no adapter, no transmitter,
-     time-out, refusals
-  4  port unavailable: missing, in use, no permission, line settings refused
-  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
-     (also a write abandoned by a second signal, or one whose unit was swapped before
-     it was to be written again)
-  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
-     newer version (journal, restore)
-
-While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
-write and its verification finish; a second signal abandons it (exit 5).
-</source>
-        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
-
-команды:
-  ports [--json]                    список последовательных портов этого компьютера
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    считать паспорт передатчика и его частоты
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
-                                    считать, затем записать новые частоты и проверить их
-  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F и запечатанная запись канала в режиме сетки
-  decode [--type 13|14|15] [--json] HEX
-                                    разобрать одну 8-байтовую запись канала
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
-          [--accept-damaged] [--json] [--trace]
-                                    записать обратно то, что было в передатчике до его
-                                    последней проверенной записи (сделанной до TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    программировать передатчики один за другим: считать,
-                                    найти серийный номер в плане, записать, проверить
-  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
-                                    считать передатчик и сохранить его образ в FILE
-  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
-       [--trace] FILE               записать частоты образа в передатчик того же типа
-                                    устройства (другой серийный номер: клон)
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--with-demo] [--json | --csv]
-                                    записанные в журнал чтения и записи, новые первыми
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    проверить порт (или все порты) и его адаптер:
-                                    устройство, права, кто занял порт, ModemManager,
-                                    brltty, линию, адаптер и передатчик; --loopback
-                                    вместо опроса адаптера посылает все 256 значений
-                                    байта через соединённые TX и RX
-
-  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
-  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
-                    (тогда всё на английском, как и значения JSON)
-  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
-  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
-                    «Отмена» в окне (запись тогда запечатывает его записи заново)
-  --yes             записывать, не спрашивая на терминале (write, restore, load)
-  --dry-run         считать, проверить и показать, что было бы записано; ничего не писать
-  --with-demo       показывать и работу со встроенным эмулятором адаптера (journal)
-  --no-journal      не заносить чтение или запись в журнал
-                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
-                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
-  --help, --version этот текст, версия программы
-  write, restore и load показывают настройки передатчика до и после и на терминале
-  спрашивают перед записью.
-  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
-  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
-  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
-  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
-
-коды завершения:
-  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
-     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
-     которой совпало с отправленным блоком
-  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
-     повреждённые данные не приняты, запись заблокирована
-  2  неверная командная строка
-  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
-     истекло время ожидания, отказы
-  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
-  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
-     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
-     прежде чем её повторить)
-  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
-     более новой версии (journal, restore)
-
-Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
-завершиться; второй сигнал прерывает её (код 5).
-</translation>
-    </message>
-    <message>
         <source>%1 needs one FILE, the unit&apos;s image</source>
         <translation>%1 требует одного FILE, образа передатчика</translation>
     </message>
@@ -1226,6 +1070,248 @@ write and its verification finish; a second signal abandons it (exit 5).
         <source>dry run: this could be written; nothing was written</source>
         <translation>пробный прогон: это можно записать; ничего не записано</translation>
     </message>
+    <message>
+        <source>--journal-mode takes wal or delete, not &quot;%1&quot;</source>
+        <translation>--journal-mode принимает wal или delete, а не «%1»</translation>
+    </message>
+    <message>
+        <source>usage: torvctl COMMAND [OPTIONS]
+
+commands:
+  ports [--json]                    list the serial ports of this computer
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    read the transmitter&apos;s identity and frequencies
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    read, then write new frequencies and verify them
+  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F and the sealed channel record in grid mode
+  decode [--type 13|14|15] [--json] HEX
+                                    decode one 8-byte channel record
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    write back what the unit held before its last verified
+                                    write (made before TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    program one unit after another: read, look the
+                                    serial number up in the plan, write, verify
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    read the unit and save its image to FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               write the frequencies of an image into a unit of
+                                    the same device type (another serial: a clone)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--server] [--json | --csv]
+                                    the reads and writes recorded, newest first;
+                                    --server: those on the workshop&apos;s server
+  journal --sync | --status [--json]
+                                    send the rows that wait for the workshop&apos;s server
+                                    and wait for them; or show the server, the rows
+                                    waiting and the last error
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    check a port (or every port) and its adapter: the
+                                    device, permissions, who holds it, ModemManager,
+                                    brltty, the line, the adapter and the transmitter;
+                                    --loopback sends all 256 byte values through TX
+                                    bridged to RX instead of asking the adapter
+
+  --demo            use a built-in emulated adapter with a transmitter instead of a port
+  --json            the result as one JSON object on standard output, also on failure
+                    (everything in English then, as the JSON values are)
+  --trace           log every byte on the line, with time stamps, to standard error
+  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
+                    Cancel does (a write then seals its records anew)
+  --yes             write without asking on the terminal (write, restore, load)
+  --dry-run         read, check and show what would be written; write nothing
+  --with-demo       list the runs on the built-in emulated adapter too (journal)
+  --no-journal      do not record the read or write in the journal
+                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
+  --operator NAME   who works at the bench, in the journal&apos;s rows (else journal/operator)
+  --order CODE      the order or lot the units belong to, in the journal&apos;s rows
+  --server CONN     the workshop&apos;s PostgreSQL server the rows are copied to: libpq
+                    key=value pairs or service=NAME (else $TORV_JOURNAL_SERVER, else
+                    journal/server); a run waits at most 2 s for its rows to go
+  --journal-mode wal|delete
+                    SQLite&apos;s journal mode; delete for a journal on a network file
+                    system, where wal is refused
+  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
+                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
+  --help, --version this text, the program&apos;s version
+  write, restore and load show the unit&apos;s settings before and after, and on a terminal
+  ask before writing.
+  Prompts are asked when standard input is a terminal; otherwise the damaged-data
+  prompt refuses the block and every other prompt is answered Cancel. Results go to
+  standard output, messages and prompts to standard error.
+  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
+
+exit codes:
+  0  done and verified: a read whose blocks passed their checks, or a damaged
+     block taken by --accept-damaged or by the operator; a write whose read-back
+     equalled the block sent
+  1  refused before anything was sent: cannot be programmed, out of band,
+     damaged data not accepted, writing locked
+  2  bad command line
+  3  the exchange failed before any block was sent: no adapter, no transmitter,
+     time-out, refusals
+  4  port unavailable: missing, in use, no permission, line settings refused
+  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
+     (also a write abandoned by a second signal, or one whose unit was swapped before
+     it was to be written again)
+  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
+     newer version (journal, restore)
+  7  the workshop&apos;s server cannot be reached or refused rows (journal --sync,
+     journal --server)
+
+While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
+write and its verification finish; a second signal abandons it (exit 5).
+</source>
+        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
+
+команды:
+  ports [--json]                    список последовательных портов этого компьютера
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    считать паспорт передатчика и его частоты
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    считать, затем записать новые частоты и проверить их
+  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F и запечатанная запись канала в режиме сетки
+  decode [--type 13|14|15] [--json] HEX
+                                    разобрать одну 8-байтовую запись канала
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    записать обратно то, что было в передатчике до его
+                                    последней проверенной записи (сделанной до TIME)
+  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
+        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+                                    программировать передатчики один за другим: считать,
+                                    найти серийный номер в плане, записать, проверить
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    считать передатчик и сохранить его образ в FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               записать частоты образа в передатчик того же типа
+                                    устройства (другой серийный номер: клон)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--server] [--json | --csv]
+                                    записанные в журнал чтения и записи, новые первыми;
+                                    --server: те, что на сервере мастерской
+  journal --sync | --status [--json]
+                                    отправить строки, ждущие сервера мастерской, и
+                                    дождаться их; или показать сервер, число ждущих
+                                    строк и последнюю ошибку
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    проверить порт (или все порты) и его адаптер:
+                                    устройство, права, кто занял порт, ModemManager,
+                                    brltty, линию, адаптер и передатчик; --loopback
+                                    вместо опроса адаптера посылает все 256 значений
+                                    байта через соединённые TX и RX
+
+  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
+  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
+                    (тогда всё на английском, как и значения JSON)
+  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
+  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
+                    «Отмена» в окне (запись тогда запечатывает его записи заново)
+  --yes             записывать, не спрашивая на терминале (write, restore, load)
+  --dry-run         считать, проверить и показать, что было бы записано; ничего не писать
+  --with-demo       показывать и работу со встроенным эмулятором адаптера (journal)
+  --no-journal      не заносить чтение или запись в журнал
+                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
+  --operator NAME   кто работает на стенде, в строках журнала (иначе journal/operator)
+  --order CODE      заказ или партия передатчиков, в строках журнала
+  --server CONN     сервер PostgreSQL мастерской, куда копируются строки: пары libpq
+                    ключ=значение или service=ИМЯ (иначе $TORV_JOURNAL_SERVER, иначе
+                    journal/server); запуск ждёт отправки своих строк не более 2 с
+  --journal-mode wal|delete
+                    режим журнала SQLite; delete для журнала на сетевой файловой
+                    системе, где wal не допускается
+  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
+                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
+  --help, --version этот текст, версия программы
+  write, restore и load показывают настройки передатчика до и после и на терминале
+  спрашивают перед записью.
+  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
+  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
+  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
+  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
+
+коды завершения:
+  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
+     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
+     которой совпало с отправленным блоком
+  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
+     повреждённые данные не приняты, запись заблокирована
+  2  неверная командная строка
+  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
+     истекло время ожидания, отказы
+  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
+  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
+     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
+     прежде чем её повторить)
+  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
+     более новой версии (journal, restore)
+  7  сервер мастерской недоступен или отверг строки (journal --sync,
+     journal --server)
+
+Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
+завершиться; второй сигнал прерывает её (код 5).
+</translation>
+    </message>
+    <message>
+        <source>give one of --sync, --status and --server</source>
+        <translation>укажите одно из --sync, --status и --server</translation>
+    </message>
+    <message>
+        <source>no server is configured: set $TORV_JOURNAL_SERVER or the setting journal/server to libpq key=value pairs, such as service=torv</source>
+        <translation>сервер не настроен: задайте $TORV_JOURNAL_SERVER или настройку journal/server парами libpq ключ=значение, например service=torv</translation>
+    </message>
+    <message>
+        <source>not sent in time</source>
+        <translation>не отправлены вовремя</translation>
+    </message>
+    <message>
+        <source>they are sent by the next run, or by torvctl journal --sync</source>
+        <translation>их отправит следующий запуск или torvctl journal --sync</translation>
+    </message>
+    <message>
+        <source>server: %1</source>
+        <translation>сервер: %1</translation>
+    </message>
+    <message>
+        <source>none configured</source>
+        <translation>не настроен</translation>
+    </message>
+    <message>
+        <source>rows waiting: %1 (writes in progress: %2)</source>
+        <translation>ждут отправки строк: %1 (идущих записей: %2)</translation>
+    </message>
+    <message>
+        <source>last attempt: %1</source>
+        <translation>последняя попытка: %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>не было</translation>
+    </message>
+    <message>
+        <source>%1, sent</source>
+        <translation>%1, отправлено</translation>
+    </message>
+    <message>
+        <source>%1, failed: %2</source>
+        <translation>%1, не удалась: %2</translation>
+    </message>
+    <message>
+        <source>rows waiting for the server %1: %2 (%3)</source>
+        <translation>строк ждут сервера %1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>rows sent to the server %1: %2; none waits</source>
+        <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
+    </message>
 </context>
 <context>
     <name>JournalText</name>
@@ -1324,6 +1410,30 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source>it keeps appearing and vanishing</source>
         <translation>он то появляется, то исчезает</translation>
+    </message>
+    <message>
+        <source>it is on a network file system (%1), where SQLite&apos;s write-ahead log corrupts databases: keep the journal on this PC and share its rows through the workshop&apos;s server (--server, $TORV_JOURNAL_SERVER or the setting journal/server), or choose --journal-mode delete</source>
+        <translation>он на сетевой файловой системе (%1), где журнал упреждающей записи SQLite портит базы данных: держите журнал на этом компьютере и делитесь его строками через сервер мастерской (--server, $TORV_JOURNAL_SERVER или настройка journal/server) или выберите --journal-mode delete</translation>
+    </message>
+    <message>
+        <source>give the server as libpq key=value pairs (host=NAME dbname=torv user=NAME) or service=NAME, not as a URI</source>
+        <translation>укажите сервер парами libpq ключ=значение (host=ИМЯ dbname=torv user=ИМЯ) или service=ИМЯ, а не URI</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s PostgreSQL driver (QPSQL) is not installed (Debian package libqt6sql6-psql)</source>
+        <translation>драйвер PostgreSQL для Qt (QPSQL) не установлен (пакет Debian libqt6sql6-psql)</translation>
+    </message>
+    <message>
+        <source>cannot reach the server %1: %2</source>
+        <translation>нет связи с сервером %1: %2</translation>
+    </message>
+    <message>
+        <source>the server %1 did not take row %2: %3</source>
+        <translation>сервер %1 не принял строку %2: %3</translation>
+    </message>
+    <message>
+        <source>cannot read the rows of the server %1: %2</source>
+        <translation>не удалось прочитать строки сервера %1: %2</translation>
     </message>
 </context>
 </TS>

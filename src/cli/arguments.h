@@ -23,6 +23,7 @@ enum ExitCode : int {
     kExitPortUnavailable = 4,  // the serial port could not be opened
     kExitNotVerified = 5,      // a block was sent but not verified: the unit's state is unknown
     kExitJournalUnusable = 6,  // the journal cannot be used (journal, restore)
+    kExitServer = 7,           // the workshop's server cannot be reached or refused rows (journal --sync, --server)
 };
 
 // Bad command line or input value; the message is shown as one line.

@@ -100,7 +100,7 @@ public:
         : session_(session), plan_(plan), arguments_(arguments), console_(console), json_(arguments.Has("--json"))
     {
         if (!arguments.Has("--no-journal"))
-            journal_.emplace(Journal::DefaultPath());
+            journal_.emplace(Journal::DefaultPath(), JournalAccess::Write, JournalModeOption(arguments));
     }
 
     int Run(std::optional<int> unitsLimit)

@@ -6,6 +6,8 @@
 #include "cli/arguments.h"
 #include "cli/cli_text.h"
 #include "cli/exchange_session.h"
+#include "cli/workshop_server.h"
+#include "journal/journal_settings.h"
 
 namespace torv::cli {
 
@@ -13,9 +15,25 @@ CommandJournal::CommandJournal(const Arguments& arguments, std::string operation
     : enabled_(!arguments.Has("--no-journal")),
       demo_(arguments.Has("--demo")),
       operation_(std::move(operation)),
+      orderCode_(arguments.Value("--order").value_or("")),
       console_(console),
       open_(open)
 {
+    const JournalSettings settings = ReadJournalSettings();
+    operatorName_ = arguments.Value("--operator").value_or(settings.operatorName);
+    bench_ = BenchName(settings.bench);
+    server_ = ConfiguredServer(arguments);
+    mode_ = JournalModeOption(arguments);
+}
+
+std::optional<JournalMode> JournalModeOption(const Arguments& arguments)
+{
+    const std::optional<std::string> name = arguments.Value("--journal-mode");
+    if (!name)
+        return std::nullopt;
+    if (const std::optional<JournalMode> mode = Journal::ModeNamed(*name))
+        return mode;
+    throw UsageError(Utf8(CliText::tr("--journal-mode takes wal or delete, not \"%1\"").arg(ToQString(*name))));
 }
 
 void CommandJournal::NoteRead(Session& session)
@@ -32,6 +50,14 @@ JournalEntry CommandJournal::Entry(Session& session) const
     entry.demo = demo_;
     entry.port = session.DevicePath();
     entry.adapter = session.AdapterIdentity();
+    // A batch's rows name their station: the port its units come through.
+    if (operation_ == "batch")
+        entry.station = entry.port;
+    entry.bench = bench_;
+    entry.operatorName = operatorName_;
+    entry.orderCode = orderCode_;
+    entry.durationMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
     if (session.Notes().InfoReached() || read_)
         DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
     return entry;
@@ -72,6 +98,8 @@ void CommandJournal::Finish(Session& session, int exitCode, const std::optional<
     const std::optional<long long> row = std::exchange(writeRow_, std::nullopt);
     if (journal && !(row ? journal->Complete(*row, entry) : journal->Append(entry)))
         Warn(*journal);
+    else if (journal && !demo_ && !server_.empty())
+        SendToServer(server_, mode_);
 }
 
 QJsonValue CommandJournal::ErrorJson() const
@@ -84,7 +112,7 @@ Journal* CommandJournal::Opened()
     if (open_)
         return open_;
     if (!opened_) {
-        opened_.emplace(Journal::DefaultPath());
+        opened_.emplace(Journal::DefaultPath(), JournalAccess::Write, mode_);
         if (!opened_->IsOpen())
             Warn(*opened_);
     }

@@ -5,6 +5,7 @@
 // journal that cannot be written costs one warning line, and the JSON's "journalError",
 // and never changes the command's result.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ private:
     bool enabled_;
     bool demo_;
     std::string operation_;
+    std::string operatorName_;  // --operator, else the setting
+    std::string orderCode_;     // --order
+    std::string bench_;         // the setting, else the host name
+    std::string server_;        // the workshop's server the row goes to; empty: none
+    std::optional<JournalMode> mode_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     const Console& console_;
     Journal* open_;
     std::optional<Journal> opened_;
@@ -54,6 +61,9 @@ private:
     std::optional<long long> writeRow_;
     std::string error_;
 };
+
+// --journal-mode wal|delete; nothing when not given (the setting decides). Throws UsageError.
+std::optional<JournalMode> JournalModeOption(const Arguments& arguments);
 
 // What the journal, opened for reading only, holds of a query.
 struct JournalRows {

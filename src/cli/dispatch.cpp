@@ -13,6 +13,7 @@
 #include "cli/image_commands.h"
 #include "cli/journal_commands.h"
 #include "cli/results.h"
+#include "cli/workshop_server.h"
 #include "torv_version.h"
 
 namespace torv::cli {
@@ -47,8 +48,13 @@ const char* const kUsage =
                       "       [--trace] FILE               write the frequencies of an image into a unit of\n"
                       "                                    the same device type (another serial: a clone)\n"
                       "  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]\n"
-                      "          [--with-demo] [--json | --csv]\n"
-                      "                                    the reads and writes recorded, newest first\n"
+                      "          [--with-demo] [--server] [--json | --csv]\n"
+                      "                                    the reads and writes recorded, newest first;\n"
+                      "                                    --server: those on the workshop's server\n"
+                      "  journal --sync | --status [--json]\n"
+                      "                                    send the rows that wait for the workshop's server\n"
+                      "                                    and wait for them; or show the server, the rows\n"
+                      "                                    waiting and the last error\n"
                       "  doctor [--port NAME|PATH] [--loopback] [--json]\n"
                       "                                    check a port (or every port) and its adapter: the\n"
                       "                                    device, permissions, who holds it, ModemManager,\n"
@@ -67,6 +73,14 @@ const char* const kUsage =
                       "  --with-demo       list the runs on the built-in emulated adapter too (journal)\n"
                       "  --no-journal      do not record the read or write in the journal\n"
                       "                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)\n"
+                      "  --operator NAME   who works at the bench, in the journal's rows (else journal/operator)\n"
+                      "  --order CODE      the order or lot the units belong to, in the journal's rows\n"
+                      "  --server CONN     the workshop's PostgreSQL server the rows are copied to: libpq\n"
+                      "                    key=value pairs or service=NAME (else $TORV_JOURNAL_SERVER, else\n"
+                      "                    journal/server); a run waits at most 2 s for its rows to go\n"
+                      "  --journal-mode wal|delete\n"
+                      "                    SQLite's journal mode; delete for a journal on a network file\n"
+                      "                    system, where wal is refused\n"
                       "  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local\n"
                       "                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day\n"
                       "  --help, --version this text, the program's version\n"
@@ -92,6 +106,8 @@ const char* const kUsage =
                       "     it was to be written again)\n"
                       "  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a\n"
                       "     newer version (journal, restore)\n"
+                      "  7  the workshop's server cannot be reached or refused rows (journal --sync,\n"
+                      "     journal --server)\n"
                       "\n"
                       "While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the\n"
                       "write and its verification finish; a second signal abandons it (exit 5).\n");
@@ -151,13 +167,17 @@ int RunTorvctl(const std::vector<std::string>& words, const Console& console)
     const std::string command = words.empty() ? "" : words.front();
     const std::vector<std::string> args(words.empty() ? words.end() : std::next(words.begin()), words.end());
     const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
+    int code = kExitOk;
     try {
-        return RunCommand(command, args, console);
+        code = RunCommand(command, args, console);
     } catch (const UsageError& error) {
-        return Fail({kExitUsage, "bad-command-line", error.what(), std::nullopt}, json, console);
+        code = Fail({kExitUsage, "bad-command-line", error.what(), std::nullopt}, json, console);
     } catch (const std::exception& error) {
-        return Fail({kExitExchangeFailed, "exchange-failed", error.what(), std::nullopt}, json, console);
+        code = Fail({kExitExchangeFailed, "exchange-failed", error.what(), std::nullopt}, json, console);
     }
+    // The rows this run journaled go to the workshop's server before it ends, briefly.
+    FinishOutbox(console);
+    return code;
 }
 
 }  // namespace torv::cli

@@ -10,6 +10,7 @@
 #include "cli/arguments.h"
 #include "cli/cli_text.h"
 #include "cli/command_journal.h"
+#include "cli/workshop_server.h"
 #include "cli/write_steps.h"
 #include "device/frequency_codec.h"
 #include "journal/journal.h"
@@ -85,12 +86,24 @@ std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
             {"f1_after_mhz", MHzText(e.f1AfterMHz)},
             {"f2_after_mhz", MHzText(e.f2AfterMHz)},
             {"state", RowStateName(e.state)},
-            {"demo", e.demo ? "1" : "0"}};
+            {"demo", e.demo ? "1" : "0"},
+            {"id", e.uuid},
+            {"bench", e.bench},
+            {"station", e.station},
+            {"operator", e.operatorName},
+            {"order_code", e.orderCode},
+            {"program_version", e.programVersion},
+            {"duration_ms", e.durationMs ? std::to_string(*e.durationMs) : ""}};
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-std::string CsvField(const std::string& text)
+// A CSV field, quoted when it holds a separator, a quote or a line break. A text that a
+// spreadsheet would take for a formula (= + - @, or a tab or carriage return first) is
+// kept as text by a leading apostrophe: the journal holds what adapters and operators
+// typed, and opening an export must never run it.
+std::string CsvField(const std::string& field)
 {
+    const bool formula = !field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+    const std::string text = formula ? "'" + field : field;
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";
@@ -173,9 +186,19 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
                                      {"--outcome", true},
                                      {"--with-demo"},
                                      {"--json"},
-                                     {"--csv"}});
+                                     {"--csv"},
+                                     {"--server"},
+                                     {"--sync"},
+                                     {"--status"},
+                                     {"--journal-mode", true}});
     if (!arguments.Positional().empty())
         throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("journal")));
+    if (arguments.Has("--sync") + arguments.Has("--status") + arguments.Has("--server") > 1)
+        throw UsageError(Utf8(CliText::tr("give one of --sync, --status and --server")));
+    if (arguments.Has("--sync"))
+        return RunJournalSync(arguments, console);
+    if (arguments.Has("--status"))
+        return RunJournalStatus(arguments, console);
     if (arguments.Has("--json") && arguments.Has("--csv"))
         throw UsageError(Utf8(CliText::tr("give --json or --csv, not both")));
     JournalQuery query;
@@ -193,7 +216,7 @@ int RunJournal(const std::vector<std::string>& args, const Console& console)
                 Utf8(CliText::tr("--outcome takes success or failed, not \"%1\"").arg(ToQString(*outcome))));
         query.success = *outcome == "success";
     }
-    const JournalRows found = ReadJournal(query);
+    const JournalRows found = arguments.Has("--server") ? ReadServer(arguments, query) : ReadJournal(query);
     if (found.failure)
         return Report(*found.failure, arguments.Has("--json"), console);
     if (arguments.Has("--json"))

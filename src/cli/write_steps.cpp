@@ -126,8 +126,9 @@ int WriteAfterRead(Session& session, CommandJournal& journal, const Arguments& a
 
 std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
 {
-    std::vector<KnownOption> known = {{"--port", true}, {"--demo"},           {"--trace"},
-                                      {"--json"},       {"--accept-damaged"}, {"--no-journal"}};
+    std::vector<KnownOption> known = {
+        {"--port", true}, {"--demo"},           {"--trace"},       {"--json"},         {"--accept-damaged"},
+        {"--no-journal"}, {"--operator", true}, {"--order", true}, {"--server", true}, {"--journal-mode", true}};
     known.insert(known.end(), more);
     return known;
 }

@@ -1,202 +1,51 @@
 #include "journal/journal.h"
 
 #include <atomic>
-#include <functional>
 #include <utility>
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSysInfo>
+#include <QUuid>
 #include <QVariant>
 
+#include "journal/journal_columns.h"
 #include "journal/journal_file.h"
+#include "journal/journal_settings.h"
+#include "journal/network_filesystem.h"
 #include "journal/journal_text.h"
 #include "journal/writer_process.h"
+#include "torv_version.h"
 
 namespace torv {
 namespace {
 
 std::atomic<int> connectionCount{0};
 
-const std::pair<RowState, const char*> kStateNames[] = {
-    {RowState::Done, "done"}, {RowState::InProgress, "in progress"}, {RowState::Interrupted, "interrupted"}};
-
-RowState StateNamed(const QString& name)
-{
-    for (const auto& [value, stateName] : kStateNames)
-        if (name == stateName)
-            return value;
-    return RowState::Done;
-}
-
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
 }
 
-// A row as stored: the entry and, for a write's row, the process writing it.
-struct StoredRow {
-    JournalEntry entry;
-    WriterProcess writer;
-};
-
-// A field's value in its column, and back.
-QVariant ToColumn(const std::string& field)
-{
-    return Text(field);
-}
-QVariant ToColumn(bool field)
-{
-    return field ? 1 : 0;
-}
-QVariant ToColumn(long long field)
-{
-    return field;
-}
-QVariant ToColumn(RowState field)
-{
-    return RowStateName(field);
-}
-template <typename T>
-QVariant ToColumn(const std::optional<T>& field)
-{
-    return field ? QVariant::fromValue(*field) : QVariant();
-}
-
-void FromColumn(const QVariant& value, std::string& field)
-{
-    field = value.toString().toStdString();
-}
-void FromColumn(const QVariant& value, bool& field)
-{
-    field = value.toInt() != 0;
-}
-void FromColumn(const QVariant& value, long long& field)
-{
-    field = value.toLongLong();
-}
-void FromColumn(const QVariant& value, RowState& field)
-{
-    field = StateNamed(value.toString());
-}
-template <typename T>
-void FromColumn(const QVariant& value, std::optional<T>& field)
-{
-    field = value.isNull() ? std::nullopt : std::optional<T>(value.value<T>());
-}
-
-// One column of the operations table: its name, its type and constraints, the schema
-// version that added it, and the field of a stored row it holds.
-struct Column {
-    QString name;
-    QString declaration;
-    int since;
-    bool namesWriter;  // set by BeginWrite only
-    std::function<QVariant(const StoredRow&)> get;
-    std::function<void(StoredRow&, const QVariant&)> set;
-};
-
-template <typename T>
-Column EntryColumn(const char* name, const char* declaration, int since, T JournalEntry::*field)
-{
-    return {name,
-            declaration,
-            since,
-            false,
-            [field](const StoredRow& row) { return ToColumn(row.entry.*field); },
-            [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.entry.*field); }};
-}
-
-template <typename T>
-Column WriterColumn(const char* name, const char* declaration, int since, T WriterProcess::*field)
-{
-    return {name,
-            declaration,
-            since,
-            true,
-            [field](const StoredRow& row) { return ToColumn(row.writer.*field); },
-            [field](StoredRow& row, const QVariant& value) { FromColumn(value, row.writer.*field); }};
-}
-
-// The operations table, column by column in the table's order. It makes the schema: a
-// later version appends its columns with its number, and a journal of an older version
-// is brought up to date by adding the columns of each newer one.
-const std::vector<Column> kColumns = {
-    EntryColumn("time_utc", "TEXT NOT NULL", 1, &JournalEntry::timeUtc),
-    EntryColumn("program", "TEXT NOT NULL", 1, &JournalEntry::program),
-    EntryColumn("operation", "TEXT NOT NULL", 1, &JournalEntry::operation),
-    EntryColumn("port", "TEXT", 1, &JournalEntry::port),
-    EntryColumn("adapter", "TEXT", 1, &JournalEntry::adapter),
-    EntryColumn("outcome", "TEXT NOT NULL", 1, &JournalEntry::outcome),
-    EntryColumn("success", "INTEGER NOT NULL", 1, &JournalEntry::success),
-    EntryColumn("exit_code", "INTEGER", 1, &JournalEntry::exitCode),
-    EntryColumn("device_type", "INTEGER", 1, &JournalEntry::deviceType),
-    EntryColumn("date", "TEXT", 1, &JournalEntry::date),
-    EntryColumn("serial", "TEXT", 1, &JournalEntry::serial),
-    EntryColumn("version", "TEXT", 1, &JournalEntry::version),
-    EntryColumn("info_hex", "TEXT", 1, &JournalEntry::infoHex),
-    EntryColumn("block_read_hex", "TEXT", 1, &JournalEntry::blockReadHex),
-    EntryColumn("block_written_hex", "TEXT", 1, &JournalEntry::blockWrittenHex),
-    EntryColumn("read_back_hex", "TEXT", 1, &JournalEntry::readBackHex),
-    EntryColumn("f1_before_mhz", "REAL", 1, &JournalEntry::f1BeforeMHz),
-    EntryColumn("f2_before_mhz", "REAL", 1, &JournalEntry::f2BeforeMHz),
-    EntryColumn("f1_after_mhz", "REAL", 1, &JournalEntry::f1AfterMHz),
-    EntryColumn("f2_after_mhz", "REAL", 1, &JournalEntry::f2AfterMHz),
-    // A write's row is made before its block goes out, naming its writer.
-    EntryColumn("state", "TEXT NOT NULL DEFAULT 'done'", 2, &JournalEntry::state),
-    WriterColumn("writer_pid", "INTEGER", 2, &WriterProcess::pid),
-    WriterColumn("writer_boot_id", "TEXT", 2, &WriterProcess::bootId),
-    WriterColumn("writer_start", "INTEGER", 2, &WriterProcess::startTicks),
-    // Runs on the built-in emulated adapter are told apart from real units; the rows
-    // made before were on real units or could not be told apart.
-    EntryColumn("demo", "INTEGER NOT NULL DEFAULT 0", 3, &JournalEntry::demo),
-};
-
-// The statements that bring a journal of schema version - 1 to version: the table with
-// its first columns and its indexes, then the columns of each later version.
-QStringList MigrationStep(int version)
-{
-    QStringList added;
-    for (const Column& column : kColumns)
-        if (column.since == version)
-            added << column.name + " " + column.declaration;
-    if (version == 1)
-        return {"CREATE TABLE operations (id INTEGER PRIMARY KEY, " + added.join(", ") + ")",
-                "CREATE INDEX operations_by_serial ON operations (serial, time_utc)",
-                "CREATE INDEX operations_by_time ON operations (time_utc)"};
-    QStringList statements;
-    for (const QString& column : added)
-        statements << "ALTER TABLE operations ADD COLUMN " + column;
-    return statements;
-}
-
-// The columns a row's insert or update sets: the entry's, and the writer's when asked.
-std::vector<const Column*> ColumnsToSet(bool withWriter)
-{
-    std::vector<const Column*> columns;
-    for (const Column& column : kColumns)
-        if (withWriter || !column.namesWriter)
-            columns.push_back(&column);
-    return columns;
-}
-
 }  // namespace
-
-const char* RowStateName(RowState state)
-{
-    for (const auto& [value, name] : kStateNames)
-        if (value == state)
-            return name;
-    return "done";
-}
 
 std::string Journal::DefaultPath()
 {
     return JournalPathFromEnvironment();
 }
 
-Journal::Journal(const std::string& path, JournalAccess access)
+std::optional<JournalMode> Journal::ModeNamed(const std::string& name)
+{
+    if (name == "wal")
+        return JournalMode::Wal;
+    if (name == "delete")
+        return JournalMode::Delete;
+    return std::nullopt;
+}
+
+Journal::Journal(const std::string& path, JournalAccess access, std::optional<JournalMode> mode)
     : connection_("torv-journal-" + std::to_string(++connectionCount)), path_(path)
 {
     if (path.empty()) {
@@ -225,13 +74,26 @@ Journal::Journal(const std::string& path, JournalAccess access)
         open_ = CheckSchema();
         return;
     }
-    QSqlQuery wal(db);
-    if (!wal.exec("PRAGMA journal_mode=WAL")) {
-        Fail(Unusable(), wal.lastError().text().toStdString());
-        return;
+    open_ = SetMode(mode.value_or(ModeNamed(ReadJournalSettings().mode).value_or(JournalMode::Wal))) && Migrate();
+}
+
+bool Journal::SetMode(JournalMode mode)
+{
+    if (mode == JournalMode::Wal) {
+        if (const std::string type = FileSystemTypeOf(path_); IsNetworkFileSystem(type))
+            return Fail(Unusable(),
+                        JournalText::tr("it is on a network file system (%1), where SQLite's write-ahead log "
+                                        "corrupts databases: keep the journal on this PC and share its rows "
+                                        "through the workshop's server (--server, $TORV_JOURNAL_SERVER or the "
+                                        "setting journal/server), or choose --journal-mode delete")
+                            .arg(JournalArg(type))
+                            .toStdString());
     }
-    wal.finish();  // the pragma answers with a row: done with it before any transaction
-    open_ = Migrate();
+    QSqlQuery pragma(QSqlDatabase::database(Text(connection_), false));
+    if (!pragma.exec(mode == JournalMode::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE"))
+        return Fail(Unusable(), pragma.lastError().text().toStdString());
+    pragma.finish();  // the pragma answers with a row: done with it before any transaction
+    return true;
 }
 
 Journal::~Journal()
@@ -324,9 +186,11 @@ bool Journal::CheckSchema()
     QStringList present;
     while (query.next())
         present << query.value(1).toString();
-    for (const Column& column : kColumns)
+    for (const Column& column : JournalColumns())
         if (!present.contains(column.name))
             missingColumns_ << column.name;
+    if (!present.contains("sent"))  // the outbox's, with its table
+        missingColumns_ << "sent";
     return true;
 }
 
@@ -386,7 +250,13 @@ bool Journal::Store(JournalEntry& entry, const WriterProcess* writer, std::optio
                         JournalText::tr("\"%1\" is not an ISO 8601 time").arg(JournalArg(entry.timeUtc)).toStdString());
         entry.timeUtc = UtcText(*time);
     }
-    const std::vector<const Column*> columns = ColumnsToSet(writer != nullptr);
+    if (!replacing)  // a new row, even one made of a copy of another
+        entry.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    if (entry.bench.empty())
+        entry.bench = QSysInfo::machineHostName().toStdString();
+    if (entry.programVersion.empty())
+        entry.programVersion = TORV_VERSION;
+    const std::vector<const Column*> columns = ColumnsToSet(!replacing, writer != nullptr);
     QStringList names;
     QStringList binds;
     QStringList assignments;
@@ -414,11 +284,6 @@ bool Journal::Store(JournalEntry& entry, const WriterProcess* writer, std::optio
 
 std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filter)
 {
-    std::vector<JournalEntry> entries;
-    if (!open_)
-        return std::nullopt;
-    if (noTable_)
-        return entries;
     // Each condition with its value, bound by the column's name.
     QStringList conditions;
     QVariantMap values;
@@ -438,16 +303,33 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
         where("operation = :operation", ":operation", Text(*filter.operation));
     if (filter.demo)
         where(missingColumns_.contains("demo") ? "0 = :demo" : "demo = :demo", ":demo", *filter.demo ? 1 : 0);
+    std::optional<std::vector<LocalRow>> rows = Select(conditions, values, "time_utc DESC, id DESC", filter.limit);
+    if (!rows)
+        return std::nullopt;
+    std::vector<JournalEntry> entries;
+    for (LocalRow& row : *rows)
+        entries.push_back(std::move(row.entry));
+    return entries;
+}
+
+std::optional<std::vector<Journal::LocalRow>> Journal::Select(const QStringList& conditions, const QVariantMap& values,
+                                                              const QString& order, int limit)
+{
+    std::vector<LocalRow> rows;
+    if (!open_)
+        return std::nullopt;
+    if (noTable_)
+        return rows;
     // Columns that an older journal lacks read as empty.
-    QStringList columns;
-    for (const Column& column : kColumns)
+    QStringList columns{"id"};
+    for (const Column& column : JournalColumns())
         columns << (missingColumns_.contains(column.name) ? "NULL AS " + column.name : column.name);
     QString sql = QString("SELECT %1 FROM operations").arg(columns.join(QStringLiteral(", ")));
     if (!conditions.isEmpty())
         sql += " WHERE " + conditions.join(" AND ");
-    sql += " ORDER BY time_utc DESC, id DESC";
-    if (filter.limit > 0)
-        sql += QString(" LIMIT %1").arg(filter.limit);
+    sql += " ORDER BY " + order;
+    if (limit > 0)
+        sql += QString(" LIMIT %1").arg(limit);
 
     QSqlQuery query(QSqlDatabase::database(Text(connection_), false));
     query.setForwardOnly(true);
@@ -460,7 +342,7 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
     }
     const QSqlRecord record = query.record();
     std::vector<std::pair<const Column*, int>> read;
-    for (const Column& column : kColumns)
+    for (const Column& column : JournalColumns())
         read.emplace_back(&column, record.indexOf(column.name));
     while (query.next()) {
         StoredRow row;
@@ -468,14 +350,14 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
             column->set(row, query.value(index));
         if (row.entry.state == RowState::InProgress && !StillRunning(row.writer))
             row.entry.state = RowState::Interrupted;
-        entries.push_back(std::move(row.entry));
+        rows.push_back({query.value(0).toLongLong(), std::move(row.entry)});
     }
     // A row that cannot be read ends the rows early: that is no answer, not a short one.
     if (query.lastError().isValid()) {
         Fail(Unusable(), query.lastError().text().toStdString());
         return std::nullopt;
     }
-    return entries;
+    return rows;
 }
 
 }  // namespace torv

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QStringList>
+#include <QVariantMap>
 
 #include "journal/journal_time.h"
 
@@ -49,6 +50,14 @@ struct JournalEntry {
     std::optional<double> f2AfterMHz;
     RowState state = RowState::Done;  // as stored; Find tells an interrupted write from a running one
     bool demo = false;                // made on the built-in emulated adapter (--demo), not a real unit
+    // Where the row came from, for the workshop's shared record.
+    std::string uuid;                     // the row's identity everywhere; made by the journal for each new row
+    std::string bench;                    // the PC: a configured name, else its host name (filled in when empty)
+    std::string station;                  // a batch row's station: its port
+    std::string operatorName;             // who worked the bench; may be empty
+    std::string orderCode;                // the order or lot; may be empty
+    std::string programVersion;           // the version of the program that made the row (filled in when empty)
+    std::optional<long long> durationMs;  // how long the operation took
 };
 
 // Which rows to list; empty fields do not filter.
@@ -67,6 +76,12 @@ enum class JournalAccess {
     ReadOnly,  // nothing is created or changed; a missing journal is an error
 };
 
+// How SQLite keeps a transaction's changes until they are in the database.
+enum class JournalMode {
+    Wal,     // write-ahead log: readers and writers at once; refused on a network file system
+    Delete,  // rollback journal: for a journal that must live on a network file system
+};
+
 class Journal {
 public:
     // The journal's file: $TORV_JOURNAL, else $XDG_DATA_HOME/torv-programmer/journal.sqlite
@@ -74,8 +89,9 @@ public:
     static std::string DefaultPath();
 
     // Opens the journal at path after checking its file and folder (see journal_file.h).
-    // Check Error() afterwards.
-    explicit Journal(const std::string& path, JournalAccess access = JournalAccess::Write);
+    // Without a mode, the setting journal/mode chooses it. Check Error() afterwards.
+    explicit Journal(const std::string& path, JournalAccess access = JournalAccess::Write,
+                     std::optional<JournalMode> mode = std::nullopt);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -95,7 +111,30 @@ public:
     // Newest first; nothing when the journal cannot be read (Error() says why).
     std::optional<std::vector<JournalEntry>> Find(const JournalQuery& query);
 
-    static constexpr int kSchemaVersion = 3;
+    // The workshop's server's copy, kept by the outbox (journal_outbox.h). A row with its
+    // id in this journal.
+    struct LocalRow {
+        long long id;
+        JournalEntry entry;
+    };
+    // Rows not yet on the server, oldest first, demo rows never: those that have ended
+    // (a write whose writer is gone as interrupted) and writes still in progress.
+    std::optional<std::vector<LocalRow>> Unsent(int limit = 0);
+    // The server has the row.
+    bool MarkSent(long long id);
+    // How the last attempt to reach the server went: empty error when it went well.
+    struct ServerAttempt {
+        std::string server;  // its connection string, passwords masked
+        std::string error;
+        std::string timeUtc;
+    };
+    bool NoteServerAttempt(const ServerAttempt& attempt);
+    std::optional<ServerAttempt> LastServerAttempt();
+
+    static constexpr int kSchemaVersion = 4;
+
+    // "wal" or "delete" as the mode it names; nothing for any other text.
+    static std::optional<JournalMode> ModeNamed(const std::string& name);
 
 private:
     bool Fail(const std::string& what, const std::string& why);
@@ -103,10 +142,13 @@ private:
     std::string NotWritten() const;
     bool FailNewer(int version);
     bool Migrate();
+    bool SetMode(JournalMode mode);
     // Read-only: the schema is this version's or an older one, whose missing columns read
     // as empty.
     bool CheckSchema();
     bool Insert(JournalEntry& entry);
+    std::optional<std::vector<LocalRow>> Select(const QStringList& conditions, const QVariantMap& values,
+                                                const QString& order, int limit);
     // Inserts the entry as a new row (with its writer, when given), or replaces the row
     // replacing names; each column is bound by its name.
     bool Store(JournalEntry& entry, const WriterProcess* writer, std::optional<long long> replacing,

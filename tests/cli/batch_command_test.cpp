@@ -66,6 +66,7 @@ TEST_F(BatchCommandTest, ProgramsThePlannedUnitsAndSkipsAnUnknownOne)
     const std::vector<JournalEntry> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].operation, "batch");
+    EXPECT_EQ(rows[0].station, rows[0].port);
     EXPECT_EQ(rows[0].serial, "13071235");
     EXPECT_TRUE(rows[0].success);
     EXPECT_EQ(rows[0].f2AfterMHz, 152.0);

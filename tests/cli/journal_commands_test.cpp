@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QSysInfo>
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
@@ -15,6 +16,7 @@
 #include "command_fixture.h"
 #include "production/operation_record.h"
 #include "scoped_time_zone.h"
+#include "torv_version.h"
 
 namespace torv::cli {
 namespace {
@@ -23,7 +25,7 @@ using JournalCommandsTest = ExchangeCommandsTest;
 
 TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
 {
-    ASSERT_EQ(Run({"read", Line()}).code, kExitOk);
+    ASSERT_EQ(Run({"read", Line(), "--operator", "Иванова", "--order", "A-17"}).code, kExitOk);
     ASSERT_EQ(Run({"write", Line(), "--f1", "150.0"}).code, kExitOk);
     const ParameterBlock verifiedBlock = emulator_->StoredBlock();
     ASSERT_EQ(Run({"write", Line(), "--f1", "146.0125"}).code, kExitRefused);  // needs tuning: W1
@@ -67,6 +69,14 @@ TEST_F(JournalCommandsTest, EveryReadAndWriteLeavesARowWithItsOutcome)
     EXPECT_EQ(rows[4].outcome, "success");
     EXPECT_EQ(rows[4].infoHex.size(), 16u);
     EXPECT_EQ(rows[4].blockReadHex.size(), 64u);
+    // Where it came from: this PC, the operator and the order given, this version.
+    EXPECT_EQ(rows[4].operatorName, "Иванова");
+    EXPECT_EQ(rows[4].orderCode, "A-17");
+    EXPECT_EQ(rows[4].bench, QSysInfo::machineHostName().toStdString());
+    EXPECT_EQ(rows[4].programVersion, TORV_VERSION);
+    EXPECT_TRUE(rows[4].station.empty());  // a batch's rows name their station
+    EXPECT_GT(rows[4].durationMs.value_or(0), 0);
+    EXPECT_TRUE(rows[3].operatorName.empty());
 }
 
 TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
@@ -78,6 +88,11 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
     quoted.operation = "read";
     quoted.adapter = "ftdi_sio, \"FT232R\"\r\nUSB";
     quoted.outcome = "prompt B: Cancel";
+    quoted.operatorName = "=HYPERLINK(\"http://x\",\"y\")";
+    quoted.orderCode = "+1";
+    quoted.station = "-2+3";
+    quoted.bench = "@SUM(A1)";
+    quoted.serial = "\t=1";
     ASSERT_TRUE(Journal(Journal::DefaultPath()).Append(quoted));
 
     const Outcome csv = Run({"journal", "--csv"});
@@ -91,6 +106,13 @@ TEST_F(JournalCommandsTest, JournalCommandListsRowsAsTableCsvAndJson)
         return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
     };
     EXPECT_EQ(table[1][column("adapter")], quoted.adapter);  // quoted, read back whole
+    // What a spreadsheet would take for a formula stays text.
+    for (const auto& [name, text] : {std::pair{"operator", quoted.operatorName},
+                                     {"order_code", quoted.orderCode},
+                                     {"station", quoted.station},
+                                     {"bench", quoted.bench},
+                                     {"serial", quoted.serial}})
+        EXPECT_EQ(table[1][column(name)], "'" + text) << name;
     EXPECT_EQ(table[2][column("exit_code")], "4");
     EXPECT_EQ(table[3][column("serial")], "13071234");
     EXPECT_EQ(table[3][column("f1_after_mhz")], "150.0000");

@@ -17,6 +17,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUuid>
 
 namespace torv {
 namespace {
@@ -59,6 +60,11 @@ TEST_F(JournalTest, RowsComeBackNewestFirstWithEveryField)
     JournalEntry second = Row("2026-12-02T10:00:00.000Z", "13071234", false);
     second.readBackHex = "FF";
     second.f2BeforeMHz = 160.5;
+    second.bench = "bench-7";
+    second.station = "/dev/ttyUSB1";
+    second.operatorName = "Иванова";
+    second.orderCode = "A-17";
+    second.durationMs = 2500;
     ASSERT_TRUE(journal.Append(first));
     ASSERT_TRUE(journal.Append(second));
     ASSERT_TRUE(journal.Append(Row("", "13070001", true)));  // stamped now
@@ -83,6 +89,16 @@ TEST_F(JournalTest, RowsComeBackNewestFirstWithEveryField)
     EXPECT_EQ(back.f2BeforeMHz, 160.5);
     EXPECT_EQ(rows[2].f2BeforeMHz, std::nullopt);
     EXPECT_EQ(rows[2].f2AfterMHz, std::nullopt);
+    EXPECT_EQ(back.bench, "bench-7");
+    EXPECT_EQ(back.station, "/dev/ttyUSB1");
+    EXPECT_EQ(back.operatorName, "Иванова");
+    EXPECT_EQ(back.orderCode, "A-17");
+    EXPECT_EQ(back.durationMs, 2500);
+    EXPECT_EQ(rows[2].durationMs, std::nullopt);
+    EXPECT_FALSE(rows[2].bench.empty());  // the host name
+    EXPECT_EQ(rows[2].programVersion.find('.') != std::string::npos, true) << rows[2].programVersion;
+    EXPECT_EQ(QUuid(QString::fromStdString(rows[2].uuid)).version(), QUuid::Random) << rows[2].uuid;
+    EXPECT_NE(rows[0].uuid, rows[1].uuid);
 
     // Only its owner may read it, and it is kept with write-ahead logging.
     struct stat info {};
@@ -310,6 +326,7 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     const std::optional<long long> abandoned = journal.BeginWrite(Row("2026-12-01T08:00:00.000Z", "13071236", false));
     ASSERT_TRUE(running && cutShort && abandoned) << journal.Error();
     EXPECT_EQ(journal.Find({}).value()[0].state, RowState::InProgress);
+    const std::string identity = journal.Find({}).value()[0].uuid;  // kept when the row is completed
 
     // The second row's writer ran in an earlier boot; the third was abandoned by its writer.
     {
@@ -341,9 +358,10 @@ TEST_F(JournalTest, AWritesRowIsInProgressUntilCompletedAndInterruptedWhenItsWri
     EXPECT_EQ(rows[0].state, RowState::Done);
     EXPECT_TRUE(rows[0].success);
     EXPECT_EQ(rows[0].readBackHex, "0130005E");
+    EXPECT_EQ(rows[0].uuid, identity);
 }
 
-// The table as files of schema 3 hold it, column by column: name, type, NOT NULL, default.
+// The table as files of schema 4 hold it, column by column: name, type, NOT NULL, default.
 TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
 {
     {
@@ -361,7 +379,7 @@ TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
                            .arg(q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
                                 q.value(4).toString());
         ASSERT_TRUE(q.exec("SELECT version FROM schema_version") && q.next());
-        EXPECT_EQ(q.value(0).toInt(), 3);
+        EXPECT_EQ(q.value(0).toInt(), 4);
     }
     db.close();
     db = {};
@@ -393,39 +411,77 @@ TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
         "writer_boot_id TEXT 0 ",
         "writer_start INTEGER 0 ",
         "demo INTEGER 1 0",
+        "uuid TEXT 0 ",
+        "bench TEXT 1 ''",
+        "station TEXT 1 ''",
+        "operator TEXT 1 ''",
+        "order_code TEXT 1 ''",
+        "program_version TEXT 1 ''",
+        "duration_ms INTEGER 0 ",
+        "sent INTEGER 1 0",
     };
     EXPECT_EQ(columns, expected);
 }
 
-// A journal written before rows had a state keeps every row, each one done.
+// Journals of earlier releases keep every row: one written before rows had a state (schema
+// 1), and one of the release before rows said where they came from (schema 3), whose rows
+// each get an identity of their own and nothing else they did not record.
 TEST_F(JournalTest, AnOlderJournalIsBroughtForwardWithItsRows)
 {
-    QDir().mkpath(dir.filePath("journal"));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "first-schema");
-        db.setDatabaseName(QString::fromStdString(Path()));
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        for (const char* statement :
-             {"CREATE TABLE schema_version (version INTEGER NOT NULL)", "INSERT INTO schema_version VALUES (1)",
-              "CREATE TABLE operations (id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, program TEXT NOT NULL,"
-              " operation TEXT NOT NULL, port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL,"
-              " exit_code INTEGER, device_type INTEGER, date TEXT, serial TEXT, version TEXT, info_hex TEXT,"
-              " block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT, f1_before_mhz REAL,"
-              " f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL)",
-              "INSERT INTO operations (time_utc, program, operation, outcome, success, serial, f1_after_mhz)"
-              " VALUES ('2026-11-30T10:00:00.000Z', 'window', 'write', 'success', 1, '13071234', 151.0)"})
-            ASSERT_TRUE(q.exec(statement)) << statement;
+    const QString firstColumns =
+        "CREATE TABLE operations (id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, program TEXT NOT NULL,"
+        " operation TEXT NOT NULL, port TEXT, adapter TEXT, outcome TEXT NOT NULL, success INTEGER NOT NULL,"
+        " exit_code INTEGER, device_type INTEGER, date TEXT, serial TEXT, version TEXT, info_hex TEXT,"
+        " block_read_hex TEXT, block_written_hex TEXT, read_back_hex TEXT, f1_before_mhz REAL,"
+        " f2_before_mhz REAL, f1_after_mhz REAL, f2_after_mhz REAL";
+    const QString insert =
+        "INSERT INTO operations (time_utc, program, operation, outcome, success, serial, f1_after_mhz) VALUES "
+        "('2026-11-30T10:00:00.000Z', 'window', 'write', 'success', 1, '13071234', 151.0), "
+        "('2026-11-30T11:00:00.000Z', 'torvctl', 'read', 'success', 1, '13071235', 152.0)";
+    const struct {
+        int version;
+        QString create;
+    } releases[] = {
+        {1, firstColumns + ")"},
+        {3, firstColumns + ", state TEXT NOT NULL DEFAULT 'done', writer_pid INTEGER, writer_boot_id TEXT,"
+                           " writer_start INTEGER, demo INTEGER NOT NULL DEFAULT 0)"},
+    };
+    for (const auto& [version, create] : releases) {
+        SCOPED_TRACE(version);
+        QFile::remove(QString::fromStdString(Path()));
+        QDir().mkpath(dir.filePath("journal"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old-schema");
+            db.setDatabaseName(QString::fromStdString(Path()));
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            for (const QString& statement :
+                 {QString("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
+                  QString("INSERT INTO schema_version VALUES (%1)").arg(version), create,
+                  QString("CREATE INDEX operations_by_serial ON operations (serial, time_utc)"), insert})
+                ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
+        }
+        QSqlDatabase::removeDatabase("old-schema");
+        Journal journal(Path());
+        ASSERT_TRUE(journal.IsOpen()) << journal.Error();
+        ASSERT_TRUE(journal.Append(Row("2026-12-01T10:00:00Z", "13071236", true)));
+        const std::vector<JournalEntry> rows = journal.Find({}).value();
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[2].serial, "13071234");
+        EXPECT_EQ(rows[2].f1AfterMHz, 151.0);
+        EXPECT_EQ(rows[1].program, "torvctl");
+        for (const JournalEntry& row : rows) {
+            EXPECT_EQ(row.state, RowState::Done);
+            EXPECT_FALSE(row.demo);
+            const QUuid uuid(QString::fromStdString(row.uuid));
+            EXPECT_EQ(uuid.version(), QUuid::Random) << row.uuid;
+            EXPECT_EQ(uuid.variant(), QUuid::DCE) << row.uuid;
+        }
+        EXPECT_NE(rows[1].uuid, rows[2].uuid);
+        EXPECT_TRUE(rows[2].bench.empty() && rows[2].programVersion.empty() && !rows[2].durationMs);
+        EXPECT_FALSE(rows[0].bench.empty());  // a new row says where it came from
+        EXPECT_FALSE(rows[0].programVersion.empty());
     }
-    QSqlDatabase::removeDatabase("first-schema");
-    Journal journal(Path());
-    ASSERT_TRUE(journal.IsOpen()) << journal.Error();
-    const std::vector<JournalEntry> rows = journal.Find({}).value();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].serial, "13071234");
-    EXPECT_EQ(rows[0].f1AfterMHz, 151.0);
-    EXPECT_EQ(rows[0].state, RowState::Done);
-    EXPECT_FALSE(rows[0].demo);
 }
 
 TEST(WriterProcess, OnlyTheSameProcessInTheSameBootStillRuns)

@@ -23,10 +23,12 @@ struct ShellResult {
     QString output;  // standard output and error together
 };
 
-class ServerTest : public ::testing::Test {
+// Over any fixture: the programs' own fixtures get a cluster beside what they have.
+template <typename Base = ::testing::Test>
+class ServerTestOn : public Base {
 protected:
-    ServerTest() { cluster_.emplace(); }
-    ~ServerTest() override
+    ServerTestOn() { cluster_.emplace(); }
+    ~ServerTestOn() override
     {
         for (const QString& name : connections_)
             QSqlDatabase::removeDatabase(name);
@@ -88,10 +90,30 @@ protected:
         return {shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1, QString::fromUtf8(shell.readAll())};
     }
 
+    // server/apply-migrations on a new database torv, and a bench's login bench1 in the role
+    // torv_bench, as the README sets a server up.
+    void MakeWorkshopDatabase(const QString& home, const QString& password)
+    {
+        const ShellResult made = Shell(
+            "createdb torv && server/apply-migrations torv >/dev/null && psql -X -q -v ON_ERROR_STOP=1 -d torv -c "
+            "\"CREATE ROLE bench1 LOGIN IN ROLE torv_bench PASSWORD '" +
+                password + "'\"",
+            home);
+        ASSERT_EQ(made.exitCode, 0) << made.output.toStdString();
+    }
+
+    // The number of rows a query on db returns as its first value; -1 when it fails.
+    static long long Count(const QSqlDatabase& db, const QString& sql)
+    {
+        QSqlQuery query(db);
+        return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    }
+
     std::optional<PostgresCluster> cluster_;  // reset by a test that watches it go
 
 private:
     QStringList connections_;
 };
+using ServerTest = ServerTestOn<>;
 
 }  // namespace torv::test

@@ -1,0 +1,191 @@
+// The journal's rows copied to the workshop's server by torvctl's outbox: each row once,
+// demo rows and writes in progress never, and nothing lost while the server is away.
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <iostream>
+#include <set>
+#include <thread>
+
+#include "cli/arguments.h"
+#include "command_fixture.h"
+#include "journal/journal.h"
+#include "server_fixture.h"
+
+namespace torv::test {
+namespace {
+
+class ReplicationTest : public ServerTestOn<cli::ExchangeCommandsTest> {
+protected:
+    void SetUp() override
+    {
+        MakeWorkshopDatabase(home_.path(), kPassword);
+        // The bench's password comes from libpq's own file, never from our settings.
+        QFile pgpass(home_.filePath("pgpass"));
+        ASSERT_TRUE(pgpass.open(QIODevice::WriteOnly));
+        pgpass.write(QString("*:*:torv:bench1:%1\n").arg(kPassword).toUtf8());
+        pgpass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        pgpass.close();
+        qputenv("PGPASSFILE", pgpass.fileName().toUtf8());
+        qputenv("TORV_JOURNAL_SERVER", cluster_->ConnectOptions("bench1", "torv").c_str());
+        admin_ = Connect(cluster_->ConnectOptions("postgres", "torv"));
+    }
+    void TearDown() override
+    {
+        qunsetenv("TORV_JOURNAL_SERVER");
+        qunsetenv("PGPASSFILE");
+    }
+
+    long long ServerRows(const QString& where = "true")
+    {
+        admin_.close();  // made anew: the server may have been away
+        admin_.open();
+        return Count(admin_, "SELECT count(*) FROM operations WHERE " + where);
+    }
+
+    static constexpr const char* kPassword = "s3cret-bench-pw";
+    QTemporaryDir home_;
+    QSqlDatabase admin_;
+};
+
+TEST_F(ReplicationTest, EachEndedRowReachesTheServerOnceAndDemoRowsNever)
+{
+    ASSERT_EQ(Run({"read", Line(), "--operator", "Иванова", "--order", "A-17"}).code, cli::kExitOk);
+    const cli::Outcome write = Run({"write", Line(), "--f1", "150.0"});
+    ASSERT_EQ(write.code, cli::kExitOk) << write.err;
+    EXPECT_EQ(write.err.find("rows waiting for the server"), std::string::npos) << write.err;  // drained before exit
+    ASSERT_EQ(Run({"read", "--demo"}).code, cli::kExitOk);
+    EXPECT_EQ(ServerRows(), 2);
+    EXPECT_EQ(ServerRows("operator = 'Иванова' AND order_code = 'A-17' AND bench <> '' AND duration_ms > 0 "
+                         "AND sent_by = 'bench1' AND program_version <> ''"),
+              1);
+
+    // A write still in progress waits for its end; the ids are the journal's own.
+    std::optional<long long> running;
+    const JournalEntry begun = Rows().back();  // the first read's, made anew
+    {
+        Journal journal(Journal::DefaultPath());
+        running = journal.BeginWrite(begun);
+        ASSERT_TRUE(running) << journal.Error();
+    }
+    cli::Outcome sync = Run({"journal", "--sync"});
+    EXPECT_EQ(sync.code, cli::kExitOk) << sync.err;
+    EXPECT_EQ(sync.out.rfind("rows sent to the server ", 0), 0u) << sync.out;
+    EXPECT_NE(sync.out.find(": 0; none waits"), std::string::npos) << sync.out;
+    EXPECT_EQ(ServerRows(), 2);
+    for (const JournalEntry& row : Rows())
+        EXPECT_EQ(ServerRows("id = '" + QString::fromStdString(row.uuid) + "'"),
+                  row.demo || row.state != RowState::Done ? 0 : 1)
+            << row.operation << " " << row.uuid;
+    {
+        Journal journal(Journal::DefaultPath());
+        JournalEntry done = begun;
+        done.state = RowState::Done;
+        ASSERT_TRUE(journal.Complete(*running, done));
+        // Rows sent before and sent again (a crash before they were marked) are stored once.
+        QSqlDatabase local = QSqlDatabase::addDatabase("QSQLITE", "unsend");
+        local.setDatabaseName(QString::fromStdString(Journal::DefaultPath()));
+        ASSERT_TRUE(local.open() && QSqlQuery(local).exec("UPDATE operations SET sent = 0"));
+    }
+    QSqlDatabase::removeDatabase("unsend");
+    sync = Run({"journal", "--sync", "--json"});
+    EXPECT_EQ(sync.Json().value("sent").toInt(), 3) << sync.out;
+    EXPECT_EQ(ServerRows(), 3);
+
+    // The status, and the server's rows through the local listing's filters.
+    const cli::Outcome status = Run({"journal", "--status"});
+    EXPECT_NE(status.out.find("rows waiting: 0 (writes in progress: 0)"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find(", sent"), std::string::npos) << status.out;
+    const cli::Outcome listed = Run({"journal", "--server", "--outcome", "success", "--json"});
+    ASSERT_EQ(listed.code, cli::kExitOk) << listed.err;
+    const QJsonArray rows = listed.Json().value("rows").toArray();
+    ASSERT_EQ(rows.size(), 3);
+    std::set<std::string> local, server;
+    for (const JournalEntry& row : Rows())
+        if (!row.demo)
+            local.insert(row.uuid);
+    for (const QJsonValue& row : rows)
+        server.insert(row.toObject().value("id").toString().toStdString());
+    EXPECT_EQ(server, local);
+    EXPECT_EQ(rows[2].toObject().value("operator").toString(), "Иванова");
+
+    // A password given in the connection string is never shown; an unreachable server is exit 7.
+    qputenv("TORV_JOURNAL_SERVER", (cluster_->ConnectOptions("bench1", "torv", kPassword) + " port=1").c_str());
+    for (const cli::Outcome& shown :
+         {Run({"journal", "--status"}), Run({"journal", "--sync"}), Run({"journal", "--server"})}) {
+        EXPECT_EQ((shown.out + shown.err).find(kPassword), std::string::npos) << shown.out << shown.err;
+        EXPECT_NE((shown.out + shown.err).find("password=***"), std::string::npos) << shown.out << shown.err;
+    }
+    EXPECT_EQ(Run({"journal", "--sync"}).code, cli::kExitServer);
+    EXPECT_EQ(Run({"journal", "--server"}).code, cli::kExitServer);
+}
+
+// 30 units in one batch, the server stopped while unit 10 is done and started again at
+// unit 20: every row reaches it once, and the batch never waits for it.
+TEST_F(ReplicationTest, ABatchGoesOnWhileTheServerIsAwayAndNothingIsLost)
+{
+    constexpr int kUnits = 30;
+    const std::string port = Line();
+    std::vector<TransmitterContents> units;
+    for (int serial = 2; serial <= kUnits; ++serial)
+        units.push_back(MakeContents({.serial = 1000 + serial}));
+    emulator_->QueueUnits(units);
+
+    // Watches the journal's rows: stops the server at 10 and starts it at 20.
+    std::atomic<bool> done{false};
+    std::atomic<int> stage{0};  // 1: stopped, 2: started again
+    std::string watchError;
+    std::thread watcher([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+        while (!done && stage < 2 && std::chrono::steady_clock::now() < deadline) {
+            const std::size_t rows = Journal(Journal::DefaultPath(), JournalAccess::ReadOnly)
+                                         .Find({})
+                                         .value_or(std::vector<JournalEntry>{})
+                                         .size();
+            try {
+                if (stage == 0 && rows >= 10) {
+                    cluster_->Stop();
+                    ++stage;
+                } else if (stage == 1 && rows >= 20) {
+                    cluster_->Start();
+                    ++stage;
+                }
+            } catch (const std::exception& error) {
+                watchError = error.what();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the next look at the journal
+        }
+    });
+    const cli::Outcome batch = Run({"batch", port, "--f1", "150.0", "--order", "B-30", "--json"});
+    done = true;
+    watcher.join();
+    ASSERT_TRUE(watchError.empty()) << watchError;
+    ASSERT_EQ(stage, 2) << "the server was not stopped and started during the batch";
+    ASSERT_EQ(batch.code, cli::kExitOk) << batch.err;
+    const QJsonArray results = batch.Json().value("units").toArray();
+    ASSERT_EQ(results.size(), kUnits);
+
+    const cli::Outcome sync = Run({"journal", "--sync"});
+    EXPECT_EQ(sync.code, cli::kExitOk) << sync.err;
+    const long long rows = ServerRows("order_code = 'B-30'");
+    const long long duplicates =
+        rows - Count(admin_, "SELECT count(DISTINCT serial) FROM operations WHERE order_code = 'B-30'");
+    EXPECT_EQ(rows, kUnits);
+    EXPECT_EQ(duplicates, 0);
+    const cli::Outcome status = Run({"journal", "--status"});
+    EXPECT_NE(status.out.find("rows waiting: 0 "), std::string::npos) << status.out;
+
+    // The figures: the slowest unit before the outage and during it.
+    double before = 0, during = 0;
+    for (qsizetype i = 0; i < 20; ++i)
+        (i < 10 ? before : during) =
+            std::max(i < 10 ? before : during, results[i].toObject().value("seconds").toDouble());
+    std::cout << "server rows " << rows << ", duplicates " << duplicates << ", slowest unit with the server "
+              << before * 1000 << " ms, while it was away " << during * 1000 << " ms\n";
+}
+
+}  // namespace
+}  // namespace torv::test
