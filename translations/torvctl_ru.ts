@@ -1075,6 +1075,58 @@ Contact the manufacturer.</source>
         <translation>--journal-mode принимает wal или delete, а не «%1»</translation>
     </message>
     <message>
+        <source>give one of --sync, --status and --server</source>
+        <translation>укажите одно из --sync, --status и --server</translation>
+    </message>
+    <message>
+        <source>no server is configured: set $TORV_JOURNAL_SERVER or the setting journal/server to libpq key=value pairs, such as service=torv</source>
+        <translation>сервер не настроен: задайте $TORV_JOURNAL_SERVER или настройку journal/server парами libpq ключ=значение, например service=torv</translation>
+    </message>
+    <message>
+        <source>not sent in time</source>
+        <translation>не отправлены вовремя</translation>
+    </message>
+    <message>
+        <source>they are sent by the next run, or by torvctl journal --sync</source>
+        <translation>их отправит следующий запуск или torvctl journal --sync</translation>
+    </message>
+    <message>
+        <source>server: %1</source>
+        <translation>сервер: %1</translation>
+    </message>
+    <message>
+        <source>none configured</source>
+        <translation>не настроен</translation>
+    </message>
+    <message>
+        <source>rows waiting: %1 (writes in progress: %2)</source>
+        <translation>ждут отправки строк: %1 (идущих записей: %2)</translation>
+    </message>
+    <message>
+        <source>last attempt: %1</source>
+        <translation>последняя попытка: %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>не было</translation>
+    </message>
+    <message>
+        <source>%1, sent</source>
+        <translation>%1, отправлено</translation>
+    </message>
+    <message>
+        <source>%1, failed: %2</source>
+        <translation>%1, не удалась: %2</translation>
+    </message>
+    <message>
+        <source>rows waiting for the server %1: %2 (%3)</source>
+        <translation>строк ждут сервера %1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>rows sent to the server %1: %2; none waits</source>
+        <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
+    </message>
+    <message>
         <source>usage: torvctl COMMAND [OPTIONS]
 
 commands:
@@ -1110,6 +1162,9 @@ commands:
                                     send the rows that wait for the workshop&apos;s server
                                     and wait for them; or show the server, the rows
                                     waiting and the last error
+  plan import FILE --order CODE [--server CONN] [--enable-grid-edit] [--json]
+                                    load the plan of an order (a batch&apos;s CSV file) into
+                                    the workshop&apos;s server
   doctor [--port NAME|PATH] [--loopback] [--json]
                                     check a port (or every port) and its adapter: the
                                     device, permissions, who holds it, ModemManager,
@@ -1162,7 +1217,7 @@ exit codes:
   6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
      newer version (journal, restore)
   7  the workshop&apos;s server cannot be reached or refused rows (journal --sync,
-     journal --server)
+     journal --server, plan import)
 
 While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
 write and its verification finish; a second signal abandons it (exit 5).
@@ -1202,6 +1257,9 @@ write and its verification finish; a second signal abandons it (exit 5).
                                     отправить строки, ждущие сервера мастерской, и
                                     дождаться их; или показать сервер, число ждущих
                                     строк и последнюю ошибку
+  plan import FILE --order CODE [--server CONN] [--enable-grid-edit] [--json]
+                                    загрузить план заказа (CSV-файл серии) на сервер
+                                    мастерской
   doctor [--port NAME|PATH] [--loopback] [--json]
                                     проверить порт (или все порты) и его адаптер:
                                     устройство, права, кто занял порт, ModemManager,
@@ -1254,63 +1312,27 @@ write and its verification finish; a second signal abandons it (exit 5).
   6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
      более новой версии (journal, restore)
   7  сервер мастерской недоступен или отверг строки (journal --sync,
-     journal --server)
+     journal --server, plan import)
 
 Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
 завершиться; второй сигнал прерывает её (код 5).
 </translation>
     </message>
     <message>
-        <source>give one of --sync, --status and --server</source>
-        <translation>укажите одно из --sync, --status и --server</translation>
+        <source>plan takes: import FILE --order CODE</source>
+        <translation>plan принимает: import FILE --order CODE</translation>
     </message>
     <message>
-        <source>no server is configured: set $TORV_JOURNAL_SERVER or the setting journal/server to libpq key=value pairs, such as service=torv</source>
-        <translation>сервер не настроен: задайте $TORV_JOURNAL_SERVER или настройку journal/server парами libpq ключ=значение, например service=torv</translation>
+        <source>plan import needs --order CODE: the order the plan is for</source>
+        <translation>plan import требует --order CODE: заказ, к которому относится план</translation>
     </message>
     <message>
-        <source>not sent in time</source>
-        <translation>не отправлены вовремя</translation>
+        <source>plan import needs a server: --server, $TORV_JOURNAL_SERVER or the setting journal/server</source>
+        <translation>plan import требует сервера: --server, $TORV_JOURNAL_SERVER или настройка journal/server</translation>
     </message>
     <message>
-        <source>they are sent by the next run, or by torvctl journal --sync</source>
-        <translation>их отправит следующий запуск или torvctl journal --sync</translation>
-    </message>
-    <message>
-        <source>server: %1</source>
-        <translation>сервер: %1</translation>
-    </message>
-    <message>
-        <source>none configured</source>
-        <translation>не настроен</translation>
-    </message>
-    <message>
-        <source>rows waiting: %1 (writes in progress: %2)</source>
-        <translation>ждут отправки строк: %1 (идущих записей: %2)</translation>
-    </message>
-    <message>
-        <source>last attempt: %1</source>
-        <translation>последняя попытка: %1</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>не было</translation>
-    </message>
-    <message>
-        <source>%1, sent</source>
-        <translation>%1, отправлено</translation>
-    </message>
-    <message>
-        <source>%1, failed: %2</source>
-        <translation>%1, не удалась: %2</translation>
-    </message>
-    <message>
-        <source>rows waiting for the server %1: %2 (%3)</source>
-        <translation>строк ждут сервера %1: %2 (%3)</translation>
-    </message>
-    <message>
-        <source>rows sent to the server %1: %2; none waits</source>
-        <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
+        <source>order %1: %2 units planned on the server %3, %4 of them new or changed</source>
+        <translation>заказ %1: на сервере %3 запланировано передатчиков: %2, из них новых или изменённых: %4</translation>
     </message>
 </context>
 <context>
@@ -1434,6 +1456,10 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source>cannot read the rows of the server %1: %2</source>
         <translation>не удалось прочитать строки сервера %1: %2</translation>
+    </message>
+    <message>
+        <source>the server %1 did not take the plan of order %2: %3</source>
+        <translation>сервер %1 не принял план заказа %2: %3</translation>
     </message>
 </context>
 </TS>

@@ -31,6 +31,8 @@ public:
     std::optional<WantedFrequencies> For(const std::string& serial) const;
     // Every unit the file plans is among these (never for one set for every unit).
     bool AllAmong(const std::set<std::string>& serials) const;
+    // The units the file plans, by serial number; none for one set for every unit.
+    const std::map<std::string, WantedFrequencies>& Units() const { return units_; }
 
 private:
     BatchPlan() = default;

@@ -12,6 +12,7 @@
 #include "cli/exchange_commands.h"
 #include "cli/image_commands.h"
 #include "cli/journal_commands.h"
+#include "cli/plan_commands.h"
 #include "cli/results.h"
 #include "cli/workshop_server.h"
 #include "torv_version.h"
@@ -55,6 +56,9 @@ const char* const kUsage =
                       "                                    send the rows that wait for the workshop's server\n"
                       "                                    and wait for them; or show the server, the rows\n"
                       "                                    waiting and the last error\n"
+                      "  plan import FILE --order CODE [--server CONN] [--enable-grid-edit] [--json]\n"
+                      "                                    load the plan of an order (a batch's CSV file) into\n"
+                      "                                    the workshop's server\n"
                       "  doctor [--port NAME|PATH] [--loopback] [--json]\n"
                       "                                    check a port (or every port) and its adapter: the\n"
                       "                                    device, permissions, who holds it, ModemManager,\n"
@@ -107,7 +111,7 @@ const char* const kUsage =
                       "  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a\n"
                       "     newer version (journal, restore)\n"
                       "  7  the workshop's server cannot be reached or refused rows (journal --sync,\n"
-                      "     journal --server)\n"
+                      "     journal --server, plan import)\n"
                       "\n"
                       "While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the\n"
                       "write and its verification finish; a second signal abandons it (exit 5).\n");
@@ -136,6 +140,8 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args,
         return RunJournal(args, console);
     if (command == "batch")
         return RunBatch(args, console);
+    if (command == "plan")
+        return RunPlan(args, console);
     if (command == "doctor")
         return RunDoctor(args, console);
     if (command == "--help" || command == "-h" || command == "help") {

@@ -136,6 +136,42 @@ bool JournalServer::Insert(const JournalEntry& row)
     return false;
 }
 
+std::optional<long long> JournalServer::ImportPlan(const std::string& orderCode, const std::vector<PlannedUnit>& units)
+{
+    if (!Connect())
+        return std::nullopt;
+    QSqlDatabase db = QSqlDatabase::database(QString::fromStdString(connection_), false);
+    const auto failed = [&](const QSqlError& error) -> std::optional<long long> {
+        db.rollback();
+        Fail(JournalText::tr("the server %1 did not take the plan of order %2: %3")
+                 .arg(JournalArg(Shown()), JournalArg(orderCode), error.text())
+                 .toStdString());
+        return std::nullopt;
+    };
+    if (!db.transaction())
+        return failed(db.lastError());
+    QSqlQuery query(db);
+    query.prepare(
+        "INSERT INTO plans (order_code, serial, f1_mhz, f2_mhz, step_khz) VALUES (?, ?, ?, ?, ?) "
+        "ON CONFLICT (order_code, serial) DO UPDATE SET f1_mhz = EXCLUDED.f1_mhz, f2_mhz = EXCLUDED.f2_mhz, "
+        "step_khz = EXCLUDED.step_khz WHERE (plans.f1_mhz, plans.f2_mhz, plans.step_khz) IS DISTINCT FROM "
+        "(EXCLUDED.f1_mhz, EXCLUDED.f2_mhz, EXCLUDED.step_khz)");
+    long long changed = 0;
+    for (const PlannedUnit& unit : units) {
+        query.addBindValue(QString::fromStdString(orderCode));
+        query.addBindValue(QString::fromStdString(unit.serial));
+        query.addBindValue(unit.f1MHz);
+        query.addBindValue(unit.f2MHz ? QVariant(*unit.f2MHz) : QVariant(QMetaType::fromType<double>()));
+        query.addBindValue(unit.stepKHz ? QVariant(*unit.stepKHz) : QVariant(QMetaType::fromType<double>()));
+        if (!query.exec())
+            return failed(query.lastError());
+        changed += query.numRowsAffected();
+    }
+    if (!db.commit())
+        return failed(db.lastError());
+    return changed;
+}
+
 std::optional<std::vector<JournalEntry>> JournalServer::Find(const JournalQuery& filter)
 {
     if (!Connect())

@@ -16,6 +16,14 @@ namespace torv {
 // Why a connection string cannot be used (a URI, which Qt's driver does not take), or empty.
 std::string ServerStringProblem(const std::string& server);
 
+// One unit of an order's plan on the server.
+struct PlannedUnit {
+    std::string serial;
+    double f1MHz = 0;
+    std::optional<double> f2MHz;    // none: one frequency
+    std::optional<double> stepKHz;  // 12.5 or 25; none: the unit keeps its grid step
+};
+
 class JournalServer {
 public:
     explicit JournalServer(std::string server);
@@ -32,6 +40,9 @@ public:
     bool Insert(const JournalEntry& row);
     // The server's rows, newest first; demo is never among them.
     std::optional<std::vector<JournalEntry>> Find(const JournalQuery& query);
+    // Stores the plan of an order in one transaction: units new to it are added, planned
+    // ones take the frequencies given. How many rows were added or changed.
+    std::optional<long long> ImportPlan(const std::string& orderCode, const std::vector<PlannedUnit>& units);
 
     // The server as it may be shown, and why the last step failed.
     std::string Shown() const;

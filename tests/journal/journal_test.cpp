@@ -107,6 +107,20 @@ TEST_F(JournalTest, RowsComeBackNewestFirstWithEveryField)
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Path() + "-wal")));
 }
 
+// SQLite's rollback journal, chosen for a journal that must live on a network file system.
+TEST_F(JournalTest, ARollbackJournalIsKeptWhenChosen)
+{
+    {
+        Journal journal(Path(), JournalAccess::Write, JournalMode::Delete);
+        ASSERT_TRUE(journal.Append(Row("", "13071234", true))) << journal.Error();
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(Path() + "-wal")));
+    }
+    EXPECT_EQ(Journal::ModeNamed("delete"), JournalMode::Delete);
+    EXPECT_EQ(Journal::ModeNamed("WAL"), std::nullopt);
+    Journal reader(Path(), JournalAccess::ReadOnly);
+    EXPECT_EQ(reader.Find({}).value().size(), 1u);
+}
+
 TEST_F(JournalTest, FindFiltersBySerialTimeOutcomeAndOperation)
 {
     Journal journal(Path());

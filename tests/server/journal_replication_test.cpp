@@ -25,7 +25,7 @@ protected:
         // The bench's password comes from libpq's own file, never from our settings.
         QFile pgpass(home_.filePath("pgpass"));
         ASSERT_TRUE(pgpass.open(QIODevice::WriteOnly));
-        pgpass.write(QString("*:*:torv:bench1:%1\n").arg(kPassword).toUtf8());
+        pgpass.write(QString("*:*:torv:*:%1\n").arg(kPassword).toUtf8());
         pgpass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         pgpass.close();
         qputenv("PGPASSFILE", pgpass.fileName().toUtf8());
@@ -185,6 +185,42 @@ TEST_F(ReplicationTest, ABatchGoesOnWhileTheServerIsAwayAndNothingIsLost)
             std::max(i < 10 ? before : during, results[i].toObject().value("seconds").toDouble());
     std::cout << "server rows " << rows << ", duplicates " << duplicates << ", slowest unit with the server "
               << before * 1000 << " ms, while it was away " << during * 1000 << " ms\n";
+}
+
+// A planner loads an order's plan; loaded again with changes, the plan takes them; a
+// bench may not change plans.
+TEST_F(ReplicationTest, APlannerImportsAnOrdersPlanIntoTheServer)
+{
+    ASSERT_EQ(Outcome(admin_, QString("CREATE ROLE planner LOGIN IN ROLE torv_planner PASSWORD '%1'").arg(kPassword)),
+              "rows 0");
+    const std::string planner = "--server=" + cluster_->ConnectOptions("planner", "torv");
+    const std::string plan = journalDir_.filePath("plan.csv").toStdString();
+    const auto writePlan = [&](const char* text) {
+        QFile file(QString::fromStdString(plan));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    writePlan("serial,f1,f2,step\n13071234,150.0125,160.5,12.5\n13071235,151.0,,\n");
+    cli::Outcome import = Run({"plan", "import", plan, "--order", "A-17", planner});
+    ASSERT_EQ(import.code, cli::kExitOk) << import.err;
+    EXPECT_NE(import.out.find("order A-17: 2 units planned on the server "), std::string::npos) << import.out;
+    EXPECT_NE(import.out.find(", 2 of them new or changed"), std::string::npos) << import.out;
+    EXPECT_EQ(Count(admin_,
+                    "SELECT count(*) FROM plans WHERE order_code = 'A-17' AND serial = '13071235' AND "
+                    "f1_mhz = 151.0 AND f2_mhz IS NULL AND step_khz IS NULL AND sent_by = 'planner'"),
+              1);
+
+    writePlan("serial,f1,f2,step\n13071234,150.0125,160.5,12.5\n13071235,152.0,,\n13071236,153.0,,25\n");
+    import = Run({"plan", "import", plan, "--order", "A-17", planner, "--json"});
+    EXPECT_EQ(import.Json().value("changed").toInt(), 2) << import.out;
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM plans WHERE order_code = 'A-17'"), 3);
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM plans WHERE f1_mhz = 152.0 OR step_khz = 25"), 2);
+
+    const cli::Outcome bench = Run({"plan", "import", plan, "--order", "B-1"});  // bench1's login
+    EXPECT_EQ(bench.code, cli::kExitServer);
+    EXPECT_NE(bench.err.find("did not take the plan of order B-1"), std::string::npos) << bench.err;
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM plans WHERE order_code = 'B-1'"), 0);
+    EXPECT_EQ(Run({"plan", "import", plan, planner}).code, cli::kExitUsage);  // no order
 }
 
 }  // namespace
