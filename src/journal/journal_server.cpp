@@ -90,10 +90,13 @@ bool JournalServer::Connect()
                         .toStdString());
     if (const std::string problem = ServerStringProblem(server_); !problem.empty())
         return Fail(problem);
-    // An unreachable server costs seconds, not minutes.
+    // An unreachable server, or one that vanished from the network, costs seconds, not
+    // minutes: libpq's own time-outs, unless the connection string sets them.
     QString options = QString::fromStdString(server_);
-    if (!options.contains(QRegularExpression(R"(\bconnect_timeout\s*=)")))
-        options += " connect_timeout=3";
+    for (const char* timeout : {"connect_timeout=2", "tcp_user_timeout=5000"})
+        if (const QString key = QString(timeout).section('=', 0, 0);
+            !options.contains(QRegularExpression("\\b" + key + "\\s*=")))
+            options += QString(" ") + timeout;
     db.setConnectOptions(options);
     if (!db.open())
         return Fail(JournalText::tr("cannot reach the server %1: %2")
