@@ -171,4 +171,13 @@ bool BatchPlan::AllAmong(const std::set<std::string>& serials) const
            std::all_of(units_.begin(), units_.end(), [&](const auto& unit) { return serials.contains(unit.first); });
 }
 
+std::vector<std::string> BatchPlan::NotAmong(const std::set<std::string>& serials) const
+{
+    std::vector<std::string> missing;
+    for (const auto& unit : units_)
+        if (!serials.contains(unit.first))
+            missing.push_back(unit.first);
+    return missing;
+}
+
 }  // namespace torv::cli

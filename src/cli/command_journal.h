@@ -36,6 +36,7 @@ public:
     void Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
     // Why the row was not written, or null (written, or the journal is off): for --json.
     QJsonValue ErrorJson() const;
+    const std::string& Error() const { return error_; }
 
 private:
     JournalEntry Entry(Session& session) const;
