@@ -168,7 +168,10 @@ int RunStations(const Arguments& arguments, const BatchPlan& plan, const std::ve
     });
     std::optional<QuitKey> quitKey;
     if (console.answers == &std::cin)
-        quitKey.emplace([&] { engine.Stop(); });
+        quitKey.emplace([&] {
+            board.Note(Utf8(CliText::tr("stopping: the units in progress are finished first")));
+            engine.Stop();
+        });
     engine.Start();
     loop.exec();
     board.Close();

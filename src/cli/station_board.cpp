@@ -42,6 +42,8 @@ StationBoard::StationBoard(std::vector<std::string> stations, std::ostream& out,
 void StationBoard::Phase(int station, StationPhase phase, const std::string& serial)
 {
     Row& row = rows_.at(static_cast<std::size_t>(station));
+    if (row.phase == phase && row.serial == serial)
+        return;
     row.phase = phase;
     row.serial = serial;
     Erase();

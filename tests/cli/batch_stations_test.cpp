@@ -11,7 +11,11 @@
 #include <thread>
 
 #include "cli/arguments.h"
+#include "cli/batch_plan.h"
+#include "cli/batch_station.h"
 #include "command_fixture.h"
+#include "event_loop.h"
+#include "production/batch_engine.h"
 
 namespace torv::cli {
 namespace {
@@ -22,9 +26,11 @@ class BatchStationsTest : public ExchangeCommandsTest {
 protected:
     // An adapter that has these units connected one after another, with a short swap
     // between them; the --port option that reaches it.
-    std::string Station(const std::vector<int>& serials, const EmulatorFaults& faults = {})
+    std::string Station(const std::vector<int>& serials, const EmulatorFaults& faults = {},
+                        std::chrono::microseconds bytePeriod = {})
     {
-        auto& line = stations_.emplace_back(std::make_unique<AdapterEmulator>(MakeContents({.serial = serials[0]})));
+        auto& line =
+            stations_.emplace_back(std::make_unique<AdapterEmulator>(MakeContents({.serial = serials[0]}), bytePeriod));
         std::vector<TransmitterContents> next;
         for (std::size_t i = 1; i < serials.size(); ++i)
             next.push_back(MakeContents({.serial = serials[i]}));
@@ -109,11 +115,22 @@ TEST_F(BatchStationsTest, AFaultAtOneStationStaysThere)
 {
     EmulatorFaults badReadBack;
     badReadBack.corruptReadbackCount = 1000;
-    const std::vector<std::string> ports = {Station({2001, 2002}), Station({2003}), Station({2004}, badReadBack)};
-    // The second station's adapter goes away once its write has gone out.
+    // The second station's adapter, paced as a real line is, goes away while it sends the
+    // read-back of the block written.
+    const std::vector<std::string> ports = {
+        Station({2001, 2002}), Station({2003}, {}, AdapterEmulator::kLineBytePeriod), Station({2004}, badReadBack)};
     std::thread unplug([this] {
+        const auto readBackAsked = [this] {
+            const std::vector<ReceivedCommand> commands = stations_[1]->Commands();
+            const auto write = std::find_if(commands.begin(), commands.end(), [](const ReceivedCommand& command) {
+                return command.command == AdapterCommand::ParamWrite;
+            });
+            return write != commands.end() && std::any_of(write, commands.end(), [](const ReceivedCommand& command) {
+                       return command.command == AdapterCommand::ParamRequest;
+                   });
+        };
         const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (Writes(1) == 0 && std::chrono::steady_clock::now() < deadline)
+        while (!readBackAsked() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
         stations_[1]->HangUp();
     });
@@ -141,6 +158,39 @@ TEST_F(BatchStationsTest, AFaultAtOneStationStaysThere)
         EXPECT_FALSE(rows[serial].blockWrittenHex.empty()) << serial;
     }
     EXPECT_NE(rows["13072003"].port, rows["13072004"].port);
+}
+
+// The gate before each write, as a station window holds it for its label scan.
+TEST_F(BatchStationsTest, AHeldWriteWaitsAtTheGateUntilReleased)
+{
+    const std::string port = Station({3001, 3002});
+    const BatchPlan plan =
+        BatchPlan::FromText("serial,f1,f2,step\n13073001,150.0,,\n13073002,151.0,,\n", "plan", false);
+    BatchEngine engine(1,
+                       [&](int) {
+                           return std::make_unique<BatchStation>(std::vector<std::string>{port, "--no-journal"}, plan);
+                       },
+                       {2, std::nullopt, 1000ms, {}});
+    engine.HoldWrites(true);
+    std::vector<std::string> waited;
+    std::vector<UnitReport> units;
+    std::optional<BatchEnd> end;
+    QObject::connect(&engine, &BatchEngine::WriteWaiting, &engine, [&](int station, const QString& serial) {
+        EXPECT_EQ(Writes(0), 0u);  // nothing goes out while the gate is held
+        waited.push_back(serial.toStdString());
+        engine.ReleaseWrite(station, serial == "13073002");
+    });
+    QObject::connect(&engine, &BatchEngine::UnitDone, &engine, [&](const UnitReport& unit) { units.push_back(unit); });
+    QObject::connect(&engine, &BatchEngine::Finished, &engine, [&](BatchEnd why) { end = why; });
+    engine.Start();
+    ASSERT_TRUE(torv::testing::RunUntil([&] { return end.has_value(); }, 30000));
+    EXPECT_EQ(*end, BatchEnd::UnitsDone);
+    EXPECT_EQ(waited, (std::vector<std::string>{"13073001", "13073002"}));
+    ASSERT_EQ(units.size(), 2u);
+    EXPECT_EQ(units[0].kind, "held");  // shut at the gate: refused, nothing sent
+    EXPECT_EQ(units[0].exitCode, kExitRefused);
+    EXPECT_EQ(units[1].end, UnitEnd::Programmed);
+    EXPECT_EQ(Writes(0), 1u);
 }
 
 }  // namespace
