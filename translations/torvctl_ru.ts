@@ -1336,6 +1336,14 @@ write and its verification finish; a second signal abandons it (exit 5).
         <source>stations (%1): %2; %3</source>
         <translation>места (%1): %2; %3</translation>
     </message>
+    <message>
+        <source>stopping: the units in progress are finished first</source>
+        <translation>остановка: начатые передатчики сначала завершаются</translation>
+    </message>
+    <message>
+        <source>verifying</source>
+        <translation>проверка</translation>
+    </message>
 </context>
 <context>
     <name>JournalText</name>

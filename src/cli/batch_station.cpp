@@ -1,5 +1,7 @@
 #include "cli/batch_station.h"
 
+#include <QTimer>
+
 #include "cli/batch_unit.h"
 #include "cli/cli_language.h"
 #include "cli/cli_text.h"
@@ -9,6 +11,8 @@
 
 namespace torv::cli {
 namespace {
+
+constexpr std::chrono::milliseconds kStageLook{50};
 
 bool IsPrompt(const std::optional<Message>& prompt, const Message& message)
 {
@@ -48,12 +52,23 @@ Sighting BatchStation::Look()
 UnitReport BatchStation::Handle(bool claimed, const StationHooks& hooks)
 {
     CommandJournal journal(arguments_, "batch", console_, journal_ ? &*journal_ : nullptr);
+    // The exchange tells nobody when the read-back begins: its stage is looked at while
+    // the write runs.
+    QTimer verification;
+    verification.setInterval(kStageLook);
+    QObject::connect(&verification, &QTimer::timeout, [&] {
+        if (session_.Exchange().StageNow() == ProgrammingExchange::Stage::kReadBack) {
+            verification.stop();
+            hooks.phase(StationPhase::Verifying);
+        }
+    });
     const BeforeWriting gate = [&](const ParameterBlock&) -> std::optional<CommandFailure> {
         if (!hooks.mayWrite())
             return CommandFailure{kExitRefused, "held",
                                   Utf8(CliText::tr("the write was held back before it began: nothing was written")),
                                   std::nullopt};
         hooks.phase(StationPhase::Writing);
+        verification.start();
         return std::nullopt;
     };
     UnitReport unit =

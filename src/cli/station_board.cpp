@@ -16,6 +16,7 @@ QString PhaseText(StationPhase phase)
     case StationPhase::Waiting: return CliText::tr("waiting");
     case StationPhase::Reading: return CliText::tr("reading");
     case StationPhase::Writing: return CliText::tr("writing");
+    case StationPhase::Verifying: return CliText::tr("verifying");
     case StationPhase::Stopped: return CliText::tr("stopped");
     }
     return {};

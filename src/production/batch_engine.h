@@ -23,7 +23,7 @@
 
 namespace torv {
 
-enum class StationPhase { Waiting, Reading, Writing, Stopped };
+enum class StationPhase { Waiting, Reading, Writing, Verifying, Stopped };
 
 enum class UnitEnd { Programmed, Skipped, Failed };
 
