@@ -56,9 +56,11 @@ std::vector<std::string> StationWords(const Arguments& arguments, const std::str
 // Ends the batch on a line of q (or quit) typed on the terminal.
 class QuitKey {
 public:
-    explicit QuitKey(const std::function<void()>& quit) : notifier_(STDIN_FILENO, QSocketNotifier::Read)
+    // typed: a line was typed (and echoed); quit: it asks to end the batch.
+    QuitKey(const std::function<void()>& typed, const std::function<void()>& quit)
+        : notifier_(STDIN_FILENO, QSocketNotifier::Read)
     {
-        QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this, quit] {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this, typed, quit] {
             char bytes[256];
             const ssize_t count = ::read(STDIN_FILENO, bytes, sizeof bytes);
             if (count <= 0) {
@@ -67,13 +69,14 @@ public:
             }
             line_.append(bytes, static_cast<std::size_t>(count));
             for (std::size_t end = line_.find('\n'); end != std::string::npos; end = line_.find('\n')) {
-                const std::string typed = line_.substr(0, end);
+                const std::string line = line_.substr(0, end);
                 line_.erase(0, end + 1);
+                typed();
                 // The letter at the same place on a Russian keyboard ends it too.
-                if (ReplyPicks(typed, CliText::tr("q", "the letter that ends a batch"),
+                if (ReplyPicks(line, CliText::tr("q", "the letter that ends a batch"),
                                CliText::tr("quit", "the word that ends a batch")) ||
-                    ReplyPicks(typed, QStringLiteral("q"), QStringLiteral("quit")) ||
-                    ReplyPicks(typed, QString::fromUtf8("\u0439"), QString::fromUtf8("\u0432\u044b\u0445\u043e\u0434")))
+                    ReplyPicks(line, QStringLiteral("q"), QStringLiteral("quit")) ||
+                    ReplyPicks(line, QString::fromUtf8("\u0439"), QString::fromUtf8("\u0432\u044b\u0445\u043e\u0434")))
                     quit();
             }
         });
@@ -168,10 +171,11 @@ int RunStations(const Arguments& arguments, const BatchPlan& plan, const std::ve
     });
     std::optional<QuitKey> quitKey;
     if (console.answers == &std::cin)
-        quitKey.emplace([&] {
-            board.Note(Utf8(CliText::tr("stopping: the units in progress are finished first")));
-            engine.Stop();
-        });
+        quitKey.emplace([&] { board.LineTyped(); },
+                        [&] {
+                            board.Note(Utf8(CliText::tr("stopping: the units in progress are finished first")));
+                            engine.Stop();
+                        });
     engine.Start();
     loop.exec();
     board.Close();

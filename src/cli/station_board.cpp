@@ -74,6 +74,12 @@ void StationBoard::Note(const std::string& line)
     Draw();
 }
 
+void StationBoard::LineTyped()
+{
+    if (drawn_)
+        ++typedLines_;
+}
+
 void StationBoard::Close()
 {
     live_ = false;
@@ -85,8 +91,9 @@ void StationBoard::Erase()
     if (!drawn_)
         return;
     // To the start of the first status line, and everything below it cleared.
-    out_ << "\x1b[" << rows_.size() << "F\x1b[J";
+    out_ << "\x1b[" << rows_.size() + static_cast<std::size_t>(typedLines_) << "F\x1b[J";
     drawn_ = false;
+    typedLines_ = 0;
 }
 
 void StationBoard::Draw()

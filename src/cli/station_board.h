@@ -21,6 +21,8 @@ public:
     // A line above the status lines: on standard output, or on standard error.
     void Print(const std::string& line);
     void Note(const std::string& line);
+    // The operator typed a line: the terminal's echo of it stands under the status lines.
+    void LineTyped();
     // The status lines stay as last drawn, and what follows goes under them.
     void Close();
 
@@ -42,6 +44,7 @@ private:
     std::ostream& err_;
     bool live_;
     bool drawn_ = false;
+    int typedLines_ = 0;  // echoed under the status lines since they were drawn
 };
 
 }  // namespace torv::cli
