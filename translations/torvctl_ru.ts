@@ -1107,10 +1107,6 @@ Contact the manufacturer.</source>
         <translation>работа идёт до остановки (з и Enter или Ctrl+C)</translation>
     </message>
     <message>
-        <source>it ends when the plan is complete, after --units or --idle-timeout, or when stopped (q and Enter, or Ctrl+C)</source>
-        <translation>работа завершится, когда план выполнен, по --units или --idle-timeout или по остановке (з и Enter или Ctrl+C)</translation>
-    </message>
-    <message>
         <source>the adapter answers again</source>
         <translation>адаптер снова отвечает</translation>
     </message>
@@ -1343,6 +1339,22 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source>verifying</source>
         <translation>проверка</translation>
+    </message>
+    <message>
+        <source>when the plan is complete</source>
+        <translation>когда план выполнен</translation>
+    </message>
+    <message>
+        <source>after %1 units in all</source>
+        <translation>после %1 передатчиков всего</translation>
+    </message>
+    <message>
+        <source>after %1 s without a new unit</source>
+        <translation>через %1 с без нового передатчика</translation>
+    </message>
+    <message>
+        <source>it ends %1, or when stopped (q and Enter, or Ctrl+C)</source>
+        <translation>работа завершится %1 или по остановке (з и Enter или Ctrl+C)</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
@@ -104,11 +105,17 @@ int RunStations(const Arguments& arguments, const BatchPlan& plan, const std::ve
     }
     const bool live = &console.out == &std::cout && isatty(STDOUT_FILENO) && output == BatchOutput::Lines;
     StationBoard board(names, console.out, console.err, live);
-    std::string ends = Utf8(CliText::tr("it runs until stopped (q and Enter, or Ctrl+C)"));
-    if (unitsLimit || idle || !plan.NotAmong({}).empty())
-        ends =
-            Utf8(CliText::tr("it ends when the plan is complete, after --units or --idle-timeout, or when "
-                             "stopped (q and Enter, or Ctrl+C)"));
+    QStringList endsWhen;
+    if (!plan.NotAmong({}).empty())
+        endsWhen << CliText::tr("when the plan is complete");
+    if (unitsLimit)
+        endsWhen << CliText::tr("after %1 units in all").arg(*unitsLimit);
+    if (idle)
+        endsWhen << CliText::tr("after %1 s without a new unit").arg(idle->count() / 1000);
+    const std::string ends =
+        Utf8(endsWhen.isEmpty()
+                 ? CliText::tr("it runs until stopped (q and Enter, or Ctrl+C)")
+                 : CliText::tr("it ends %1, or when stopped (q and Enter, or Ctrl+C)").arg(endsWhen.join(", ")));
     QString stationsText;
     for (std::size_t i = 0; i < names.size(); ++i)
         stationsText += (i ? ", " : "") + ToQString(names[i]);
