@@ -1,6 +1,7 @@
 #include "production/batch_engine.h"
 
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <exception>
@@ -164,6 +165,9 @@ void BatchEngine::RunStation(Station& station)
     try {
         std::unique_ptr<StationWork> work = factory_(index);
         station.work = work.get();
+        // Forgotten before the work goes, however the loop ends: a call posted to the
+        // station meanwhile finds no work.
+        const auto forget = qScopeGuard([&station] { station.work = nullptr; });
         std::string last;  // the unit handled last at this station, while it stays connected
         bool silent = false;
         const auto mayWrite = [&]() {
@@ -213,12 +217,9 @@ void BatchEngine::RunStation(Station& station)
                 units_.Done(last, unit.end == UnitEnd::Programmed);
             report([this, unit] { OnUnitDone(unit); });
         }
-        station.work = nullptr;
     } catch (const std::exception& error) {
-        station.work = nullptr;
         failure = error.what();
     } catch (...) {
-        station.work = nullptr;
         failure = "unknown error";
     }
     {
