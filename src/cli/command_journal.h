@@ -15,6 +15,7 @@
 #include "cli/terminal_host.h"
 #include "device/blocks.h"
 #include "journal/journal.h"
+#include "production/unit_journal.h"
 
 namespace torv::cli {
 
@@ -39,20 +40,14 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
-    JournalEntry Entry(Session& session) const;
     Journal* Opened();
     void Warn(const Journal& journal);
 
     bool enabled_;
-    bool demo_;
-    std::string operation_;
     const Console& console_;
     Journal* open_;
     std::optional<Journal> opened_;
-    std::optional<InfoBlock> info_;
-    std::optional<ParameterBlock> read_;
-    std::optional<ParameterBlock> written_;
-    std::optional<long long> writeRow_;
+    UnitJournal row_;
     std::string error_;
 };
 
