@@ -141,13 +141,13 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
             throw UsageError(where + Utf8(CliText::tr("no serial number")));
         if (plan.units_.contains(serial))
             throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(ToQString(serial))));
-        WantedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
+        TypedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
         if (!row[2].empty())
             wanted.f2 = row[2];
         if (!row[3].empty())
             wanted.step = row[3];
         try {
-            plan.units_.emplace(serial, CheckedWanted(std::move(wanted)));
+            plan.units_.emplace(serial, CheckedWanted(wanted));
         } catch (const UsageError& error) {
             throw UsageError(where + error.what());
         }

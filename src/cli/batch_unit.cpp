@@ -21,7 +21,7 @@ std::string FrequenciesText(const TransmitterState& state)
 
 std::string FrequenciesText(const WantedFrequencies& wanted)
 {
-    return wanted.f1 + (wanted.f2 ? " / " + *wanted.f2 : "") + " MHz";
+    return wanted.f1.text + (wanted.f2 ? " / " + wanted.f2->text : "") + " MHz";
 }
 
 UnitReport Ended(UnitEnd end, const std::string& serial, const std::string& frequencies,

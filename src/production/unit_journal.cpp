@@ -49,7 +49,7 @@ bool UnitJournal::Finish(Journal* journal, const UnitOnLine& unit, const UnitEnd
     JournalEntry entry = Entry(unit);
     entry.exitCode = ending.exitCode;
     entry.success = ending.exitCode == 0;
-    entry.outcome = ending.failure ? *ending.failure
+    entry.outcome = ending.failure               ? *ending.failure
                     : ending.damagedDataAccepted ? "success, damaged data accepted"
                                                  : "success";
     if (written_)

@@ -135,7 +135,7 @@ TEST_F(BatchStationsTest, AFaultAtOneStationStaysThere)
         stations_[1]->HangUp();
     });
     const Outcome batch = Run(
-        {"batch", ports[0], ports[1], ports[2], "--plan", Plan({2001, 2002, 2003, 2004, 2005}), "--idle-timeout", "1"});
+        {"batch", ports[0], ports[1], ports[2], "--plan", Plan({2001, 2002, 2003, 2004, 2005}), "--idle-timeout", "3"});
     unplug.join();
     EXPECT_EQ(batch.code, kExitNotVerified) << batch.out << batch.err;
     EXPECT_EQ(Writes(0), 2u);
