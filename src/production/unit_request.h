@@ -14,8 +14,8 @@ namespace torv {
 struct WantedFrequencies {
     FrequencyEntry f1;
     std::optional<FrequencyEntry> f2;
-    bool noF2 = false;               // the second frequency switched off
-    std::optional<bool> grid25kHz;   // the grid step asked for: 25 kHz, or 12.5
+    bool noF2 = false;              // the second frequency switched off
+    std::optional<bool> grid25kHz;  // the grid step asked for: 25 kHz, or 12.5
     bool gridEditEnabled = false;
 };
 
