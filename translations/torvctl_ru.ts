@@ -847,162 +847,6 @@ Contact the manufacturer.</source>
         <translation> (предел системы)</translation>
     </message>
     <message>
-        <source>usage: torvctl COMMAND [OPTIONS]
-
-commands:
-  ports [--json]                    list the serial ports of this computer
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    read the transmitter&apos;s identity and frequencies
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
-                                    read, then write new frequencies and verify them
-  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F and the sealed channel record in grid mode
-  decode [--type 13|14|15] [--json] HEX
-                                    decode one 8-byte channel record
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
-          [--accept-damaged] [--json] [--trace]
-                                    write back what the unit held before its last verified
-                                    write (made before TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    program one unit after another: read, look the
-                                    serial number up in the plan, write, verify
-  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
-                                    read the unit and save its image to FILE
-  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
-       [--trace] FILE               write the frequencies of an image into a unit of
-                                    the same device type (another serial: a clone)
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--with-demo] [--json | --csv]
-                                    the reads and writes recorded, newest first
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    check a port (or every port) and its adapter: the
-                                    device, permissions, who holds it, ModemManager,
-                                    brltty, the line, the adapter and the transmitter;
-                                    --loopback sends all 256 byte values through TX
-                                    bridged to RX instead of asking the adapter
-
-  --demo            use a built-in emulated adapter with a transmitter instead of a port
-  --json            the result as one JSON object on standard output, also on failure
-                    (everything in English then, as the JSON values are)
-  --trace           log every byte on the line, with time stamps, to standard error
-  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
-                    Cancel does (a write then seals its records anew)
-  --yes             write without asking on the terminal (write, restore, load)
-  --dry-run         read, check and show what would be written; write nothing
-  --with-demo       list the runs on the built-in emulated adapter too (journal)
-  --no-journal      do not record the read or write in the journal
-                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
-                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
-  --help, --version this text, the program&apos;s version
-  write, restore and load show the unit&apos;s settings before and after, and on a terminal
-  ask before writing.
-  Prompts are asked when standard input is a terminal; otherwise the damaged-data
-  prompt refuses the block and every other prompt is answered Cancel. Results go to
-  standard output, messages and prompts to standard error.
-  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
-
-exit codes:
-  0  done and verified: a read whose blocks passed their checks, or a damaged
-     block taken by --accept-damaged or by the operator; a write whose read-back
-     equalled the block sent
-  1  refused before anything was sent: cannot be programmed, out of band,
-     damaged data not accepted, writing locked
-  2  bad command line
-  3  the exchange failed before any block was sent: no adapter, no transmitter,
-     time-out, refusals
-  4  port unavailable: missing, in use, no permission, line settings refused
-  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
-     (also a write abandoned by a second signal, or one whose unit was swapped before
-     it was to be written again)
-  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
-     newer version (journal, restore)
-
-While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
-write and its verification finish; a second signal abandons it (exit 5).
-</source>
-        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
-
-команды:
-  ports [--json]                    список последовательных портов этого компьютера
-  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
-                                    считать паспорт передатчика и его частоты
-  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
-        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
-                                    считать, затем записать новые частоты и проверить их
-  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
-  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
-                                    N, F и запечатанная запись канала в режиме сетки
-  decode [--type 13|14|15] [--json] HEX
-                                    разобрать одну 8-байтовую запись канала
-  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
-          [--accept-damaged] [--json] [--trace]
-                                    записать обратно то, что было в передатчике до его
-                                    последней проверенной записи (сделанной до TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
-                                    программировать передатчики один за другим: считать,
-                                    найти серийный номер в плане, записать, проверить
-  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
-                                    считать передатчик и сохранить его образ в FILE
-  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
-       [--trace] FILE               записать частоты образа в передатчик того же типа
-                                    устройства (другой серийный номер: клон)
-  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
-          [--with-demo] [--json | --csv]
-                                    записанные в журнал чтения и записи, новые первыми
-  doctor [--port NAME|PATH] [--loopback] [--json]
-                                    проверить порт (или все порты) и его адаптер:
-                                    устройство, права, кто занял порт, ModemManager,
-                                    brltty, линию, адаптер и передатчик; --loopback
-                                    вместо опроса адаптера посылает все 256 значений
-                                    байта через соединённые TX и RX
-
-  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
-  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
-                    (тогда всё на английском, как и значения JSON)
-  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
-  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
-                    «Отмена» в окне (запись тогда запечатывает его записи заново)
-  --yes             записывать, не спрашивая на терминале (write, restore, load)
-  --dry-run         считать, проверить и показать, что было бы записано; ничего не писать
-  --with-demo       показывать и работу со встроенным эмулятором адаптера (journal)
-  --no-journal      не заносить чтение или запись в журнал
-                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
-  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
-                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
-  --help, --version этот текст, версия программы
-  write, restore и load показывают настройки передатчика до и после и на терминале
-  спрашивают перед записью.
-  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
-  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
-  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
-  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
-
-коды завершения:
-  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
-     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
-     которой совпало с отправленным блоком
-  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
-     повреждённые данные не приняты, запись заблокирована
-  2  неверная командная строка
-  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
-     истекло время ожидания, отказы
-  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
-  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
-     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
-     прежде чем её повторить)
-  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
-     более новой версии (journal, restore)
-
-Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
-завершиться; второй сигнал прерывает её (код 5).
-</translation>
-    </message>
-    <message>
         <source>%1 needs one FILE, the unit&apos;s image</source>
         <translation>%1 требует одного FILE, образа передатчика</translation>
     </message>
@@ -1225,6 +1069,292 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source>dry run: this could be written; nothing was written</source>
         <translation>пробный прогон: это можно записать; ничего не записано</translation>
+    </message>
+    <message>
+        <source>--ports %1 matches no port now</source>
+        <translation>под --ports %1 сейчас не подходит ни один порт</translation>
+    </message>
+    <message>
+        <source>--ports %1: %2</source>
+        <translation>--ports %1: %2</translation>
+    </message>
+    <message>
+        <source>port %1 is given twice</source>
+        <translation>порт %1 указан дважды</translation>
+    </message>
+    <message>
+        <source>give --json or --json-lines, not both</source>
+        <translation>укажите --json или --json-lines, но не оба</translation>
+    </message>
+    <message>
+        <source>--idle-timeout goes with --wait-for-unit or several ports</source>
+        <translation>--idle-timeout действует с --wait-for-unit или с несколькими портами</translation>
+    </message>
+    <message>
+        <source>the write was held back before it began: nothing was written</source>
+        <translation>запись задержана до её начала: ничего не записано</translation>
+    </message>
+    <message>
+        <source>--idle-timeout needs a whole number of seconds, 1 or more</source>
+        <translation>--idle-timeout требует целого числа секунд, не меньше 1</translation>
+    </message>
+    <message>
+        <source>--trace goes with one port that is not polled for its units</source>
+        <translation>--trace действует только с одним портом, который не опрашивается в ожидании передатчиков</translation>
+    </message>
+    <message>
+        <source>it runs until stopped (q and Enter, or Ctrl+C)</source>
+        <translation>работа идёт до остановки (з и Enter или Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>the adapter answers again</source>
+        <translation>адаптер снова отвечает</translation>
+    </message>
+    <message>
+        <source>the adapter does not answer (%1): polling goes on</source>
+        <translation>адаптер не отвечает (%1): опрос продолжается</translation>
+    </message>
+    <message>
+        <source>the station has stopped: %1</source>
+        <translation>место остановлено: %1</translation>
+    </message>
+    <message>
+        <source>stopping: the writes in progress are finished first (a second signal abandons them, leaving those units&apos; state unknown)</source>
+        <translation>остановка: начатые записи сначала завершаются (второй сигнал прерывает их, и состояние этих передатчиков остаётся неизвестным)</translation>
+    </message>
+    <message>
+        <source>no new unit came for %1 s: the batch ends</source>
+        <translation>новых передатчиков не было %1 с: партия завершена</translation>
+    </message>
+    <message>
+        <source>no new unit came for %1 s: the batch ends; not programmed: %2</source>
+        <translation>новых передатчиков не было %1 с: партия завершена; не запрограммированы: %2</translation>
+    </message>
+    <message>
+        <source>no station is left to run</source>
+        <translation>не осталось работающих мест</translation>
+    </message>
+    <message>
+        <source>in all: %1</source>
+        <translation>всего: %1</translation>
+    </message>
+    <message>
+        <source>usage: torvctl COMMAND [OPTIONS]
+
+commands:
+  ports [--json]                    list the serial ports of this computer
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    read the transmitter&apos;s identity and frequencies
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    read, then write new frequencies and verify them
+  calc --legacy MHZ [--json]        divisors R, N, A of a frequency in legacy mode
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F and the sealed channel record in grid mode
+  decode [--type 13|14|15] [--json] HEX
+                                    decode one 8-byte channel record
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    write back what the unit held before its last verified
+                                    write (made before TIME)
+  batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
+        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
+        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
+        [--json | --json-lines]
+                                    program one unit after another: read, look the
+                                    serial number up in the plan, write, verify; on
+                                    several ports, at each of them at once
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    read the unit and save its image to FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               write the frequencies of an image into a unit of
+                                    the same device type (another serial: a clone)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--json | --csv]
+                                    the reads and writes recorded, newest first
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    check a port (or every port) and its adapter: the
+                                    device, permissions, who holds it, ModemManager,
+                                    brltty, the line, the adapter and the transmitter;
+                                    --loopback sends all 256 byte values through TX
+                                    bridged to RX instead of asking the adapter
+
+  --demo            use a built-in emulated adapter with a transmitter instead of a port
+  --json            the result as one JSON object on standard output, also on failure
+                    (everything in English then, as the JSON values are)
+  --trace           log every byte on the line, with time stamps, to standard error
+  --accept-damaged  take a parameter block that fails its check, as the window&apos;s
+                    Cancel does (a write then seals its records anew)
+  --yes             write without asking on the terminal (write, restore, load)
+  --dry-run         read, check and show what would be written; write nothing
+  --with-demo       list the runs on the built-in emulated adapter too (journal)
+  --no-journal      do not record the read or write in the journal
+                    ($TORV_JOURNAL, else ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] with Z, +HH:MM or nothing (local
+                    time), or DD.MM.YYYY [HH:MM[:SS]]; a date covers its whole day
+  --help, --version this text, the program&apos;s version
+  write, restore and load show the unit&apos;s settings before and after, and on a terminal
+  ask before writing.
+  Prompts are asked when standard input is a terminal; otherwise the damaged-data
+  prompt refuses the block and every other prompt is answered Cancel. Results go to
+  standard output, messages and prompts to standard error.
+  Language: Russian where LC_ALL, else LC_MESSAGES, else LANG names ru; else English.
+
+exit codes:
+  0  done and verified: a read whose blocks passed their checks, or a damaged
+     block taken by --accept-damaged or by the operator; a write whose read-back
+     equalled the block sent
+  1  refused before anything was sent: cannot be programmed, out of band,
+     damaged data not accepted, writing locked
+  2  bad command line
+  3  the exchange failed before any block was sent: no adapter, no transmitter,
+     time-out, refusals
+  4  port unavailable: missing, in use, no permission, line settings refused
+  5  a block was sent to the transmitter but not verified: the unit&apos;s state is unknown
+     (also a write abandoned by a second signal, or one whose unit was swapped before
+     it was to be written again)
+  6  the journal cannot be used: missing, unreadable, corrupt, not a journal, of a
+     newer version (journal, restore)
+
+While a block is on the line or being verified, SIGINT, SIGTERM and SIGHUP let the
+write and its verification finish; a second signal abandons it (exit 5).
+</source>
+        <translation>использование: torvctl КОМАНДА [ПАРАМЕТРЫ]
+
+команды:
+  ports [--json]                    список последовательных портов этого компьютера
+  read (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace]
+                                    считать паспорт передатчика и его частоты
+  write (--port NAME|PATH | --demo) --f1 MHZ [--f2 MHZ | --no-f2] [--step 12.5|25]
+        [--enable-grid-edit] [--yes] [--dry-run] [--accept-damaged] [--json] [--trace]
+                                    считать, затем записать новые частоты и проверить их
+  calc --legacy MHZ [--json]        делители R, N, A частоты в старом режиме синтезатора
+  calc --grid --type 13|14|15 [--step 12.5|25] [--second] [--json] MHZ
+                                    N, F и запечатанная запись канала в режиме сетки
+  decode [--type 13|14|15] [--json] HEX
+                                    разобрать одну 8-байтовую запись канала
+  restore (--port NAME|PATH | --demo) --serial S [--before TIME] [--yes] [--dry-run]
+          [--accept-damaged] [--json] [--trace]
+                                    записать обратно то, что было в передатчике до его
+                                    последней проверенной записи (сделанной до TIME)
+  batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
+        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
+        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
+        [--json | --json-lines]
+                                    программировать передатчики один за другим: считать,
+                                    найти серийный номер в плане, записать, проверить;
+                                    на нескольких портах — на каждом одновременно
+  save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
+                                    считать передатчик и сохранить его образ в FILE
+  load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
+       [--trace] FILE               записать частоты образа в передатчик того же типа
+                                    устройства (другой серийный номер: клон)
+  journal [--serial S] [--since DATE] [--until DATE] [--outcome success|failed]
+          [--with-demo] [--json | --csv]
+                                    записанные в журнал чтения и записи, новые первыми
+  doctor [--port NAME|PATH] [--loopback] [--json]
+                                    проверить порт (или все порты) и его адаптер:
+                                    устройство, права, кто занял порт, ModemManager,
+                                    brltty, линию, адаптер и передатчик; --loopback
+                                    вместо опроса адаптера посылает все 256 значений
+                                    байта через соединённые TX и RX
+
+  --demo            встроенный эмулятор адаптера с передатчиком вместо порта
+  --json            результат одним объектом JSON на стандартный вывод, и при неудаче
+                    (тогда всё на английском, как и значения JSON)
+  --trace           каждый байт на линии, с отметками времени, на стандартный поток ошибок
+  --accept-damaged  принять блок параметров, не прошедший проверку, как это делает
+                    «Отмена» в окне (запись тогда запечатывает его записи заново)
+  --yes             записывать, не спрашивая на терминале (write, restore, load)
+  --dry-run         считать, проверить и показать, что было бы записано; ничего не писать
+  --with-demo       показывать и работу со встроенным эмулятором адаптера (journal)
+  --no-journal      не заносить чтение или запись в журнал
+                    ($TORV_JOURNAL, иначе ~/.local/share/torv-programmer/journal.sqlite)
+  DATE, TIME        ГГГГ-ММ-ДД, ГГГГ-ММ-ДДTЧЧ:ММ[:СС] с Z, +ЧЧ:ММ или без них (местное
+                    время) или ДД.ММ.ГГГГ [ЧЧ:ММ[:СС]]; дата охватывает весь свой день
+  --help, --version этот текст, версия программы
+  write, restore и load показывают настройки передатчика до и после и на терминале
+  спрашивают перед записью.
+  Вопросы задаются, когда стандартный ввод — терминал; иначе вопрос о повреждённых
+  данных отвергает блок, а на любой другой вопрос отвечается «Отмена». Результаты идут
+  на стандартный вывод, сообщения и вопросы — на стандартный поток ошибок.
+  Язык: русский, когда LC_ALL, иначе LC_MESSAGES, иначе LANG называет ru; иначе английский.
+
+коды завершения:
+  0  выполнено и проверено: чтение, блоки которого прошли проверку, или повреждённый
+     блок, принятый по --accept-damaged или оператором; запись, контрольное чтение
+     которой совпало с отправленным блоком
+  1  отказ до отправки чего-либо: частоту нельзя запрограммировать, вне диапазона,
+     повреждённые данные не приняты, запись заблокирована
+  2  неверная командная строка
+  3  обмен не удался до отправки блока: нет адаптера, нет передатчика,
+     истекло время ожидания, отказы
+  4  порт недоступен: отсутствует, занят, нет прав, настройки линии отклонены
+  5  блок отправлен в передатчик, но не проверен: состояние передатчика неизвестно
+     (также запись, прерванная вторым сигналом, или та, передатчик которой сменили,
+     прежде чем её повторить)
+  6  журнал нельзя использовать: отсутствует, не читается, повреждён, не журнал,
+     более новой версии (journal, restore)
+
+Пока блок на линии или проверяется, SIGINT, SIGTERM и SIGHUP дают записи и её проверке
+завершиться; второй сигнал прерывает её (код 5).
+</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>ожидание</translation>
+    </message>
+    <message>
+        <source>reading</source>
+        <translation>чтение</translation>
+    </message>
+    <message>
+        <source>writing</source>
+        <translation>запись</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>остановлено</translation>
+    </message>
+    <message>
+        <source>programmed</source>
+        <translation>запрограммирован</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>пропущен</translation>
+    </message>
+    <message>
+        <source>%1 %2  last: %3  units: %4</source>
+        <translation>%1 %2  последний: %3  передатчиков: %4</translation>
+    </message>
+    <message>
+        <source>stations (%1): %2; %3</source>
+        <translation>места (%1): %2; %3</translation>
+    </message>
+    <message>
+        <source>stopping: the units in progress are finished first</source>
+        <translation>остановка: начатые передатчики сначала завершаются</translation>
+    </message>
+    <message>
+        <source>verifying</source>
+        <translation>проверка</translation>
+    </message>
+    <message>
+        <source>when the plan is complete</source>
+        <translation>когда план выполнен</translation>
+    </message>
+    <message>
+        <source>after %1 units in all</source>
+        <translation>после %1 передатчиков всего</translation>
+    </message>
+    <message>
+        <source>after %1 s without a new unit</source>
+        <translation>через %1 с без нового передатчика</translation>
+    </message>
+    <message>
+        <source>it ends %1, or when stopped (q and Enter, or Ctrl+C)</source>
+        <translation>работа завершится %1 или по остановке (з и Enter или Ctrl+C)</translation>
     </message>
 </context>
 <context>

@@ -31,6 +31,8 @@ public:
     std::optional<WantedFrequencies> For(const std::string& serial) const;
     // Every unit the file plans is among these (never for one set for every unit).
     bool AllAmong(const std::set<std::string>& serials) const;
+    // The units the file plans that are not among these, in serial number order.
+    std::vector<std::string> NotAmong(const std::set<std::string>& serials) const;
 
 private:
     BatchPlan() = default;

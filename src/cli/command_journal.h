@@ -15,6 +15,7 @@
 #include "cli/terminal_host.h"
 #include "device/blocks.h"
 #include "journal/journal.h"
+#include "production/unit_journal.h"
 
 namespace torv::cli {
 
@@ -36,22 +37,17 @@ public:
     void Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
     // Why the row was not written, or null (written, or the journal is off): for --json.
     QJsonValue ErrorJson() const;
+    const std::string& Error() const { return error_; }
 
 private:
-    JournalEntry Entry(Session& session) const;
     Journal* Opened();
     void Warn(const Journal& journal);
 
     bool enabled_;
-    bool demo_;
-    std::string operation_;
     const Console& console_;
     Journal* open_;
     std::optional<Journal> opened_;
-    std::optional<InfoBlock> info_;
-    std::optional<ParameterBlock> read_;
-    std::optional<ParameterBlock> written_;
-    std::optional<long long> writeRow_;
+    UnitJournal row_;
     std::string error_;
 };
 
