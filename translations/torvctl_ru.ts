@@ -68,8 +68,8 @@
         <translation>передатчик %1 всё ещё подключен, следующий не появился: серия завершена</translation>
     </message>
     <message>
-        <source>programmed earlier in this batch: not written again</source>
-        <translation>уже запрограммирован в этой серии: повторно не записан</translation>
+        <source>already programmed, or being programmed, in this batch: not written again</source>
+        <translation>уже запрограммирован или программируется в этой серии: повторно не записан</translation>
     </message>
     <message>
         <source>not in the plan: nothing was written</source>

@@ -59,7 +59,7 @@ std::pair<UnitReport, std::optional<CommandFailure>> Handled(Session& session, C
         return std::pair{Ended(UnitEnd::Skipped, serial, {}, failure), std::optional{failure}};
     };
     if (steps.programmedEarlier)
-        return skipped(CliText::tr("programmed earlier in this batch: not written again"));
+        return skipped(CliText::tr("already programmed, or being programmed, in this batch: not written again"));
     const std::optional<WantedFrequencies> wanted = steps.plan.For(serial);
     if (!wanted)
         return skipped(CliText::tr("not in the plan: nothing was written"));
