@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -45,13 +44,8 @@ BatchPlan PlanFromOptions(const Arguments& arguments)
 
 std::optional<int> UnitsLimit(const Arguments& arguments)
 {
-    const std::optional<std::string> text = arguments.Value("--units");
-    if (!text)
-        return std::nullopt;
-    int units = 0;
-    if (std::sscanf(text->c_str(), "%d", &units) != 1 || units < 1 || std::to_string(units) != *text)
-        throw UsageError(Utf8(CliText::tr("--units needs a whole number of units, 1 or more")));
-    return units;
+    return PositiveWholeNumber(arguments, "--units",
+                               Utf8(CliText::tr("--units needs a whole number of units, 1 or more")));
 }
 
 // The ports of the batch's stations: every --port, then what --ports matches now.

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <ostream>
 
@@ -31,13 +30,11 @@ using Clock = std::chrono::steady_clock;
 
 std::optional<std::chrono::milliseconds> IdleTimeout(const Arguments& arguments)
 {
-    const std::optional<std::string> text = arguments.Value("--idle-timeout");
-    if (!text)
+    const std::optional<int> seconds = PositiveWholeNumber(
+        arguments, "--idle-timeout", Utf8(CliText::tr("--idle-timeout needs a whole number of seconds, 1 or more")));
+    if (!seconds)
         return std::nullopt;
-    int seconds = 0;
-    if (std::sscanf(text->c_str(), "%d", &seconds) != 1 || seconds < 1 || std::to_string(seconds) != *text)
-        throw UsageError(Utf8(CliText::tr("--idle-timeout needs a whole number of seconds, 1 or more")));
-    return std::chrono::seconds(seconds);
+    return std::chrono::seconds(*seconds);
 }
 
 // Each station's own command line: its port, and what the batch passes on.
