@@ -68,8 +68,8 @@
         <translation>передатчик %1 всё ещё подключен, следующий не появился: серия завершена</translation>
     </message>
     <message>
-        <source>programmed earlier in this batch: not written again</source>
-        <translation>уже запрограммирован в этой серии: повторно не записан</translation>
+        <source>already programmed, or being programmed, in this batch: not written again</source>
+        <translation>уже запрограммирован или программируется в этой серии: повторно не записан</translation>
     </message>
     <message>
         <source>not in the plan: nothing was written</source>
@@ -1123,8 +1123,72 @@ Contact the manufacturer.</source>
         <translation>строк ждут сервера %1: %2 (%3)</translation>
     </message>
     <message>
-        <source>rows sent to the server %1: %2; none waits</source>
-        <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
+        <source>--ports %1 matches no port now</source>
+        <translation>под --ports %1 сейчас не подходит ни один порт</translation>
+    </message>
+    <message>
+        <source>--ports %1: %2</source>
+        <translation>--ports %1: %2</translation>
+    </message>
+    <message>
+        <source>port %1 is given twice</source>
+        <translation>порт %1 указан дважды</translation>
+    </message>
+    <message>
+        <source>give --json or --json-lines, not both</source>
+        <translation>укажите --json или --json-lines, но не оба</translation>
+    </message>
+    <message>
+        <source>--idle-timeout goes with --wait-for-unit or several ports</source>
+        <translation>--idle-timeout действует с --wait-for-unit или с несколькими портами</translation>
+    </message>
+    <message>
+        <source>the write was held back before it began: nothing was written</source>
+        <translation>запись задержана до её начала: ничего не записано</translation>
+    </message>
+    <message>
+        <source>--idle-timeout needs a whole number of seconds, 1 or more</source>
+        <translation>--idle-timeout требует целого числа секунд, не меньше 1</translation>
+    </message>
+    <message>
+        <source>--trace goes with one port that is not polled for its units</source>
+        <translation>--trace действует только с одним портом, который не опрашивается в ожидании передатчиков</translation>
+    </message>
+    <message>
+        <source>it runs until stopped (q and Enter, or Ctrl+C)</source>
+        <translation>работа идёт до остановки (з и Enter или Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>the adapter answers again</source>
+        <translation>адаптер снова отвечает</translation>
+    </message>
+    <message>
+        <source>the adapter does not answer (%1): polling goes on</source>
+        <translation>адаптер не отвечает (%1): опрос продолжается</translation>
+    </message>
+    <message>
+        <source>the station has stopped: %1</source>
+        <translation>место остановлено: %1</translation>
+    </message>
+    <message>
+        <source>stopping: the writes in progress are finished first (a second signal abandons them, leaving those units&apos; state unknown)</source>
+        <translation>остановка: начатые записи сначала завершаются (второй сигнал прерывает их, и состояние этих передатчиков остаётся неизвестным)</translation>
+    </message>
+    <message>
+        <source>no new unit came for %1 s: the batch ends</source>
+        <translation>новых передатчиков не было %1 с: партия завершена</translation>
+    </message>
+    <message>
+        <source>no new unit came for %1 s: the batch ends; not programmed: %2</source>
+        <translation>новых передатчиков не было %1 с: партия завершена; не запрограммированы: %2</translation>
+    </message>
+    <message>
+        <source>no station is left to run</source>
+        <translation>не осталось работающих мест</translation>
+    </message>
+    <message>
+        <source>in all: %1</source>
+        <translation>всего: %1</translation>
     </message>
     <message>
         <source>usage: torvctl COMMAND [OPTIONS]
@@ -1145,10 +1209,13 @@ commands:
           [--accept-damaged] [--json] [--trace]
                                     write back what the unit held before its last verified
                                     write (made before TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+  batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
+        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
+        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
+        [--json | --json-lines]
                                     program one unit after another: read, look the
-                                    serial number up in the plan, write, verify
+                                    serial number up in the plan, write, verify; on
+                                    several ports, at each of them at once
   save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
                                     read the unit and save its image to FILE
   load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
@@ -1240,10 +1307,13 @@ write and its verification finish; a second signal abandons it (exit 5).
           [--accept-damaged] [--json] [--trace]
                                     записать обратно то, что было в передатчике до его
                                     последней проверенной записи (сделанной до TIME)
-  batch (--port NAME|PATH | --demo) (--plan FILE | --f1 MHZ [--f2 MHZ | --no-f2]
-        [--step 12.5|25]) [--units N] [--enable-grid-edit] [--accept-damaged] [--json]
+  batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
+        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
+        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
+        [--json | --json-lines]
                                     программировать передатчики один за другим: считать,
-                                    найти серийный номер в плане, записать, проверить
+                                    найти серийный номер в плане, записать, проверить;
+                                    на нескольких портах — на каждом одновременно
   save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
                                     считать передатчик и сохранить его образ в FILE
   load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
@@ -1331,8 +1401,68 @@ write and its verification finish; a second signal abandons it (exit 5).
         <translation>plan import требует сервера: --server, $TORV_JOURNAL_SERVER или настройка journal/server</translation>
     </message>
     <message>
+        <source>waiting</source>
+        <translation>ожидание</translation>
+    </message>
+    <message>
+        <source>reading</source>
+        <translation>чтение</translation>
+    </message>
+    <message>
+        <source>writing</source>
+        <translation>запись</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>остановлено</translation>
+    </message>
+    <message>
+        <source>programmed</source>
+        <translation>запрограммирован</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>пропущен</translation>
+    </message>
+    <message>
+        <source>%1 %2  last: %3  units: %4</source>
+        <translation>%1 %2  последний: %3  передатчиков: %4</translation>
+    </message>
+    <message>
+        <source>stations (%1): %2; %3</source>
+        <translation>места (%1): %2; %3</translation>
+    </message>
+    <message>
+        <source>stopping: the units in progress are finished first</source>
+        <translation>остановка: начатые передатчики сначала завершаются</translation>
+    </message>
+    <message>
+        <source>verifying</source>
+        <translation>проверка</translation>
+    </message>
+    <message>
+        <source>when the plan is complete</source>
+        <translation>когда план выполнен</translation>
+    </message>
+    <message>
+        <source>after %1 units in all</source>
+        <translation>после %1 передатчиков всего</translation>
+    </message>
+    <message>
+        <source>after %1 s without a new unit</source>
+        <translation>через %1 с без нового передатчика</translation>
+    </message>
+    <message>
+        <source>it ends %1, or when stopped (q and Enter, or Ctrl+C)</source>
+        <translation>работа завершится %1 или по остановке (з и Enter или Ctrl+C)</translation>
+    </message>
+    <message>
         <source>order %1: %2 units planned on the server %3, %4 of them new or changed</source>
         <translation>заказ %1: на сервере %3 запланировано передатчиков: %2, из них новых или изменённых: %4</translation>
+    </message>
+    <message>
+        <source>rows sent to the server %1: %2; none waits</source>
+        <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
     </message>
 </context>
 <context>

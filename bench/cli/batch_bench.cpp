@@ -40,9 +40,10 @@ double ExchangeOnly(const std::string& port, const Console& console)
     Session session(arguments, console);
     CommandJournal journal(arguments, "write", console);
     const Clock::time_point start = Clock::now();
-    WantedFrequencies wanted;
+    TypedFrequencies typed;
     for (int unit = 0; unit < kUnits; ++unit) {
-        wanted.f1 = unit % 2 ? "150.0" : "151.0";
+        typed.f1 = unit % 2 ? "150.0" : "151.0";
+        const WantedFrequencies wanted = CheckedWanted(typed);
         if (session.Read() || CheckedWrite(session, journal, false, RequestFor(wanted, session.Exchange())))
             std::fprintf(stderr, "unit %d was not programmed\n", unit);
     }

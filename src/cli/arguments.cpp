@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <stdexcept>
 
 #include <QCommandLineParser>
@@ -112,6 +113,17 @@ std::vector<std::string> Arguments::Values(std::string_view option) const
 {
     auto it = values_.find(option);
     return it == values_.end() ? std::vector<std::string>{} : it->second;
+}
+
+std::optional<int> PositiveWholeNumber(const Arguments& arguments, std::string_view option, const std::string& error)
+{
+    const std::optional<std::string> text = arguments.Value(option);
+    if (!text)
+        return std::nullopt;
+    int number = 0;
+    if (std::sscanf(text->c_str(), "%d", &number) != 1 || number < 1 || std::to_string(number) != *text)
+        throw UsageError(error);
+    return number;
 }
 
 double ParseMHz(std::string_view text)

@@ -56,6 +56,10 @@ private:
     std::vector<std::string> positional_;
 };
 
+// The whole number of 1 or more that option is given, written in digits only; none when
+// the option is not given. Throws UsageError(error) for any other value.
+std::optional<int> PositiveWholeNumber(const Arguments& arguments, std::string_view option, const std::string& error);
+
 // Frequency in MHz: a plain decimal number with "." as separator, above 0 and at most
 // 99999999 (the most a frequency field holds). Throws UsageError.
 double ParseMHz(std::string_view text);

@@ -141,13 +141,13 @@ BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gr
             throw UsageError(where + Utf8(CliText::tr("no serial number")));
         if (plan.units_.contains(serial))
             throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(ToQString(serial))));
-        WantedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
+        TypedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
         if (!row[2].empty())
             wanted.f2 = row[2];
         if (!row[3].empty())
             wanted.step = row[3];
         try {
-            plan.units_.emplace(serial, CheckedWanted(std::move(wanted)));
+            plan.units_.emplace(serial, CheckedWanted(wanted));
         } catch (const UsageError& error) {
             throw UsageError(where + error.what());
         }
@@ -169,6 +169,15 @@ bool BatchPlan::AllAmong(const std::set<std::string>& serials) const
 {
     return !everyUnit_ &&
            std::all_of(units_.begin(), units_.end(), [&](const auto& unit) { return serials.contains(unit.first); });
+}
+
+std::vector<std::string> BatchPlan::NotAmong(const std::set<std::string>& serials) const
+{
+    std::vector<std::string> missing;
+    for (const auto& unit : units_)
+        if (!serials.contains(unit.first))
+            missing.push_back(unit.first);
+    return missing;
 }
 
 }  // namespace torv::cli

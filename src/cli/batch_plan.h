@@ -33,6 +33,8 @@ public:
     bool AllAmong(const std::set<std::string>& serials) const;
     // The units the file plans, by serial number; none for one set for every unit.
     const std::map<std::string, WantedFrequencies>& Units() const { return units_; }
+    // The units the file plans that are not among these, in serial number order.
+    std::vector<std::string> NotAmong(const std::set<std::string>& serials) const;
 
 private:
     BatchPlan() = default;

@@ -11,19 +11,32 @@
 
 namespace torv::cli {
 
-CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open)
-    : enabled_(!arguments.Has("--no-journal")),
-      demo_(arguments.Has("--demo")),
-      operation_(std::move(operation)),
-      orderCode_(arguments.Value("--order").value_or("")),
-      console_(console),
-      open_(open)
+namespace {
+
+UnitOnLine OnLine(Session& session)
+{
+    return {session.Exchange(), session.Notes(), session.DevicePath(), session.AdapterIdentity()};
+}
+
+RowOrigin Origin(const Arguments& arguments, std::string station)
 {
     const JournalSettings settings = ReadJournalSettings();
-    operatorName_ = arguments.Value("--operator").value_or(settings.operatorName);
-    bench_ = BenchName(settings.bench);
-    server_ = ConfiguredServer(arguments);
-    mode_ = JournalModeOption(arguments);
+    return {"torvctl", BenchName(settings.bench), std::move(station),
+            arguments.Value("--operator").value_or(settings.operatorName), arguments.Value("--order").value_or("")};
+}
+
+}  // namespace
+
+CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open,
+                               std::string station)
+    : enabled_(!arguments.Has("--no-journal")),
+      demo_(arguments.Has("--demo")),
+      server_(ConfiguredServer(arguments)),
+      mode_(JournalModeOption(arguments)),
+      console_(console),
+      open_(open),
+      row_(Origin(arguments, std::move(station)), std::move(operation), demo_)
+{
 }
 
 std::optional<JournalMode> JournalModeOption(const Arguments& arguments)
@@ -38,65 +51,26 @@ std::optional<JournalMode> JournalModeOption(const Arguments& arguments)
 
 void CommandJournal::NoteRead(Session& session)
 {
-    info_ = session.Exchange().Info();
-    read_ = session.Exchange().Block();
-}
-
-JournalEntry CommandJournal::Entry(Session& session) const
-{
-    JournalEntry entry;
-    entry.program = "torvctl";
-    entry.operation = operation_;
-    entry.demo = demo_;
-    entry.port = session.DevicePath();
-    entry.adapter = session.AdapterIdentity();
-    // A batch's rows name their station: the port its units come through.
-    if (operation_ == "batch")
-        entry.station = entry.port;
-    entry.bench = bench_;
-    entry.operatorName = operatorName_;
-    entry.orderCode = orderCode_;
-    entry.durationMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
-    if (session.Notes().InfoReached() || read_)
-        DescribeRead(entry, info_.value_or(session.Exchange().Info()), read_.value_or(session.Exchange().Block()));
-    return entry;
+    row_.NoteRead(session.Exchange());
 }
 
 void CommandJournal::BeginWrite(Session& session, const ParameterBlock& block)
 {
-    written_ = block;
-    writeRow_.reset();
     if (!enabled_)
         return;
-    JournalEntry entry = Entry(session);
-    entry.outcome = "in progress";
-    DescribeWrite(entry, block, std::nullopt);
-    if (Journal* journal = Opened()) {
-        writeRow_ = journal->BeginWrite(entry);
-        if (!writeRow_)
-            Warn(*journal);
-    }
+    Journal* journal = Opened();
+    if (!row_.BeginWrite(journal, OnLine(session), block))
+        Warn(*journal);
 }
 
 void CommandJournal::Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure)
 {
     if (!enabled_)
         return;
-    JournalEntry entry = Entry(session);
-    entry.exitCode = exitCode;
-    entry.success = exitCode == kExitOk;
-    if (failure)
-        entry.outcome = FailureText(*failure);
-    else
-        entry.outcome = session.DamagedRecordsTaken().empty() ? "success" : "success, damaged data accepted";
-    if (written_)
-        DescribeWrite(entry, *written_, session.Exchange().ReadBack());
-    if (session.WriteAbandoned())
-        entry.state = RowState::Interrupted;
+    const UnitEnding ending{exitCode, failure ? std::optional(FailureText(*failure)) : std::nullopt,
+                            !session.DamagedRecordsTaken().empty(), session.WriteAbandoned()};
     Journal* journal = Opened();
-    const std::optional<long long> row = std::exchange(writeRow_, std::nullopt);
-    if (journal && !(row ? journal->Complete(*row, entry) : journal->Append(entry)))
+    if (!row_.Finish(journal, OnLine(session), ending))
         Warn(*journal);
     else if (journal && !demo_ && !server_.empty())
         SendToServer(server_, mode_);

@@ -5,7 +5,6 @@
 // journal that cannot be written costs one warning line, and the JSON's "journalError",
 // and never changes the command's result.
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "cli/terminal_host.h"
 #include "device/blocks.h"
 #include "journal/journal.h"
+#include "production/unit_journal.h"
 
 namespace torv::cli {
 
@@ -25,8 +25,9 @@ class Session;
 class CommandJournal {
 public:
     // Off with --no-journal. open: a journal kept open across rows (a batch's), else the
-    // journal is opened for the row.
-    CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open = nullptr);
+    // journal is opened for the row. station: the batch's station the row names.
+    CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open = nullptr,
+                   std::string station = {});
 
     // The transmitter as the read found it, before anything was written.
     void NoteRead(Session& session);
@@ -37,28 +38,20 @@ public:
     void Finish(Session& session, int exitCode, const std::optional<CommandFailure>& failure = std::nullopt);
     // Why the row was not written, or null (written, or the journal is off): for --json.
     QJsonValue ErrorJson() const;
+    const std::string& Error() const { return error_; }
 
 private:
-    JournalEntry Entry(Session& session) const;
     Journal* Opened();
     void Warn(const Journal& journal);
 
     bool enabled_;
     bool demo_;
-    std::string operation_;
-    std::string operatorName_;  // --operator, else the setting
-    std::string orderCode_;     // --order
-    std::string bench_;         // the setting, else the host name
-    std::string server_;        // the workshop's server the row goes to; empty: none
+    std::string server_;  // the workshop's server the row goes to; empty: none
     std::optional<JournalMode> mode_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     const Console& console_;
     Journal* open_;
     std::optional<Journal> opened_;
-    std::optional<InfoBlock> info_;
-    std::optional<ParameterBlock> read_;
-    std::optional<ParameterBlock> written_;
-    std::optional<long long> writeRow_;
+    UnitJournal row_;
     std::string error_;
 };
 

@@ -45,22 +45,6 @@ std::vector<std::string> FolderEntries(const std::string& folder)
     return names;
 }
 
-std::string Resolved(const std::string& path)
-{
-    char resolved[PATH_MAX];
-    return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
-
-// The link under folder that leads to devicePath, as a full path; "" when none does.
-std::string LinkTo(const std::string& folder, const std::string& devicePath)
-{
-    const std::string device = Resolved(devicePath);
-    for (const std::string& name : FolderEntries(folder))
-        if (!device.empty() && Resolved(folder + "/" + name) == device)
-            return folder + "/" + name;
-    return {};
-}
-
 bool ProgramRuns(const std::string& procRoot, const std::string& command)
 {
     for (const std::string& pid : FolderEntries(procRoot)) {
@@ -135,7 +119,7 @@ DoctorLine CheckDevice(const std::string& devicePath, const SystemRoots& roots, 
         text += QStringLiteral(": ") + ToQString(PortIdentityText(identity));
     else if (IsPseudoTerminal(devicePath))
         text += CliText::tr(": a pseudo-terminal (an emulator, or a serial server's local end)");
-    if (const std::string byPath = LinkTo(roots.dev + "/serial/by-path", devicePath); !byPath.empty())
+    if (const std::string byPath = LinkLeadingTo(roots.dev + "/serial/by-path", devicePath); !byPath.empty())
         text += QStringLiteral(", ") + ToQString(byPath);
     return Line("device", CheckStatus::kOk, text);
 }

@@ -75,8 +75,12 @@ std::optional<CommandFailure> Session::Write(const ParameterBlock& block, const 
 {
     const long long sentBefore = traced_.BytesWritten();
     writeAbandoned_ = false;
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::Received, &stopSignals, [this](int count) { NoteStopSignal(count); });
+    std::optional<StopSignals> stopSignals;
+    if (ownStopSignals_) {
+        stopSignals.emplace();
+        QObject::connect(&*stopSignals, &StopSignals::Received, &*stopSignals,
+                         [this](int count) { StopSignalled(count); });
+    }
     if (beforeSending)
         beforeSending();
     host_.Begin();
@@ -107,7 +111,7 @@ std::optional<CommandFailure> Session::Write(const ParameterBlock& block, const 
                           host_.LastPrompt()};
 }
 
-void Session::NoteStopSignal(int count)
+void Session::StopSignalled(int count)
 {
     stopAsked_ = true;
     if (count == 1) {

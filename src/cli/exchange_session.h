@@ -43,6 +43,12 @@ public:
     std::optional<CommandFailure> Write(const ParameterBlock& block, const std::function<void()>& beforeSending = {});
     // A stop signal came during a write: the program is to end once the write has.
     bool StopAsked() const { return stopAsked_; }
+    // A station of a batch of several: the batch takes the stop signals for the whole
+    // process and passes them on by StopSignalled, so Write leaves them alone.
+    void LeaveStopSignalsToCaller() { ownStopSignals_ = false; }
+    // The count-th stop signal: the first lets a write in progress finish, a second
+    // abandons it.
+    void StopSignalled(int count);
     // A second stop signal abandoned the last write before its verification.
     bool WriteAbandoned() const { return writeAbandoned_; }
 
@@ -62,7 +68,6 @@ public:
 private:
     // The exchange ended without completing and before any block was sent.
     CommandFailure FailureBeforeSending() const;
-    void NoteStopSignal(int count);
 
     TSioComm comm_;
     SioExchangePort line_{comm_};
@@ -77,6 +82,7 @@ private:
     std::ostream& messages_;
     bool stopAsked_ = false;
     bool writeAbandoned_ = false;
+    bool ownStopSignals_ = true;
 };
 
 }  // namespace torv::cli

@@ -159,4 +159,9 @@ void PrintJson(const QJsonObject& object, std::ostream& out)
     out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString() << std::flush;
 }
 
+void PrintJsonLine(const QJsonObject& object, std::ostream& out)
+{
+    out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() << std::endl;
+}
+
 }  // namespace torv::cli

@@ -63,5 +63,7 @@ void PrintFailure(const CommandFailure& failure, std::ostream& err);
 
 // The object as one JSON document and a line break.
 void PrintJson(const QJsonObject& object, std::ostream& out);
+// The object as JSON on one line.
+void PrintJsonLine(const QJsonObject& object, std::ostream& out);
 
 }  // namespace torv::cli

@@ -9,14 +9,10 @@
 #include "cli/cli_text.h"
 #include "cli/operator_messages.h"
 #include "exchange/exchange_texts.h"
+#include "production/unattended_answers.h"
 
 namespace torv::cli {
 namespace {
-
-bool OffersRetry(MessageFlags flags)
-{
-    return flags == MessageFlags::kRetryCancelError || flags == MessageFlags::kRetryCancelWarning;
-}
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
@@ -73,30 +69,32 @@ Answer TerminalHost::ShowMessage(const Message& message)
     if (texts::MessageName(message) == "port busy")
         return Answer::Ok;
     messages_ << MessageLines(message) << "\n";
-    if (!OffersRetry(message.flags))
+    const UnattendedAnswer rule = AnswerUnattended(message, acceptDamaged_);
+    if (rule == UnattendedAnswer::NotAPrompt)
         return Answer::Ok;
     lastPrompt_ = message;
-    if (message.text != texts::kChecksumError.text) {
-        if (answers_)
-            return Ask();
-        Tell(messages_, CliText::tr("(answered Cancel: no terminal to ask)"));
-        return Answer::Cancel;
+    const bool damagedData = AsksAboutDamagedData(message);
+    if (damagedData)
+        damagedAccepted_ = false;
+    // A person answers, except a damaged block already accepted by the option.
+    if (answers_ && rule != UnattendedAnswer::AcceptDamaged) {
+        const Answer answer = Ask();
+        if (damagedData)
+            damagedAccepted_ = answer == Answer::Cancel;
+        return answer;
     }
-    // Damaged data: Cancel takes the block as read, so it is given only by a person or
-    // by the option; answered automatically, the block is refused (and not used).
-    damagedAccepted_ = false;
-    if (acceptDamaged_) {
+    switch (rule) {
+    case UnattendedAnswer::AcceptDamaged:
         Tell(messages_, CliText::tr("(accepted: --accept-damaged)"));
         damagedAccepted_ = true;
-        return Answer::Cancel;
-    }
-    if (!answers_) {
+        break;
+    case UnattendedAnswer::RefuseDamaged:
         Tell(messages_, CliText::tr("(refused: no terminal to ask; --accept-damaged accepts the damaged block)"));
-        return Answer::Cancel;
+        break;
+    case UnattendedAnswer::CancelNoOneToAsk:
+    case UnattendedAnswer::NotAPrompt: Tell(messages_, CliText::tr("(answered Cancel: no terminal to ask)")); break;
     }
-    const Answer answer = Ask();
-    damagedAccepted_ = answer == Answer::Cancel;
-    return answer;
+    return Answer::Cancel;
 }
 
 void TerminalHost::ShowRefusal(const WritePlan& plan, const WriteRequest& request)

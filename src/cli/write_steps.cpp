@@ -133,15 +133,15 @@ std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more)
     return known;
 }
 
-WantedFrequencies CheckedWanted(WantedFrequencies wanted)
+WantedFrequencies CheckedWanted(const TypedFrequencies& typed)
 {
-    if (wanted.f2 && wanted.noF2)
+    if (typed.f2 && typed.noF2)
         throw UsageError(Utf8(CliText::tr("give --f2 or --no-f2, not both")));
-    ParseMHz(wanted.f1);
-    if (wanted.f2)
-        ParseMHz(*wanted.f2);
-    if (wanted.step)
-        ParseGridStep(*wanted.step);
+    WantedFrequencies wanted{Entry(typed.f1), std::nullopt, typed.noF2, std::nullopt, typed.gridEditEnabled};
+    if (typed.f2)
+        wanted.f2 = Entry(*typed.f2);
+    if (typed.step)
+        wanted.grid25kHz = ParseGridStep(*typed.step);
     return wanted;
 }
 
@@ -174,30 +174,6 @@ std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool jso
     }
     journal.NoteRead(session);
     return std::nullopt;
-}
-
-WriteRequest RequestWith(const ParameterBlock& block, ProgrammingExchange& exchange, bool gridEditEnabled)
-{
-    return RequestToWriteBack(block, exchange.Info(), exchange.Block(), gridEditEnabled);
-}
-
-WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& exchange)
-{
-    WriteRequest request = RequestWith(exchange.Block(), exchange, wanted.gridEditEnabled);
-    request.first = Entry(wanted.f1);
-    // The second frequency stays as read unless asked otherwise; one that cannot be
-    // decoded takes the first's value, as the window's field would.
-    if (!DecodeParameterBlock(exchange.Block(), request.deviceType).secondHz)
-        request.second = request.first;
-    if (wanted.f2) {
-        request.second = Entry(*wanted.f2);
-        request.secondEnabled = true;
-    }
-    if (wanted.noF2)
-        request.secondEnabled = false;
-    if (wanted.step)
-        request.grid25kHz = ParseGridStep(*wanted.step);
-    return request;
 }
 
 std::optional<CommandFailure> CheckedWrite(Session& session, CommandJournal& journal, bool acceptDamaged,

@@ -1,6 +1,6 @@
 #pragma once
-// The steps torvctl's commands share: the first read, the frequencies asked for, the
-// write request as the window would make it, and the checked, verified write.
+// The steps torvctl's commands share: the first read, the frequencies asked for, and
+// the checked, verified write.
 
 #include <functional>
 #include <initializer_list>
@@ -14,6 +14,7 @@
 #include "cli/terminal_host.h"
 #include "exchange/programming_exchange.h"
 #include "exchange/write_preparation.h"
+#include "production/unit_request.h"
 
 namespace torv::cli {
 
@@ -25,7 +26,7 @@ class Session;
 std::vector<KnownOption> LineOptionsAnd(std::initializer_list<KnownOption> more = {});
 
 // Frequencies to write, as typed; what is not given stays as read.
-struct WantedFrequencies {
+struct TypedFrequencies {
     std::string f1;
     std::optional<std::string> f2;
     bool noF2 = false;                // the second frequency switched off
@@ -34,7 +35,7 @@ struct WantedFrequencies {
 };
 
 // Checked as the write command takes them. Throws UsageError.
-WantedFrequencies CheckedWanted(WantedFrequencies wanted);
+WantedFrequencies CheckedWanted(const TypedFrequencies& typed);
 // --f1, --f2, --no-f2, --step and --enable-grid-edit, checked. Throws UsageError.
 WantedFrequencies WantedFromOptions(const Arguments& arguments);
 
@@ -47,12 +48,6 @@ int Report(const CommandFailure& failure, bool json, const Console& console,
 // The read every command starts with; a failure is reported and journaled, and its exit
 // code returned.
 std::optional<int> ReadFirst(Session& session, CommandJournal& journal, bool json, const Console& console);
-
-// The write request as the window would make it after this read, with the frequencies of
-// block (the block read, or an earlier one to bring back).
-WriteRequest RequestWith(const ParameterBlock& block, ProgrammingExchange& exchange, bool gridEditEnabled);
-// The write request after this read, changed as wanted.
-WriteRequest RequestFor(const WantedFrequencies& wanted, ProgrammingExchange& exchange);
 
 // The write after a successful read: the damaged-data, lock and frequency checks, then
 // the write; nothing only when its read-back equalled the block sent. The journal notes

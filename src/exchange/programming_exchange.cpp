@@ -84,6 +84,7 @@ void ProgrammingExchange::StartRead()
 {
     retryCounter_ = 0;
     unitToRewrite_.reset();
+    noTransmitterFound_ = false;
     host_.SetControlState(ControlState::Busy);
     SendIdentify();
 }
@@ -390,6 +391,11 @@ void ProgrammingExchange::ReceiveInfoBlock(int count)
         }
         host_.ShowDeviceInfo();
         SendParamRequest(false);
+        return;
+    }
+    if (deviceType == kNoTransmitter && pollingForUnits_) {
+        noTransmitterFound_ = true;
+        AbortToIdle();
         return;
     }
     ApplyFailureRule([this] { SendInfoRequest(); },

@@ -74,6 +74,11 @@ public:
     const std::string& PortDevicePath() const { return portDevicePath_; }
     void SetPortDevicePath(const std::string& path) { portDevicePath_ = path; }
     void SetShowStatusMessages(bool show) { showStatusMessages_ = show; }
+    // A production station polls its adapter for the next unit: an info block that says
+    // no transmitter ends the read at once, without the repeats and the prompt that an
+    // operator's read gets, and NoTransmitterFound tells it.
+    void SetPollingForUnits(bool polling) { pollingForUnits_ = polling; }
+    bool NoTransmitterFound() const { return noTransmitterFound_; }
 
     // Starts a read: busy state, then the identification (opening the port if needed).
     void StartRead();
@@ -164,6 +169,8 @@ private:
     bool writeUnverified_ = false;
     std::string portDevicePath_;
     bool showStatusMessages_ = true;
+    bool pollingForUnits_ = false;
+    bool noTransmitterFound_ = false;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
     std::string identification_;  // identification text collected in stage 1
     std::string adapterIdentification_;

@@ -2,6 +2,8 @@
 
 #include "serial/rfc2217_device.h"
 
+#include <glob.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -212,6 +214,51 @@ std::string PortIdentityText(const PortIdentity& port)
         text += (text.empty() ? "" : ", ") + part;
     }
     return text;
+}
+
+std::string LinkLeadingTo(const std::string& folder, const std::string& devicePath)
+{
+    std::error_code error;
+    const fs::path device = fs::canonical(devicePath, error);
+    if (error)
+        return {};
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::error_code linkError;
+        if (fs::canonical(fs::path(folder) / name, linkError) == device && !linkError)
+            return folder + "/" + name;
+    }
+    return {};
+}
+
+std::string StationName(const std::string& devicePath, const std::string& devRoot)
+{
+    const std::string link = LinkLeadingTo(devRoot + "/serial/by-path", devicePath);
+    if (link.empty())
+        return PortNameOf(devicePath);
+    return "/dev/serial/by-path/" + fs::path(link).filename().string();
+}
+
+std::vector<std::string> PortsMatching(const std::string& pattern, const std::string& devRoot)
+{
+    const std::string full = pattern.starts_with('/') ? pattern : devRoot + "/" + pattern;
+    glob_t found{};
+    std::vector<std::pair<PortKey, std::string>> matches;
+    if (glob(full.c_str(), 0, nullptr, &found) == 0) {
+        for (size_t i = 0; i < found.gl_pathc; ++i) {
+            const std::string path = found.gl_pathv[i];
+            matches.emplace_back(KeyOf(fs::path(path).filename().string()), path);
+        }
+    }
+    globfree(&found);
+    std::sort(matches.begin(), matches.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> paths;
+    for (const auto& match : matches)
+        paths.push_back(match.second);
+    return paths;
 }
 
 std::string PortDevicePath(const std::string& portName)

@@ -39,6 +39,19 @@ std::vector<std::pair<std::string, std::string>> PortIdentityFields(const PortId
 // /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0".
 std::string PortIdentityText(const PortIdentity& port);
 
+// The link under folder that leads to the same device as devicePath, as folder + "/" +
+// its name; "" when none does (or devicePath does not exist).
+std::string LinkLeadingTo(const std::string& folder, const std::string& devicePath);
+
+// A production station's name for the port at devicePath: its link under
+// <devRoot>/serial/by-path, which names the USB socket and so survives a replug, shown
+// under /dev; the port name otherwise.
+std::string StationName(const std::string& devicePath, const std::string& devRoot = "/dev");
+
+// The device paths a shell pattern ("ttyUSB*", "/dev/ttyACM[0-3]") matches now, in
+// ListPorts' kind and number order; a relative pattern is taken under devRoot.
+std::vector<std::string> PortsMatching(const std::string& pattern, const std::string& devRoot = "/dev");
+
 // "/dev/" + portName for a name relative to /dev ("ttyUSB0", "pts/3"); an absolute
 // name ("/tmp/ttyV0") and a network port ("rfc2217://HOST:PORT") are paths already and
 // returned unchanged.

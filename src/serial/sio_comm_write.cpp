@@ -113,9 +113,11 @@ int TSioCustomComm::PieceSize(int count) const
 
 int TSioCustomComm::BytesSent(int written)
 {
+    // A queue that can no longer be read (the device went away) may have sent them all:
+    // counted as unsent they would be reported as never having reached the other end.
     int queued = 0;
     if (device_->OutputQueue(queued) != 0) {
-        return 0;
+        return written;
     }
     return std::clamp(written - queued, 0, written);
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -81,6 +82,52 @@ TEST(WriteSignals, OneLetsTheWriteFinishASecondAbandonsItAKillLeavesItOnRecord)
         EXPECT_EQ(rows[0].state, c.row);
         EXPECT_EQ(rows[0].success, c.written);
         EXPECT_EQ(rows[0].blockWrittenHex, HexText(stored));
+    }
+}
+
+// On several stations the batch takes the signals for them all: a first lets every write
+// in progress finish and starts no new unit; a second abandons those writes.
+TEST(WriteSignals, InABatchOnSeveralStationsTheWritesInProgressFinish)
+{
+    for (const int stops : {1, 2}) {
+        SCOPED_TRACE(stops);
+        QTemporaryDir dir;
+        std::vector<std::unique_ptr<AdapterEmulator>> lines;
+        QStringList arguments = {"batch", "--f1", "146.1", "--no-f2"};
+        for (int serial : {1001, 2001}) {
+            auto& line = lines.emplace_back(
+                std::make_unique<AdapterEmulator>(MakeContents({.serial = serial}), AdapterEmulator::kLineBytePeriod));
+            line->QueueUnits({MakeContents({.serial = serial + 1})});
+            line->SetSwapTime(std::chrono::milliseconds(100));
+            line->Start();
+            arguments << "--port" << QString::fromStdString(line->SlavePath());
+        }
+        QProcess torvctl;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TORV_JOURNAL", dir.filePath("journal.sqlite"));
+        torvctl.setProcessEnvironment(environment);
+        torvctl.start(TORVCTL_PATH, arguments);
+        ASSERT_TRUE(WaitForWrite(*lines[0]));
+        for (int i = 0; i < stops; ++i) {
+            ::kill(static_cast<pid_t>(torvctl.processId()), SIGINT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));  // signals of a kind do not queue
+        }
+        ASSERT_TRUE(torvctl.waitForFinished(20000));
+        const std::string err = torvctl.readAllStandardError().toStdString();
+        EXPECT_EQ(torvctl.exitCode(), stops == 1 ? 0 : 5) << err;
+        EXPECT_NE(err.find("the writes in progress are finished first"), std::string::npos) << err;
+        for (const auto& line : lines) {  // no station started another unit
+            const std::vector<ReceivedCommand> commands = line->Commands();
+            EXPECT_LE(std::count_if(commands.begin(), commands.end(),
+                                    [](const ReceivedCommand& c) { return c.command == AdapterCommand::ParamWrite; }),
+                      1);
+        }
+        const std::vector<JournalEntry> rows = Journal(dir.filePath("journal.sqlite").toStdString()).Find({}).value();
+        const auto first = std::find_if(rows.begin(), rows.end(),
+                                        [&](const JournalEntry& row) { return row.port == lines[0]->SlavePath(); });
+        ASSERT_NE(first, rows.end());
+        EXPECT_EQ(first->state, stops == 1 ? RowState::Done : RowState::Interrupted);
+        EXPECT_EQ(first->success, stops == 1);
     }
 }
 

@@ -167,6 +167,19 @@ TEST_F(ExchangeTest, InfoReplyRulesAndPromptsEAndF)
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, texts::kNotATransmitter.text);
     EXPECT_EQ(exchange.Info()[3], 77);
+    EXPECT_FALSE(exchange.NoTransmitterFound());
+
+    // A station polling for its next unit: no transmitter ends the read at the first
+    // info block, without repeats or a prompt.
+    exchange.SetPollingForUnits(true);
+    exchange.StartRead();
+    Deliver(BytesOf("Quasar3"));
+    Deliver({0x06});
+    Deliver(InfoOfType(0));
+    EXPECT_TRUE(exchange.NoTransmitterFound());
+    EXPECT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.states.back(), ControlState::IdleAfterAbort);
+    EXPECT_EQ(exchange.StageNow(), ProgrammingExchange::Stage::kIdle);
 }
 
 TEST_F(ExchangeTest, ChecksumErrorsRetryThenCancelAcceptsTheBlock)

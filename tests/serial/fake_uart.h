@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -103,6 +104,8 @@ public:
     // A driver that runs at this rate only, whatever it is asked for (without an error).
     std::optional<std::uint32_t> onlySpeed;
     bool keepsCounters = true;
+    // The output queue can no longer be read (the device went away).
+    std::atomic<bool> outputQueueFails{false};
 
 private:
     friend class FakeUartDevice;
@@ -172,7 +175,7 @@ public:
     int OutputQueue(int& count) override
     {
         count = 0;
-        return 0;
+        return uart_.outputQueueFails ? -1 : 0;
     }
     int Purge() override
     {

@@ -174,5 +174,29 @@ TEST(PortNameOf, ShowsDevicesUnderDevAsPortNames)
     EXPECT_EQ(PortNameOf("rfc2217://[::1]:3001"), "rfc2217://[::1]:3001");
 }
 
+// Stations of a production line: a pattern resolved in port order, each port named by
+// its by-path link when udev made one (a replugged adapter keeps its name), else by its path.
+TEST(Stations, PatternsFindPortsAndByPathLinksNameThem)
+{
+    FakeSysfs sysfs;
+    const fs::path dev = sysfs.DevRoot();
+    fs::create_directories(dev / "serial" / "by-path");
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0"})
+        std::ofstream(dev / name) << "";
+    fs::create_symlink("../../ttyUSB2", dev / "serial" / "by-path" / "pci-0000:00:14.0-usb-0:2:1.0-port0");
+    fs::create_symlink("../../gone", dev / "serial" / "by-path" / "pci-0000:00:14.0-usb-0:9:1.0-port0");
+
+    const std::string root = dev.string();
+    EXPECT_EQ(PortsMatching("ttyUSB*", root), (std::vector<std::string>{root + "/ttyUSB2", root + "/ttyUSB10"}));
+    EXPECT_EQ(PortsMatching("tty*", root).size(), 4u);
+    EXPECT_EQ(PortsMatching(root + "/ttyACM[0-3]", root), (std::vector<std::string>{root + "/ttyACM0"}));
+    EXPECT_TRUE(PortsMatching("ttyXYZ*", root).empty());
+
+    EXPECT_EQ(StationName(root + "/ttyUSB2", root), "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0");
+    EXPECT_EQ(StationName(root + "/ttyUSB10", root), root + "/ttyUSB10");
+    EXPECT_EQ(StationName(root + "/missing", root), root + "/missing");
+    EXPECT_EQ(LinkLeadingTo((dev / "serial" / "by-path").string(), root + "/ttyACM0"), "");
+}
+
 }  // namespace
 }  // namespace torv

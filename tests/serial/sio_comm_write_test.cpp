@@ -131,6 +131,18 @@ TEST_F(GatedWrite, CtsStayingOffEndsTheWriteWithTheCountSent)
     EXPECT_EQ(uart.SentWhileCtsOff(), 0);
 }
 
+TEST_F(GatedWrite, BytesHandedOverCountAsSentWhenTheQueueCanNoLongerBeRead)
+{
+    // The device goes away as the first piece leaves: that piece may have reached the
+    // other end, so it is not reported as unsent.
+    uart.SetLines(tty::kCts);
+    uart.onWrite = [this](const std::string&) { uart.outputQueueFails = true; };
+    port.OpenPort();
+    const int sent = port.WriteBytes(data.data(), static_cast<int>(data.size()));
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(uart.Sent(), data.substr(0, static_cast<size_t>(sent)));
+}
+
 TEST_F(GatedWrite, BlockedWriteRaisesOnWriteWaitEveryHundredMilliseconds)
 {
     uart.SetLines(0);

@@ -37,7 +37,7 @@ xcb_keysym_t KeySymOfVirtualKey(std::uint8_t key)
     if (key >= '0' && key <= '9')
         return key;
     if (key >= 0x70 && key <= 0x87)  // F1-F24
-        return static_cast<xcb_keysym_t>(0xFFBE + (key - 0x70));
+        return 0xFFBEu + (key - 0x70u);
     switch (key) {
     case 0x08: return 0xFF08;  // Backspace
     case 0x09: return 0xFF09;  // Tab
