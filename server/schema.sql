@@ -62,6 +62,7 @@ CREATE TABLE operations (
     order_code text NOT NULL DEFAULT '',      -- the order or lot, --order
     program_version text NOT NULL,
     duration_ms integer CHECK (duration_ms >= 0),
+    run_id text NOT NULL DEFAULT '',          -- the production run of a station window
     -- Rows of demo runs stay on their PC: one that arrives all the same is refused.
     demo boolean NOT NULL DEFAULT false CHECK (NOT demo),
     sent_by name NOT NULL,

@@ -21,8 +21,12 @@ UnitOnLine OnLine(Session& session)
 RowOrigin Origin(const Arguments& arguments, std::string station)
 {
     const JournalSettings settings = ReadJournalSettings();
-    return {"torvctl", BenchName(settings.bench), std::move(station),
-            arguments.Value("--operator").value_or(settings.operatorName), arguments.Value("--order").value_or("")};
+    return {"torvctl",
+            BenchName(settings.bench),
+            std::move(station),
+            arguments.Value("--operator").value_or(settings.operatorName),
+            arguments.Value("--order").value_or(""),
+            {}};
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ std::vector<std::pair<const char*, std::string>> Columns(const JournalEntry& e)
             {"operator", e.operatorName},
             {"order_code", e.orderCode},
             {"program_version", e.programVersion},
-            {"duration_ms", e.durationMs ? std::to_string(*e.durationMs) : ""}};
+            {"duration_ms", e.durationMs ? std::to_string(*e.durationMs) : ""},
+            {"run_id", e.runId}};
 }
 
 // A CSV field, quoted when it holds a separator, a quote or a line break. A text that a

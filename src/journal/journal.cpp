@@ -303,6 +303,8 @@ std::optional<std::vector<JournalEntry>> Journal::Find(const JournalQuery& filte
         where("operation = :operation", ":operation", Text(*filter.operation));
     if (filter.demo)
         where(missingColumns_.contains("demo") ? "0 = :demo" : "demo = :demo", ":demo", *filter.demo ? 1 : 0);
+    if (!filter.runId.empty())
+        where(missingColumns_.contains("run_id") ? "'' = :run" : "run_id = :run", ":run", Text(filter.runId));
     std::optional<std::vector<LocalRow>> rows = Select(conditions, values, "time_utc DESC, id DESC", filter.limit);
     if (!rows)
         return std::nullopt;

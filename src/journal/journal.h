@@ -58,6 +58,7 @@ struct JournalEntry {
     std::string orderCode;                // the order or lot; may be empty
     std::string programVersion;           // the version of the program that made the row (filled in when empty)
     std::optional<long long> durationMs;  // how long the operation took
+    std::string runId;                    // the production run the row belongs to; may be empty
 };
 
 // Which rows to list; empty fields do not filter.
@@ -68,6 +69,7 @@ struct JournalQuery {
     std::optional<bool> success{};
     std::optional<std::string> operation{};
     std::optional<bool> demo{};  // runs on the built-in emulated adapter only, or none of them
+    std::string runId{};         // the rows of one production run
     int limit = 0;               // 0: all
 };
 

@@ -138,6 +138,7 @@ const std::vector<Column> kColumns = {
     EntryColumn("order_code", "TEXT NOT NULL DEFAULT ''", 4, &JournalEntry::orderCode),
     EntryColumn("program_version", "TEXT NOT NULL DEFAULT ''", 4, &JournalEntry::programVersion),
     EntryColumn("duration_ms", "INTEGER", 4, &JournalEntry::durationMs),
+    EntryColumn("run_id", "TEXT NOT NULL DEFAULT ''", 4, &JournalEntry::runId),
 };
 
 // A random (version 4) UUID for each row that has none, made by SQLite itself.

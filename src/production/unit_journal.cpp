@@ -27,6 +27,7 @@ JournalEntry UnitJournal::Entry(const UnitOnLine& unit) const
     entry.station = origin_.station;
     entry.operatorName = origin_.operatorName;
     entry.orderCode = origin_.orderCode;
+    entry.runId = origin_.runId;
     entry.durationMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
     if (unit.notes.InfoReached() || read_)

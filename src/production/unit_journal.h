@@ -31,6 +31,7 @@ struct RowOrigin {
     std::string station;       // a batch's station; empty outside a batch
     std::string operatorName;  // may be empty
     std::string orderCode;     // may be empty
+    std::string runId;         // a station window's production run; may be empty
 };
 
 // How the operation ended, as its row tells it.
