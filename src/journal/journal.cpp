@@ -1,6 +1,8 @@
 #include "journal/journal.h"
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include <QSqlDatabase>
@@ -23,6 +25,15 @@ namespace torv {
 namespace {
 
 std::atomic<int> connectionCount{0};
+
+// How long a program waits for another that is writing to the journal.
+constexpr std::chrono::milliseconds kBusyTimeout{5000};
+
+// SQLite's SQLITE_BUSY and SQLITE_LOCKED: another connection holds the database.
+bool IsBusy(const QSqlError& error)
+{
+    return error.nativeErrorCode() == "5" || error.nativeErrorCode() == "6";
+}
 
 QString Text(const std::string& text)
 {
@@ -65,7 +76,8 @@ Journal::Journal(const std::string& path, JournalAccess access, std::optional<Jo
     }
     db.setDatabaseName(Text(path));
     // Another program writing: wait for it.
-    db.setConnectOptions(write ? "QSQLITE_BUSY_TIMEOUT=5000" : "QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY");
+    const QString busyTimeout = QString("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeout.count());
+    db.setConnectOptions(write ? busyTimeout : busyTimeout + ";QSQLITE_OPEN_READONLY");
     if (!db.open()) {
         Fail(Unusable(), db.lastError().text().toStdString());
         return;
@@ -89,11 +101,21 @@ bool Journal::SetMode(JournalMode mode)
                             .arg(JournalArg(type))
                             .toStdString());
     }
-    QSqlQuery pragma(QSqlDatabase::database(Text(connection_), false));
-    if (!pragma.exec(mode == JournalMode::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE"))
-        return Fail(Unusable(), pragma.lastError().text().toStdString());
-    pragma.finish();  // the pragma answers with a row: done with it before any transaction
-    return true;
+    // While another program opens the journal too, SQLite answers busy here at once, as
+    // waiting could deadlock: asked again until the busy time-out.
+    const auto deadline = std::chrono::steady_clock::now() + kBusyTimeout;
+    for (;;) {
+        QSqlQuery pragma(QSqlDatabase::database(Text(connection_), false));
+        if (pragma.exec(mode == JournalMode::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE")) {
+            pragma.finish();  // the pragma answers with a row: done with it before any transaction
+            return true;
+        }
+        const QSqlError error = pragma.lastError();
+        if (!IsBusy(error) || std::chrono::steady_clock::now() >= deadline)
+            return Fail(Unusable(), error.text().toStdString());
+        pragma.finish();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 Journal::~Journal()
