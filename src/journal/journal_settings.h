@@ -1,6 +1,6 @@
 #pragma once
 // What the user configures about the journal, in the programs' settings file
-// (~/.config/torv-programmer/torv-programmer.conf, group [journal]) and the environment:
+// (~/.config/torv-programmer/torv-programmer.ini, group [journal]) and the environment:
 // the bench's name, the operator, the workshop's server and the journal mode. Nothing is
 // written there by the programs, and no password belongs there: libpq reads it from
 // ~/.pgpass or pg_service.conf.
