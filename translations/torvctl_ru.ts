@@ -1210,12 +1210,14 @@ commands:
                                     write back what the unit held before its last verified
                                     write (made before TIME)
   batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
-        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
-        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
-        [--json | --json-lines]
+        [--f2 MHZ | --no-f2] [--step 12.5|25] | --order CODE) [--units N]
+        [--wait-for-unit] [--idle-timeout SECONDS] [--enable-grid-edit]
+        [--accept-damaged] [--json | --json-lines]
                                     program one unit after another: read, look the
                                     serial number up in the plan, write, verify; on
-                                    several ports, at each of them at once
+                                    several ports, at each of them at once; --order
+                                    with a server: the order&apos;s plan from the server,
+                                    each unit claimed there before it is written
   save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
                                     read the unit and save its image to FILE
   load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
@@ -1308,12 +1310,14 @@ write and its verification finish; a second signal abandons it (exit 5).
                                     записать обратно то, что было в передатчике до его
                                     последней проверенной записи (сделанной до TIME)
   batch (--port NAME|PATH... | --ports GLOB | --demo) (--plan FILE | --f1 MHZ
-        [--f2 MHZ | --no-f2] [--step 12.5|25]) [--units N] [--wait-for-unit]
-        [--idle-timeout SECONDS] [--enable-grid-edit] [--accept-damaged]
-        [--json | --json-lines]
+        [--f2 MHZ | --no-f2] [--step 12.5|25] | --order CODE) [--units N]
+        [--wait-for-unit] [--idle-timeout SECONDS] [--enable-grid-edit]
+        [--accept-damaged] [--json | --json-lines]
                                     программировать передатчики один за другим: считать,
                                     найти серийный номер в плане, записать, проверить;
-                                    на нескольких портах — на каждом одновременно
+                                    на нескольких портах — на каждом одновременно;
+                                    --order с сервером: план заказа с сервера, каждый
+                                    передатчик перед записью заявляется там
   save (--port NAME|PATH | --demo) [--accept-damaged] [--json] [--trace] FILE
                                     считать передатчик и сохранить его образ в FILE
   load (--port NAME|PATH | --demo) [--yes] [--dry-run] [--accept-damaged] [--json]
@@ -1464,6 +1468,58 @@ write and its verification finish; a second signal abandons it (exit 5).
         <source>rows sent to the server %1: %2; none waits</source>
         <translation>строк отправлено на сервер %1: %2; ждущих нет</translation>
     </message>
+    <message>
+        <source>already programmed, or being programmed, at this bench for order %1: not written again</source>
+        <translation>уже запрограммирован или программируется на этом стенде для заказа %1: повторно не записан</translation>
+    </message>
+    <message>
+        <source>already programmed, or being programmed, at bench %1 for order %2: not written again</source>
+        <translation>уже запрограммирован или программируется на стенде %1 для заказа %2: повторно не записан</translation>
+    </message>
+    <message>
+        <source>the unit&apos;s claim could not be kept in the journal (%1): nothing was written</source>
+        <translation>заявку на передатчик не удалось сохранить в журнале (%1): ничего не записано</translation>
+    </message>
+    <message>
+        <source>--no-journal cannot go with --order on a workshop server: the journal keeps the claims made while the server is away</source>
+        <translation>--no-journal нельзя сочетать с --order при сервере мастерской: журнал хранит заявки, сделанные, пока сервер недоступен</translation>
+    </message>
+    <message>
+        <source>read from the server %1</source>
+        <translation>прочитан с сервера %1</translation>
+    </message>
+    <message>
+        <source>warning: the plan was not kept in the journal: %1</source>
+        <translation>предупреждение: план не сохранён в журнале: %1</translation>
+    </message>
+    <message>
+        <source>the plan of order %1 cannot be read (%2), and none is kept here</source>
+        <translation>план заказа %1 не удаётся прочитать (%2), и здесь он не сохранён</translation>
+    </message>
+    <message>
+        <source>as last read here: the server is away (%1)</source>
+        <translation>как был прочитан здесь в последний раз: сервер недоступен (%1)</translation>
+    </message>
+    <message>
+        <source>the server %1 has no plan of order %2</source>
+        <translation>на сервере %1 нет плана заказа %2</translation>
+    </message>
+    <message>
+        <source>the plan of order %1: %2 units, %3</source>
+        <translation>план заказа %1: передатчиков: %2, %3</translation>
+    </message>
+    <message>
+        <source>of order %1</source>
+        <translation>заказа %1</translation>
+    </message>
+    <message>
+        <source>claims waiting: %1; conflicts: %2</source>
+        <translation>заявок ждут отправки: %1; конфликтов: %2</translation>
+    </message>
+    <message>
+        <source>conflict: unit %1 of order %2 was programmed here and claimed at bench %3 too</source>
+        <translation>конфликт: передатчик %1 заказа %2 запрограммирован здесь, а заявлен также на стенде %3</translation>
+    </message>
 </context>
 <context>
     <name>JournalText</name>
@@ -1590,6 +1646,26 @@ write and its verification finish; a second signal abandons it (exit 5).
     <message>
         <source>the server %1 did not take the plan of order %2: %3</source>
         <translation>сервер %1 не принял план заказа %2: %3</translation>
+    </message>
+    <message>
+        <source>the journal keeps no claims</source>
+        <translation>журнал не хранит заявок</translation>
+    </message>
+    <message>
+        <source>the journal keeps no plans</source>
+        <translation>журнал не хранит планов</translation>
+    </message>
+    <message>
+        <source>cannot read the plan of order %1 on the server %2: %3</source>
+        <translation>не удаётся прочитать план заказа %1 на сервере %2: %3</translation>
+    </message>
+    <message>
+        <source>the server %1 did not answer the claim on unit %2 of order %3: %4</source>
+        <translation>сервер %1 не ответил на заявку на передатчик %2 заказа %3: %4</translation>
+    </message>
+    <message>
+        <source>the server %1 did not take the end of claim %2: %3</source>
+        <translation>сервер %1 не принял завершение заявки %2: %3</translation>
     </message>
 </context>
 </TS>

@@ -6,11 +6,13 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <variant>
 
 #include <QJsonArray>
 
 #include "cli/arguments.h"
 #include "cli/batch_plan.h"
+#include "cli/order_batch.h"
 #include "cli/batch_stations.h"
 #include "cli/batch_summary.h"
 #include "cli/batch_unit.h"
@@ -79,8 +81,10 @@ public:
     Batch(Session& session, const BatchPlan& plan, const Arguments& arguments, const Console& console)
         : session_(session), plan_(plan), arguments_(arguments), console_(console), output_(OutputAsked(arguments))
     {
-        if (!arguments.Has("--no-journal"))
+        if (!arguments.Has("--no-journal")) {
             journal_.emplace(Journal::DefaultPath(), JournalAccess::Write, JournalModeOption(arguments));
+            claims_ = StationClaims(arguments, *journal_);
+        }
     }
 
     int Run(std::optional<int> unitsLimit)
@@ -128,8 +132,9 @@ private:
                 CliText::tr("unit %1 is still connected and no next unit came: the batch ends").arg(ToQString(serial)));
             return std::nullopt;
         }
-        UnitReport unit = ProgramReadUnit(session_, journal, readFailure,
-                                          {plan_, arguments_.Has("--accept-damaged"), programmed_.contains(serial)});
+        UnitReport unit = ProgramReadUnit(
+            session_, journal, readFailure,
+            {plan_, arguments_.Has("--accept-damaged"), programmed_.contains(serial), {}, claims_.get()});
         if (unit.end == UnitEnd::Programmed)
             programmed_.insert(serial);
         unit.seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -173,6 +178,7 @@ private:
     const Console& console_;
     const BatchOutput output_;
     std::optional<Journal> journal_;  // open for the whole batch
+    std::unique_ptr<WorkshopClaims> claims_;
     std::set<std::string> programmed_;
     std::vector<UnitReport> results_;
 };
@@ -197,7 +203,12 @@ int RunBatch(const std::vector<std::string>& args, const Console& console)
     const Arguments arguments(args, known);
     if (!arguments.Positional().empty())
         throw UsageError(Utf8(CliText::tr("%1 takes no positional arguments").arg("batch")));
-    const BatchPlan plan = PlanFromOptions(arguments);
+    ClaimsUnits(arguments);  // refuses a batch that could not keep its claims
+    std::variant<BatchPlan, CommandFailure> planned =
+        PlanFromServer(arguments) ? OrderPlan(arguments, console) : PlanFromOptions(arguments);
+    if (const CommandFailure* failure = std::get_if<CommandFailure>(&planned))
+        return Report(*failure, arguments.Has("--json"), console);
+    const BatchPlan& plan = std::get<BatchPlan>(planned);
     const std::optional<int> unitsLimit = UnitsLimit(arguments);
     const std::vector<std::string> ports = StationPorts(arguments, console);
     if (arguments.Has("--json") && arguments.Has("--json-lines"))

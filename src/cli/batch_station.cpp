@@ -6,6 +6,7 @@
 #include "cli/cli_language.h"
 #include "cli/cli_text.h"
 #include "cli/command_journal.h"
+#include "cli/order_batch.h"
 #include "cli/write_steps.h"
 #include "exchange/exchange_texts.h"
 
@@ -26,8 +27,10 @@ BatchStation::BatchStation(const std::vector<std::string>& words, const BatchPla
 {
     session_.LeaveStopSignalsToCaller();
     session_.Exchange().SetPollingForUnits(true);
-    if (!arguments_.Has("--no-journal"))
+    if (!arguments_.Has("--no-journal")) {
         journal_.emplace(Journal::DefaultPath(), JournalAccess::Write, JournalModeOption(arguments_));
+        claims_ = StationClaims(arguments_, *journal_);
+    }
 }
 
 Sighting BatchStation::Look()
@@ -71,8 +74,8 @@ UnitReport BatchStation::Handle(bool claimed, const StationHooks& hooks)
         verification.start();
         return std::nullopt;
     };
-    UnitReport unit =
-        ProgramReadUnit(session_, journal, readFailure_, {plan_, arguments_.Has("--accept-damaged"), !claimed, gate});
+    UnitReport unit = ProgramReadUnit(session_, journal, readFailure_,
+                                      {plan_, arguments_.Has("--accept-damaged"), !claimed, gate, claims_.get()});
     unit.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - readStart_).count();
     return unit;
 }

@@ -3,6 +3,7 @@
 // session with the adapter, its journal and its unit handling, made and used on the
 // station's own thread.
 
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/exchange_session.h"
 #include "journal/journal.h"
+#include "journal/workshop_claims.h"
 #include "production/batch_engine.h"
 
 namespace torv::cli {
@@ -35,6 +37,7 @@ private:
     Console console_{out_, messages_, nullptr};
     Session session_;
     std::optional<Journal> journal_;
+    std::unique_ptr<WorkshopClaims> claims_;  // with an order on the workshop's server
     const BatchPlan& plan_;
     std::optional<CommandFailure> readFailure_;
     std::chrono::steady_clock::time_point readStart_;

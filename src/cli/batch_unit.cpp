@@ -37,6 +37,35 @@ UnitReport Ended(UnitEnd end, const std::string& serial, const std::string& freq
     return unit;
 }
 
+// Why a claim keeps the unit from being written: skipped when a bench holds it, refused
+// when the journal could not keep the claim.
+std::optional<CommandFailure> ClaimRefused(const WorkshopClaims::Claimed& claim, const std::string& order)
+{
+    using Answer = WorkshopClaims::Answer;
+    switch (claim.answer) {
+    case Answer::Granted:
+    case Answer::GrantedHere: return std::nullopt;
+    case Answer::HeldHere:
+        return CommandFailure{
+            kExitRefused, "skipped",
+            Utf8(CliText::tr("already programmed, or being programmed, at this bench for order %1: not written again")
+                     .arg(ToQString(order))),
+            std::nullopt};
+    case Answer::HeldElsewhere:
+        return CommandFailure{kExitRefused, "skipped",
+                              Utf8(CliText::tr("already programmed, or being programmed, at bench %1 for order %2: "
+                                               "not written again")
+                                       .arg(ToQString(claim.detail), ToQString(order))),
+                              std::nullopt};
+    case Answer::NotKept: break;
+    }
+    return CommandFailure{
+        kExitRefused, "claim-not-kept",
+        Utf8(CliText::tr("the unit's claim could not be kept in the journal (%1): nothing was written")
+                 .arg(ToQString(claim.detail))),
+        std::nullopt};
+}
+
 // The unit's report and the failure its journal row tells.
 std::pair<UnitReport, std::optional<CommandFailure>> Handled(Session& session, CommandJournal& journal,
                                                              const std::optional<CommandFailure>& readFailure,
@@ -63,9 +92,20 @@ std::pair<UnitReport, std::optional<CommandFailure>> Handled(Session& session, C
     const std::optional<WantedFrequencies> wanted = steps.plan.For(serial);
     if (!wanted)
         return skipped(CliText::tr("not in the plan: nothing was written"));
+    std::optional<WorkshopClaims::Claimed> claim;
+    if (steps.claims) {
+        claim = steps.claims->Claim(serial);
+        if (const std::optional<CommandFailure> refused = ClaimRefused(*claim, steps.claims->OrderCode()))
+            return refused->kind == "skipped" ? std::pair{Ended(UnitEnd::Skipped, serial, {}, refused), refused}
+                                              : failed(FrequenciesText(*wanted), *refused);
+    }
     const WriteRequest request = RequestFor(*wanted, session.Exchange());
-    if (const std::optional<CommandFailure> failure =
-            CheckedWrite(session, journal, steps.acceptDamaged, request, steps.beforeWriting))
+    const std::optional<CommandFailure> failure =
+        CheckedWrite(session, journal, steps.acceptDamaged, request, steps.beforeWriting);
+    // The claim ends with the write: a unit that was not programmed is free again.
+    if (claim && !steps.claims->Finish(*claim, !failure))
+        journal.Warn(steps.claims->JournalError());
+    if (failure)
         return failed(FrequenciesText(*wanted), *failure);
     return {Ended(UnitEnd::Programmed, serial, FrequenciesText(session.Transmitter()), std::nullopt), std::nullopt};
 }

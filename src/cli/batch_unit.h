@@ -7,6 +7,7 @@
 
 #include "cli/results.h"
 #include "cli/write_steps.h"
+#include "journal/workshop_claims.h"
 #include "production/batch_engine.h"
 
 namespace torv::cli {
@@ -18,8 +19,9 @@ class Session;
 struct UnitSteps {
     const BatchPlan& plan;
     bool acceptDamaged = false;
-    bool programmedEarlier = false;  // in this batch, here or at another station: not written again
-    BeforeWriting beforeWriting{};   // once the checks have passed, before the block is sent
+    bool programmedEarlier = false;    // in this batch, here or at another station: not written again
+    BeforeWriting beforeWriting{};     // once the checks have passed, before the block is sent
+    WorkshopClaims* claims = nullptr;  // an order's units are claimed before they are written
 };
 
 // The unit just read, or whose read failed (readFailure), handled as steps say; its

@@ -99,7 +99,12 @@ Journal* CommandJournal::Opened()
 
 void CommandJournal::Warn(const Journal& journal)
 {
-    error_ = journal.Error();
+    Warn(journal.Error());
+}
+
+void CommandJournal::Warn(const std::string& why)
+{
+    error_ = why;
     console_.err << "torvctl: " << Utf8(CliText::tr("warning: the journal was not written: %1").arg(ToQString(error_)))
                  << "\n";
 }

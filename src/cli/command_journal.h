@@ -39,6 +39,9 @@ public:
     // Why the row was not written, or null (written, or the journal is off): for --json.
     QJsonValue ErrorJson() const;
     const std::string& Error() const { return error_; }
+    // The journal did not keep something beside the row (a claim's end): told as the row's
+    // own failure is.
+    void Warn(const std::string& why);
 
 private:
     Journal* Opened();

@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include "cli/arguments.h"
@@ -125,13 +126,25 @@ int RunJournalStatus(const Arguments& arguments, const Console& console)
     long long waiting = 0, inProgress = 0;
     for (const Journal::LocalRow& row : *rows)
         (row.entry.state == RowState::InProgress ? inProgress : waiting) += 1;
+    const std::optional<std::vector<ClaimRecord>> claims = journal.ClaimsToSend();
+    const std::optional<std::vector<ClaimRecord>> conflicts = journal.ClaimConflicts();
+    if (!claims || !conflicts)
+        return Report({kExitJournalUnusable, "journal-unusable", journal.Error(), std::nullopt},
+                      arguments.Has("--json"), console);
     const std::optional<Journal::ServerAttempt> attempt = journal.LastServerAttempt();
     if (arguments.Has("--json")) {
+        QJsonArray conflictList;
+        for (const ClaimRecord& conflict : *conflicts)
+            conflictList.append(QJsonObject{{"order", ToQString(conflict.orderCode)},
+                                            {"serial", ToQString(conflict.serial)},
+                                            {"otherBench", ToQString(conflict.conflict)}});
         QJsonObject object{
             {"exitCode", kExitOk},
             {"server", server.empty() ? QJsonValue() : QJsonValue(ToQString(server))},
             {"waiting", waiting},
             {"inProgress", inProgress},
+            {"claimsWaiting", static_cast<qint64>(claims->size())},
+            {"conflicts", conflictList},
             {"lastAttempt", attempt ? QJsonValue(ToQString(attempt->timeUtc)) : QJsonValue()},
             {"lastError", attempt && !attempt->error.empty() ? QJsonValue(ToQString(attempt->error)) : QJsonValue()}};
         PrintJson(object, console.out);
@@ -146,7 +159,13 @@ int RunJournalStatus(const Arguments& arguments, const Console& console)
                          : attempt->error.empty() ? CliText::tr("%1, sent").arg(ToQString(attempt->timeUtc))
                                                   : CliText::tr("%1, failed: %2")
                                                         .arg(ToQString(attempt->timeUtc), ToQString(attempt->error))))
-        << "\n";
+        << "\n"
+        << Utf8(CliText::tr("claims waiting: %1; conflicts: %2").arg(claims->size()).arg(conflicts->size())) << "\n";
+    for (const ClaimRecord& conflict : *conflicts)
+        console.out << Utf8(CliText::tr("conflict: unit %1 of order %2 was programmed here and claimed at bench %3 too")
+                                .arg(ToQString(conflict.serial), ToQString(conflict.orderCode),
+                                     ToQString(conflict.conflict)))
+                    << "\n";
     return kExitOk;
 }
 

@@ -29,7 +29,7 @@ const char* RowStateName(RowState state);
 
 struct JournalEntry {
     std::string timeUtc;    // ISO 8601 with an offset; filled in by Append when empty, stored in UTC
-    std::string program;    // "window" or "torvctl"
+    std::string program;    // "window", "torvctl", or "outbox" for a claim in conflict
     std::string operation;  // "read", "write", "restore" or "batch"
     std::string port;       // device path
     std::string adapter;    // the port's identity as the port list gives it
@@ -71,6 +71,26 @@ struct JournalQuery {
     std::optional<bool> demo{};  // runs on the built-in emulated adapter only, or none of them
     std::string runId{};         // the rows of one production run
     int limit = 0;               // 0: all
+};
+
+// One unit of an order's plan, as the workshop's server holds it.
+struct PlannedUnit {
+    std::string serial;
+    double f1MHz = 0;
+    std::optional<double> f2MHz;    // none: one frequency
+    std::optional<double> stepKHz;  // 12.5 or 25; none: the unit keeps its grid step
+};
+
+// A unit of an order claimed by this bench before it is written (workshop_claims.h): on
+// the workshop's server while it answers, here alone while it is away.
+struct ClaimRecord {
+    std::string id;  // a UUID made with the claim: the server knows the claim by it
+    std::string orderCode;
+    std::string serial;
+    std::string bench;
+    std::string state = "claimed";  // then "done", or "failed", which frees the unit
+    std::string onServer;           // the state the server has; empty: it has not got the claim
+    std::string conflict;           // another bench that holds the unit too; empty: none
 };
 
 enum class JournalAccess {
@@ -133,6 +153,21 @@ public:
     bool NoteServerAttempt(const ServerAttempt& attempt);
     std::optional<ServerAttempt> LastServerAttempt();
 
+    // This bench's claims (journal_claims.cpp). TakeClaim: true when the claim is made,
+    // false when another of this bench's claims holds the unit (done, or not ended).
+    std::optional<bool> TakeClaim(const ClaimRecord& claim);
+    bool DropClaim(const std::string& id);
+    bool FinishClaim(const std::string& id, const std::string& state);
+    bool MarkClaimOnServer(const std::string& id, const std::string& state);
+    bool NoteClaimConflict(const std::string& id, const std::string& otherBench);
+    // Ended claims whose end the server has not got, oldest first; conflicts are not sent again.
+    std::optional<std::vector<ClaimRecord>> ClaimsToSend();
+    std::optional<std::vector<ClaimRecord>> ClaimConflicts();
+    // The plan of an order as last read from the server, kept for while it is away.
+    bool KeepPlan(const std::string& orderCode, const std::vector<PlannedUnit>& units);
+    // Empty when none is kept.
+    std::optional<std::vector<PlannedUnit>> KeptPlan(const std::string& orderCode);
+
     static constexpr int kSchemaVersion = 4;
 
     // "wal" or "delete" as the mode it names; nothing for any other text.
@@ -149,6 +184,9 @@ private:
     // as empty.
     bool CheckSchema();
     bool Insert(JournalEntry& entry);
+    // The claims and plans tables are there (schema 4 on).
+    bool HasClaims() const { return open_ && !noTable_ && !missingColumns_.contains("sent"); }
+    std::optional<std::vector<ClaimRecord>> SelectClaims(const QString& condition);
     std::optional<std::vector<LocalRow>> Select(const QStringList& conditions, const QVariantMap& values,
                                                 const QString& order, int limit);
     // Inserts the entry as a new row (with its writer, when given), or replaces the row

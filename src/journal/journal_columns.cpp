@@ -175,7 +175,15 @@ QStringList MigrationStep(int version)
                    << "ALTER TABLE operations ADD COLUMN sent INTEGER NOT NULL DEFAULT 0"
                    << "CREATE INDEX operations_unsent ON operations (id) WHERE sent = 0"
                    << "CREATE TABLE outbox (server TEXT NOT NULL, last_error TEXT NOT NULL,"
-                      " last_attempt_utc TEXT NOT NULL)";
+                      " last_attempt_utc TEXT NOT NULL)"
+                   // This bench's claims on units of an order, one that holds each unit.
+                   << "CREATE TABLE claims (id TEXT PRIMARY KEY, order_code TEXT NOT NULL, serial TEXT NOT NULL,"
+                      " bench TEXT NOT NULL, state TEXT NOT NULL, on_server TEXT NOT NULL DEFAULT '',"
+                      " conflict TEXT NOT NULL DEFAULT '', claimed_utc TEXT NOT NULL, finished_utc TEXT)"
+                   << "CREATE UNIQUE INDEX claims_one_per_unit ON claims (order_code, serial) WHERE state <> 'failed'"
+                   // The plans of orders as last read from the server.
+                   << "CREATE TABLE plans (order_code TEXT NOT NULL, serial TEXT NOT NULL, f1_mhz REAL NOT NULL,"
+                      " f2_mhz REAL, step_khz REAL, PRIMARY KEY (order_code, serial))";
     return statements;
 }
 

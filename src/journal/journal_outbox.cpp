@@ -12,6 +12,21 @@ constexpr std::chrono::milliseconds kFirstPause{250};
 constexpr std::chrono::milliseconds kLongestPause{60000};
 constexpr int kRowsAPass = 200;
 
+// The journal's row for a unit that this bench programmed while the server was away and
+// another bench claimed meanwhile: told, never resolved.
+JournalEntry ConflictRow(const ClaimRecord& claim, const std::string& otherBench)
+{
+    JournalEntry row;
+    row.program = "outbox";
+    row.operation = "claim";
+    row.serial = claim.serial;
+    row.orderCode = claim.orderCode;
+    row.bench = claim.bench;
+    row.outcome = "conflict: unit " + claim.serial + " of order " + claim.orderCode + " was claimed at bench " +
+                  otherBench + " too, while this bench's claim waited for the server";
+    return row;
+}
+
 }  // namespace
 
 JournalOutbox::JournalOutbox(std::string journalPath, std::string server, std::optional<JournalMode> mode)
@@ -70,9 +85,37 @@ void JournalOutbox::Work()
     }
 }
 
+std::string JournalOutbox::SendClaims(Journal& journal, JournalServer& server)
+{
+    const std::optional<std::vector<ClaimRecord>> claims = journal.ClaimsToSend();
+    if (!claims)
+        return journal.Error();
+    for (const ClaimRecord& claim : *claims) {
+        if (stop_)
+            break;
+        if (!claim.onServer.empty()) {  // granted by the server; its end was not sent
+            if (!server.FinishClaim(claim.id, claim.state))
+                return server.Error();
+        } else {  // made while the server was away
+            const JournalServer::ServerClaim answer = server.Claim(claim);
+            if (answer.answer == JournalServer::ClaimAnswer::Unanswered)
+                return server.Error();
+            if (answer.answer == JournalServer::ClaimAnswer::Held) {
+                if (!journal.NoteClaimConflict(claim.id, answer.holder) ||
+                    !journal.Append(ConflictRow(claim, answer.holder)))
+                    return journal.Error();
+                continue;
+            }
+        }
+        if (!journal.MarkClaimOnServer(claim.id, claim.state))
+            return journal.Error();
+    }
+    return {};
+}
+
 bool JournalOutbox::SendWaiting(Journal& journal, JournalServer& server)
 {
-    std::string error;
+    std::string error = journal.IsOpen() ? SendClaims(journal, server) : std::string();
     long long sent = 0;
     long long waiting = 0;  // ended rows left unsent by the last look
     for (bool more = true; more && error.empty() && !stop_;) {

@@ -43,7 +43,10 @@ public:
 
 private:
     void Work();
-    // One pass over the rows that wait; true when it ended without an error.
+    // The claims made or ended while the server was away; why it stopped, empty when it
+    // went through.
+    std::string SendClaims(Journal& journal, class JournalServer& server);
+    // One pass over the claims and rows that wait; true when it ended without an error.
     bool SendWaiting(Journal& journal, class JournalServer& server);
 
     std::string journalPath_;

@@ -16,14 +16,6 @@ namespace torv {
 // Why a connection string cannot be used (a URI, which Qt's driver does not take), or empty.
 std::string ServerStringProblem(const std::string& server);
 
-// One unit of an order's plan on the server.
-struct PlannedUnit {
-    std::string serial;
-    double f1MHz = 0;
-    std::optional<double> f2MHz;    // none: one frequency
-    std::optional<double> stepKHz;  // 12.5 or 25; none: the unit keeps its grid step
-};
-
 class JournalServer {
 public:
     explicit JournalServer(std::string server);
@@ -43,6 +35,19 @@ public:
     // Stores the plan of an order in one transaction: units new to it are added, planned
     // ones take the frequencies given. How many rows were added or changed.
     std::optional<long long> ImportPlan(const std::string& orderCode, const std::vector<PlannedUnit>& units);
+
+    // An order's plan, by serial number (journal_server_claims.cpp).
+    std::optional<std::vector<PlannedUnit>> Plan(const std::string& orderCode);
+    // Claims a unit with the claim's id, or stores a claim made while the server was away
+    // with the state it ended in. Unanswered: the server could not be asked (Error says why).
+    enum class ClaimAnswer { Granted, Held, Unanswered };
+    struct ServerClaim {
+        ClaimAnswer answer = ClaimAnswer::Unanswered;
+        std::string holder;  // Held: the bench whose claim holds the unit
+    };
+    ServerClaim Claim(const ClaimRecord& claim);
+    // The end of a claim the server has granted.
+    bool FinishClaim(const std::string& id, const std::string& state);
 
     // The server as it may be shown, and why the last step failed.
     std::string Shown() const;

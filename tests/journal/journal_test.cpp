@@ -433,6 +433,7 @@ TEST_F(JournalTest, ANewJournalHasTheOperationsTableOfItsSchema)
         "order_code TEXT 1 ''",
         "program_version TEXT 1 ''",
         "duration_ms INTEGER 0 ",
+        "run_id TEXT 1 ''",
         "sent INTEGER 1 0",
     };
     EXPECT_EQ(columns, expected);

@@ -1,5 +1,6 @@
 // The journal's rows copied to the workshop's server by torvctl's outbox: each row once,
 // demo rows and writes in progress never, and nothing lost while the server is away.
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -43,6 +44,47 @@ protected:
         admin_.close();  // made anew: the server may have been away
         admin_.open();
         return Count(admin_, "SELECT count(*) FROM operations WHERE " + where);
+    }
+
+    // An order's plan on the server: these units, each at 150 MHz.
+    void PlanOrder(const QString& order, const std::vector<std::string>& serials)
+    {
+        for (const std::string& serial : serials)
+            ASSERT_EQ(Outcome(admin_, QString("INSERT INTO plans (order_code, serial, f1_mhz) VALUES ('%1', '%2', 150)")
+                                          .arg(order, QString::fromStdString(serial))),
+                      "rows 1");
+    }
+
+    // A second bench: a login of its own, its own journal, and its name in its settings.
+    QProcessEnvironment OtherBench(const QString& name)
+    {
+        ServerRows();  // connected anew
+        EXPECT_EQ(
+            Outcome(admin_, QString("CREATE ROLE %1 LOGIN IN ROLE torv_bench PASSWORD '%2'").arg(name, kPassword)),
+            "rows 0");
+        const QString folder = home_.filePath(name);
+        QDir().mkpath(folder + "/torv-programmer");
+        QFile settings(folder + "/torv-programmer/torv-programmer.ini");
+        EXPECT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(QString("[journal]\nbench=%1\n").arg(name).toUtf8());
+        QProcessEnvironment environment = cli::EnvironmentWithLanguage("C");
+        environment.insert("XDG_CONFIG_HOME", folder);
+        environment.insert("TORV_JOURNAL", folder + "/journal.sqlite");
+        environment.insert("TORV_JOURNAL_SERVER",
+                           QString::fromStdString(cluster_->ConnectOptions(name.toStdString(), "torv")));
+        return environment;
+    }
+
+    // An emulated adapter at which these units come one after another.
+    static std::unique_ptr<AdapterEmulator> UnitsComing(const std::vector<int>& serials)
+    {
+        std::vector<TransmitterContents> units;
+        for (int serial : serials)
+            units.push_back(MakeContents({.serial = serial}));
+        auto emulator = std::make_unique<AdapterEmulator>(units.front());
+        emulator->QueueUnits({units.begin() + 1, units.end()});
+        emulator->Start();
+        return emulator;
     }
 
     static constexpr const char* kPassword = "s3cret-bench-pw";
@@ -221,6 +263,91 @@ TEST_F(ReplicationTest, APlannerImportsAnOrdersPlanIntoTheServer)
     EXPECT_NE(bench.err.find("did not take the plan of order B-1"), std::string::npos) << bench.err;
     EXPECT_EQ(Count(admin_, "SELECT count(*) FROM plans WHERE order_code = 'B-1'"), 0);
     EXPECT_EQ(Run({"plan", "import", plan, planner}).code, cli::kExitUsage);  // no order
+}
+
+// Two benches, each with its journal and login, run one order at once, and every unit
+// comes to both of them: each unit is programmed once, at the bench that claimed it.
+TEST_F(ReplicationTest, TwoBenchesWithOnePlanProgramEachUnitOnce)
+{
+    const std::vector<int> serials{2001, 2002, 2003, 2004, 2005, 2006};
+    PlanOrder("W-6", {"13072001", "13072002", "13072003", "13072004", "13072005", "13072006"});
+    std::vector<std::unique_ptr<AdapterEmulator>> adapters;
+    std::vector<std::unique_ptr<QProcess>> benches;
+    for (const QString bench : {"bench_a", "bench_b"}) {
+        adapters.push_back(UnitsComing(serials));
+        benches.push_back(std::make_unique<QProcess>());
+        benches.back()->setProcessEnvironment(OtherBench(bench));
+        benches.back()->start(TORVCTL_PATH, {"batch", "--port=" + QString::fromStdString(adapters.back()->SlavePath()),
+                                             "--order", "W-6", "--json"});
+    }
+    std::map<std::string, std::string> programmedAt;  // serial: bench
+    int skipped = 0;
+    for (std::size_t i = 0; i < benches.size(); ++i) {
+        ASSERT_TRUE(benches[i]->waitForFinished(120000));
+        const QJsonObject result = QJsonDocument::fromJson(benches[i]->readAllStandardOutput()).object();
+        ASSERT_EQ(result.value("exitCode").toInt(-1), cli::kExitOk) << benches[i]->readAllStandardError().toStdString();
+        for (const QJsonValue& unit : result.value("units").toArray()) {
+            const std::string serial = unit.toObject().value("serial").toString().toStdString();
+            if (unit.toObject().value("result").toString() == "programmed")
+                EXPECT_TRUE(programmedAt.emplace(serial, i ? "bench_b" : "bench_a").second) << serial << " twice";
+            else
+                skipped +=
+                    unit.toObject().value("outcome").toString().contains(i ? "at bench bench_a" : "at bench bench_b");
+        }
+    }
+    EXPECT_EQ(programmedAt.size(), serials.size());
+    EXPECT_EQ(skipped, 6);
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM claims WHERE order_code = 'W-6' AND state = 'done'"), 6);
+    EXPECT_EQ(ServerRows("order_code = 'W-6' AND success"), 6);
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM conflicts"), 0);
+    for (const auto& [serial, bench] : programmedAt)
+        EXPECT_EQ(Count(admin_, QString("SELECT count(*) FROM claims WHERE serial = '%1' AND state = 'done' AND "
+                                        "bench = '%2' AND sent_by = '%2'")
+                                    .arg(QString::fromStdString(serial), QString::fromStdString(bench))),
+                  1);
+}
+
+// While the server is away a bench goes on with the plan it last read and claims units in
+// its journal alone; another bench programs one of them meanwhile: once the server is
+// back the claim is sent, and the unit is reported as a conflict, not resolved.
+TEST_F(ReplicationTest, AUnitProgrammedAtTwoBenchesWhileTheServerWasAwayIsAConflict)
+{
+    PlanOrder("C-2", {"13073001", "13073002"});
+    const std::unique_ptr<AdapterEmulator> here = UnitsComing({3001});
+    const cli::Outcome first = Run({"batch", "--port=" + here->SlavePath(), "--order", "C-2"});
+    ASSERT_EQ(first.code, cli::kExitOk) << first.err;
+    EXPECT_NE(first.err.find("the plan of order C-2: 2 units, read from the server"), std::string::npos) << first.err;
+
+    cluster_->Stop();
+    const std::unique_ptr<AdapterEmulator> hereAgain = UnitsComing({3002});
+    const cli::Outcome away = Run({"batch", "--port=" + hereAgain->SlavePath(), "--order", "C-2"});
+    EXPECT_EQ(away.code, cli::kExitOk) << away.err;
+    EXPECT_NE(away.err.find("2 units, as last read here: the server is away"), std::string::npos) << away.err;
+    EXPECT_NE(away.out.find("13073002\t150.0"), std::string::npos) << away.out;
+    cluster_->Start();
+
+    QProcess other;
+    other.setProcessEnvironment(OtherBench("bench_c"));
+    const std::unique_ptr<AdapterEmulator> adapter = UnitsComing({3002, 3001});
+    other.start(TORVCTL_PATH, {"batch", "--port=" + QString::fromStdString(adapter->SlavePath()), "--order", "C-2"});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    const std::string otherOut = other.readAllStandardOutput().toStdString();
+    EXPECT_NE(otherOut.find("13073002\t150.0"), std::string::npos) << otherOut;  // programmed there too
+    EXPECT_NE(otherOut.find("at bench " + Rows().front().bench + " for order C-2"), std::string::npos) << otherOut;
+
+    const cli::Outcome sync = Run({"journal", "--sync"});
+    EXPECT_EQ(sync.code, cli::kExitOk) << sync.err;
+    const cli::Outcome status = Run({"journal", "--status"});
+    EXPECT_NE(status.out.find("claims waiting: 0; conflicts: 1"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("conflict: unit 13073002 of order C-2 was programmed here and claimed at bench bench_c"),
+              std::string::npos)
+        << status.out;
+    const std::vector<JournalEntry> claimRows = Journal(Journal::DefaultPath()).Find({.operation = "claim"}).value();
+    ASSERT_EQ(claimRows.size(), 1u);
+    EXPECT_EQ(claimRows[0].serial, "13073002");
+    EXPECT_EQ(claimRows[0].outcome.rfind("conflict: ", 0), 0u) << claimRows[0].outcome;
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM conflicts WHERE serial = '13073002'"), 1);
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM claims WHERE serial = '13073001' AND state = 'done'"), 1);
 }
 
 }  // namespace
