@@ -33,8 +33,9 @@ bool ClaimsUnits(const Arguments& arguments)
         arguments.Has("--demo"))
         return false;
     if (arguments.Has("--no-journal"))
-        throw UsageError(Utf8(CliText::tr("--no-journal cannot go with --order on a workshop server: the journal "
-                                          "keeps the claims made while the server is away")));
+        throw UsageError(
+            Utf8(CliText::tr("--no-journal cannot go with --order on a workshop server: the journal "
+                             "keeps the claims made while the server is away")));
     return true;
 }
 
@@ -70,13 +71,14 @@ std::variant<BatchPlan, CommandFailure> OrderPlan(const Arguments& arguments, co
         source = CliText::tr("as last read here: the server is away (%1)").arg(ToQString(away));
     }
     if (units->empty())
-        return CommandFailure{
-            kExitServer, "no-plan",
-            Utf8(CliText::tr("the server %1 has no plan of order %2").arg(ToQString(connection.Shown()), ToQString(order))),
-            std::nullopt};
-    console.err << "torvctl: "
-                << Utf8(CliText::tr("the plan of order %1: %2 units, %3").arg(ToQString(order)).arg(units->size()).arg(source))
-                << "\n";
+        return CommandFailure{kExitServer, "no-plan",
+                              Utf8(CliText::tr("the server %1 has no plan of order %2")
+                                       .arg(ToQString(connection.Shown()), ToQString(order))),
+                              std::nullopt};
+    console.err
+        << "torvctl: "
+        << Utf8(CliText::tr("the plan of order %1: %2 units, %3").arg(ToQString(order)).arg(units->size()).arg(source))
+        << "\n";
     return BatchPlan::FromText(PlanText(*units), Utf8(CliText::tr("of order %1").arg(ToQString(order))),
                                arguments.Has("--enable-grid-edit"));
 }

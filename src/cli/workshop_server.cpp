@@ -1,6 +1,7 @@
 #include "cli/workshop_server.h"
 
 #include <memory>
+#include <mutex>
 #include <ostream>
 
 #include <QJsonArray>
@@ -19,8 +20,10 @@
 namespace torv::cli {
 namespace {
 
-// The outbox of this run, and the server it sends to.
+// The outbox of this run, and the server it sends to; a batch's stations reach it from
+// their threads.
 struct RunOutbox {
+    std::mutex mutex;
     std::string server;
     std::unique_ptr<JournalOutbox> outbox;
 };
@@ -62,6 +65,7 @@ std::string ConfiguredServer(const Arguments& arguments)
 void SendToServer(const std::string& server, std::optional<JournalMode> mode)
 {
     RunOutbox& run = ThisRun();
+    const std::lock_guard lock(run.mutex);
     if (!run.outbox) {
         run.server = server;
         run.outbox = std::make_unique<JournalOutbox>(Journal::DefaultPath(), server, mode);
@@ -72,6 +76,7 @@ void SendToServer(const std::string& server, std::optional<JournalMode> mode)
 void FinishOutbox(const Console& console, std::chrono::milliseconds within)
 {
     RunOutbox& run = ThisRun();
+    const std::lock_guard lock(run.mutex);
     if (!run.outbox)
         return;
     const JournalOutbox::Progress progress = run.outbox->Drain(within);

@@ -90,8 +90,8 @@ std::optional<std::vector<ClaimRecord>> Journal::SelectClaims(const QString& con
     if (!HasClaims())
         return claims;
     QSqlQuery query(QSqlDatabase::database(QString::fromStdString(connection_), false));
-    if (!query.exec("SELECT id, order_code, serial, bench, state, on_server, conflict FROM claims WHERE " +
-                    condition + " ORDER BY claimed_utc, rowid")) {
+    if (!query.exec("SELECT id, order_code, serial, bench, state, on_server, conflict FROM claims WHERE " + condition +
+                    " ORDER BY claimed_utc, rowid")) {
         Fail(Unusable(), query.lastError().text().toStdString());
         return std::nullopt;
     }

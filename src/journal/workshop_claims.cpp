@@ -53,8 +53,7 @@ WorkshopClaims::Claimed WorkshopClaims::Claim(const std::string& serial)
         if (!journal_.DropClaim(claim.id))
             return {Answer::NotKept, claim.id, journal_.Error()};
         return {Answer::HeldElsewhere, claim.id, answer.holder};
-    case JournalServer::ClaimAnswer::Unanswered:
-        break;
+    case JournalServer::ClaimAnswer::Unanswered: break;
     }
     ServerAway();
     return {Answer::GrantedHere, claim.id, server_.Error()};

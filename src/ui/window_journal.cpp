@@ -6,13 +6,24 @@
 #include <QTimer>
 
 #include "exchange/exchange_texts.h"
+#include "journal/journal_outbox.h"
+#include "journal/journal_server.h"
+#include "journal/journal_settings.h"
 
 namespace torv {
 
 TWindowJournal::TWindowJournal(JournalingHost& notes, ProgrammingExchange& exchange, std::string path,
                                std::function<std::string()> adapter)
-    : notes_(notes), exchange_(exchange), path_(std::move(path)), adapter_(std::move(adapter))
+    : notes_(notes),
+      exchange_(exchange),
+      path_(std::move(path)),
+      server_(ReadJournalSettings().server),
+      adapter_(std::move(adapter))
 {
+    if (const std::string problem = ServerStringProblem(server_); !problem.empty() && !path_.empty()) {
+        Warn("the journal's rows are not sent to the workshop's server: " + problem);
+        server_.clear();
+    }
     notes_.OnFinished = [this](ControlState end) { Finished(end); };
 }
 
@@ -30,6 +41,7 @@ JournalEntry TWindowJournal::NewEntry(const std::string& operation) const
     entry.port = exchange_.PortDevicePath();
     entry.adapter = adapter_ ? adapter_() : "";
     entry.demo = !demoPort_.empty() && entry.port == demoPort_;
+    entry.operatorName = ReadJournalSettings().operatorName;
     return entry;
 }
 
@@ -109,10 +121,19 @@ void TWindowJournal::WriteLater(JournalEntry entry, std::optional<long long> id)
 
 void TWindowJournal::WritePending()
 {
+    bool toSend = false;
     for (PendingRow& row : std::exchange(pending_, {})) {
         Journal* journal = Opened();
         if (journal && !(row.id ? journal->Complete(*row.id, row.entry) : journal->Append(row.entry)))
             Warn(journal->Error());
+        else if (journal)
+            toSend = toSend || !row.entry.demo;
+    }
+    // The workshop's server gets the rows from the outbox's own thread, never from this one.
+    if (toSend && !server_.empty()) {
+        if (!outbox_)
+            outbox_ = std::make_unique<JournalOutbox>(path_, server_);
+        outbox_->Nudge();
     }
 }
 

@@ -3,7 +3,9 @@
 // for a write the checks refused. A write's row is made before its block goes out and
 // completed once the exchange has come to rest; other rows are appended then. Rows are
 // written after the exchange's handler has returned, and at the latest when the window
-// goes. A journal that cannot be opened costs one line on standard error.
+// goes. A journal that cannot be opened costs one line on standard error. With a workshop
+// server configured ($TORV_JOURNAL_SERVER or the setting journal/server), the rows go to
+// it through the journal's outbox.
 
 #include <QObject>
 
@@ -18,6 +20,8 @@
 #include "production/operation_record.h"
 
 namespace torv {
+
+class JournalOutbox;
 
 class TWindowJournal : public QObject {
 public:
@@ -55,9 +59,11 @@ private:
     JournalingHost& notes_;
     ProgrammingExchange& exchange_;
     std::string path_;
+    std::string server_;  // the workshop's server; empty: none
     std::string demoPort_;
     std::function<std::string()> adapter_;
     std::unique_ptr<Journal> journal_;
+    std::unique_ptr<JournalOutbox> outbox_;  // made with the first row to send
     std::vector<PendingRow> pending_;
     std::string operation_;              // the operation running, empty when none
     std::optional<long long> writeRow_;  // the running write's row
