@@ -1179,8 +1179,8 @@ Contact the manufacturer.</source>
         <translation>новых передатчиков не было %1 с: партия завершена</translation>
     </message>
     <message>
-        <source>no new unit came for %1 s: the batch ends; not programmed: %2</source>
-        <translation>новых передатчиков не было %1 с: партия завершена; не запрограммированы: %2</translation>
+        <source>no new unit came for %1 s: the batch ends; not programmed in this batch: %2</source>
+        <translation>новых передатчиков не было %1 с: партия завершена; не запрограммированы в этой партии: %2</translation>
     </message>
     <message>
         <source>no station is left to run</source>

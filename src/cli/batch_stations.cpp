@@ -195,7 +195,7 @@ int RunStations(const Arguments& arguments, const BatchPlan& plan, const std::ve
             missing += (missing.isEmpty() ? "" : ", ") + ToQString(serial);
         board.Note(Utf8(missing.isEmpty()
                             ? CliText::tr("no new unit came for %1 s: the batch ends").arg(idle->count() / 1000)
-                            : CliText::tr("no new unit came for %1 s: the batch ends; not programmed: %2")
+                            : CliText::tr("no new unit came for %1 s: the batch ends; not programmed in this batch: %2")
                                   .arg(idle->count() / 1000)
                                   .arg(missing)));
         break;
