@@ -33,8 +33,8 @@ int RunPlan(const std::vector<std::string>& args, const Console& console)
     const BatchPlan plan = BatchPlan::FromCsv(words[1], arguments.Has("--enable-grid-edit"));
     std::vector<PlannedUnit> units;
     for (const auto& [serial, wanted] : plan.Units())
-        units.push_back({serial, std::stod(wanted.f1), wanted.f2 ? std::optional(std::stod(*wanted.f2)) : std::nullopt,
-                         wanted.step ? std::optional(std::stod(*wanted.step)) : std::nullopt});
+        units.push_back({serial, wanted.f1.mhz, wanted.f2 ? std::optional(wanted.f2->mhz) : std::nullopt,
+                         wanted.grid25kHz ? std::optional(*wanted.grid25kHz ? 25.0 : 12.5) : std::nullopt});
     JournalServer connection(server);
     const std::optional<long long> changed = connection.ImportPlan(order, units);
     const bool json = arguments.Has("--json");
