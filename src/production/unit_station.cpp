@@ -183,7 +183,9 @@ UnitReport UnitStation::Handle(bool claimed, const StationHooks& hooks)
     }
     if (!hooks.mayWrite())
         return Ended(row, StationOutcome::LabelNotMatched, serial,
-                     "its label was not scanned in time: nothing was written", frequencies);
+                     "its label was not matched before the write (not scanned in time, or the run was stopped): "
+                     "nothing was written",
+                     frequencies);
     // The label that opened the gate is checked against the unit once more, here, where
     // the block for it is about to go out.
     if (settings_.labelScanned) {

@@ -28,7 +28,7 @@ enum class StationOutcome {
     Programmed,         // written and confirmed by its read-back
     NotInPlan,          // skipped: the plan does not name it
     ProgrammedEarlier,  // skipped: programmed, or being programmed, earlier in this run
-    LabelNotMatched,    // no scan of its label came in time, or another label: nothing was written
+    LabelNotMatched,    // its label was not matched before the write (time up, run stopped): nothing was written
     DamagedData,        // its parameter block failed its check: nothing was written
     WriteLocked,        // the adapter locked writing: nothing was written
     NeedsTuning,        // a planned frequency has no divisors (legacy mode): nothing was written

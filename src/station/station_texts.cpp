@@ -20,7 +20,7 @@ QString OutcomeText(StationOutcome outcome)
     case StationOutcome::Programmed: return QStringLiteral("Запрограммирован и проверен");
     case StationOutcome::NotInPlan: return QStringLiteral("Нет в плане: не записан");
     case StationOutcome::ProgrammedEarlier: return QStringLiteral("Уже запрограммирован в этой партии");
-    case StationOutcome::LabelNotMatched: return QStringLiteral("Этикетка не отсканирована вовремя: не записан");
+    case StationOutcome::LabelNotMatched: return QStringLiteral("Этикетка не подтверждена сканом: не записан");
     case StationOutcome::DamagedData: return QStringLiteral("Данные в передатчике повреждены: не записан");
     case StationOutcome::WriteLocked: return QStringLiteral("Адаптер запретил запись: не записан");
     case StationOutcome::NeedsTuning: return QStringLiteral("Частоту нельзя запрограммировать: не записан");

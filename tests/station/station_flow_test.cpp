@@ -11,6 +11,7 @@
 
 #include "event_loop.h"
 #include "exchange/timing.h"
+#include "station/run_report.h"
 #include "station/station_tile.h"
 #include "station/station_window.h"
 
@@ -145,6 +146,25 @@ TEST_F(StationFlow, SixPlannedUnitsOnThreeStationsEndGreenAndTheCountersEqualThe
     EXPECT_TRUE(window.CountersShown().contains(QStringLiteral("Запрограммировано: 6")));
     EXPECT_EQ(window.Model().LastUnits().size(), 6u);
     EXPECT_EQ(WritesReceived(), 6);
+
+    // The report tells the same, and so does a window started again, which continues the run.
+    const RunSummary summary{window.Model().RunId(),       "A-17",         "Иванова",       {},
+                             QDateTime::currentDateTime(), CountRun(rows), UnitsOfRun(rows)};
+    ASSERT_EQ(WriteReportCsv(summary, dir_.filePath("report.csv")), QString());
+    QFile csv(dir_.filePath("report.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines.filter(QStringLiteral(",programmed,\"Запрограммирован и проверен\",")).size(), 6);
+    ASSERT_EQ(WriteReportPdf(summary, dir_.filePath("report.pdf")), QString());
+    QFile pdf(dir_.filePath("report.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    StationWindow again(StationWindowOptions{journal_.toStdString(), {}, ports});
+    EXPECT_EQ(again.Model().RunId(), window.Model().RunId());
+    EXPECT_EQ(again.Model().CountersNow().programmed, 6);
+    EXPECT_EQ(again.Model().CountersNow().attempts, 6);
+    EXPECT_EQ(again.CountersShown(), window.CountersShown());
 }
 
 TEST_F(StationFlow, AScanMatchingNoWaitingUnitGoesNowhereAndTheUnitIsNotWritten)
@@ -160,7 +180,7 @@ TEST_F(StationFlow, AScanMatchingNoWaitingUnitGoesNowhereAndTheUnitIsNotWritten)
     // Not matched within its time: red, journaled, nothing written.
     ASSERT_TRUE(testing::RunUntil([&] { return window.Tile(0).ColourShown() == ResultColour::Bad; },
                                   (kShortestScanWait + 5) * 1000));
-    EXPECT_EQ(window.Tile(0).ResultShown(), QStringLiteral("Этикетка не отсканирована вовремя: не записан"));
+    EXPECT_EQ(window.Tile(0).ResultShown(), QStringLiteral("Этикетка не подтверждена сканом: не записан"));
     const std::vector<JournalEntry> rows = RunRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].serial, "13071001");

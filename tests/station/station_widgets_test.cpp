@@ -158,7 +158,7 @@ TEST(StationTileTest, EachStateShowsItsPhaseProgressAndColouredResult)
          QStringLiteral("Ожидание передатчика"), QStringLiteral("Запрограммирован и проверен"), ResultColour::Good,
          100},
         {state(StationPhase::Waiting, ResultColour::Bad, StationOutcome::LabelNotMatched),
-         QStringLiteral("Ожидание передатчика"), QStringLiteral("Этикетка не отсканирована вовремя: не записан"),
+         QStringLiteral("Ожидание передатчика"), QStringLiteral("Этикетка не подтверждена сканом: не записан"),
          ResultColour::Bad, 100},
         {silent, texts::kAdapterSilent, texts::kNoResult, ResultColour::None, 0},
     };
