@@ -83,6 +83,7 @@ QString WriteReportPdf(const RunSummary& summary, const QString& path)
 {
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(QPageLayout::Landscape);  // the unit list's six columns fit whole
     writer.setResolution(150);
     writer.setTitle(texts::kWindowTitle);
     QPainter painter;
@@ -94,7 +95,7 @@ QString WriteReportPdf(const RunSummary& summary, const QString& path)
     painter.setFont(font);
     const int line = painter.fontMetrics().height() + 4;
     // The columns' shares of the page's width.
-    const double shares[] = {0.11, 0.17, 0.33, 0.16, 0.16, 0.07};
+    const double shares[] = {0.09, 0.14, 0.33, 0.16, 0.20, 0.08};
     int y = page.top();
     const auto row = [&](const QStringList& cells) {
         int x = page.left();
@@ -154,6 +155,7 @@ ReportDialog::ReportDialog(RunSummary summary, QWidget* parent) : QDialog(parent
             table->setItem(static_cast<int>(i), column, new QTableWidgetItem(cells[column]));
     }
     table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));

@@ -15,12 +15,12 @@ const QString kRunKey = QStringLiteral("run/unfinished");
 
 QSettings UserSettings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
 }
 
 QSettings SystemSettings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::SystemScope, kOrganisation, kApplication);
+    return QSettings(QSettings::NativeFormat, QSettings::SystemScope, kOrganisation, kApplication);
 }
 
 DefaultStep StepNamed(const QString& name)

@@ -19,6 +19,7 @@ QString FrequenciesText(const std::string& frequencies);
 namespace texts {
 inline const QString kWindowTitle = QStringLiteral("Станция программирования ТОРВ");
 inline const QString kWaitingForScan = QStringLiteral("Сканируйте этикетку");
+inline const QString kWaitingForScanResult = QStringLiteral("Ожидание скана этикетки");
 inline const QString kAdapterSilent = QStringLiteral("Адаптер не отвечает");
 inline const QString kStationFailed = QStringLiteral("Станция остановлена: порт недоступен");
 inline const QString kNoResult = QStringLiteral("Ожидание");

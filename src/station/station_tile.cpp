@@ -39,6 +39,8 @@ QString ResultOf(const TileState& state)
 {
     if (state.outcome)
         return OutcomeText(*state.outcome);
+    if (state.waitingForScan)
+        return texts::kWaitingForScanResult;
     const bool working = state.phase != StationPhase::Waiting && state.phase != StationPhase::Stopped;
     return working ? texts::kWorking : texts::kNoResult;
 }
@@ -79,7 +81,8 @@ StationTile::StationTile(QWidget* parent)
     result_->setAlignment(Qt::AlignCenter);
     result_->setWordWrap(true);
     result_->setMinimumHeight(110);
-    result_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // The reason's length never widens the tile: it wraps.
+    result_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     progress_->setRange(0, 100);
     progress_->setTextVisible(false);
     auto* layout = new QVBoxLayout(this);

@@ -58,7 +58,8 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
       perHour_(new QLabel(this)),
       attempts_(new QLabel(this)),
       scan_(new QLabel(this)),
-      lastUnits_(new QListWidget(this))
+      lastUnits_(new QListWidget(this)),
+      noStations_(new QLabel(QStringLiteral("Станции не выбраны. F2 — настройка партии."), this))
 {
     setWindowTitle(texts::kWindowTitle);
     header_->setWordWrap(true);
@@ -69,6 +70,9 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     scan_->setFont(Sized(font(), 1.3, true));
     lastUnits_->setFont(Sized(font(), 1.1, false));
     lastUnits_->setFocusPolicy(Qt::NoFocus);
+    lastUnits_->setWordWrap(true);
+    lastUnits_->setResizeMode(QListView::Adjust);
+    lastUnits_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* counters = new QGroupBox(QStringLiteral("Счётчики партии"), this);
     auto* counterLayout = new QVBoxLayout(counters);
@@ -79,6 +83,9 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     side->addWidget(scan_);
     side->addWidget(new QLabel(QStringLiteral("Последние передатчики:"), this));
     side->addWidget(lastUnits_, 1);
+    noStations_->setAlignment(Qt::AlignCenter);
+    noStations_->setFont(Sized(font(), 1.6, false));
+    tileGrid_->addWidget(noStations_, 0, 0);
     auto* tilesAndSide = new QHBoxLayout;
     tilesAndSide->addLayout(tileGrid_, 3);
     tilesAndSide->addLayout(side, 1);
@@ -114,6 +121,9 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     model_.OpenRun(UnfinishedRun());
     ShowSetup();
     ShowRunning(false);
+    if (!model_.RunId().isEmpty())
+        statusBar()->showMessage(QStringLiteral(
+            "Продолжается партия, начатая ранее: F5 — продолжить, Ctrl+E — завершить и показать отчёт."));
     resize(1200, 720);
 }
 
@@ -144,7 +154,10 @@ void StationWindow::LayOutTiles(const QStringList& names)
     for (StationTile* tile : tiles_)
         delete tile;
     tiles_.clear();
-    const int columns = std::max(1, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(names.size())))));
+    noStations_->setVisible(names.isEmpty());
+    // A row of up to four tiles; more make a square.
+    const auto count = static_cast<int>(names.size());
+    const int columns = count <= 4 ? std::max(1, count) : static_cast<int>(std::ceil(std::sqrt(count)));
     for (int i = 0; i < names.size(); ++i) {
         auto* tile = new StationTile(this);
         TileState idle;
@@ -153,6 +166,10 @@ void StationWindow::LayOutTiles(const QStringList& names)
         tileGrid_->addWidget(tile, i / columns, i % columns);
         tiles_.push_back(tile);
     }
+    for (int column = 0; column < tileGrid_->columnCount(); ++column)
+        tileGrid_->setColumnStretch(column, column < columns ? 1 : 0);
+    for (int row = 0; row < tileGrid_->rowCount(); ++row)
+        tileGrid_->setRowStretch(row, row < (count + columns - 1) / columns ? 1 : 0);
 }
 
 void StationWindow::ShowSetup()
@@ -188,7 +205,7 @@ void StationWindow::ShowCounters()
         statusBar()->showMessage(QStringLiteral("Журнал не читается, счётчики неполны: ") + model_.JournalError());
     lastUnits_->clear();
     for (const UnitLine& unit : model_.LastUnits()) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1  %2  № %3  %4")
+        auto* item = new QListWidgetItem(QStringLiteral("%1  %2  № %3\n%4")
                                              .arg(unit.time.toString(QStringLiteral("HH:mm:ss")), unit.station,
                                                   unit.serial, OutcomeText(unit.outcome)),
                                          lastUnits_);

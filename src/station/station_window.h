@@ -77,6 +77,7 @@ private:
     QLabel* attempts_;
     QLabel* scan_;
     QListWidget* lastUnits_;
+    QLabel* noStations_;  // in place of the tiles while the set-up names no station
     QAction* start_;
     QAction* stop_;
     QAction* setup_;

@@ -22,7 +22,7 @@ class StationFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system_.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system_.path());
         SetUnfinishedRun({});
         timing::SetDivisorForTesting(10);
     }

@@ -22,7 +22,7 @@ protected:
     void SetUp() override
     {
         // The workshop's system-wide file lives in a folder of the test's own.
-        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system_.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system_.path());
     }
 
     QString Plan(const QByteArray& text)
@@ -98,7 +98,7 @@ TEST_F(SetupDialogTest, OrderOperatorAndAStationAreNeededAndTheTickedPortsAreTak
 TEST_F(SetupDialogTest, SettingsOfTheSystemWideFileHoldAndCannotBeChangedNorIsAnythingDuringARun)
 {
     {
-        QSettings workshop(QSettings::IniFormat, QSettings::SystemScope, "torv-programmer", "torv-station");
+        QSettings workshop(QSettings::NativeFormat, QSettings::SystemScope, "torv-programmer", "torv-station");
         workshop.setValue(keys::kScanRequired, true);
         workshop.setValue(keys::kOrder, QStringLiteral("A-17"));
     }
@@ -151,7 +151,7 @@ TEST(StationTileTest, EachStateShowsItsPhaseProgressAndColouredResult)
     } cases[] = {
         {state(StationPhase::Waiting), QStringLiteral("Ожидание передатчика"), texts::kNoResult, ResultColour::None, 0},
         {state(StationPhase::Reading), QStringLiteral("Чтение"), texts::kWorking, ResultColour::None, 25},
-        {scan, texts::kWaitingForScan, texts::kWorking, ResultColour::None, 50},
+        {scan, texts::kWaitingForScan, texts::kWaitingForScanResult, ResultColour::None, 50},
         {state(StationPhase::Writing), QStringLiteral("Запись"), texts::kWorking, ResultColour::None, 70},
         {state(StationPhase::Verifying), QStringLiteral("Проверка"), texts::kWorking, ResultColour::None, 90},
         {state(StationPhase::Waiting, ResultColour::Good, StationOutcome::Programmed),
