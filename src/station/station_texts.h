@@ -20,8 +20,8 @@ namespace texts {
 inline const QString kWindowTitle = QStringLiteral("Станция программирования ТОРВ");
 inline const QString kWaitingForScan = QStringLiteral("Сканируйте этикетку");
 inline const QString kWaitingForScanResult = QStringLiteral("Ожидание скана этикетки");
-inline const QString kAdapterSilent = QStringLiteral("Адаптер не отвечает");
-inline const QString kStationFailed = QStringLiteral("Станция остановлена: порт недоступен");
+inline const QString kAdapterSilent = QStringLiteral("Адаптер не отвечает или порт недоступен");
+inline const QString kStationFailed = QStringLiteral("Станция остановлена из-за ошибки");
 inline const QString kNoResult = QStringLiteral("Ожидание");
 inline const QString kWorking = QStringLiteral("Идёт программирование");
 }  // namespace texts
