@@ -135,7 +135,7 @@ void RunModel::OpenRun(const QString& runId)
 void RunModel::Start(const StationSetup& setup, const std::vector<StationPort>& ports,
                      std::map<std::string, WantedFrequencies> plan)
 {
-    if (engine_)
+    if (engine_ || ports.empty())
         return;
     if (runId_.isEmpty())
         runId_ = QUuid::createUuid().toString(QUuid::WithoutBraces);

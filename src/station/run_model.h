@@ -90,7 +90,7 @@ public:
     // The run whose rows are counted: one to continue, or empty for a new one at Start.
     void OpenRun(const QString& runId);
     const QString& RunId() const { return runId_; }
-    // Starts the stations; a run is made when none is open.
+    // Starts the stations (at least one); a run is made when none is open.
     void Start(const StationSetup& setup, const std::vector<StationPort>& ports,
                std::map<std::string, WantedFrequencies> plan);
     // The stations end once the unit each is handling is done.

@@ -34,7 +34,8 @@ QFont Sized(QFont font, double factor, bool bold)
 QString EndText(BatchEnd why)
 {
     switch (why) {
-    case BatchEnd::PlanComplete: return QStringLiteral("Все передатчики плана запрограммированы.");
+    case BatchEnd::PlanComplete:
+        return QStringLiteral("Все передатчики плана запрограммированы. Ctrl+E — завершить партию и показать отчёт.");
     case BatchEnd::StationsFailed: return QStringLiteral("Все станции остановились: порты недоступны.");
     case BatchEnd::UnitsDone:
     case BatchEnd::IdleTimeout:
