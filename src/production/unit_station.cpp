@@ -54,11 +54,6 @@ UnitEnd EndOf(StationOutcome outcome)
     return IsSkip(outcome) ? UnitEnd::Skipped : UnitEnd::Failed;
 }
 
-std::string PlannedText(const WantedFrequencies& wanted)
-{
-    return wanted.f1.text + (wanted.f2 ? " / " + wanted.f2->text : "");
-}
-
 bool Is(const std::optional<Message>& prompt, const Message& message)
 {
     return prompt && prompt->text == message.text;
@@ -89,6 +84,11 @@ StationOutcome StationOutcomeOfRow(const JournalEntry& row)
     if (row.state != RowState::Done)
         return StationOutcome::NotVerified;  // a write that never ended: the unit's state is unknown
     return StationOutcomeNamed(row.outcome).value_or(StationOutcome::ReadFailed);
+}
+
+std::string PlannedFrequenciesText(const WantedFrequencies& wanted)
+{
+    return wanted.f1.text + (wanted.f2 ? " / " + wanted.f2->text : "");
 }
 
 bool IsSkip(StationOutcome outcome)
@@ -169,7 +169,7 @@ UnitReport UnitStation::Handle(bool claimed, const StationHooks& hooks)
     const auto planned = plan_.find(serial);
     if (planned == plan_.end())
         return Ended(row, StationOutcome::NotInPlan, serial, "not in the plan: nothing was written");
-    const std::string frequencies = PlannedText(planned->second);
+    const std::string frequencies = PlannedFrequenciesText(planned->second);
     if (host_.WriteLocked())
         return Ended(row, StationOutcome::WriteLocked, serial, "the adapter has locked writing: nothing was written",
                      frequencies);

@@ -43,6 +43,8 @@ const char* StationOutcomeName(StationOutcome outcome);
 std::optional<StationOutcome> StationOutcomeNamed(std::string_view text);
 // How a journal row of a station tells its unit ended.
 StationOutcome StationOutcomeOfRow(const JournalEntry& row);
+// The plan's frequencies for a unit as the plan gives them: "150.0125 / 160.5".
+std::string PlannedFrequenciesText(const WantedFrequencies& wanted);
 // Skipped units were never meant to be written here; the others failed or were programmed.
 bool IsSkip(StationOutcome outcome);
 

@@ -283,8 +283,7 @@ QString RunModel::Planned(const QString& serial) const
     const auto unit = plan_.find(serial.toStdString());
     if (unit == plan_.end())
         return {};
-    const WantedFrequencies& wanted = unit->second;
-    return FrequenciesText(wanted.f1.text + (wanted.f2 ? " / " + wanted.f2->text : ""));
+    return FrequenciesText(PlannedFrequenciesText(unit->second));
 }
 
 std::vector<JournalEntry> RunModel::RunRows()

@@ -54,14 +54,14 @@ QString FieldStyle(ResultColour colour)
         .arg(QLatin1String(background));
 }
 
-QFont Sized(QFont font, double factor, bool bold = false)
+}  // namespace
+
+QFont Enlarged(QFont font, double factor, bool bold)
 {
     font.setPointSizeF(font.pointSizeF() * factor);
     font.setBold(bold);
     return font;
 }
-
-}  // namespace
 
 StationTile::StationTile(QWidget* parent)
     : QFrame(parent),
@@ -73,11 +73,11 @@ StationTile::StationTile(QWidget* parent)
       result_(new QLabel(this))
 {
     setFrameShape(QFrame::StyledPanel);
-    name_->setFont(Sized(font(), 1.4, true));
-    phase_->setFont(Sized(font(), 1.6));
-    serial_->setFont(Sized(font(), 2.0, true));
-    planned_->setFont(Sized(font(), 1.4));
-    result_->setFont(Sized(font(), 1.8, true));
+    name_->setFont(Enlarged(font(), 1.4, true));
+    phase_->setFont(Enlarged(font(), 1.6));
+    serial_->setFont(Enlarged(font(), 2.0, true));
+    planned_->setFont(Enlarged(font(), 1.4));
+    result_->setFont(Enlarged(font(), 1.8, true));
     result_->setAlignment(Qt::AlignCenter);
     result_->setWordWrap(true);
     result_->setMinimumHeight(110);

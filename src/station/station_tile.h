@@ -13,6 +13,10 @@ class QProgressBar;
 
 namespace torv::station {
 
+// The station window's large type, to be read from two metres away: font made factor times
+// as large.
+QFont Enlarged(QFont font, double factor, bool bold = false);
+
 class StationTile : public QFrame {
     Q_OBJECT
 

@@ -1,6 +1,5 @@
 #include "station/station_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -24,19 +23,12 @@
 namespace torv::station {
 namespace {
 
-QFont Sized(QFont font, double factor, bool bold)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    font.setBold(bold);
-    return font;
-}
-
 QString EndText(BatchEnd why)
 {
     switch (why) {
     case BatchEnd::PlanComplete:
         return QStringLiteral("Все передатчики плана запрограммированы. Ctrl+E — завершить партию и показать отчёт.");
-    case BatchEnd::StationsFailed: return QStringLiteral("Все станции остановились: порты недоступны.");
+    case BatchEnd::StationsFailed: return QStringLiteral("Все станции остановились из-за ошибок.");
     case BatchEnd::UnitsDone:
     case BatchEnd::IdleTimeout:
     case BatchEnd::Stopped: break;
@@ -64,12 +56,12 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
 {
     setWindowTitle(texts::kWindowTitle);
     header_->setWordWrap(true);
-    header_->setFont(Sized(font(), 1.2, false));
+    header_->setFont(Enlarged(font(), 1.2, false));
     for (QLabel* counter : {programmed_, failed_, skipped_, perHour_})
-        counter->setFont(Sized(font(), 1.8, true));
+        counter->setFont(Enlarged(font(), 1.8, true));
     scan_->setWordWrap(true);
-    scan_->setFont(Sized(font(), 1.3, true));
-    lastUnits_->setFont(Sized(font(), 1.1, false));
+    scan_->setFont(Enlarged(font(), 1.3, true));
+    lastUnits_->setFont(Enlarged(font(), 1.1, false));
     lastUnits_->setFocusPolicy(Qt::NoFocus);
     lastUnits_->setWordWrap(true);
     lastUnits_->setResizeMode(QListView::Adjust);
@@ -85,7 +77,7 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     side->addWidget(new QLabel(QStringLiteral("Последние передатчики:"), this));
     side->addWidget(lastUnits_, 1);
     noStations_->setAlignment(Qt::AlignCenter);
-    noStations_->setFont(Sized(font(), 1.6, false));
+    noStations_->setFont(Enlarged(font(), 1.6, false));
     tileGrid_->addWidget(noStations_, 0, 0);
     auto* tilesAndSide = new QHBoxLayout;
     tilesAndSide->addLayout(tileGrid_, 3);

@@ -16,7 +16,7 @@ constexpr const char* kSerial = "13071001";
 
 struct Case {
     const char* what;
-    const char* f1;                // the plan's first frequency for the unit; nullptr: not planned
+    const char* f1;  // the plan's first frequency for the unit; nullptr: not planned
     bool programmedBefore = false;
     bool gateOpens = true;
     std::string label = kSerial;  // the label scanned for it
@@ -43,20 +43,26 @@ TEST(UnitStation, WritesOnlyAPlannedNewUnitLetThroughWithItsOwnLabelAndJournalsE
         std::map<std::string, WantedFrequencies> plan;
         if (c.f1)
             plan[kSerial] = WantedFrequencies{{std::stod(c.f1), c.f1}, std::nullopt, true, std::nullopt, false};
-        const std::set<std::string> before = c.programmedBefore ? std::set<std::string>{kSerial} : std::set<std::string>{};
-        UnitStationSettings settings{adapter.SlavePath(), {}, false, journalPath, {"torv-station", "bench", "Демо 1",
-                                                                                 "Иванова", "A-17", "run-1"},
-                                     false, [&] { return c.label; }};
+        const std::set<std::string> before =
+            c.programmedBefore ? std::set<std::string>{kSerial} : std::set<std::string>{};
+        UnitStationSettings settings{adapter.SlavePath(),
+                                     {},
+                                     false,
+                                     journalPath,
+                                     {"torv-station", "bench", "Демо 1", "Иванова", "A-17", "run-1"},
+                                     false,
+                                     [&] { return c.label; }};
         int gates = 0;
         {
             UnitStation station(settings, plan, before);
             const Sighting sighting = station.Look();
             ASSERT_EQ(sighting.kind, Sighting::Kind::Unit);
             ASSERT_EQ(sighting.serial, kSerial);
-            const UnitReport report = station.Handle(true, {[](StationPhase) {}, [&] {
-                                                               ++gates;
-                                                               return c.gateOpens;
-                                                           }});
+            const UnitReport report = station.Handle(true, {[](StationPhase) {},
+                                                            [&] {
+                                                                ++gates;
+                                                                return c.gateOpens;
+                                                            }});
             EXPECT_EQ(StationOutcomeNamed(report.kind), c.outcome) << report.outcome;
             EXPECT_TRUE(report.journalError.empty()) << report.journalError;
         }
