@@ -41,7 +41,7 @@ std::optional<PlanProblem> ReadFileText(const std::string& path, std::string& te
     } file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
-        return PlanProblem{Kind::Unreadable, 0, std::strerror(errno)};
+        return PlanProblem{Kind::Unreadable, 0, std::strerror(errno), errno};
     if (!S_ISREG(info.st_mode))
         return PlanProblem{Kind::NotARegularFile, 0, {}};
     char piece[1 << 16];
@@ -50,7 +50,7 @@ std::optional<PlanProblem> ReadFileText(const std::string& path, std::string& te
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return PlanProblem{Kind::Unreadable, 0, std::strerror(errno)};
+            return PlanProblem{Kind::Unreadable, 0, std::strerror(errno), errno};
         if (count == 0)
             return std::nullopt;
         text.append(piece, static_cast<std::size_t>(count));

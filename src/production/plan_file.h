@@ -33,6 +33,7 @@ struct PlanProblem {
     Kind kind = Kind::Unreadable;
     std::size_t row = 0;  // counted from 1, the header being row 1
     std::string detail;
+    int systemError = 0;  // Unreadable: the system's error number
 };
 
 struct PlanReading {

@@ -1,5 +1,7 @@
 #include "station/station_texts.h"
 
+#include <cerrno>
+
 namespace torv::station {
 
 QString PhaseText(StationPhase phase)
@@ -37,7 +39,12 @@ QString PlanProblemText(const PlanProblem& problem)
     const QString detail = QString::fromStdString(problem.detail);
     const QString row = QStringLiteral("Строка %1: ").arg(problem.row);
     switch (problem.kind) {
-    case Kind::Unreadable: return QStringLiteral("Файл плана не читается: %1").arg(detail);
+    case Kind::Unreadable:
+        switch (problem.systemError) {
+        case ENOENT: return QStringLiteral("Файл плана не найден");
+        case EACCES: return QStringLiteral("Нет прав на чтение файла плана");
+        default: return QStringLiteral("Файл плана не читается (%1)").arg(detail);
+        }
     case Kind::NotARegularFile: return QStringLiteral("План должен быть обычным файлом");
     case Kind::TooLarge: return QStringLiteral("Файл плана больше 10 МиБ");
     case Kind::NotCsv: return QStringLiteral("После строки %1 файл не в формате CSV").arg(problem.row);

@@ -71,6 +71,8 @@ TEST_F(SetupDialogTest, APlanFaultIsShownWithItsRowAndReasonAndKeepsTheSetUpFrom
         EXPECT_TRUE(dialog.Problems().front().contains(c.shown)) << dialog.Problems().front().toStdString();
         EXPECT_FALSE(dialog.AcceptButton()->isEnabled());
     }
+    const SetupDialog missing(Valid(dir_.filePath("none.csv")), ports_, true);
+    EXPECT_EQ(missing.Problems().front(), QStringLiteral("План: Файл плана не найден"));
 }
 
 TEST_F(SetupDialogTest, OrderOperatorAndAStationAreNeededAndTheTickedPortsAreTaken)
