@@ -64,13 +64,12 @@ QString WriteReportCsv(const RunSummary& summary, const QString& path)
 {
     QString text = QStringLiteral("serial,station,result,result_text,time,frequencies_mhz,attempts\n");
     for (const UnitLine& unit : summary.units) {
-        const QStringList fields = {unit.serial,
-                                    Quoted(unit.station),
+        const QStringList fields = {unit.serial, Quoted(unit.station),
                                     QString::fromLatin1(StationOutcomeName(unit.outcome)),
                                     Quoted(OutcomeText(unit.outcome)),
-                                    unit.time.toString(Qt::ISODate),
-                                    Quoted(unit.frequencies),
-                                    QString::number(unit.attempts)};
+                                    // Local time with its offset, so that it is never read as UTC.
+                                    unit.time.toOffsetFromUtc(unit.time.offsetFromUtc()).toString(Qt::ISODate),
+                                    Quoted(unit.frequencies), QString::number(unit.attempts)};
         text += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
     QSaveFile file(path);
