@@ -15,6 +15,7 @@
 #include "journal/journal_file.h"
 #include "station/station_window.h"
 #include "torv_version.h"
+#include "ui/ui_style.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ public:
 int Run(int argc, char** argv, const StationCommandLine& line)
 {
     StationApplication application(argc, argv);
+    torv::InstallQtRussianTexts(application);
     torv::station::StationWindowOptions options;
     options.journalPath = torv::Journal::DefaultPath();
     if (options.journalPath.empty())
