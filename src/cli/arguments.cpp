@@ -1,7 +1,6 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <stdexcept>
 
@@ -11,11 +10,10 @@
 
 #include "cli/cli_text.h"
 #include "journal/journal_text.h"
+#include "production/plan_file.h"
 
 namespace torv::cli {
 namespace {
-
-constexpr double kLargestFieldMHz = 99999999.0;
 
 int HexDigit(char c)
 {
@@ -126,19 +124,20 @@ std::optional<int> PositiveWholeNumber(const Arguments& arguments, std::string_v
     return number;
 }
 
+std::string MHzTextProblem(MHzText check, std::string_view text)
+{
+    const QString shown = ToQString(std::string(text));
+    if (check == MHzText::OutOfBounds)
+        return Utf8(CliText::tr("frequency out of bounds: \"%1\" (above 0 and at most 99999999 MHz)").arg(shown));
+    return Utf8(CliText::tr("not a frequency in MHz: \"%1\" (write digits with \".\" as separator)").arg(shown));
+}
+
 double ParseMHz(std::string_view text)
 {
-    const std::string shown(text);
-    const bool plainDecimal = !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos &&
-                              std::count(text.begin(), text.end(), '.') <= 1 && text != ".";
     double value = 0;
-    const char* end = text.data() + text.size();
-    if (!plainDecimal || std::from_chars(text.data(), end, value, std::chars_format::fixed).ptr != end)
-        throw UsageError(Utf8(CliText::tr("not a frequency in MHz: \"%1\" (write digits with \".\" as separator)")
-                                  .arg(ToQString(shown))));
-    if (!(value > 0) || value > kLargestFieldMHz)
-        throw UsageError(Utf8(
-            CliText::tr("frequency out of bounds: \"%1\" (above 0 and at most 99999999 MHz)").arg(ToQString(shown))));
+    const MHzText check = CheckMHzText(text, value);
+    if (check != MHzText::Valid)
+        throw UsageError(MHzTextProblem(check, text));
     return value;
 }
 
@@ -159,13 +158,16 @@ int ParseTransmitterType(std::string_view text)
         Utf8(CliText::tr("unknown transmitter type \"%1\" (13, 14 or 15)").arg(ToQString(std::string(text)))));
 }
 
+std::string GridStepProblem(std::string_view text)
+{
+    return Utf8(CliText::tr("unknown grid step \"%1\" (12.5 or 25)").arg(ToQString(std::string(text))));
+}
+
 bool ParseGridStep(std::string_view text)
 {
-    if (text == "12.5")
-        return false;
-    if (text == "25")
-        return true;
-    throw UsageError(Utf8(CliText::tr("unknown grid step \"%1\" (12.5 or 25)").arg(ToQString(std::string(text)))));
+    if (const std::optional<bool> grid25kHz = GridStepNamed(text))
+        return *grid25kHz;
+    throw UsageError(GridStepProblem(text));
 }
 
 std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size)

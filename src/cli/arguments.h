@@ -12,6 +12,10 @@
 
 #include "journal/journal_time.h"
 
+namespace torv {
+enum class MHzText;  // production/plan_file.h
+}
+
 namespace torv::cli {
 
 // Exit codes of torvctl. Left unscoped on purpose: they are the process's int exit status.
@@ -63,6 +67,8 @@ std::optional<int> PositiveWholeNumber(const Arguments& arguments, std::string_v
 // Frequency in MHz: a plain decimal number with "." as separator, above 0 and at most
 // 99999999 (the most a frequency field holds). Throws UsageError.
 double ParseMHz(std::string_view text);
+// Why text is not such a frequency, as ParseMHz says it.
+std::string MHzTextProblem(MHzText check, std::string_view text);
 
 // The date or time given to option: what it covers. Throws UsageError naming the forms.
 TimeSpan ParseTimeOption(std::string_view option, std::string_view text);
@@ -72,6 +78,8 @@ int ParseTransmitterType(std::string_view text);
 
 // Grid step "12.5" or "25"; true for 25 kHz. Throws UsageError.
 bool ParseGridStep(std::string_view text);
+// Why text is no grid step, as ParseGridStep says it.
+std::string GridStepProblem(std::string_view text);
 
 // Exactly `size` bytes as hex digits; blanks between them are allowed. Throws UsageError.
 std::vector<unsigned char> ParseHexBytes(std::string_view text, std::size_t size);

@@ -1,159 +1,76 @@
 #include "cli/batch_plan.h"
 
-#include <csv.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <memory>
 #include <utility>
-#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/cli_text.h"
+#include "production/plan_file.h"
 
 namespace torv::cli {
 namespace {
 
-using Row = std::vector<std::string>;
-
-// The columns a plan may have, in this order; the first two it must have.
-constexpr std::array<std::string_view, 4> kColumns = {"serial", "f1", "f2", "step"};
-
-// A plan is a spreadsheet's few rows: anything larger is not one.
-constexpr std::size_t kLargestPlan = 10 * 1024 * 1024;
-
-// The plan's bytes, from a regular file only (a pipe or a device could block or never end).
-std::string FileText(const std::string& path)
+// What is wrong with the plan at path, in torvctl's words.
+std::string ProblemText(const PlanProblem& problem, const std::string& path)
 {
+    using Kind = PlanProblem::Kind;
+    const QString file = ToQString(path);
+    const QString detail = ToQString(problem.detail);
     const auto unreadable = [&](const QString& why) {
-        return UsageError(Utf8(CliText::tr("cannot read the plan %1: %2").arg(ToQString(path), why)));
+        return CliText::tr("cannot read the plan %1: %2").arg(file, why);
     };
-    struct File {
-        int fd;
-        ~File()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
-        throw unreadable(ToQString(std::strerror(errno)));
-    if (!S_ISREG(info.st_mode))
-        throw unreadable(CliText::tr("it is not a regular file"));
-    std::string text;
-    char piece[1 << 16];
-    for (;;) {
-        const ssize_t count = ::read(file.fd, piece, sizeof piece);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            throw unreadable(ToQString(std::strerror(errno)));
-        if (count == 0)
-            break;
-        text.append(piece, static_cast<std::size_t>(count));
-        if (text.size() > kLargestPlan)
-            throw unreadable(CliText::tr("it is larger than 10 MiB"));
+    const QString where = CliText::tr("the plan %1, row %2: ").arg(file).arg(problem.row);
+    switch (problem.kind) {
+    case Kind::Unreadable: return Utf8(unreadable(detail));
+    case Kind::NotARegularFile: return Utf8(unreadable(CliText::tr("it is not a regular file")));
+    case Kind::TooLarge: return Utf8(unreadable(CliText::tr("it is larger than 10 MiB")));
+    case Kind::NotCsv: return Utf8(CliText::tr("the plan %1 is %2").arg(file, ToQString(CsvProblemText(problem))));
+    case Kind::BadHeader:
+        return Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(file));
+    case Kind::MoreFields: return Utf8(where + CliText::tr("more fields than the header names"));
+    case Kind::NoSerial: return Utf8(where + CliText::tr("no serial number"));
+    case Kind::PlannedTwice: return Utf8(where + CliText::tr("serial number %1 is planned twice").arg(detail));
+    case Kind::NotAFrequency: return Utf8(where) + MHzTextProblem(MHzText::NotANumber, problem.detail);
+    case Kind::FrequencyOutOfBounds: return Utf8(where) + MHzTextProblem(MHzText::OutOfBounds, problem.detail);
+    case Kind::UnknownStep: return Utf8(where) + GridStepProblem(problem.detail);
+    case Kind::NoUnit: return Utf8(CliText::tr("the plan %1 plans no unit").arg(file));
     }
-    return text;
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
+    return Utf8(where);
 }
 
 }  // namespace
 
+std::string CsvProblemText(const PlanProblem& problem)
+{
+    return Utf8(CliText::tr("not valid CSV after row %1: %2").arg(problem.row).arg(ToQString(problem.detail)));
+}
+
 std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned char delimiter)
 {
-    struct Collected {
-        std::vector<std::vector<std::string>> rows;
-        std::vector<std::string> row;
-    } collected;
-    const auto field = [](void* bytes, std::size_t size, void* data) {
-        static_cast<Collected*>(data)->row.emplace_back(static_cast<const char*>(bytes), size);
-    };
-    const auto rowEnd = [](int, void* data) {
-        auto* into = static_cast<Collected*>(data);
-        into->rows.push_back(std::exchange(into->row, {}));
-    };
-    csv_parser parser{};
-    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
-    const std::unique_ptr<csv_parser, decltype(&csv_free)> freed(&parser, &csv_free);
-    csv_set_delim(&parser, delimiter);
-    if (csv_parse(&parser, text.data(), text.size(), field, rowEnd, &collected) != text.size() ||
-        csv_fini(&parser, field, rowEnd, &collected) != 0)
-        throw UsageError(Utf8(CliText::tr("not valid CSV after row %1: %2")
-                                  .arg(collected.rows.size())
-                                  .arg(ToQString(csv_strerror(csv_error(&parser))))));
-    return collected.rows;
+    CsvTable table = ReadCsv(text, delimiter);
+    if (table.problem)
+        throw UsageError(CsvProblemText(*table.problem));
+    return std::move(table.rows);
 }
 
 BatchPlan::BatchPlan(WantedFrequencies everyUnit) : everyUnit_(std::move(everyUnit)) {}
 
 BatchPlan BatchPlan::FromCsv(const std::string& path, bool gridEditEnabled)
 {
-    return FromText(FileText(path), path, gridEditEnabled);
+    return Read(ReadPlanFile(path, gridEditEnabled), path);
 }
 
 BatchPlan BatchPlan::FromText(std::string text, const std::string& path, bool gridEditEnabled)
 {
-    if (text.starts_with("\xEF\xBB\xBF"))  // the byte order mark spreadsheets put first
-        text.erase(0, 3);
-    const std::string header = text.substr(0, text.find('\n'));
-    const bool semicolons = header.find(';') != std::string::npos && header.find(',') == std::string::npos;
-    std::vector<Row> rows;
-    try {
-        rows = CsvRows(text, semicolons ? ';' : ',');
-    } catch (const UsageError& error) {
-        throw UsageError(Utf8(CliText::tr("the plan %1 is %2").arg(ToQString(path), ToQString(error.what()))));
-    }
+    return Read(ReadPlanText(std::move(text), gridEditEnabled), path);
+}
 
-    const Row columns = rows.empty() ? Row{} : rows.front();
-    const bool headerFits =
-        columns.size() >= 2 && columns.size() <= kColumns.size() &&
-        std::equal(columns.begin(), columns.end(), kColumns.begin(),
-                   [](const std::string& name, std::string_view wanted) { return Lower(name) == wanted; });
-    if (!headerFits)
-        throw UsageError(
-            Utf8(CliText::tr("the plan %1 must start with the header serial,f1,f2,step").arg(ToQString(path))));
+BatchPlan BatchPlan::Read(PlanReading reading, const std::string& path)
+{
+    if (reading.problem)
+        throw UsageError(ProblemText(*reading.problem, path));
     BatchPlan plan;
-    for (std::size_t number = 1; number < rows.size(); ++number) {
-        Row row = rows[number];
-        const std::string where = Utf8(CliText::tr("the plan %1, row %2: ").arg(ToQString(path)).arg(number + 1));
-        if (row.size() > columns.size())
-            throw UsageError(where + Utf8(CliText::tr("more fields than the header names")));
-        row.resize(kColumns.size());
-        if (semicolons) {
-            for (std::size_t column = 1; column < kColumns.size(); ++column)  // f1, f2, step
-                std::replace(row[column].begin(), row[column].end(), ',', '.');
-        }
-        const std::string& serial = row[0];
-        if (serial.empty())
-            throw UsageError(where + Utf8(CliText::tr("no serial number")));
-        if (plan.units_.contains(serial))
-            throw UsageError(where + Utf8(CliText::tr("serial number %1 is planned twice").arg(ToQString(serial))));
-        TypedFrequencies wanted{row[1], std::nullopt, row[2].empty(), std::nullopt, gridEditEnabled};
-        if (!row[2].empty())
-            wanted.f2 = row[2];
-        if (!row[3].empty())
-            wanted.step = row[3];
-        try {
-            plan.units_.emplace(serial, CheckedWanted(wanted));
-        } catch (const UsageError& error) {
-            throw UsageError(where + error.what());
-        }
-    }
-    if (plan.units_.empty())
-        throw UsageError(Utf8(CliText::tr("the plan %1 plans no unit").arg(ToQString(path))));
+    plan.units_ = std::move(reading.units);
     return plan;
 }
 

@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "cli/write_steps.h"
+#include "production/plan_file.h"
 
 namespace torv::cli {
 
 // The rows of CSV text: quoted fields, doubled quotes, blanks around unquoted fields and
 // blank rows left out. Throws UsageError for text that is not CSV.
 std::vector<std::vector<std::string>> CsvRows(const std::string& text, unsigned char delimiter = ',');
+// Why CSV text could not be read: "not valid CSV after row N: reason".
+std::string CsvProblemText(const PlanProblem& problem);
 
 class BatchPlan {
 public:
@@ -38,6 +41,8 @@ public:
 
 private:
     BatchPlan() = default;
+    // The plan read, or UsageError naming path and the row at fault.
+    static BatchPlan Read(PlanReading reading, const std::string& path);
 
     std::optional<WantedFrequencies> everyUnit_;
     std::map<std::string, WantedFrequencies> units_;

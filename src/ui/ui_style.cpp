@@ -37,6 +37,11 @@ void PrepareProgrammerApplication(QApplication& application)
     QApplication::setApplicationName(QString::fromUtf8(ui_texts::kApplicationTitle));
     ApplyProgrammerStyle(application);
     // Without the translation file the prompts still set their button texts themselves.
+    InstallQtRussianTexts(application);
+}
+
+void InstallQtRussianTexts(QApplication& application)
+{
     auto* translator = new QTranslator(&application);
     if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -16,4 +16,8 @@ void ApplyProgrammerStyle(QApplication& application);
 // standard dialog buttons and context menus, whatever the system's locale.
 void PrepareProgrammerApplication(QApplication& application);
 
+// Qt's own Russian texts (standard dialog buttons, file dialogs, context menus), whatever
+// the system's locale; nothing when the translation is not installed.
+void InstallQtRussianTexts(QApplication& application);
+
 }  // namespace torv
