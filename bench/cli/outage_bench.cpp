@@ -62,11 +62,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     test::PostgresCluster cluster;
     QTemporaryDir home;
-    for (const auto& [name, value] :
-         {std::pair{"PGHOST", cluster.SocketFolder()}, std::pair{"PGPORT", std::to_string(test::PostgresCluster::kPort)},
-          std::pair{"PGUSER", std::string("postgres")}})
+    for (const auto& [name, value] : {std::pair{"PGHOST", cluster.SocketFolder()},
+                                      std::pair{"PGPORT", std::to_string(test::PostgresCluster::kPort)},
+                                      std::pair{"PGUSER", std::string("postgres")}})
         ::setenv(name, value.c_str(), 1);
-    const std::string made = "cd " TORV_SOURCE_DIR " && createdb torv && server/apply-migrations torv >/dev/null && "
+    const std::string made = "cd " TORV_SOURCE_DIR
+                             " && createdb torv && server/apply-migrations torv >/dev/null && "
                              "psql -X -q -v ON_ERROR_STOP=1 -d torv -c \"CREATE ROLE bench1 LOGIN IN ROLE torv_bench "
                              "PASSWORD '" +
                              std::string(kPassword) + "'\"";
@@ -99,8 +100,10 @@ int main(int argc, char** argv)
     std::atomic<int> stage{0};
     std::thread watcher([&] {
         while (!done && stage < 2) {
-            const std::size_t rows =
-                Journal(Journal::DefaultPath(), JournalAccess::ReadOnly).Find({}).value_or(std::vector<JournalEntry>{}).size();
+            const std::size_t rows = Journal(Journal::DefaultPath(), JournalAccess::ReadOnly)
+                                         .Find({})
+                                         .value_or(std::vector<JournalEntry>{})
+                                         .size();
             if (stage == 0 && rows >= kStopAt) {
                 cluster.Stop();
                 ++stage;
@@ -112,7 +115,8 @@ int main(int argc, char** argv)
         }
     });
     std::string out;
-    const int code = Torvctl({"batch", "--port=" + emulator.SlavePath(), "--f1", "150.0", "--order", "O-200", "--json"}, out);
+    const int code =
+        Torvctl({"batch", "--port=" + emulator.SlavePath(), "--f1", "150.0", "--order", "O-200", "--json"}, out);
     done = true;
     watcher.join();
     if (code != cli::kExitOk || stage != 2) {
@@ -123,7 +127,8 @@ int main(int argc, char** argv)
     if (Torvctl({"journal", "--sync"}, synced) != cli::kExitOk || !admin.open())
         return 1;
 
-    const QJsonArray results = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object().value("units").toArray();
+    const QJsonArray results =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out)).object().value("units").toArray();
     double before = 0, during = 0;
     for (qsizetype i = 0; i < results.size() && i < kStartAt; ++i) {
         const double ms = results[i].toObject().value("seconds").toDouble() * 1000;

@@ -61,6 +61,12 @@ JournalOutbox::Progress JournalOutbox::Drain(std::chrono::milliseconds within)
     return progress_;
 }
 
+JournalOutbox::Progress JournalOutbox::Current()
+{
+    const std::lock_guard lock(mutex_);
+    return progress_;
+}
+
 void JournalOutbox::Work()
 {
     // Both connections belong to this thread: made, used and closed here.

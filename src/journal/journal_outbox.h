@@ -40,6 +40,8 @@ public:
     };
     // Waits until every ended row is sent or the time is up; where things stand then.
     Progress Drain(std::chrono::milliseconds within);
+    // Where things stand now.
+    Progress Current();
 
 private:
     void Work();

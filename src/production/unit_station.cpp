@@ -35,6 +35,8 @@ const std::pair<StationOutcome, const char*> kNames[] = {
     {StationOutcome::OutOfRange, "out-of-range"},
     {StationOutcome::NotVerified, "not-verified"},
     {StationOutcome::ReadFailed, "read-failed"},
+    {StationOutcome::HeldElsewhere, "skipped-held-elsewhere"},
+    {StationOutcome::ClaimNotKept, "claim-not-kept"},
 };
 
 int ExitCodeOf(StationOutcome outcome)
@@ -93,7 +95,8 @@ std::string PlannedFrequenciesText(const WantedFrequencies& wanted)
 
 bool IsSkip(StationOutcome outcome)
 {
-    return outcome == StationOutcome::NotInPlan || outcome == StationOutcome::ProgrammedEarlier;
+    return outcome == StationOutcome::NotInPlan || outcome == StationOutcome::ProgrammedEarlier ||
+           outcome == StationOutcome::HeldElsewhere;
 }
 
 UnitStation::UnitStation(UnitStationSettings settings, const std::map<std::string, WantedFrequencies>& plan,
@@ -107,6 +110,10 @@ UnitStation::UnitStation(UnitStationSettings settings, const std::map<std::strin
     exchange_.SetPollingForUnits(true);
     if (!settings_.journalPath.empty())
         journal_.emplace(settings_.journalPath);
+    // Demo units are nobody's: they are never claimed.
+    if (journal_ && !settings_.server.empty() && !settings_.origin.orderCode.empty() && !settings_.demo)
+        claims_ = std::make_unique<WorkshopClaims>(settings_.server, settings_.origin.orderCode, settings_.origin.bench,
+                                                   *journal_);
 }
 
 UnitStation::~UnitStation()
@@ -181,21 +188,51 @@ UnitReport UnitStation::Handle(bool claimed, const StationHooks& hooks)
                      "(" + name + "): the planned frequencies cannot be written to this unit: nothing was written",
                      frequencies);
     }
-    if (!hooks.mayWrite())
-        return Ended(row, StationOutcome::LabelNotMatched, serial,
-                     "its label was not matched before the write (not scanned in time, or the run was stopped): "
-                     "nothing was written",
-                     frequencies);
+    // Claimed for the whole bench before the operator is asked for the label: while it is
+    // held, no other bench writes the unit.
+    std::optional<WorkshopClaims::Claimed> claim;
+    if (claims_) {
+        claim = claims_->Claim(serial);
+        if (claim->answer == WorkshopClaims::Answer::HeldHere)
+            return Ended(row, StationOutcome::ProgrammedEarlier, serial,
+                         "programmed, or being programmed, at this bench for order " + claims_->OrderCode() +
+                             ": not written again");
+        if (claim->answer == WorkshopClaims::Answer::HeldElsewhere)
+            return Ended(row, StationOutcome::HeldElsewhere, serial,
+                         "programmed, or being programmed, at bench " + claim->detail + " for order " +
+                             claims_->OrderCode() + ": not written again");
+        if (claim->answer == WorkshopClaims::Answer::NotKept)
+            return Ended(
+                row, StationOutcome::ClaimNotKept, serial,
+                "the unit's claim could not be kept in the journal (" + claim->detail + "): nothing was written",
+                frequencies);
+    }
+    std::string note;
+    const StationOutcome outcome = GatedWrite(row, serial, plan.block, hooks, note);
+    // The claim ends with the write: a unit that was not programmed is free again.
+    if (claim && !claims_->Finish(*claim, outcome == StationOutcome::Programmed))
+        note += (note.empty() ? "" : "; ") + std::string("the claim's end was not kept: ") + claims_->JournalError();
+    return Ended(row, outcome, serial, note, frequencies);
+}
+
+StationOutcome UnitStation::GatedWrite(UnitJournal& row, const std::string& serial, const ParameterBlock& block,
+                                       const StationHooks& hooks, std::string& note)
+{
+    if (!hooks.mayWrite()) {
+        note =
+            "its label was not matched before the write (not scanned in time, or the run was stopped): nothing was "
+            "written";
+        return StationOutcome::LabelNotMatched;
+    }
     // The label that opened the gate is checked against the unit once more, here, where
     // the block for it is about to go out.
     if (settings_.labelScanned) {
-        if (const std::string label = settings_.labelScanned(); label != Serial())
-            return Ended(row, StationOutcome::LabelNotMatched, serial,
-                         "the label scanned (" + label + ") is not this unit's: nothing was written", frequencies);
+        if (const std::string label = settings_.labelScanned(); label != serial) {
+            note = "the label scanned (" + label + ") is not this unit's: nothing was written";
+            return StationOutcome::LabelNotMatched;
+        }
     }
-    std::string note;
-    const StationOutcome outcome = Write(row, plan.block, hooks, note);
-    return Ended(row, outcome, serial, note, frequencies);
+    return Write(row, block, hooks, note);
 }
 
 StationOutcome UnitStation::Write(UnitJournal& row, const ParameterBlock& block, const StationHooks& hooks,

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@
 #include "exchange/programming_exchange.h"
 #include "exchange/sio_exchange_port.h"
 #include "journal/journal.h"
+#include "journal/workshop_claims.h"
 #include "production/batch_engine.h"
 #include "production/operation_record.h"
 #include "production/station_host.h"
@@ -35,6 +37,8 @@ enum class StationOutcome {
     OutOfRange,         // a planned frequency is outside the unit's band: nothing was written
     NotVerified,        // the block was sent and its read-back did not confirm it: state unknown
     ReadFailed,         // the exchange ended before anything was written
+    HeldElsewhere,      // skipped: programmed, or being programmed, at another bench (the workshop's claims)
+    ClaimNotKept,       // the unit's claim could not be kept in the journal: nothing was written
 };
 
 // The kind's stable name, as a journal row's outcome begins: "programmed", "skipped-not-in-plan", ...
@@ -58,6 +62,9 @@ struct UnitStationSettings {
     // When set: the label scanned for the unit about to be written, asked for right
     // before the write; the unit is written only when that is its serial number.
     std::function<std::string()> labelScanned;
+    // The workshop's server: with an order, each unit of it is claimed there (in the
+    // journal alone while the server is away) before it is written. Empty: none.
+    std::string server;
 };
 
 class UnitStation : public StationWork {
@@ -80,6 +87,9 @@ private:
     // The unit's end: its journal row written, and its report.
     UnitReport Ended(UnitJournal& row, StationOutcome outcome, const std::string& serial, const std::string& note,
                      const std::string& frequencies = {});
+    // The write gate (a label scan), then the write.
+    StationOutcome GatedWrite(UnitJournal& row, const std::string& serial, const ParameterBlock& block,
+                              const StationHooks& hooks, std::string& note);
     // The write of block, waited for until verified or ended.
     StationOutcome Write(UnitJournal& row, const ParameterBlock& block, const StationHooks& hooks, std::string& note);
     UnitOnLine OnLine();
@@ -94,6 +104,7 @@ private:
     JournalingHost notes_{host_};
     ProgrammingExchange exchange_{notes_, line_};
     std::optional<Journal> journal_;
+    std::unique_ptr<WorkshopClaims> claims_;
     bool readCompleted_ = false;
     bool abandoned_ = false;
     std::chrono::steady_clock::time_point readStart_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "journal/journal_server.h"
 #include "journal/journal_settings.h"
 #include "station/station_texts.h"
 
@@ -119,7 +120,27 @@ std::string ScannedLabels::Take(int station)
     return serial;
 }
 
-RunModel::RunModel(std::string journalPath, QObject* parent) : QObject(parent), journalPath_(std::move(journalPath)) {}
+RunModel::RunModel(std::string journalPath, QObject* parent) : QObject(parent), journalPath_(std::move(journalPath))
+{
+    // With a workshop server, the journal's rows go to it from the outbox's own thread,
+    // those left by earlier runs first.
+    const std::string server = ReadJournalSettings().server;
+    if (!journalPath_.empty() && !server.empty()) {
+        if (const std::string problem = ServerStringProblem(server); !problem.empty()) {
+            serverProblem_ = QString::fromStdString(problem);
+        } else {
+            server_ = server;
+            outbox_ = std::make_unique<JournalOutbox>(journalPath_, server_);
+        }
+    }
+}
+
+std::optional<JournalOutbox::Progress> RunModel::ServerProgress()
+{
+    if (!outbox_)
+        return std::nullopt;
+    return outbox_->Current();
+}
 
 RunModel::~RunModel()
 {
@@ -166,8 +187,14 @@ void RunModel::Start(const StationSetup& setup, const std::vector<StationPort>& 
     const bool scan = setup.scanRequired;
     const auto factory = [this, origin, scan](int index) -> std::unique_ptr<StationWork> {
         const StationPort& port = ports_[static_cast<std::size_t>(index)];
-        UnitStationSettings settings{
-            port.devicePath.toStdString(), port.identity.toStdString(), port.demo, journalPath_, origin, false, {}};
+        UnitStationSettings settings{port.devicePath.toStdString(),
+                                     port.identity.toStdString(),
+                                     port.demo,
+                                     journalPath_,
+                                     origin,
+                                     false,
+                                     {},
+                                     server_};
         settings.origin.station = port.name.toStdString();
         if (scan)
             settings.labelScanned = [this, index] { return labels_.Take(index); };
@@ -254,6 +281,8 @@ void RunModel::OnWriteWaiting(int station)
 
 void RunModel::OnUnitDone(const UnitReport& report)
 {
+    if (outbox_)
+        outbox_->Nudge();
     TileState& tile = tiles_[static_cast<std::size_t>(report.station)];
     tile.waitingForScan = false;
     scanTimers_[static_cast<std::size_t>(report.station)]->stop();

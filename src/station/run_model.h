@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "journal/journal.h"
+#include "journal/journal_outbox.h"
 #include "production/batch_engine.h"
 #include "production/unit_station.h"
 #include "station/station_ports.h"
@@ -106,6 +107,10 @@ public:
     // The run's rows, newest first; empty when the journal cannot be read (JournalError says why).
     std::vector<JournalEntry> RunRows();
     const QString& JournalError() const { return journalError_; }
+    // The journal's rows on their way to the workshop's server; nothing when none is
+    // configured. ServerProblem: why a configured one cannot be used.
+    std::optional<JournalOutbox::Progress> ServerProgress();
+    const QString& ServerProblem() const { return serverProblem_; }
 
 signals:
     void TileChanged(int station);
@@ -137,6 +142,9 @@ private:
     Counters counters_;
     std::vector<UnitLine> lastUnits_;
     BatchEngine* engine_ = nullptr;  // while running; deleted later once finished
+    std::string server_;             // the workshop's server; empty: none
+    QString serverProblem_;
+    std::unique_ptr<JournalOutbox> outbox_;
 };
 
 }  // namespace torv::station

@@ -28,6 +28,9 @@ QString OutcomeText(StationOutcome outcome)
     case StationOutcome::NeedsTuning: return QStringLiteral("Частоту нельзя запрограммировать: не записан");
     case StationOutcome::OutOfRange: return QStringLiteral("Частота вне диапазона передатчика: не записан");
     case StationOutcome::NotVerified: return QStringLiteral("Запись не подтверждена: состояние неизвестно");
+    case StationOutcome::HeldElsewhere:
+        return QStringLiteral("Уже запрограммирован или программируется на другом стенде");
+    case StationOutcome::ClaimNotKept: return QStringLiteral("Заявку на передатчик не удалось сохранить: не записан");
     case StationOutcome::ReadFailed: break;
     }
     return QStringLiteral("Обмен с передатчиком не завершён: не записан");

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -51,6 +52,7 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
       perHour_(new QLabel(this)),
       attempts_(new QLabel(this)),
       scan_(new QLabel(this)),
+      server_(new QLabel(this)),
       lastUnits_(new QListWidget(this)),
       noStations_(new QLabel(QStringLiteral("Станции не выбраны. F2 — настройка партии."), this))
 {
@@ -111,6 +113,12 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     });
     connect(&scans_, &ScanFilter::Scanned, &model_, &RunModel::Scan);
 
+    statusBar()->addPermanentWidget(server_);
+    auto* serverLook = new QTimer(this);
+    connect(serverLook, &QTimer::timeout, this, &StationWindow::ShowServer);
+    serverLook->start(std::chrono::seconds(1));
+    ShowServer();
+
     model_.OpenRun(UnfinishedRun());
     ShowSetup();
     ShowRunning(false);
@@ -118,6 +126,26 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
         statusBar()->showMessage(QStringLiteral(
             "Продолжается партия, начатая ранее: F5 — продолжить, Ctrl+E — завершить и показать отчёт."));
     resize(1200, 720);
+}
+
+void StationWindow::ShowServer()
+{
+    const std::optional<JournalOutbox::Progress> progress = model_.ServerProgress();
+    if (!progress) {
+        server_->setVisible(!model_.ServerProblem().isEmpty());
+        server_->setText(QStringLiteral("Сервер мастерской не используется: ") + model_.ServerProblem());
+        return;
+    }
+    server_->setVisible(true);
+    if (progress->waiting == 0 && progress->lastError.empty()) {
+        server_->setStyleSheet({});
+        server_->setText(QStringLiteral("Сервер мастерской: все строки журнала отправлены"));
+        return;
+    }
+    server_->setStyleSheet(QStringLiteral("color: #b71c1c;"));
+    server_->setText(QStringLiteral("Сервер мастерской: строк ждут отправки: %1").arg(progress->waiting) +
+                     (progress->lastError.empty() ? QString() : QStringLiteral(" (сервер недоступен)")));
+    server_->setToolTip(QString::fromStdString(progress->lastError));
 }
 
 void StationWindow::BuildMenu()

@@ -60,6 +60,8 @@ private:
     void ShowSetup();
     void ShowCounters();
     void ShowRunning(bool running);
+    // The rows that wait for the workshop's server, when one is configured.
+    void ShowServer();
     // Tells the operator in a box.
     void Tell(const QString& text);
 
@@ -76,6 +78,7 @@ private:
     QLabel* perHour_;
     QLabel* attempts_;
     QLabel* scan_;
+    QLabel* server_;
     QListWidget* lastUnits_;
     QLabel* noStations_;  // in place of the tiles while the set-up names no station
     QAction* start_;

@@ -145,7 +145,8 @@ TEST_F(BatchStationsTest, AFaultAtOneStationStaysThere)
     EXPECT_NE(batch.out.find("state unknown, read these units again: "), std::string::npos) << batch.out;
     // The lost adapter is told once, however often it is polled.
     EXPECT_EQ(Count(batch.err, "the adapter does not answer"), 1u) << batch.err;
-    EXPECT_NE(batch.err.find("not programmed in this batch: 13072003, 13072004, 13072005"), std::string::npos) << batch.err;
+    EXPECT_NE(batch.err.find("not programmed in this batch: 13072003, 13072004, 13072005"), std::string::npos)
+        << batch.err;
 
     std::map<std::string, JournalEntry> rows;
     for (const JournalEntry& row : Rows())

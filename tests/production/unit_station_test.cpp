@@ -51,7 +51,8 @@ TEST(UnitStation, WritesOnlyAPlannedNewUnitLetThroughWithItsOwnLabelAndJournalsE
                                      journalPath,
                                      {"torv-station", "bench", "Демо 1", "Иванова", "A-17", "run-1"},
                                      false,
-                                     [&] { return c.label; }};
+                                     [&] { return c.label; },
+                                     {}};
         int gates = 0;
         {
             UnitStation station(settings, plan, before);

@@ -13,6 +13,7 @@
 #include "cli/arguments.h"
 #include "command_fixture.h"
 #include "journal/journal.h"
+#include "production/unit_station.h"
 #include "server_fixture.h"
 
 namespace torv::test {
@@ -348,6 +349,38 @@ TEST_F(ReplicationTest, AUnitProgrammedAtTwoBenchesWhileTheServerWasAwayIsAConfl
     EXPECT_EQ(claimRows[0].outcome.rfind("conflict: ", 0), 0u) << claimRows[0].outcome;
     EXPECT_EQ(Count(admin_, "SELECT count(*) FROM conflicts WHERE serial = '13073002'"), 1);
     EXPECT_EQ(Count(admin_, "SELECT count(*) FROM claims WHERE serial = '13073001' AND state = 'done'"), 1);
+}
+
+// A station of the station window claims the units of its order too: a unit that another
+// bench has programmed is skipped there, naming that bench, and nothing is written to it.
+TEST_F(ReplicationTest, AStationOfTheStationWindowSkipsAUnitAnotherBenchHolds)
+{
+    PlanOrder("S-1", {"13076001"});
+    const std::unique_ptr<AdapterEmulator> first = UnitsComing({6001});
+    const cli::Outcome batch = Run({"batch", "--port=" + first->SlavePath(), "--order", "S-1"});
+    ASSERT_EQ(batch.code, cli::kExitOk) << batch.err;
+
+    const std::unique_ptr<AdapterEmulator> second = UnitsComing({6001});
+    const std::map<std::string, WantedFrequencies> plan{
+        {"13076001", WantedFrequencies{{150.0, "150.0"}, std::nullopt, true, std::nullopt, false}}};
+    const std::set<std::string> none;
+    UnitStation station({second->SlavePath(),
+                         {},
+                         false,
+                         journalDir_.filePath("station.sqlite").toStdString(),
+                         {"torv-station", "bench_s", "Стенд 1", "", "S-1", "run-s"},
+                         false,
+                         {},
+                         cluster_->ConnectOptions("bench1", "torv")},
+                        plan, none);
+    ASSERT_EQ(station.Look().kind, Sighting::Kind::Unit);
+    const UnitReport report = station.Handle(true, {[](StationPhase) {}, [] { return true; }});
+    EXPECT_EQ(StationOutcomeNamed(report.kind), StationOutcome::HeldElsewhere) << report.outcome;
+    EXPECT_NE(report.outcome.find("at bench " + Rows().front().bench + " for order S-1"), std::string::npos)
+        << report.outcome;
+    for (const ReceivedCommand& command : second->Commands())
+        EXPECT_NE(command.command, AdapterCommand::ParamWrite);
+    EXPECT_EQ(Count(admin_, "SELECT count(*) FROM claims WHERE serial = '13076001'"), 1);
 }
 
 }  // namespace
