@@ -3,57 +3,31 @@
 // 16 stations program their units on in-process emulated adapters.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QEvent>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "emulator/adapter_emulator.h"
 #include "event_loop.h"
+#include "window_probe.h"
 #include "exchange/timing.h"
 #include "station/station_window.h"
 
 namespace {
 
+using torv::testing::FirstPaint;
 using torv::testing::RunUntil;
+using torv::testing::StatusKb;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kStations = 16;
 constexpr int kUnitsEach = 3;
 constexpr int kTimingDivisor = 20;
-
-long StatusKb(const std::string& key)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(key.size()));
-    return 0;
-}
-
-// Notes when the watched window has finished its first paint.
-class FirstPaint : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !painted_) {
-            painted_ = true;
-            QTimer::singleShot(0, this, [this] { done = true; });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-    bool done = false;
-
-private:
-    bool painted_ = false;
-};
 
 }  // namespace
 

@@ -4,26 +4,26 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QEvent>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "emulator/adapter_emulator.h"
 #include "exchange/timing.h"
 #include "event_loop.h"
+#include "window_probe.h"
 #include "skin/sk_button.h"
 #include "ui/main_form.h"
 #include "ui/ui_style.h"
 
 namespace {
 
+using torv::testing::FirstPaint;
 using torv::testing::RunUntil;
+using torv::testing::StatusKb;
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,33 +34,6 @@ double MsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-long StatusKb(const std::string& key)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(key.size()));
-    return 0;
-}
-
-// Notes when the watched window has finished its first paint.
-class FirstPaint : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !painted_) {
-            painted_ = true;
-            // Runs once the paint event, and the frame it belongs to, have been handled.
-            QTimer::singleShot(0, this, [this] { done = true; });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-    bool done = false;
-
-private:
-    bool painted_ = false;
-};
 
 }  // namespace
 

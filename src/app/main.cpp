@@ -10,13 +10,12 @@
 #include <QPointer>
 #include <QScreen>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/program_frame.h"
 #include "emulator/adapter_emulator.h"
 #include "torv_version.h"
 #include "journal/journal.h"
@@ -67,30 +66,18 @@ void TellOptionsNotApplied(const torv::CommandLine& commandLine, bool broughtFor
                  unapplied.join(QLatin1Char(' ')).toLocal8Bit().constData());
 }
 
-// The last line of defence: an exception that escapes an event handler is reported, in a
-// box too while the window is up, and the program goes on.
-class ProgrammerApplication : public QApplication {
+// An exception that escapes an event handler is reported, in a box too while the window
+// is up, and the program goes on.
+class ProgrammerApplication : public torv::GuardedApplication {
 public:
-    using QApplication::QApplication;
+    ProgrammerApplication(int& argc, char** argv) : GuardedApplication(argc, argv, "torv-programmer") {}
 
     QPointer<QWidget> window;
 
-    bool notify(QObject* receiver, QEvent* event) override
+protected:
+    void Report(const char* what) override
     {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            Report(error.what());
-        } catch (...) {
-            Report("unknown error");
-        }
-        return false;
-    }
-
-private:
-    void Report(const char* what)
-    {
-        std::fprintf(stderr, "torv-programmer: internal error: %s\n", what);
+        GuardedApplication::Report(what);
         if (window && window->isVisible())
             torv::ShowMessageBox(
                 window, {std::string("Внутренняя ошибка программы: ") + what, "Ошибка", torv::MessageFlags::kOkError});
@@ -160,10 +147,7 @@ int Run(int argc, char** argv, const torv::CommandLine& commandLine)
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const torv::CommandLine commandLine = torv::ParseCommandLine(arguments);
+    const torv::CommandLine commandLine = torv::ParseCommandLine(torv::ProgramArguments(argc, argv));
     if (commandLine.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -172,15 +156,5 @@ int main(int argc, char** argv)
         std::puts("torv-programmer " TORV_VERSION);
         return 0;
     }
-
-    // A file size limit makes a journal write fail with a warning instead of ending the window.
-    std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        return Run(argc, argv, commandLine);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "torv-programmer: %s\n", error.what());
-    } catch (...) {
-        std::fputs("torv-programmer: unknown error\n", stderr);
-    }
-    return EXIT_FAILURE;
+    return torv::RunGuarded("torv-programmer", [&] { return Run(argc, argv, commandLine); });
 }

@@ -1,15 +1,12 @@
 // torv-station: the production station window. --help and --version are answered before
 // the application object exists (they need no display); --demo offers three emulated
 // adapters, each with units that come one after another.
-#include <QApplication>
-#include <QPointer>
 
-#include <csignal>
 #include <cstdio>
-#include <exception>
 #include <memory>
 #include <vector>
 
+#include "app/program_frame.h"
 #include "emulator/adapter_emulator.h"
 #include "journal/journal.h"
 #include "journal/journal_file.h"
@@ -78,27 +75,9 @@ std::vector<std::unique_ptr<torv::AdapterEmulator>> DemoAdapters()
     return adapters;
 }
 
-// An exception that escapes an event handler is reported and the program goes on.
-class StationApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "torv-station: internal error: %s\n", error.what());
-        } catch (...) {
-            std::fputs("torv-station: internal error\n", stderr);
-        }
-        return false;
-    }
-};
-
 int Run(int argc, char** argv, const StationCommandLine& line)
 {
-    StationApplication application(argc, argv);
+    torv::GuardedApplication application(argc, argv, "torv-station");
     torv::InstallQtRussianTexts(application);
     torv::station::StationWindowOptions options;
     options.journalPath = torv::Journal::DefaultPath();
@@ -121,10 +100,7 @@ int Run(int argc, char** argv, const StationCommandLine& line)
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const StationCommandLine line = ParseStationCommandLine(arguments);
+    const StationCommandLine line = ParseStationCommandLine(torv::ProgramArguments(argc, argv));
     if (line.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -137,14 +113,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "torv-station: %s\n%s", line.error.toLocal8Bit().constData(), kUsage);
         return 2;
     }
-    // A file size limit makes a journal write fail with a warning instead of ending the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        return Run(argc, argv, line);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "torv-station: %s\n", error.what());
-    } catch (...) {
-        std::fputs("torv-station: unknown error\n", stderr);
-    }
-    return 1;
+    return torv::RunGuarded("torv-station", [&] { return Run(argc, argv, line); });
 }

@@ -18,9 +18,8 @@ UnitOnLine OnLine(Session& session)
     return {session.Exchange(), session.Notes(), session.DevicePath(), session.AdapterIdentity()};
 }
 
-RowOrigin Origin(const Arguments& arguments, std::string station)
+RowOrigin Origin(const Arguments& arguments, std::string station, const JournalSettings& settings)
 {
-    const JournalSettings settings = ReadJournalSettings();
     return {"torvctl",
             BenchName(settings.bench),
             std::move(station),
@@ -33,13 +32,19 @@ RowOrigin Origin(const Arguments& arguments, std::string station)
 
 CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open,
                                std::string station)
+    : CommandJournal(arguments, std::move(operation), console, open, std::move(station), ReadJournalSettings())
+{
+}
+
+CommandJournal::CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open,
+                               std::string station, const JournalSettings& settings)
     : enabled_(!arguments.Has("--no-journal")),
       demo_(arguments.Has("--demo")),
-      server_(ConfiguredServer(arguments)),
+      server_(ConfiguredServer(arguments, settings)),
       mode_(JournalModeOption(arguments)),
       console_(console),
       open_(open),
-      row_(Origin(arguments, std::move(station)), std::move(operation), demo_)
+      row_(Origin(arguments, std::move(station), settings), std::move(operation), demo_)
 {
 }
 

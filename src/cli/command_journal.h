@@ -15,6 +15,7 @@
 #include "cli/terminal_host.h"
 #include "device/blocks.h"
 #include "journal/journal.h"
+#include "journal/journal_settings.h"
 #include "production/unit_journal.h"
 
 namespace torv::cli {
@@ -44,6 +45,9 @@ public:
     void Warn(const std::string& why);
 
 private:
+    // The settings read once for the row's origin and its server.
+    CommandJournal(const Arguments& arguments, std::string operation, const Console& console, Journal* open,
+                   std::string station, const JournalSettings& settings);
     Journal* Opened();
     void Warn(const Journal& journal);
 

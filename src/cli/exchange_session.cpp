@@ -1,7 +1,5 @@
 #include "cli/exchange_session.h"
 
-#include <QEventLoop>
-
 #include "cli/arguments.h"
 #include "cli/cli_text.h"
 #include "cli/port_advice.h"
@@ -46,9 +44,7 @@ Session::~Session()
 std::optional<CommandFailure> Session::Read()
 {
     damagedTaken_.clear();
-    // The close an earlier abort scheduled would otherwise close the port this read opens.
-    while (exchange_.PortCloseTimerArmed())
-        QEventLoop().processEvents(QEventLoop::WaitForMoreEvents);
+    exchange_.AwaitScheduledClose();
     notes_.Begin();
     host_.Begin();
     exchange_.StartRead();
@@ -57,7 +53,7 @@ std::optional<CommandFailure> Session::Read()
     case Completion::ReadVerified: return std::nullopt;
     case Completion::DamagedBlockTaken: {
         const std::vector<int> damaged = DamagedRecords(exchange_.Block());
-        if (host_.DamagedBlockAccepted()) {
+        if (host_.DamagedBlockTaken()) {
             damagedTaken_ = damaged;
             return std::nullopt;
         }

@@ -3,8 +3,6 @@
 #include <istream>
 #include <ostream>
 
-#include <QEventLoop>
-
 #include "cli/cli_language.h"
 #include "cli/cli_text.h"
 #include "cli/operator_messages.h"
@@ -13,11 +11,6 @@
 
 namespace torv::cli {
 namespace {
-
-bool EndsWith(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void Tell(std::ostream& messages, const QString& text)
 {
@@ -49,16 +42,9 @@ TerminalHost::TerminalHost(std::ostream& messages, std::istream* answers, bool a
 {
 }
 
-void TerminalHost::SetControlState(ControlState state)
-{
-    state_ = state;
-    if (state == ControlState::IdleAfterSuccess)
-        writeLocked_ = false;
-}
-
 void TerminalHost::ShowStatusText(const std::string& text)
 {
-    lastStatus_ = text;
+    OperationHost::ShowStatusText(text);
     messages_ << StatusLine(text) << "\n";
 }
 
@@ -72,21 +58,21 @@ Answer TerminalHost::ShowMessage(const Message& message)
     const UnattendedAnswer rule = AnswerUnattended(message, acceptDamaged_);
     if (rule == UnattendedAnswer::NotAPrompt)
         return Answer::Ok;
-    lastPrompt_ = message;
+    NotePrompt(message);
     const bool damagedData = AsksAboutDamagedData(message);
     if (damagedData)
-        damagedAccepted_ = false;
+        NoteDamagedBlockTaken(false);
     // A person answers, except a damaged block already accepted by the option.
     if (answers_ && rule != UnattendedAnswer::AcceptDamaged) {
         const Answer answer = Ask();
         if (damagedData)
-            damagedAccepted_ = answer == Answer::Cancel;
+            NoteDamagedBlockTaken(answer == Answer::Cancel);
         return answer;
     }
     switch (rule) {
     case UnattendedAnswer::AcceptDamaged:
         Tell(messages_, CliText::tr("(accepted: --accept-damaged)"));
-        damagedAccepted_ = true;
+        NoteDamagedBlockTaken(true);
         break;
     case UnattendedAnswer::RefuseDamaged:
         Tell(messages_, CliText::tr("(refused: no terminal to ask; --accept-damaged accepts the damaged block)"));
@@ -125,31 +111,16 @@ Answer TerminalHost::Ask()
     }
 }
 
-void TerminalHost::Begin()
-{
-    state_ = ControlState::Busy;
-    damagedAccepted_ = false;
-    lastStatus_.clear();
-    lastPrompt_.reset();
-}
-
-void TerminalHost::WaitUntilIdle(const std::function<bool()>& stop)
-{
-    QEventLoop loop;
-    while (state_ == ControlState::Busy && !(stop && stop()))
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 Completion TerminalHost::Completed() const
 {
-    if (state_ != ControlState::IdleAfterSuccess)
+    if (State() != ControlState::IdleAfterSuccess)
         return Completion::NotCompleted;
     // The exchange gives its success text only for a block that passed its check or a
     // read-back that equalled the block sent; a block taken at the damaged-data prompt
     // comes without one.
-    if (EndsWith(lastStatus_, texts::kWriteSucceeded))
+    if (LastStatus().ends_with(texts::kWriteSucceeded))
         return Completion::WriteVerified;
-    if (EndsWith(lastStatus_, texts::kReadSucceeded))
+    if (LastStatus().ends_with(texts::kReadSucceeded))
         return Completion::ReadVerified;
     return Completion::DamagedBlockTaken;
 }

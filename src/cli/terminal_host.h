@@ -4,12 +4,10 @@
 // keeps what the exchange told it, so that the exit code says what happened.
 
 #include <iosfwd>
-#include <functional>
-#include <optional>
 #include <string>
 
-#include "exchange/exchange_host.h"
 #include "exchange/write_preparation.h"
+#include "production/operation_host.h"
 
 namespace torv::cli {
 
@@ -32,33 +30,18 @@ enum class Completion {
     DamagedBlockTaken,  // the damaged-data prompt was answered Cancel, which takes the block
 };
 
-class TerminalHost : public ExchangeHost {
+class TerminalHost : public OperationHost {
 public:
     // acceptDamaged: the damaged-data prompt is answered by accepting the block, as the
     // window's Cancel does. Without it and without a terminal, the block is refused.
     TerminalHost(std::ostream& messages, std::istream* answers, bool acceptDamaged);
 
-    void ShowParameters() override {}
-    void ShowDeviceInfo() override {}
-    void SetControlState(ControlState state) override;
-    void DisableWrite() override { writeLocked_ = true; }
     void ShowStatusText(const std::string& text) override;
     Answer ShowMessage(const Message& message) override;
     // The write checks' refusal (W1 to W4) of this request, with what can be written instead.
     void ShowRefusal(const WritePlan& plan, const WriteRequest& request);
 
-    // Starts an operation: busy, and nothing told yet.
-    void Begin();
-    // Runs the event loop until the exchange has come to rest (success or abort), or
-    // until stop says so.
-    void WaitUntilIdle(const std::function<bool()>& stop = {});
-    bool Busy() const { return state_ == ControlState::Busy; }
     Completion Completed() const;
-    // The damaged block was accepted by the option or by the operator's Cancel.
-    bool DamagedBlockAccepted() const { return damagedAccepted_; }
-    bool WriteLocked() const { return writeLocked_; }
-    // The last prompt with Retry and Cancel shown in this operation.
-    const std::optional<Message>& LastPrompt() const { return lastPrompt_; }
 
 private:
     Answer Ask();
@@ -66,11 +49,6 @@ private:
     std::ostream& messages_;
     std::istream* answers_;
     bool acceptDamaged_;
-    ControlState state_ = ControlState::Busy;
-    bool writeLocked_ = false;
-    bool damagedAccepted_ = false;
-    std::string lastStatus_;
-    std::optional<Message> lastPrompt_;
 };
 
 }  // namespace torv::cli

@@ -54,9 +54,9 @@ std::string ServerOrFail(const Arguments& arguments)
 
 }  // namespace
 
-std::string ConfiguredServer(const Arguments& arguments)
+std::string ConfiguredServer(const Arguments& arguments, const JournalSettings& settings)
 {
-    const std::string server = arguments.Value("--server").value_or(ReadJournalSettings().server);
+    const std::string server = arguments.Value("--server").value_or(settings.server);
     if (const std::string problem = ServerStringProblem(server); !problem.empty())
         throw UsageError(problem);
     return server;

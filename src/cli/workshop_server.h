@@ -8,6 +8,7 @@
 
 #include "cli/terminal_host.h"
 #include "journal/journal.h"
+#include "journal/journal_settings.h"
 
 namespace torv::cli {
 
@@ -15,7 +16,7 @@ class Arguments;
 
 // --server CONNECTION, else $TORV_JOURNAL_SERVER, else the setting journal/server; empty
 // when none is configured. Throws UsageError for one the driver cannot take (a URI).
-std::string ConfiguredServer(const Arguments& arguments);
+std::string ConfiguredServer(const Arguments& arguments, const JournalSettings& settings = ReadJournalSettings());
 
 // A row has been written to the journal: the outbox of this run sends it to server.
 void SendToServer(const std::string& server, std::optional<JournalMode> mode);

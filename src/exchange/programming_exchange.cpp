@@ -1,5 +1,7 @@
 #include "exchange/programming_exchange.h"
 
+#include <QEventLoop>
+
 #include <algorithm>
 #include <utility>
 
@@ -98,6 +100,12 @@ void ProgrammingExchange::StartWrite(const ParameterBlock& block)
     block_ = block;
     host_.ShowParameters();
     SendParamWrite();
+}
+
+void ProgrammingExchange::AwaitScheduledClose()
+{
+    while (portCloseTimer_.isActive())
+        QEventLoop().processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void ProgrammingExchange::ChangePort(const std::string& devicePath)

@@ -70,6 +70,10 @@ public:
     bool ResponseTimerArmed() const { return responseTimer_.isActive(); }
     int ResponseTimerInterval() const { return responseTimer_.interval(); }
     bool PortCloseTimerArmed() const { return portCloseTimer_.isActive(); }
+    // Runs the calling thread's events until the port close an earlier abort scheduled has
+    // happened, which would otherwise close the port the next operation opens. For callers
+    // that start operations one after another without an event loop of their own.
+    void AwaitScheduledClose();
 
     const std::string& PortDevicePath() const { return portDevicePath_; }
     void SetPortDevicePath(const std::string& path) { portDevicePath_ = path; }

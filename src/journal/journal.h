@@ -187,6 +187,8 @@ private:
     // The claims and plans tables are there (schema 4 on).
     bool HasClaims() const { return open_ && !noTable_ && !missingColumns_.contains("sent"); }
     std::optional<std::vector<ClaimRecord>> SelectClaims(const QString& condition);
+    // One statement on the claims, its values bound in order.
+    bool ChangeClaims(const QString& statement, const QVariantList& values);
     std::optional<std::vector<LocalRow>> Select(const QStringList& conditions, const QVariantMap& values,
                                                 const QString& order, int limit);
     // Inserts the entry as a new row (with its writer, when given), or replaces the row

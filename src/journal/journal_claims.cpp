@@ -48,40 +48,34 @@ std::optional<bool> Journal::TakeClaim(const ClaimRecord& claim)
     return query.numRowsAffected() == 1;
 }
 
-bool Journal::DropClaim(const std::string& id)
+bool Journal::ChangeClaims(const QString& statement, const QVariantList& values)
 {
     QSqlQuery query(QSqlDatabase::database(QString::fromStdString(connection_), false));
-    query.prepare("DELETE FROM claims WHERE id = ?");
-    query.addBindValue(Text(id));
+    query.prepare(statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
     return query.exec() || Fail(NotWritten(), query.lastError().text().toStdString());
+}
+
+bool Journal::DropClaim(const std::string& id)
+{
+    return ChangeClaims("DELETE FROM claims WHERE id = ?", {Text(id)});
 }
 
 bool Journal::FinishClaim(const std::string& id, const std::string& state)
 {
-    QSqlQuery query(QSqlDatabase::database(QString::fromStdString(connection_), false));
-    query.prepare("UPDATE claims SET state = ?, finished_utc = ? WHERE id = ?");
-    query.addBindValue(Text(state));
-    query.addBindValue(Text(UtcText(TimeNow())));
-    query.addBindValue(Text(id));
-    return query.exec() || Fail(NotWritten(), query.lastError().text().toStdString());
+    return ChangeClaims("UPDATE claims SET state = ?, finished_utc = ? WHERE id = ?",
+                        {Text(state), Text(UtcText(TimeNow())), Text(id)});
 }
 
 bool Journal::MarkClaimOnServer(const std::string& id, const std::string& state)
 {
-    QSqlQuery query(QSqlDatabase::database(QString::fromStdString(connection_), false));
-    query.prepare("UPDATE claims SET on_server = ? WHERE id = ?");
-    query.addBindValue(Text(state));
-    query.addBindValue(Text(id));
-    return query.exec() || Fail(NotWritten(), query.lastError().text().toStdString());
+    return ChangeClaims("UPDATE claims SET on_server = ? WHERE id = ?", {Text(state), Text(id)});
 }
 
 bool Journal::NoteClaimConflict(const std::string& id, const std::string& otherBench)
 {
-    QSqlQuery query(QSqlDatabase::database(QString::fromStdString(connection_), false));
-    query.prepare("UPDATE claims SET conflict = ? WHERE id = ?");
-    query.addBindValue(Text(otherBench));
-    query.addBindValue(Text(id));
-    return query.exec() || Fail(NotWritten(), query.lastError().text().toStdString());
+    return ChangeClaims("UPDATE claims SET conflict = ? WHERE id = ?", {Text(otherBench), Text(id)});
 }
 
 std::optional<std::vector<ClaimRecord>> Journal::SelectClaims(const QString& condition)

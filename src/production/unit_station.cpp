@@ -1,6 +1,5 @@
 #include "production/unit_station.h"
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -123,9 +122,7 @@ UnitStation::~UnitStation()
 
 bool UnitStation::Read()
 {
-    // The close an earlier abort scheduled would otherwise close the port this read opens.
-    while (exchange_.PortCloseTimerArmed())
-        QEventLoop().processEvents(QEventLoop::WaitForMoreEvents);
+    exchange_.AwaitScheduledClose();
     notes_.Begin();
     host_.Begin();
     exchange_.StartRead();

@@ -17,7 +17,8 @@ TWindowJournal::TWindowJournal(JournalingHost& notes, ProgrammingExchange& excha
     : notes_(notes),
       exchange_(exchange),
       path_(std::move(path)),
-      server_(ReadJournalSettings().server),
+      settings_(ReadJournalSettings()),
+      server_(settings_.server),
       adapter_(std::move(adapter))
 {
     if (const std::string problem = ServerStringProblem(server_); !problem.empty() && !path_.empty()) {
@@ -41,7 +42,7 @@ JournalEntry TWindowJournal::NewEntry(const std::string& operation) const
     entry.port = exchange_.PortDevicePath();
     entry.adapter = adapter_ ? adapter_() : "";
     entry.demo = !demoPort_.empty() && entry.port == demoPort_;
-    entry.operatorName = ReadJournalSettings().operatorName;
+    entry.operatorName = settings_.operatorName;
     return entry;
 }
 

@@ -17,6 +17,7 @@
 
 #include "exchange/programming_exchange.h"
 #include "journal/journal.h"
+#include "journal/journal_settings.h"
 #include "production/operation_record.h"
 
 namespace torv {
@@ -59,7 +60,8 @@ private:
     JournalingHost& notes_;
     ProgrammingExchange& exchange_;
     std::string path_;
-    std::string server_;  // the workshop's server; empty: none
+    JournalSettings settings_;  // as read when the window started
+    std::string server_;        // the workshop's server; empty: none
     std::string demoPort_;
     std::function<std::string()> adapter_;
     std::unique_ptr<Journal> journal_;

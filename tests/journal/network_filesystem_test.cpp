@@ -12,8 +12,8 @@ TEST(NetworkFileSystem, TheLongestMountPointHoldingThePathGivesItsType)
     const std::string mountinfo =
         "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
         "40 22 0:35 / /home rw,relatime shared:20 - xfs /dev/sda2 rw\n"
-        "41 40 0:36 / /home/shared rw,relatime shared:21 - nfs4 srv:/export rw,vers=4.2\n"
-        "42 40 0:37 / /home/shared\\040bench rw,relatime - fuse.sshfs bench@srv:/ rw,user_id=0\n"
+        "41 40 0:36 / /home/office rw,relatime shared:21 - nfs4 srv:/export rw,vers=4.2\n"
+        "42 40 0:37 / /home/office\\040bench rw,relatime - fuse.sshfs bench@srv:/ rw,user_id=0\n"
         "43 40 0:38 / /home/smb rw master:3 unbindable - cifs //srv/share rw\n"
         "44 43 0:39 / /home/smb/local rw - tmpfs tmpfs rw\n"
         "45 22 0:40 / /mnt/a\\134b rw - smb3 //srv/b rw\n"
@@ -25,9 +25,9 @@ TEST(NetworkFileSystem, TheLongestMountPointHoldingThePathGivesItsType)
     } cases[] = {
         {"/var/lib/journal.sqlite", "ext4", false},
         {"/home/ann/journal.sqlite", "xfs", false},
-        {"/home/shared/journal.sqlite", "nfs4", true},
-        {"/home/sharedx/journal.sqlite", "xfs", false},  // a prefix of a name is no mount point
-        {"/home/shared bench/j.sqlite", "fuse.sshfs", true},
+        {"/home/office/journal.sqlite", "nfs4", true},
+        {"/home/officex/journal.sqlite", "xfs", false},  // a prefix of a name is no mount point
+        {"/home/office bench/j.sqlite", "fuse.sshfs", true},
         {"/home/smb/j.sqlite", "cifs", true},
         {"/home/smb/local/j.sqlite", "tmpfs", false},
         {"/mnt/a\\b/j.sqlite", "smb3", true},
